@@ -1,0 +1,24 @@
+#include "random.h"
+
+#include <chrono>
+
+namespace platform {
+
+uint32_t RandSeed = 0;
+
+int32_t Random(int32_t n)
+{
+    RandSeed = RandSeed * 134775813u + 1u;
+    if (n <= 0)
+        return 0;
+    return static_cast<int32_t>((static_cast<uint64_t>(RandSeed) * static_cast<uint32_t>(n)) >> 32);
+}
+
+void Randomize()
+{
+    using namespace std::chrono;
+    const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    RandSeed = static_cast<uint32_t>(now % (24LL * 60 * 60 * 1000));
+}
+
+}  // namespace platform

@@ -1,0 +1,17 @@
+#pragma once
+// The process-wide pseudo-random generator: a 32-bit linear congruence whose results
+// are taken from the high bits of state × n, so sequences are repeatable from a seed.
+
+#include <cstdint>
+
+namespace platform {
+
+extern uint32_t RandSeed;
+
+// A uniform integer in 0..n-1; 0 when n is 0 or negative.
+int32_t Random(int32_t n);
+
+// Seeds from the milliseconds elapsed since midnight of the clock's UTC time.
+void Randomize();
+
+}  // namespace platform

@@ -1,0 +1,550 @@
+#include "reg_file.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr const char* kHeader4 = "REGEDIT4";
+
+void appendUtf8(std::string& out, uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16LE code units to UTF-8; unpaired surrogates become U+FFFD.
+std::string utf16ToUtf8(const uint8_t* p, size_t units)
+{
+    std::string out;
+    out.reserve(units);
+    for (size_t i = 0; i < units; ++i) {
+        uint32_t u = p[2 * i] | (p[2 * i + 1] << 8);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+            const uint32_t lo = p[2 * i + 2] | (p[2 * i + 3] << 8);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            } else {
+                u = 0xFFFD;
+            }
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            u = 0xFFFD;
+        }
+        appendUtf8(out, u);
+    }
+    return out;
+}
+
+// UTF-8 to UTF-16LE bytes; a byte that is not valid UTF-8 is taken as Latin-1 so nothing is lost silently.
+std::vector<uint8_t> utf8ToUtf16(const std::string& s)
+{
+    std::vector<uint8_t> out;
+    auto put = [&](uint32_t u) {
+        out.push_back(static_cast<uint8_t>(u & 0xFF));
+        out.push_back(static_cast<uint8_t>(u >> 8));
+    };
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        uint32_t cp = c;
+        size_t len = 1;
+        if (c >= 0xC0 && c < 0xE0) len = 2, cp = c & 0x1F;
+        else if (c >= 0xE0 && c < 0xF0) len = 3, cp = c & 0x0F;
+        else if (c >= 0xF0 && c < 0xF8) len = 4, cp = c & 0x07;
+        bool ok = len == 1 ? c < 0x80 : i + len <= s.size();
+        for (size_t k = 1; ok && k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) ok = false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (!ok) {
+            cp = c;
+            len = 1;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string trimRight(std::string s)
+{
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.pop_back();
+    return s;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+class Parser {
+public:
+    Parser(const std::string& bytes, const std::string& rootName, const std::string& file)
+        : file_(file), hive_(rootName)
+    {
+        text_ = decode(bytes);
+        splitLines();
+    }
+
+    Hive run()
+    {
+        size_t i = 0;
+        while (i < lines_.size() && trimRight(lines_[i]).empty())
+            ++i;
+        if (i == lines_.size())
+            fail(static_cast<int>(lines_.size()), "missing header \"Windows Registry Editor Version 5.00\"");
+        const std::string header = trimRight(lines_[i]);
+        if (header != kHeader5 && header != kHeader4)
+            fail(static_cast<int>(i) + 1, "missing header \"Windows Registry Editor Version 5.00\"");
+        RegKey* current = nullptr;
+        std::map<std::string, bool> seenKeys;
+        for (++i; i < lines_.size(); ++i) {
+            const int lineNo = static_cast<int>(i) + 1;
+            std::string line = trimRight(lines_[i]);
+            size_t lead = 0;
+            while (lead < line.size() && (line[lead] == ' ' || line[lead] == '\t'))
+                ++lead;
+            line = line.substr(lead);
+            if (line.empty() || line[0] == ';')
+                continue;
+            if (line[0] == '[') {
+                current = &keyLine(line, lineNo, seenKeys);
+                continue;
+            }
+            if (line[0] != '"' && line[0] != '@')
+                fail(lineNo, "expected a key in brackets or a value");
+            if (!current)
+                fail(lineNo, "value before any key");
+            valueLine(line, lineNo, i, *current);
+        }
+        return std::move(hive_);
+    }
+
+private:
+    [[noreturn]] void fail(int line, const std::string& what) { throw RegistrySyntaxError(file_, line, what); }
+
+    std::string decode(const std::string& b)
+    {
+        if (b.size() >= 2 && static_cast<uint8_t>(b[0]) == 0xFF && static_cast<uint8_t>(b[1]) == 0xFE) {
+            if ((b.size() - 2) % 2 != 0)
+                throw RegistrySyntaxError(file_, 0, "truncated UTF-16 text (odd byte count)");
+            return utf16ToUtf8(reinterpret_cast<const uint8_t*>(b.data()) + 2, (b.size() - 2) / 2);
+        }
+        if (b.size() >= 3 && b.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            return b.substr(3);
+        return b;
+    }
+
+    void splitLines()
+    {
+        size_t start = 0;
+        while (start <= text_.size()) {
+            size_t end = text_.find('\n', start);
+            if (end == std::string::npos)
+                end = text_.size();
+            std::string line = text_.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.find('\0') != std::string::npos)
+                fail(static_cast<int>(lines_.size()) + 1, "NUL character in text");
+            lines_.push_back(std::move(line));
+            start = end + 1;
+        }
+    }
+
+    RegKey& keyLine(const std::string& line, int lineNo, std::map<std::string, bool>& seen)
+    {
+        const size_t close = line.rfind(']');
+        if (close == std::string::npos || close != line.size() - 1)
+            fail(lineNo, "key name without closing bracket");
+        std::string name = line.substr(1, close - 1);
+        if (!name.empty() && name[0] == '-')
+            fail(lineNo, "key deletion has no place in a hive");
+        const std::string& root = hive_.rootName();
+        std::string rest;
+        if (FoldKeyName(name) == FoldKeyName(root))
+            rest.clear();
+        else if (name.size() > root.size() && FoldKeyName(name.substr(0, root.size())) == FoldKeyName(root) &&
+                 name[root.size()] == '\\')
+            rest = name.substr(root.size() + 1);
+        else
+            fail(lineNo, "key \"" + name + "\" is not under " + root);
+        const std::string norm = NormaliseKeyPath(rest);
+        if (norm != rest && !(rest.empty()))
+            fail(lineNo, "malformed key path \"" + name + "\"");
+        if (seen[FoldKeyName(norm)])
+            fail(lineNo, "key \"" + name + "\" appears twice");
+        seen[FoldKeyName(norm)] = true;
+        return hive_.createKey(norm);
+    }
+
+    // A quoted string starting at line[pos] == '"'; returns the position after the closing quote.
+    size_t quoted(const std::string& line, size_t pos, int lineNo, std::string& out)
+    {
+        out.clear();
+        for (size_t i = pos + 1; i < line.size(); ++i) {
+            const char c = line[i];
+            if (c == '"')
+                return i + 1;
+            if (c == '\\') {
+                if (i + 1 >= line.size())
+                    break;
+                const char e = line[++i];
+                if (e != '\\' && e != '"')
+                    fail(lineNo, std::string("bad escape \"\\") + e + "\"");
+                out += e;
+            } else {
+                out += c;
+            }
+        }
+        fail(lineNo, "unterminated string");
+    }
+
+    void valueLine(const std::string& line, int lineNo, size_t& index, RegKey& key)
+    {
+        RegValue v;
+        size_t pos;
+        if (line[0] == '@') {
+            pos = 1;
+        } else {
+            pos = quoted(line, 0, lineNo, v.name);
+        }
+        if (pos >= line.size() || line[pos] != '=')
+            fail(lineNo, "expected '=' after the value name");
+        ++pos;
+        if (key.find(v.name))
+            fail(lineNo, "value \"" + v.name + "\" appears twice in one key");
+        const std::string data = line.substr(pos);
+        if (!data.empty() && data[0] == '"') {
+            std::string text;
+            const size_t end = quoted(data, 0, lineNo, text);
+            if (!trimRight(data.substr(end)).empty())
+                fail(lineNo, "text after the closing quote");
+            v.type = REG_SZ;
+            v.text = std::move(text);
+        } else if (data.rfind("dword:", 0) == 0) {
+            const std::string digits = data.substr(6);
+            if (digits.empty() || digits.size() > 8)
+                fail(lineNo, "bad dword \"" + digits + "\"");
+            uint32_t value = 0;
+            for (char c : digits) {
+                const int d = hexDigit(c);
+                if (d < 0)
+                    fail(lineNo, "bad dword \"" + digits + "\"");
+                value = value << 4 | static_cast<uint32_t>(d);
+            }
+            v.type = REG_DWORD;
+            v.dword = value;
+        } else if (data.rfind("hex", 0) == 0) {
+            hexValue(data, lineNo, index, v);
+        } else if (data == "-") {
+            fail(lineNo, "value deletion has no place in a hive");
+        } else {
+            fail(lineNo, "unknown value data");
+        }
+        key.values.push_back(std::move(v));
+    }
+
+    void hexValue(const std::string& data, int lineNo, size_t& index, RegValue& v)
+    {
+        size_t pos = 3;
+        uint32_t type = REG_BINARY;
+        if (pos < data.size() && data[pos] == '(') {
+            const size_t close = data.find(')', pos);
+            if (close == std::string::npos || close == pos + 1 || close > pos + 9)
+                fail(lineNo, "bad hex type");
+            type = 0;
+            for (size_t i = pos + 1; i < close; ++i) {
+                const int d = hexDigit(data[i]);
+                if (d < 0)
+                    fail(lineNo, "bad hex type");
+                type = type << 4 | static_cast<uint32_t>(d);
+            }
+            pos = close + 1;
+        }
+        if (pos >= data.size() || data[pos] != ':')
+            fail(lineNo, "expected ':' after hex");
+        std::string list = data.substr(pos + 1);
+        // Continuation lines end with a backslash.
+        int lastLine = lineNo;
+        while (!list.empty() && list.back() == '\\') {
+            list.pop_back();
+            if (index + 1 >= lines_.size() || (index + 2 == lines_.size() && lines_[index + 1].empty()))
+                fail(lastLine, "truncated hex list (continuation at end of file)");
+            ++index;
+            lastLine = static_cast<int>(index) + 1;
+            std::string next = trimRight(lines_[index]);
+            size_t lead = 0;
+            while (lead < next.size() && (next[lead] == ' ' || next[lead] == '\t'))
+                ++lead;
+            list += next.substr(lead);
+        }
+        std::vector<uint8_t> bytes;
+        size_t i = 0;
+        while (i < list.size()) {
+            if (i + 2 > list.size())
+                fail(lastLine, "bad hex byte");
+            const int hi = hexDigit(list[i]), lo = hexDigit(list[i + 1]);
+            if (hi < 0 || lo < 0)
+                fail(lastLine, "bad hex byte \"" + list.substr(i, 2) + "\"");
+            bytes.push_back(static_cast<uint8_t>(hi << 4 | lo));
+            i += 2;
+            if (i < list.size()) {
+                if (list[i] != ',' || i + 1 == list.size())
+                    fail(lastLine, "bad hex list");
+                ++i;
+            }
+        }
+        if (type == REG_SZ) {
+            if (bytes.size() % 2 != 0)
+                fail(lastLine, "odd byte count in a UTF-16 string");
+            size_t units = bytes.size() / 2;
+            while (units > 0 && bytes[2 * units - 2] == 0 && bytes[2 * units - 1] == 0)
+                --units;
+            v.type = REG_SZ;
+            v.text = utf16ToUtf8(bytes.data(), units);
+        } else if (type == REG_DWORD && bytes.size() == 4) {
+            v.type = REG_DWORD;
+            v.dword = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+        } else {
+            v.type = type;
+            v.bytes = std::move(bytes);
+        }
+    }
+
+    std::string file_;
+    std::string text_;
+    std::vector<std::string> lines_;
+    Hive hive_;
+};
+
+std::string escapeQuoted(const std::string& s)
+{
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+bool needsHexForm(const std::string& s)
+{
+    for (unsigned char c : s)
+        if (c < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+void appendHexList(std::string& out, size_t prefixLength, const std::vector<uint8_t>& bytes)
+{
+    size_t column = prefixLength;
+    char buf[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", bytes[i]);
+        out += buf;
+        column += 2;
+        if (i + 1 < bytes.size()) {
+            out += ',';
+            ++column;
+            if (column > 76) {
+                out += "\\\r\n  ";
+                column = 2;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+RegistrySyntaxError::RegistrySyntaxError(const std::string& file, int line, const std::string& what)
+    : RegistryError(file + ":" + std::to_string(line) + ": " + what), line_(line)
+{
+}
+
+RegValue* RegKey::find(const std::string& name)
+{
+    const std::string folded = FoldKeyName(name);
+    for (auto& v : values)
+        if (FoldKeyName(v.name) == folded)
+            return &v;
+    return nullptr;
+}
+
+const RegValue* RegKey::find(const std::string& name) const
+{
+    return const_cast<RegKey*>(this)->find(name);
+}
+
+std::string FoldKeyName(const std::string& s)
+{
+    std::string out = s;
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string NormaliseKeyPath(const std::string& path)
+{
+    std::string out;
+    size_t i = 0;
+    while (i < path.size()) {
+        while (i < path.size() && path[i] == '\\')
+            ++i;
+        const size_t start = i;
+        while (i < path.size() && path[i] != '\\')
+            ++i;
+        if (i > start) {
+            if (!out.empty())
+                out += '\\';
+            out.append(path, start, i - start);
+        }
+    }
+    return out;
+}
+
+Hive::Hive(std::string rootName) : rootName_(std::move(rootName))
+{
+    keys_[""] = RegKey{};
+}
+
+bool Hive::hasKey(const std::string& path) const
+{
+    return keys_.count(FoldKeyName(NormaliseKeyPath(path))) != 0;
+}
+
+RegKey* Hive::key(const std::string& path)
+{
+    auto it = keys_.find(FoldKeyName(NormaliseKeyPath(path)));
+    return it == keys_.end() ? nullptr : &it->second;
+}
+
+const RegKey* Hive::key(const std::string& path) const
+{
+    return const_cast<Hive*>(this)->key(path);
+}
+
+RegKey& Hive::createKey(const std::string& rawPath)
+{
+    const std::string path = NormaliseKeyPath(rawPath);
+    size_t pos = 0;
+    RegKey* last = &keys_[""];
+    while (pos <= path.size() && !path.empty()) {
+        size_t next = path.find('\\', pos);
+        if (next == std::string::npos)
+            next = path.size();
+        const std::string prefix = path.substr(0, next);
+        auto [it, inserted] = keys_.try_emplace(FoldKeyName(prefix));
+        if (inserted)
+            it->second.path = prefix;
+        last = &it->second;
+        pos = next + 1;
+        if (next == path.size())
+            break;
+    }
+    return *last;
+}
+
+bool Hive::deleteKey(const std::string& rawPath)
+{
+    const std::string folded = FoldKeyName(NormaliseKeyPath(rawPath));
+    if (folded.empty() || !keys_.count(folded))
+        return false;
+    const std::string prefix = folded + '\\';
+    for (auto it = keys_.begin(); it != keys_.end();) {
+        if (it->first == folded || it->first.rfind(prefix, 0) == 0)
+            it = keys_.erase(it);
+        else
+            ++it;
+    }
+    return true;
+}
+
+std::vector<std::string> Hive::subKeyNames(const std::string& rawPath) const
+{
+    const std::string folded = FoldKeyName(NormaliseKeyPath(rawPath));
+    const std::string prefix = folded.empty() ? std::string() : folded + '\\';
+    std::vector<std::string> names;
+    for (const auto& [k, v] : keys_) {
+        if (k.empty() || k.size() <= prefix.size() || k.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        if (k.find('\\', prefix.size()) != std::string::npos)
+            continue;
+        names.push_back(v.path.substr(prefix.size()));
+    }
+    return names;
+}
+
+Hive Hive::parse(const std::string& bytes, const std::string& rootName, const std::string& fileName)
+{
+    return Parser(bytes, rootName, fileName).run();
+}
+
+std::string Hive::serialize() const
+{
+    std::string out = std::string(kHeader5) + "\r\n\r\n";
+    for (const auto& [folded, key] : keys_) {
+        if (folded.empty() && key.values.empty())
+            continue;
+        out += '[' + rootName_ + (key.path.empty() ? "" : "\\" + key.path) + "]\r\n";
+        for (const auto& v : key.values) {
+            std::string line = v.name.empty() ? std::string("@") : escapeQuoted(v.name);
+            line += '=';
+            if (v.type == REG_SZ && !needsHexForm(v.text)) {
+                line += escapeQuoted(v.text);
+            } else if (v.type == REG_SZ) {
+                line += "hex(1):";
+                auto bytes = utf8ToUtf16(v.text);
+                bytes.push_back(0);
+                bytes.push_back(0);
+                appendHexList(line, line.size(), bytes);
+            } else if (v.type == REG_DWORD) {
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "dword:%08x", v.dword);
+                line += buf;
+            } else {
+                if (v.type == REG_BINARY) {
+                    line += "hex:";
+                } else {
+                    char buf[20];
+                    std::snprintf(buf, sizeof buf, "hex(%x):", v.type);
+                    line += buf;
+                }
+                appendHexList(line, line.size(), v.bytes);
+            }
+            out += line + "\r\n";
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+#pragma once
+// In-memory hive and its text form: the ".reg" syntax that regedit reads and writes.
+
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum RegType : uint32_t {
+    REG_NONE = 0,
+    REG_SZ = 1,
+    REG_EXPAND_SZ = 2,
+    REG_BINARY = 3,
+    REG_DWORD = 4,
+    REG_MULTI_SZ = 7,
+};
+
+class RegistryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A hive file that does not parse; the message names the file and the line.
+class RegistrySyntaxError : public RegistryError {
+public:
+    RegistrySyntaxError(const std::string& file, int line, const std::string& what);
+    int line() const { return line_; }
+
+private:
+    int line_;
+};
+
+struct RegValue {
+    std::string name;            // empty for the default value "@"
+    uint32_t type = REG_SZ;
+    std::string text;            // REG_SZ, UTF-8
+    uint32_t dword = 0;          // REG_DWORD
+    std::vector<uint8_t> bytes;  // every other type, raw
+
+    bool operator==(const RegValue&) const = default;
+};
+
+struct RegKey {
+    std::string path;  // below the root, components separated by '\', as first spelled
+    std::vector<RegValue> values;
+
+    RegValue* find(const std::string& name);
+    const RegValue* find(const std::string& name) const;
+    bool operator==(const RegKey&) const = default;
+};
+
+// Key and value names compare without regard to ASCII case, as Windows does.
+std::string FoldKeyName(const std::string& s);
+
+class Hive {
+public:
+    explicit Hive(std::string rootName = "HKEY_CURRENT_USER");
+
+    const std::string& rootName() const { return rootName_; }
+
+    bool hasKey(const std::string& path) const;
+    RegKey* key(const std::string& path);
+    const RegKey* key(const std::string& path) const;
+    RegKey& createKey(const std::string& path);  // with its ancestors
+    bool deleteKey(const std::string& path);     // with its subtree
+    std::vector<std::string> subKeyNames(const std::string& path) const;
+
+    // Parses the text of a hive file: UTF-8 (with or without BOM) or UTF-16LE with BOM.
+    static Hive parse(const std::string& bytes, const std::string& rootName, const std::string& fileName);
+    std::string serialize() const;
+
+    bool operator==(const Hive&) const = default;
+
+private:
+    std::string rootName_;
+    std::map<std::string, RegKey> keys_;  // by folded path; the root is ""
+};
+
+// Normalises a key path: no leading, trailing or doubled separators.
+std::string NormaliseKeyPath(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,68 @@
+#include "command_line.h"
+
+#include "settings/app_state.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+std::optional<int32_t> StrToInt(const std::string& text)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
+    if (digits.empty() || !(std::isxdigit(static_cast<unsigned char>(digits[0])) || digits[0] == '-' ||
+                            digits[0] == '+'))
+        return std::nullopt;
+    if (hex && !std::isxdigit(static_cast<unsigned char>(digits[0])))
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(digits.c_str(), &end, hex ? 16 : 10);
+    if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine result;
+    result.mode = kModeConfigure;
+    if (args.empty())
+        return result;
+
+    std::string text = args[0];
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (text.size() > 1 && (text[0] == '/' || text[0] == '-'))
+        text.erase(0, 1);
+
+    switch (text.empty() ? '\0' : text[0]) {
+    case 'a': result.mode = kModePassword; break;
+    case 'c':
+    case 'x': result.mode = kModeConfigure; break;
+    case 'l':
+    case 'p': result.mode = kModePreview; break;
+    case 's': result.mode = kModeRun; break;
+    default: break;
+    }
+
+    std::string candidate;
+    if (text.size() > 2 && text[1] == ':')
+        candidate = text.substr(2);
+    else if (args.size() > 1)
+        candidate = args[1];
+    else
+        candidate = text;
+    if (!candidate.empty() && std::isdigit(static_cast<unsigned char>(candidate[0]))) {
+        const auto value = StrToInt(candidate);
+        result.parentWindow = value ? static_cast<uint32_t>(*value) : 0;
+    }
+    return result;
+}
+
+uint8_t EffectiveMode(uint8_t mode, bool configValidated)
+{
+    return mode == kModeRun && !configValidated ? kModeConfigure : mode;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// How the screen-saver command line chooses the mode and the window number.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    uint8_t mode = 2;           // kModeConfigure
+    uint32_t parentWindow = 0;  // 0 when there is none or it is not a number
+};
+
+// args: the arguments after the program name.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// StrToInt as the command line needs it: decimal (or 0x hex, as X window ids are often
+// written), within a signed 32-bit integer; nullopt for anything else.
+std::optional<int32_t> StrToInt(const std::string& text);
+
+// Run mode opens the configuration dialog until the first validation on this machine.
+uint8_t EffectiveMode(uint8_t mode, bool configValidated);

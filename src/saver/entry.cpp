@@ -1,0 +1,74 @@
+#include "entry.h"
+
+#include "command_line.h"
+#include "password.h"
+
+#include "settings/app_state.h"
+#include "settings/environment.h"
+#include "settings/settings.h"
+
+#include "platform/host_config.h"
+#include "platform/random.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+bool displayAvailable()
+{
+    return !platform::EnvValue("DISPLAY").empty() || !platform::EnvValue("WAYLAND_DISPLAY").empty() ||
+           !platform::EnvValue("QT_QPA_PLATFORM").empty();
+}
+
+}  // namespace
+
+int LumivaneMain(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    ConfigureHost();
+
+    // The window framework needs a display; without one, only the password change can
+    // still say what went wrong (on the standard error stream).
+    std::unique_ptr<QApplication> app;
+    if (displayAvailable())
+        app = std::make_unique<QApplication>(argc, argv);
+
+    const CommandLine commandLine = ParseCommandLine(args);
+    SaverMode = commandLine.mode;
+    ParentWindow = commandLine.parentWindow;
+    if (SaverMode == kModePassword)
+        ChangePassword(args);
+
+    if (!app) {
+        std::cerr << "lumivane: aucun affichage X (la variable DISPLAY est vide).\n"
+                     "Lancez-le dans une session graphique, ou sous Xvfb : xvfb-run -a lumivane /s\n";
+        return 1;
+    }
+
+    std::unique_ptr<TSettings> settings;
+    if (SaverMode != kModePreview) {
+        settings = std::make_unique<TSettings>();
+        AppSettings = settings.get();
+    }
+    platform::Randomize();
+    QApplication::setApplicationName(QStringLiteral("lumivane"));
+    NoRun = false;
+
+    // The configuration dialog and the saver window take their places here as they are
+    // built; until then the program ends once the mode is decided.
+    QWidget* mainWindow = nullptr;
+    if (SaverMode == kModeRun)
+        SaverMode = EffectiveMode(SaverMode, IsConfigValidated());
+    // A Qt application has no hidden top-level window, so the tool-window style that run
+    // mode gives it on Windows has nothing to apply to here.
+
+    int result = 0;
+    if (!NoRun && mainWindow)
+        result = QApplication::exec();
+    AppSettings = nullptr;
+    return result;
+}

@@ -1,0 +1,8 @@
+#include "app_state.h"
+
+uint8_t SaverMode = kModeConfigure;
+uint32_t ParentWindow = 0;
+TSettings* AppSettings = nullptr;
+bool NoRun = false;
+std::atomic<bool> StopRequested{false};
+std::atomic<bool> Closing{false};

@@ -1,0 +1,23 @@
+#pragma once
+// Values shared by the whole process: the mode the program was started in, the window it
+// was given, the program-wide settings, and the two flags the effects poll between steps.
+
+#include <atomic>
+#include <cstdint>
+
+class TSettings;
+
+inline constexpr uint8_t kModePassword = 0;
+inline constexpr uint8_t kModePreview = 1;
+inline constexpr uint8_t kModeConfigure = 2;
+inline constexpr uint8_t kModeRun = 3;
+
+extern uint8_t SaverMode;          // default kModeConfigure
+extern uint32_t ParentWindow;      // window number from the command line, 0 when none
+extern TSettings* AppSettings;     // created by the entry in every mode but preview
+extern bool NoRun;                 // the saver window decided at creation that nothing runs
+
+// Written on the main thread, read by the display thread between cycles: atomics, so the
+// reads are well defined without adding any lock.
+extern std::atomic<bool> StopRequested;
+extern std::atomic<bool> Closing;

@@ -1,0 +1,219 @@
+#include "settings.h"
+
+#include "colors.h"
+#include "trace_log.h"
+
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+#include <iostream>
+
+using platform::RootKey;
+using platform::TRegistry;
+
+const char* const kTraceSeparator = "* - * - * - * - * - * - * - * - * - * - * - * - * - * - * - * - ";
+
+namespace {
+constexpr const char* kConfigValidatedValue = "ConfigValidated";
+}
+
+TSettings::TSettings()
+{
+    LoadFromRegistry();
+    finishCreate();
+}
+
+TSettings::TSettings(DefaultsOnly) {}
+
+void TSettings::finishCreate()
+{
+    if (Log) {
+        TraceLog(kTraceSeparator);
+        TraceLog("Chargement de la base de registre effectué.");
+    }
+    if (platform::Trim(CheminInstall).empty()) {
+        // Loading has already ended the process in this case; kept for an installation
+        // that records only its uninstaller.
+        if (Log)
+            TraceLog("Appel de LoadRegistryInstallPath et SaveCheminInstall");
+        LoadRegistryInstallPath();
+        SaveCheminInstall();
+    }
+    CheminInstall = platform::Trim(CheminInstall);
+    if (!CheminInstall.empty())
+        CheminInstall = platform::IncludeTrailingPathDelimiter(CheminInstall);
+    if (DossierImages.empty())
+        DossierImages = CheminInstall;
+}
+
+TSettings::~TSettings()
+{
+    if (Log) {
+        TraceLog("Déchargement de la base de registre effectué.");
+        TraceLog(kTraceSeparator);
+    }
+}
+
+void TSettings::ReadRegistry()
+{
+    Images.clear();
+    {
+        TRegistry reg(RootKey::LocalMachine);
+        if (reg.OpenKeyReadOnly(kMachineKey) && reg.ValueExists("CheminInstall"))
+            CheminInstall = reg.ReadString("CheminInstall");
+    }
+    TRegistry reg(RootKey::CurrentUser);
+    if (reg.OpenKeyReadOnly(kUserKey)) {
+        auto readString = [&](const char* name, std::string& field) {
+            if (reg.ValueExists(name))
+                field = reg.ReadString(name);
+        };
+        auto readInt = [&](const char* name, int32_t& field) {
+            if (reg.ValueExists(name))
+                field = reg.ReadInteger(name);
+        };
+        auto readBool = [&](const char* name, bool& field) {
+            if (reg.ValueExists(name))
+                field = reg.ReadBool(name);
+        };
+        readString("Selection", Selection);
+        readString("Dossier Images", DossierImages);
+        readInt("Vitesse", Vitesse);
+        readInt("Rapidite", Rapidite);
+        readInt("TailleEffet", TailleEffet);
+        readBool("Effet", Effet);
+        readBool("Alea", Alea);
+        readBool("AleaEffets", AleaEffets);
+        readBool("Centre", Centre);
+        readBool("Transition", Transition);
+        readBool("Ajuster", Ajuster);
+        readBool("LOG", Log);
+        readBool("Enregistre", Enregistre);
+        readBool("DoubleBufferring", DoubleBufferring);
+        readString("BackGroundColor", BackGroundColor);
+        readBool("NoEcranOFF", NoEcranOFF);
+        readBool("Afficher Dlg Lettre info", AfficherDlgLettreInfo);
+    }
+    if (reg.OpenKeyReadOnly(std::string(kUserKey) + "\\" + kImagesSubKey)) {
+        for (int n = 0;; ++n) {
+            const std::string name = std::to_string(n);
+            if (!reg.ValueExists(name))
+                break;
+            Images.push_back(reg.ReadString(name));
+        }
+        for (size_t i = Images.size(); i-- > 0;)
+            if (!platform::FileExists(Images[i]))
+                Images.erase(Images.begin() + static_cast<std::ptrdiff_t>(i));
+        ImageCount = static_cast<int>(Images.size());
+    }
+}
+
+void TSettings::LoadFromRegistry()
+{
+    try {
+        ReadRegistry();
+    } catch (const std::exception& e) {
+        if (Log)
+            TraceLog("!!! Erreur lors du chargement des informations de la base de registre => ARRET !");
+        std::cerr << "lumivane: " << e.what() << '\n';
+        platform::FatalExit("Erreur lors du chargement des informations de la base de registre.",
+                            "Arrêt de Lumivane", platform::MB_ICONERROR);
+    }
+    if (platform::Trim(CheminInstall).empty())
+        platform::FatalExit("Lumivane n' as pas été correctement installé. Veuillez le réinstaller à partir du "
+                            "fichier d'installation d'origine.",
+                            "Lumivane",
+                            platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
+}
+
+void TSettings::SaveToRegistry()
+{
+    TRegistry reg(RootKey::CurrentUser);
+    if (!reg.OpenKey(kUserKey, true))
+        return;
+    reg.WriteInteger("Vitesse", Vitesse);
+    reg.WriteInteger("Rapidite", Rapidite);
+    reg.WriteBool("Effet", Effet);
+    reg.WriteBool("Alea", Alea);
+    reg.WriteBool("AleaEffets", AleaEffets);
+    reg.WriteBool("Centre", Centre);
+    reg.WriteInteger("TailleEffet", TailleEffet);
+    reg.WriteBool("Transition", Transition);
+    reg.WriteBool("Ajuster", Ajuster);
+    reg.WriteBool("LOG", Log);
+    reg.WriteBool("Enregistre", Enregistre);
+    reg.WriteBool("DoubleBufferring", DoubleBufferring);
+    reg.WriteBool("NoEcranOFF", NoEcranOFF);
+    reg.WriteString("Selection", Selection);
+    reg.WriteString("BackGroundColor", BackGroundColor);
+    reg.WriteString("Dossier Images", DossierImages);
+    reg.DeleteKey(kImagesSubKey);
+    reg.OpenKey(kImagesSubKey, true);
+    int next = 0;
+    for (const auto& path : Images)
+        if (platform::FileExists(path))
+            reg.WriteString(std::to_string(next++), path);
+    reg.Flush();
+}
+
+void TSettings::SaveLettreInfoOff()
+{
+    TRegistry reg(RootKey::CurrentUser);
+    if (reg.OpenKey(kUserKey, true))
+        reg.WriteBool("Afficher Dlg Lettre info", true);
+    reg.Flush();
+}
+
+void TSettings::LoadRegistryInstallPath()
+{
+    {
+        TRegistry reg(RootKey::LocalMachine);
+        if (reg.OpenKeyReadOnly(kUninstallKey) && reg.ValueExists("UninstallString")) {
+            const std::string uninstall = reg.ReadString("UninstallString");
+            const auto slash = uninstall.rfind('/');
+            CheminInstall = slash == std::string::npos ? std::string() : uninstall.substr(0, slash + 1);
+        }
+    }
+    SaveCheminInstall();
+}
+
+void TSettings::SaveCheminInstall()
+{
+    TRegistry reg(RootKey::LocalMachine);
+    if (reg.OpenKey(kMachineKey, true))
+        reg.WriteString("CheminInstall", CheminInstall);
+    reg.Flush();
+}
+
+int TSettings::ClampedTailleEffet() const
+{
+    return TailleEffet < kMinTailleEffet ? kMinTailleEffet
+         : TailleEffet > kMaxTailleEffet ? kMaxTailleEffet
+                                         : TailleEffet;
+}
+
+uint32_t TSettings::BackColor() const
+{
+    return colors::StringToColor(BackGroundColor).value_or(0x000000);
+}
+
+bool IsConfigValidated()
+{
+    try {
+        TRegistry reg(RootKey::LocalMachine);
+        return reg.OpenKeyReadOnly(kMachineKey) && reg.ValueExists(kConfigValidatedValue) &&
+               reg.ReadBool(kConfigValidatedValue);
+    } catch (const platform::RegistryError&) {
+        // An unreadable marker counts as never validated: the dialog opens, which is safe.
+        return false;
+    }
+}
+
+void SetConfigValidated()
+{
+    TRegistry reg(RootKey::LocalMachine);
+    if (reg.OpenKey(kMachineKey, true))
+        reg.WriteBool(kConfigValidatedValue, true);
+    reg.Flush();
+}

@@ -1,0 +1,77 @@
+#pragma once
+// Every user choice of the saver, read from and written to the registry.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+inline constexpr const char* kUserKey = "\\Software\\Kestrune\\lumivane";
+inline constexpr const char* kMachineKey = "\\Software\\Kestrune\\lumivane";
+inline constexpr const char* kImagesSubKey = "Images";
+inline constexpr const char* kUninstallKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumivane";
+
+inline constexpr int kMinTailleEffet = 4;
+inline constexpr int kMaxTailleEffet = 10;
+
+extern const char* const kTraceSeparator;
+
+class TSettings {
+public:
+    // Sets the defaults and loads the registry; ends the process when it cannot.
+    TSettings();
+    // Defaults only, nothing read: for callers that load explicitly.
+    struct DefaultsOnly {};
+    explicit TSettings(DefaultsOnly);
+    ~TSettings();
+    TSettings(const TSettings&) = delete;
+    TSettings& operator=(const TSettings&) = delete;
+
+    // Reads both hives; on any error writes the trace line, shows the stop box and ends
+    // the process; with no installation folder shows the installation box and ends.
+    void LoadFromRegistry();
+    // The reading itself: throws platform::RegistryError and never ends the process.
+    void ReadRegistry();
+
+    // Writes the user settings and the picture list in one save; throws
+    // platform::RegistryError when the hive cannot be written.
+    void SaveToRegistry();
+    void SaveLettreInfoOff();
+    void LoadRegistryInstallPath();
+    void SaveCheminInstall();
+
+    // TailleEffet as the effects use it: a stored value outside 4..10 (a hand-edited 0, say)
+    // is brought into range here, while the stored value stays as it is.
+    int ClampedTailleEffet() const;
+    // BackGroundColor as a colour value; text that names no colour gives black.
+    uint32_t BackColor() const;
+
+    std::string Selection;
+    std::string BackGroundColor = "clBlack";
+    std::string CheminInstall;
+    std::string DossierImages;
+    std::vector<std::string> Images;
+    int ImageCount = 0;
+    int32_t Vitesse = 3;
+    int32_t Rapidite = 1000;
+    int32_t TailleEffet = 4;
+    bool Effet = true;
+    bool Alea = false;
+    bool AleaEffets = true;
+    bool Centre = true;
+    bool Ajuster = false;
+    bool Transition = true;
+    bool Log = false;
+    bool Enregistre = false;
+    bool AfficherDlgLettreInfo = false;
+    bool DoubleBufferring = false;
+    bool NoEcranOFF = false;
+
+private:
+    void finishCreate();
+};
+
+// The machine-wide first-configuration marker.
+bool IsConfigValidated();
+// Sets it; throws platform::RegistryError when the machine hive cannot be written.
+void SetConfigValidated();

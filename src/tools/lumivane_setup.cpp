@@ -1,0 +1,36 @@
+// The installation's registry step: records the installation folder in the machine hive,
+// keeping whatever else that hive holds (the first-configuration marker among it).
+
+#include "platform/host_config.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "settings/settings.h"
+
+#include <cstring>
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    std::string hive, folder;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--machine-hive") == 0)
+            hive = argv[i + 1];
+        else if (std::strcmp(argv[i], "--install-path") == 0)
+            folder = argv[i + 1];
+    }
+    if (hive.empty() || folder.empty()) {
+        std::cerr << "usage: lumivane-setup --machine-hive FILE --install-path FOLDER\n";
+        return 2;
+    }
+    platform::host().localMachineHive = hive;
+    try {
+        platform::TRegistry reg(platform::RootKey::LocalMachine);
+        reg.OpenKey(kMachineKey, true);
+        reg.WriteString("CheminInstall", platform::IncludeTrailingPathDelimiter(folder));
+        reg.Flush();
+    } catch (const std::exception& e) {
+        std::cerr << "lumivane-setup: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

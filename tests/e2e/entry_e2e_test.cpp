@@ -1,0 +1,139 @@
+// The real program, run with crafted hives; its message boxes are read from the automation log.
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using testing_support::Lines;
+using testing_support::ReadFile;
+using testing_support::RunResult;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+const std::string kUserKey = "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n";
+const std::string kInstallBox =
+    "Lumivane | information | ok | Lumivane n' as pas été correctement installé. Veuillez le réinstaller à partir "
+    "du fichier d'installation d'origine.";
+const std::string kLoadBox =
+    "Arrêt de Lumivane | error | ok | Erreur lors du chargement des informations de la base de registre.";
+
+class Entry : public ::testing::Test {
+protected:
+    void installed() { WriteFile(dir.file("HKLM.reg"), kHeader + "[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n\"CheminInstall\"=\"" + dir.path() + "/share\"\r\n"); }
+    void user(const std::string& values) { WriteFile(dir.file("HKCU.reg"), kHeader + kUserKey + values); }
+
+    RunResult run(const std::vector<std::string>& args, std::map<std::string, std::string> extra = {})
+    {
+        std::map<std::string, std::string> env = {
+            {"LUMIVANE_HKCU", dir.file("HKCU.reg")},
+            {"LUMIVANE_HKLM", dir.file("HKLM.reg")},
+            {"LUMIVANE_DRIVE_C", dir.path() + "/c"},
+            {"LUMIVANE_SYSTEM_DIR", dir.path() + "/system"},
+            {"LUMIVANE_MSGBOX_LOG", dir.file("boxes.log")},
+            {"LUMIVANE_MSGBOX_ANSWER", "ok"},
+            {"HOME", dir.path()},
+        };
+        std::filesystem::create_directories(dir.path() + "/c");
+        if (!std::getenv("DISPLAY"))
+            env["QT_QPA_PLATFORM"] = "offscreen";
+        for (auto& [k, v] : extra)
+            env[k] = v;
+        return testing_support::Run(LUMIVANE_EXE, args, env);
+    }
+    std::vector<std::string> boxes() { return Lines(ReadFile(dir.file("boxes.log"))); }
+
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(Entry, MissingInstallationEndsWithTheInstallBox)
+{
+    for (const char* mode : {"/s", "/c"}) {
+        std::remove(dir.file("boxes.log").c_str());
+        const RunResult r = run({mode});
+        EXPECT_EQ(r.exitCode, 1) << r.output;
+        EXPECT_EQ(boxes(), std::vector<std::string>{kInstallBox}) << mode;
+    }
+}
+
+TEST_F(Entry, UnreadableSettingsEndWithTheStopBox)
+{
+    installed();
+    user("\"Vitesse\"=\"3\"\r\n");  // a number stored as text
+    RunResult r = run({"/s"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(boxes(), std::vector<std::string>{kLoadBox});
+    EXPECT_NE(r.output.find("Vitesse"), std::string::npos) << r.output;  // the detail goes to stderr
+
+    // A hive that does not parse is the same error, and it is left as it was.
+    std::remove(dir.file("boxes.log").c_str());
+    const std::string broken = kHeader + kUserKey + "\"Vitesse\"=dword:zz\r\n";
+    WriteFile(dir.file("HKCU.reg"), broken);
+    r = run({"/c"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(boxes(), std::vector<std::string>{kLoadBox});
+    EXPECT_NE(r.output.find("HKCU.reg:4"), std::string::npos) << r.output;
+    EXPECT_EQ(ReadFile(dir.file("HKCU.reg")), broken);
+}
+
+TEST_F(Entry, LoadErrorAfterLogIsOnIsTraced)
+{
+    installed();
+    user("\"LOG\"=dword:00000001\r\n\"NoEcranOFF\"=\"1\"\r\n");
+    EXPECT_EQ(run({"/s"}).exitCode, 1);
+    EXPECT_EQ(boxes(), std::vector<std::string>{kLoadBox});
+    const auto log = Lines(ReadFile(dir.path() + "/c/lumivane.log"));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("| !!! Erreur lors du chargement des informations de la base de registre => ARRET !\r"),
+              std::string::npos);
+}
+
+TEST_F(Entry, PreviewCreatesNoProgramSettings)
+{
+    // No installation at all: preview does not read the settings here, so no box.
+    const RunResult r = run({"/p", "1234"});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Entry, GoodSettingsStartQuietlyAndLogWhenAsked)
+{
+    installed();
+    user("\"LOG\"=dword:00000001\r\n");
+    for (const char* mode : {"/s", "/c", "/c:5678"}) {
+        const RunResult r = run({mode});
+        EXPECT_EQ(r.exitCode, 0) << mode << r.output;
+    }
+    EXPECT_TRUE(boxes().empty());
+    const auto log = Lines(ReadFile(dir.path() + "/c/lumivane.log"));
+    ASSERT_EQ(log.size(), 12u);  // four lines for each run's program-wide settings
+    EXPECT_NE(log[1].find("| Chargement de la base de registre effectué.\r"), std::string::npos);
+}
+
+TEST_F(Entry, PasswordChangeWithoutTheLibraryShowsOneBox)
+{
+    const RunResult r = run({"/a", "1234"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(boxes(), std::vector<std::string>{"Lumivane | error | ok | Impossible de charger la DLL " + dir.path() +
+                                                "/system/MPR.DLL -  Le mot de passe ne peut être changé."});
+}
+
+TEST_F(Entry, WithoutADisplayItSaysSo)
+{
+    installed();
+    RunResult r = run({"/s"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("xvfb-run"), std::string::npos) << r.output;
+    // The password change still tells what went wrong.
+    r = run({"/a", "1"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""},
+                          {"LUMIVANE_MSGBOX_ANSWER", ""}, {"LUMIVANE_MSGBOX_LOG", ""}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("MPR.DLL"), std::string::npos) << r.output;
+}

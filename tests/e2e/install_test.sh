@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# An installed program finds its machine hive by itself, and a reinstall keeps the
+# first-configuration marker. Arguments: the build folder.
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+hive="$prefix/etc/lumivane/HKLM.reg"
+grep -q "\"CheminInstall\"=\"$prefix/share/lumivane/\"" "$hive" || { echo "no CheminInstall in $hive"; cat "$hive"; exit 1; }
+[ -d "$prefix/share/lumivane" ] || { echo "no installation folder"; exit 1; }
+
+unset LUMIVANE_HKLM LUMIVANE_HKCU
+export HOME="$work/home" LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok
+[ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
+mkdir -p "$HOME"
+"$prefix/bin/lumivane" /c || { echo "installed program failed"; cat "$work/boxes.log" 2>/dev/null; exit 1; }
+[ ! -s "$work/boxes.log" ] || { echo "unexpected box:"; cat "$work/boxes.log"; exit 1; }
+
+# A moved installation still finds its hive, beside its programs.
+mv "$prefix" "$work/moved"
+"$work/moved/bin/lumivane" /c || { echo "moved installation failed"; cat "$work/boxes.log"; exit 1; }
+mv "$work/moved" "$prefix"
+
+printf '"ConfigValidated"=dword:00000001\r\n' >> "$hive"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+grep -q '"ConfigValidated"=dword:00000001' "$hive" || { echo "reinstall lost ConfigValidated"; cat "$hive"; exit 1; }
+echo "install test passed"

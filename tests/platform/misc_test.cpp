@@ -1,0 +1,61 @@
+#include "platform/paths.h"
+#include "platform/random.h"
+#include "platform/system_info.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(Random, IsTheLinearCongruenceOfTheHighBits)
+{
+    RandSeed = 0;
+    // state 1, then 134775814, ...: results are the high 32 bits of state × n.
+    EXPECT_EQ(Random(100), 0);
+    EXPECT_EQ(RandSeed, 1u);
+    EXPECT_EQ(Random(1000), static_cast<int32_t>((134775814ull * 1000) >> 32));
+    RandSeed = 0xFFFFFFFFu;
+    const uint32_t next = 0xFFFFFFFFu * 134775813u + 1u;
+    EXPECT_EQ(Random(228), static_cast<int32_t>((static_cast<uint64_t>(next) * 228) >> 32));
+    EXPECT_EQ(Random(0), 0);
+    for (int i = 0; i < 10000; ++i) {
+        const int r = Random(7);
+        ASSERT_GE(r, 0);
+        ASSERT_LT(r, 7);
+    }
+    Randomize();
+    EXPECT_LT(RandSeed, 86400000u);
+}
+
+TEST(SystemInfo, ThisPlatformIsNeitherWindowsFamily)
+{
+    const OsVersionInfo v = OsVersion();
+    EXPECT_NE(v.platformId, VER_PLATFORM_WIN32_WINDOWS);
+    EXPECT_NE(v.platformId, VER_PLATFORM_WIN32_NT);
+    SetOsVersionForTesting(OsVersionInfo{4, 10, 1998, VER_PLATFORM_WIN32_WINDOWS, ""});
+    EXPECT_EQ(OsVersion().platformId, VER_PLATFORM_WIN32_WINDOWS);
+    SetOsVersionForTesting(std::nullopt);
+    EXPECT_EQ(OsVersion().platformId, VER_PLATFORM_POSIX);
+
+    const MemoryStatus m = GlobalMemoryStatus();
+    EXPECT_GT(m.totalPhys, 0u);
+    EXPECT_LE(m.availPhys, m.totalPhys);
+
+    DynamicLibrary missing("/nonexistent/MPR.DLL");
+    EXPECT_FALSE(missing.loaded());
+    EXPECT_EQ(missing.symbol("PwdChangePasswordA"), nullptr);
+}
+
+TEST(Paths, TrimAndFolders)
+{
+    EXPECT_EQ(Trim(" \t/opt/x/\r\n"), "/opt/x/");
+    EXPECT_EQ(Trim("\x01\x02"), "");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/a/"), "/a/");
+    testing_support::ScratchHost host;
+    EXPECT_EQ(DriveC(), host.driveC());
+    EXPECT_FALSE(FileExists(host.driveC()));  // a folder is no file
+    testing_support::WriteFile(host.driveC() + "f.jpg", "x");
+    EXPECT_TRUE(FileExists(host.driveC() + "f.jpg"));
+}

@@ -1,0 +1,212 @@
+#include "platform/registry.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform;
+using testing_support::ReadFile;
+using testing_support::ScratchHost;
+using testing_support::WriteFile;
+
+namespace {
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+int syntaxErrorLine(const std::string& text)
+{
+    try {
+        Hive::parse(text, "HKEY_CURRENT_USER", "test.reg");
+    } catch (const RegistrySyntaxError& e) {
+        EXPECT_NE(std::string(e.what()).find("test.reg:"), std::string::npos) << e.what();
+        return e.line();
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(RegFile, RoundTripsEveryTypeAndAwkwardText)
+{
+    Hive hive("HKEY_CURRENT_USER");
+    RegKey& k = hive.createKey("Software\\Kestrune\\lumivane");
+    k.values.push_back({"Plain", REG_SZ, "C:\\path with \"quotes\" and é", 0, {}});
+    k.values.push_back({"Lines", REG_SZ, "one\r\ntwo\ttab", 0, {}});
+    k.values.push_back({"", REG_SZ, "default value", 0, {}});
+    k.values.push_back({"Count", REG_DWORD, "", 0xFFFFFFFEu, {}});
+    std::vector<uint8_t> many(200);
+    for (size_t i = 0; i < many.size(); ++i)
+        many[i] = static_cast<uint8_t>(i * 7);
+    k.values.push_back({"Blob", REG_BINARY, "", 0, many});
+    k.values.push_back({"Empty", REG_BINARY, "", 0, {}});
+    k.values.push_back({"Expand", REG_EXPAND_SZ, "", 0, {'%', 0, 'X', 0, 0, 0}});
+    hive.createKey("Software\\Kestrune\\lumivane\\Images");  // an empty key must survive
+
+    const std::string text = hive.serialize();
+    const Hive back = Hive::parse(text, "HKEY_CURRENT_USER", "x.reg");
+    EXPECT_EQ(back, hive);
+    EXPECT_TRUE(back.hasKey("SOFTWARE\\kestrune\\LUMIVANE\\images"));
+    EXPECT_NE(text.find("\"Count\"=dword:fffffffe"), std::string::npos);
+    EXPECT_NE(text.find("@=\"default value\""), std::string::npos);
+}
+
+TEST(RegFile, ReadsWhatRegeditWrites)
+{
+    const std::string text = kHeader +
+                             "[HKEY_CURRENT_USER\\Software\\A]\r\n"
+                             "\"S\"=\"x\\\\y\"\r\n"
+                             "\"D\"=dword:0000000a\r\n"
+                             "\"B\"=hex:01,02,\\\r\n"
+                             "  03,ff\r\n"
+                             "\"W\"=hex(1):41,00,e9,00,00,00\r\n"
+                             "; a comment\r\n";
+    Hive hive = Hive::parse(text, "HKEY_CURRENT_USER", "x.reg");
+    const RegKey* k = hive.key("Software\\A");
+    ASSERT_TRUE(k);
+    EXPECT_EQ(k->find("s")->text, "x\\y");
+    EXPECT_EQ(k->find("D")->dword, 10u);
+    EXPECT_EQ(k->find("B")->bytes, (std::vector<uint8_t>{1, 2, 3, 0xff}));
+    EXPECT_EQ(k->find("W")->text, "A\xC3\xA9");
+    EXPECT_TRUE(hive.hasKey("Software"));  // ancestors exist implicitly
+
+    // The same file as regedit saves it: UTF-16LE with a byte-order mark.
+    std::string utf16 = "\xFF\xFE";
+    for (unsigned char c : text) {
+        utf16 += static_cast<char>(c);
+        utf16 += '\0';
+    }
+    EXPECT_EQ(Hive::parse(utf16, "HKEY_CURRENT_USER", "x.reg"), hive);
+}
+
+TEST(RegFile, MalformedFilesNameTheLine)
+{
+    const std::string key = "[HKEY_CURRENT_USER\\Software\\A]\r\n";
+    EXPECT_EQ(syntaxErrorLine(""), 1);                                          // empty
+    EXPECT_EQ(syntaxErrorLine("[HKEY_CURRENT_USER\\A]\r\n"), 1);                // missing header
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=\"open\r\n"), 4);          // unterminated string
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=\"a\\nb\"\r\n"), 4);       // bad escape
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=hex:0g\r\n"), 4);          // bad hex
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=hex:01,\r\n"), 4);         // dangling comma
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"D\"=dword:123456789\r\n"), 4); // dword too long
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"D\"=dword:\r\n"), 4);
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\r\n" + key), 5);                // duplicate key
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"v\"=\"1\"\r\n\"V\"=\"2\"\r\n"), 5);  // duplicate value
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"B\"=hex:01,\\\r\n"), 4);       // truncated continuation
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=\"x\r\n"), 4);             // truncated value
+    EXPECT_EQ(syntaxErrorLine(kHeader + "[HKEY_CURRENT_USER\\Software\r\n"), 3);  // unclosed key
+    EXPECT_EQ(syntaxErrorLine(kHeader + "[HKEY_LOCAL_MACHINE\\Software]\r\n"), 3); // other root
+    EXPECT_EQ(syntaxErrorLine(kHeader + "\"S\"=\"x\"\r\n"), 3);                 // value before key
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=-\r\n"), 4);               // deletion
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "garbage\r\n"), 4);
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=\"x\" trailing\r\n"), 4);
+    EXPECT_EQ(syntaxErrorLine(kHeader + key + "\"S\"=hex(1):41\r\n"), 4);       // odd UTF-16
+    EXPECT_EQ(syntaxErrorLine(std::string("\xFF\xFE\x41", 3)), 0);              // odd UTF-16 file
+}
+
+TEST(Registry, KeysValuesAndTypes)
+{
+    ScratchHost host;
+    {
+        TRegistry reg(RootKey::CurrentUser);
+        EXPECT_FALSE(reg.OpenKey("\\Software\\A", false));
+        ASSERT_TRUE(reg.OpenKey("\\Software\\A", true));
+        reg.WriteString("Text", "value");
+        reg.WriteInteger("Number", -5);
+        reg.WriteBool("Flag", true);
+        reg.WriteBinaryData("Bytes", {1, 2});
+        ASSERT_TRUE(reg.OpenKey("Sub\\Deeper", true));  // relative to the current key
+        EXPECT_EQ(reg.CurrentPath(), "Software\\A\\Sub\\Deeper");
+        reg.Flush();
+    }
+    TRegistry reg(RootKey::CurrentUser);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\software\\a"));
+    EXPECT_EQ(reg.ReadString("TEXT"), "value");
+    EXPECT_EQ(reg.ReadInteger("Number"), -5);
+    EXPECT_TRUE(reg.ReadBool("Flag"));
+    EXPECT_EQ(reg.ReadBinaryData("Bytes"), (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(reg.GetKeyNames(), std::vector<std::string>{"Sub"});
+    EXPECT_EQ(reg.GetValueNames().size(), 4u);
+    EXPECT_THROW(reg.ReadInteger("Text"), RegistryError);  // wrong type
+    EXPECT_THROW(reg.ReadString("Number"), RegistryError);
+    EXPECT_THROW(reg.ReadString("Missing"), RegistryError);
+    EXPECT_THROW(reg.WriteString("X", "y"), RegistryError);  // opened read-only
+
+    ASSERT_TRUE(reg.OpenKey("\\Software\\A", false));
+    EXPECT_TRUE(reg.DeleteKey("Sub"));
+    EXPECT_FALSE(reg.KeyExists("Sub\\Deeper"));
+    EXPECT_TRUE(reg.DeleteValue("Flag"));
+    EXPECT_FALSE(reg.ValueExists("Flag"));
+    reg.Flush();
+    EXPECT_EQ(ReadFile(host.hkcu()).find("Deeper"), std::string::npos);
+}
+
+TEST(Registry, SaveKeepsWhatAnotherWriterSavedMeanwhile)
+{
+    ScratchHost host;
+    TRegistry first(RootKey::CurrentUser);
+    first.OpenKey("\\K", true);
+    first.WriteString("Mine", "1");
+    {
+        TRegistry second(RootKey::CurrentUser);
+        second.OpenKey("\\K", true);
+        second.WriteString("Theirs", "2");
+        second.Flush();
+    }
+    first.Flush();
+    TRegistry check(RootKey::CurrentUser);
+    check.OpenKeyReadOnly("\\K");
+    EXPECT_EQ(check.ReadString("Mine"), "1");
+    EXPECT_EQ(check.ReadString("Theirs"), "2");
+}
+
+TEST(Registry, BrokenHiveIsAnErrorAndIsNeverOverwritten)
+{
+    ScratchHost host;
+    const std::string broken = kHeader + "[HKEY_CURRENT_USER\\K]\r\n\"S\"=\"unterminated\r\n";
+    WriteFile(host.hkcu(), broken);
+    TRegistry reg(RootKey::CurrentUser);
+    EXPECT_THROW(reg.OpenKey("\\K", true), RegistrySyntaxError);
+    EXPECT_THROW(reg.OpenKeyReadOnly("\\K"), RegistrySyntaxError);
+    EXPECT_EQ(ReadFile(host.hkcu()), broken);
+}
+
+// A writer killed at any moment leaves the old hive or the new one, never a mixture.
+TEST(Registry, KilledWriterLeavesAWholeHive)
+{
+    ScratchHost host;
+    constexpr int kValues = 150;
+    auto writeGeneration = [](int generation) {
+        TRegistry reg(RootKey::CurrentUser);
+        reg.OpenKey("\\Software\\Gen", true);
+        reg.DeleteKey("List");
+        reg.OpenKey("List", true);
+        for (int i = 0; i < kValues; ++i)
+            reg.WriteString(std::to_string(i), "generation " + std::to_string(generation) + std::string(40, 'x'));
+        reg.Flush();
+    };
+    writeGeneration(0);
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 200; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int g = 1;; ++g)
+                writeGeneration(g);
+        }
+        ::usleep(std::uniform_int_distribution<int>(0, 4000)(rng));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+
+        const Hive hive = LoadHiveFile(host.hkcu(), "HKEY_CURRENT_USER");
+        const RegKey* list = hive.key("Software\\Gen\\List");
+        ASSERT_TRUE(list) << "round " << round;
+        ASSERT_EQ(list->values.size(), static_cast<size_t>(kValues)) << "round " << round;
+        for (const auto& v : list->values)
+            ASSERT_EQ(v.text, list->values.front().text) << "round " << round;
+    }
+}

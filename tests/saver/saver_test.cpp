@@ -1,0 +1,125 @@
+#include "saver/command_line.h"
+#include "saver/password.h"
+
+#include "settings/app_state.h"
+
+#include "platform/host_config.h"
+#include "platform/system_info.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using testing_support::ReadFile;
+using testing_support::ScratchHost;
+using testing_support::WriteFile;
+
+TEST(CommandLine, ModesAndWindowNumbers)
+{
+    struct Case {
+        std::vector<std::string> args;
+        uint8_t mode;
+        uint32_t window;
+    };
+    const Case cases[] = {
+        {{}, kModeConfigure, 0},
+        {{"/s"}, kModeRun, 0},
+        {{"/S"}, kModeRun, 0},
+        {{"-s"}, kModeRun, 0},
+        {{"s"}, kModeRun, 0},
+        {{"/s", "1234"}, kModeRun, 1234},
+        {{"/p", "1234"}, kModePreview, 1234},
+        {{"/p:1234"}, kModePreview, 1234},
+        {{"/P:1234"}, kModePreview, 1234},
+        {{"/l", "1234"}, kModePreview, 1234},
+        {{"/c:5678"}, kModeConfigure, 5678},
+        {{"/x:5678"}, kModeConfigure, 5678},
+        {{"/c", "5678"}, kModeConfigure, 5678},
+        {{"/p", "abc"}, kModePreview, 0},
+        {{"/p", "12ab"}, kModePreview, 0},            // starts with a digit but is no number
+        {{"/p", "2147483648"}, kModePreview, 0},      // beyond a 32-bit integer
+        {{"/p", "2147483647"}, kModePreview, 2147483647u},
+        {{"/p", "0x1a00003"}, kModePreview, 0x1a00003}, // X window ids are often written in hex
+        {{"/p:"}, kModePreview, 0},
+        {{"/"}, kModeConfigure, 0},                   // a lone slash is not stripped
+        {{"-"}, kModeConfigure, 0},
+        {{"/z"}, kModeConfigure, 0},
+        {{""}, kModeConfigure, 0},
+        {{"/a", "1234"}, kModePassword, 1234},
+        {{"/saver"}, kModeRun, 0},                    // only the first letter counts
+        {{"42"}, kModeConfigure, 42},                 // no mode letter, but a number
+        {{"/p", "99", "extra"}, kModePreview, 99},
+        {{"/p:7", "99"}, kModePreview, 7},            // the colon form wins over argument 2
+    };
+    for (const auto& c : cases) {
+        const CommandLine r = ParseCommandLine(c.args);
+        std::string shown;
+        for (const auto& a : c.args)
+            shown += "[" + a + "]";
+        EXPECT_EQ(r.mode, c.mode) << shown;
+        EXPECT_EQ(r.parentWindow, c.window) << shown;
+    }
+}
+
+TEST(CommandLine, RunModeWaitsForTheFirstValidation)
+{
+    EXPECT_EQ(EffectiveMode(kModeRun, false), kModeConfigure);
+    EXPECT_EQ(EffectiveMode(kModeRun, true), kModeRun);
+    EXPECT_EQ(EffectiveMode(kModePreview, false), kModePreview);
+    EXPECT_EQ(EffectiveMode(kModeConfigure, true), kModeConfigure);
+}
+
+TEST(Password, ChangeReportsEachMissingPiece)
+{
+    ScratchHost host;
+    const std::string folder = platform::SystemDirectory();
+    EXPECT_EQ(RunPasswordChange({"/a", "1234"}),
+              "Impossible de charger la DLL " + folder + "MPR.DLL -  Le mot de passe ne peut être changé.");
+
+    platform::host().systemDirectory = FAKE_LIBS_DIR "/without_entry/";
+    EXPECT_EQ(RunPasswordChange({"/a", "1234"}),
+              "La bibliothèque " FAKE_LIBS_DIR "/without_entry/MPR.DLL ne contient pas la fonction "
+              "PwdChangePasswordA nécessaire afin de définir le mot de passe.");
+
+    platform::host().systemDirectory = FAKE_LIBS_DIR "/with_entry/";
+    EXPECT_EQ(RunPasswordChange({"/a", "12x"}), "'12x' n'est pas une valeur entière correcte");
+    EXPECT_EQ(RunPasswordChange({"/a"}), "'' n'est pas une valeur entière correcte");
+    const std::string log = host.dir().file("mpr.log");
+    ::setenv("FAKE_MPR_LOG", log.c_str(), 1);
+    EXPECT_EQ(RunPasswordChange({"/a", "4321"}), "");
+    ::unsetenv("FAKE_MPR_LOG");
+    EXPECT_EQ(ReadFile(log), "SCRSAVE 4321 0 (nil)\n");
+}
+
+TEST(Password, VerifyAsksOnlyWhenThePasswordIsOn)
+{
+    ScratchHost host;
+    EXPECT_FALSE(IsWin9x());
+    platform::SetOsVersionForTesting(platform::OsVersionInfo{4, 10, 2222, platform::VER_PLATFORM_WIN32_WINDOWS, ""});
+    EXPECT_TRUE(IsWin9x());
+    platform::SetOsVersionForTesting(platform::OsVersionInfo{5, 1, 2600, platform::VER_PLATFORM_WIN32_NT, ""});
+    EXPECT_FALSE(IsWin9x());
+    platform::SetOsVersionForTesting(std::nullopt);
+
+    platform::host().systemDirectory = FAKE_LIBS_DIR "/with_entry/";
+    ::setenv("FAKE_PASSWORD_OK", "0", 1);
+    EXPECT_TRUE(VerifyPassword(1));  // no key at all
+    auto desktop = [&](const std::string& value) {
+        WriteFile(host.hkcu(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\"
+                               "Desktop]\r\n\"ScreenSaveUsePassword\"=" + value + "\r\n");
+    };
+    desktop("dword:00000000");
+    EXPECT_TRUE(VerifyPassword(1));
+    desktop("dword:00000001");
+    EXPECT_FALSE(VerifyPassword(1));  // refused by the system dialog
+    ::setenv("FAKE_PASSWORD_OK", "1", 1);
+    EXPECT_TRUE(VerifyPassword(1));
+    desktop("\"1\"");  // stored as text: the check cannot run, so the user may stop
+    EXPECT_TRUE(VerifyPassword(1));
+    desktop("dword:00000001");
+    platform::host().systemDirectory = FAKE_LIBS_DIR "/without_entry/";
+    EXPECT_TRUE(VerifyPassword(1));  // library without the entry point
+    ::unsetenv("FAKE_PASSWORD_OK");
+}

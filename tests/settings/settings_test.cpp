@@ -1,0 +1,225 @@
+#include "settings/colors.h"
+#include "settings/settings.h"
+
+#include "platform/registry.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+using namespace platform;
+using testing_support::ReadFile;
+using testing_support::ScratchHost;
+using testing_support::WriteFile;
+
+namespace {
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+void writeMachineHive(const ScratchHost& host, const std::string& folder)
+{
+    WriteFile(host.hklm(), kHeader + "[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n\"CheminInstall\"=\"" +
+                               folder + "\"\r\n");
+}
+
+std::string picture(const ScratchHost& host, const std::string& name)
+{
+    const std::string path = host.dir().file(name);
+    WriteFile(path, "picture");
+    return path;
+}
+
+std::unique_ptr<TSettings> load()
+{
+    auto s = std::make_unique<TSettings>(TSettings::DefaultsOnly{});
+    s->ReadRegistry();
+    return s;
+}
+
+}  // namespace
+
+TEST(Settings, OnlyTheInstallFolderGivesTheDefaults)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/lumivane/share");
+    TSettings s;  // the real constructor: loads, then completes the folders
+    EXPECT_EQ(s.CheminInstall, "/opt/lumivane/share/");
+    EXPECT_EQ(s.DossierImages, "/opt/lumivane/share/");
+    EXPECT_EQ(s.Selection, "");
+    EXPECT_EQ(s.BackGroundColor, "clBlack");
+    EXPECT_TRUE(s.Images.empty());
+    EXPECT_EQ(s.ImageCount, 0);
+    EXPECT_EQ(s.Vitesse, 3);
+    EXPECT_EQ(s.Rapidite, 1000);
+    EXPECT_EQ(s.TailleEffet, 4);
+    EXPECT_TRUE(s.Effet && s.AleaEffets && s.Centre && s.Transition);
+    EXPECT_FALSE(s.Alea || s.Ajuster || s.Log || s.Enregistre || s.AfficherDlgLettreInfo || s.DoubleBufferring ||
+                 s.NoEcranOFF);
+}
+
+TEST(Settings, InstallFolderWithSeparatorIsKept)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/x/");
+    TSettings s;
+    EXPECT_EQ(s.CheminInstall, "/opt/x/");
+}
+
+TEST(Settings, SaveAndLoadRoundTripEveryField)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/x/");
+    const std::string a = picture(host, "a.jpg"), b = picture(host, "b b.bmp");
+    {
+        TSettings s{TSettings::DefaultsOnly{}};
+        s.Selection = std::string(227, '1') + "0";
+        s.BackGroundColor = "$00123456";
+        s.DossierImages = "/home/u/Images/";
+        s.Images = {a, b};
+        s.Vitesse = 120;
+        s.Rapidite = 20000;
+        s.TailleEffet = 10;
+        s.Effet = false;
+        s.Alea = true;
+        s.AleaEffets = false;
+        s.Centre = false;
+        s.Ajuster = true;
+        s.Transition = false;
+        s.Log = false;
+        s.Enregistre = true;
+        s.DoubleBufferring = true;
+        s.NoEcranOFF = true;
+        s.SaveToRegistry();
+    }
+    auto loaded = load();
+    TSettings& s = *loaded;
+    EXPECT_EQ(s.Selection, std::string(227, '1') + "0");
+    EXPECT_EQ(s.BackGroundColor, "$00123456");
+    EXPECT_EQ(s.DossierImages, "/home/u/Images/");
+    EXPECT_EQ(s.Images, (std::vector<std::string>{a, b}));
+    EXPECT_EQ(s.ImageCount, 2);
+    EXPECT_EQ(s.Vitesse, 120);
+    EXPECT_EQ(s.Rapidite, 20000);
+    EXPECT_EQ(s.TailleEffet, 10);
+    EXPECT_FALSE(s.Effet || s.AleaEffets || s.Centre || s.Transition);
+    EXPECT_TRUE(s.Alea && s.Ajuster && s.Enregistre && s.DoubleBufferring && s.NoEcranOFF);
+    EXPECT_FALSE(s.AfficherDlgLettreInfo);  // only SaveLettreInfoOff writes it
+
+    const std::string text = ReadFile(host.hkcu());
+    EXPECT_NE(text.find("\"Vitesse\"=dword:00000078"), std::string::npos);
+    EXPECT_NE(text.find("\"Dossier Images\"=\"/home/u/Images/\""), std::string::npos);
+    EXPECT_EQ(text.find("Afficher Dlg Lettre info"), std::string::npos);
+
+    s.SaveLettreInfoOff();
+    EXPECT_TRUE(load()->AfficherDlgLettreInfo);
+}
+
+TEST(Settings, PictureListSkipsGapsAndDropsMissingFiles)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/x/");
+    const std::string p0 = picture(host, "0.jpg"), p1 = picture(host, "1.jpg"), p3 = picture(host, "3.jpg");
+    WriteFile(host.hkcu(), kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n\"0\"=\"" + p0 +
+                               "\"\r\n\"1\"=\"" + p1 + "\"\r\n\"3\"=\"" + p3 + "\"\r\n");
+    EXPECT_EQ(load()->Images, (std::vector<std::string>{p0, p1}));  // "3" is never read
+
+    // Five paths, the third gone before saving: saved as 0..3 in order.
+    std::vector<std::string> five;
+    for (int i = 0; i < 5; ++i)
+        five.push_back(picture(host, "p" + std::to_string(i) + ".jpg"));
+    TSettings s{TSettings::DefaultsOnly{}};
+    s.Images = five;
+    std::remove(five[2].c_str());
+    s.SaveToRegistry();
+    TRegistry reg(RootKey::CurrentUser);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Kestrune\\lumivane\\Images"));
+    EXPECT_EQ(reg.GetValueNames(), (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(reg.ReadString("2"), five[3]);
+    EXPECT_EQ(reg.ReadString("3"), five[4]);
+
+    // A picture removed between save and load is dropped on load too.
+    std::remove(five[0].c_str());
+    auto again = load();
+    EXPECT_EQ(again->Images, (std::vector<std::string>{five[1], five[3], five[4]}));
+    EXPECT_EQ(again->ImageCount, 3);
+}
+
+TEST(Settings, StoredValuesAreTakenAsTheyAre)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/x");
+    WriteFile(host.hkcu(), kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n"
+                                     "\"Selection\"=\"0101\"\r\n\"TailleEffet\"=dword:00000000\r\n"
+                                     "\"LOG\"=dword:00000002\r\n\"Afficher Dlg Lettre info\"=dword:00000001\r\n");
+    auto loaded = load();
+    TSettings& s = *loaded;
+    EXPECT_EQ(s.Selection, "0101");  // short selections load unchanged
+    EXPECT_EQ(s.TailleEffet, 0);
+    EXPECT_EQ(s.ClampedTailleEffet(), 4);  // never a zero step for the effects
+    EXPECT_TRUE(s.Log);  // any non-zero DWORD is true
+    EXPECT_TRUE(s.AfficherDlgLettreInfo);
+    s.TailleEffet = 50;
+    EXPECT_EQ(s.ClampedTailleEffet(), 10);
+}
+
+TEST(Settings, ValueOfTheWrongTypeFailsTheLoad)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/x/");
+    WriteFile(host.hkcu(),
+              kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n\"Vitesse\"=\"3\"\r\n");
+    TSettings s{TSettings::DefaultsOnly{}};
+    EXPECT_THROW(s.ReadRegistry(), RegistryError);
+    WriteFile(host.hkcu(),
+              kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n\"0\"=dword:00000001\r\n");
+    EXPECT_THROW(s.ReadRegistry(), RegistryError);
+}
+
+TEST(Settings, InstallPathRecoveryAndConfigValidated)
+{
+    ScratchHost host;
+    WriteFile(host.hklm(), kHeader + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                                     "Uninstall\\Lumivane]\r\n\"UninstallString\"=\"/opt/lv/bin/uninstall\"\r\n");
+    TSettings s{TSettings::DefaultsOnly{}};
+    s.LoadRegistryInstallPath();
+    EXPECT_EQ(s.CheminInstall, "/opt/lv/bin/");
+    EXPECT_EQ(load()->CheminInstall, "/opt/lv/bin/");  // written to the machine key
+
+    EXPECT_FALSE(IsConfigValidated());
+    SetConfigValidated();
+    EXPECT_TRUE(IsConfigValidated());
+    EXPECT_EQ(load()->CheminInstall, "/opt/lv/bin/");  // the marker keeps the rest of the hive
+    EXPECT_NE(ReadFile(host.hklm()).find("\"ConfigValidated\"=dword:00000001"), std::string::npos);
+}
+
+TEST(Colors, TextsRoundTrip)
+{
+    using colors::ColorToString;
+    using colors::StringToColor;
+    EXPECT_EQ(ColorToString(0x000000), "clBlack");
+    EXPECT_EQ(ColorToString(0xFFFFFF), "clWhite");
+    EXPECT_EQ(ColorToString(0x80000000u + 15), "clBtnFace");
+    EXPECT_EQ(ColorToString(0x80000000u + 24), "clInfoBk");
+    EXPECT_EQ(ColorToString(0x1FFFFFFF), "clNone");
+    EXPECT_EQ(ColorToString(0x00123456), "$00123456");
+    EXPECT_EQ(ColorToString(0x00ABCDEF), "$00ABCDEF");
+    for (uint32_t v : {0x0u, 0x80u, 0xC0C0C0u, 0x80000000u, 0x80000018u, 0x1FFFFFFFu, 0xABCDEFu, 0x7Fu})
+        EXPECT_EQ(StringToColor(ColorToString(v)), v) << v;
+    EXPECT_EQ(StringToColor("CLRED"), 0x0000FFu);
+    EXPECT_EQ(StringToColor("$ff"), 0xFFu);
+    EXPECT_EQ(StringToColor("16711680"), 0xFF0000u);     // decimal is accepted on reading
+    EXPECT_EQ(StringToColor("-2147483633"), 0x8000000Fu); // a system colour written as a signed number
+    EXPECT_EQ(StringToColor("clNoSuchColour"), std::nullopt);
+    EXPECT_EQ(StringToColor("$"), std::nullopt);
+    EXPECT_EQ(StringToColor("12abc"), std::nullopt);
+    EXPECT_EQ(StringToColor("$1FFFFFFFF"), std::nullopt);
+
+    TSettings s{TSettings::DefaultsOnly{}};
+    s.BackGroundColor = "not a colour";
+    EXPECT_EQ(s.BackColor(), 0u);
+    s.BackGroundColor = "clNavy";
+    EXPECT_EQ(s.BackColor(), 0x800000u);
+}
