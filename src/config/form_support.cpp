@@ -9,8 +9,12 @@
 
 QFont FormFont()
 {
+    // The forms were laid out for that font's narrow metrics: prefer a sans font with the
+    // same widths, then the desktop's own. Height -11 is a character height of 11 pixels.
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(8);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Arimo"), font.family()});
+    font.setPixelSize(11);
     return font;
 }
 

@@ -10,7 +10,7 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
-// "MS Sans Serif", height -11 (8 points): the desktop's sans font at that size.
+// "MS Sans Serif", height -11 (8 points), or the nearest sans font at that size.
 QFont FormFont();
 
 // A fixed frame with the given client size, centred on the primary screen.

@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
+
 TF_liste_rejet::TF_liste_rejet(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("F_liste_rejet"));
@@ -15,7 +17,10 @@ TF_liste_rejet::TF_liste_rejet(QWidget* parent) : QDialog(parent)
     Label1 = PlaceLabel(this, QStringLiteral("Label1"),
                         QStringLiteral("La taille des images suivantes est supérieure à "), 10, 6, 221, 13);
     Label1->setWordWrap(true);
-    TxtTailleMax = PlaceLabel(this, QStringLiteral("TxtTailleMax"), QStringLiteral("TxtTailleMax"), 234, 6, 60, 13);
+    // Meant as one line: where this font is wider than the design's, widen rather than cut.
+    Label1->resize(std::max(221, Label1->fontMetrics().horizontalAdvance(Label1->text())), 13);
+    TxtTailleMax = PlaceLabel(this, QStringLiteral("TxtTailleMax"), QStringLiteral("TxtTailleMax"),
+                              std::max(234, Label1->geometry().right() + 3), 6, 60, 13);
     Label5 = PlaceLabel(this, QStringLiteral("Label5"),
                         QStringLiteral("Lumivane ne peut pas les afficher correctement."), 10, 27);
     Label2 = PlaceLabel(this, QStringLiteral("Label2"),
@@ -27,7 +32,9 @@ TF_liste_rejet::TF_liste_rejet(QWidget* parent) : QDialog(parent)
                         68);
     Label4 = PlaceLabel(this, QStringLiteral("Label4"), QStringLiteral("Nombre d'images supprimées de la liste :"),
                         10, 88);
-    NBImages = PlaceLabel(this, QStringLiteral("NBImages"), QStringLiteral("NBImages"), 204, 88);
+    // The count follows its caption, never overlapping it.
+    NBImages = PlaceLabel(this, QStringLiteral("NBImages"), QStringLiteral("NBImages"),
+                          std::max(204, Label4->geometry().right() + 4), 88);
 
     LBRejet = new QListWidget(this);
     LBRejet->setObjectName(QStringLiteral("LBRejet"));
