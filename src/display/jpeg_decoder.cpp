@@ -1,0 +1,138 @@
+#include "jpeg_decoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include <jpeglib.h>
+
+PictureError::PictureError(const std::string& file, const std::string& reason)
+    : std::runtime_error(file + " : " + reason)
+{
+}
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void onError(j_common_ptr info)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(info->err);
+    (*info->err->format_message)(info, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings mean damaged data (a truncated file among them): treat them as errors.
+void onMessage(j_common_ptr info, int level)
+{
+    if (level < 0) {
+        auto* err = reinterpret_cast<ErrorManager*>(info->err);
+        (*info->err->format_message)(info, err->message);
+        std::longjmp(err->jump, 1);
+    }
+}
+
+struct File {
+    FILE* f = nullptr;
+    ~File()
+    {
+        if (f)
+            std::fclose(f);
+    }
+};
+
+// Everything that must survive a longjmp lives in plain storage set up before setjmp.
+struct Decoder {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    bool created = false;
+    QImage image;  // kept here, in memory, so a longjmp leaves it null or whole
+    ~Decoder()
+    {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+void openDecoder(Decoder& d, FILE* f)
+{
+    d.cinfo.err = jpeg_std_error(&d.err.pub);
+    d.err.pub.error_exit = onError;
+    d.err.pub.emit_message = onMessage;
+    d.err.message[0] = '\0';
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    jpeg_stdio_src(&d.cinfo, f);
+}
+
+FILE* openFile(const std::string& path)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        throw PictureError(path, std::strerror(errno));
+    return f;
+}
+
+}  // namespace
+
+JpegHeader ReadJpegHeader(const std::string& path)
+{
+    File file{openFile(path)};
+    Decoder d;
+    if (setjmp(d.err.jump))
+        throw PictureError(path, d.err.message);
+    openDecoder(d, file.f);
+    jpeg_read_header(&d.cinfo, TRUE);
+    return {static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
+}
+
+int JpegScaleFor(int width, int height, QSize needed)
+{
+    if (width <= 0 || height <= 0 || needed.width() <= 0 || needed.height() <= 0)
+        return 8;
+    if (width <= needed.width() && height <= needed.height())
+        return 8;
+    const bool byWidth = static_cast<double>(width) / height >= static_cast<double>(needed.width()) / needed.height();
+    for (int s = 1; s < 8; ++s) {
+        // libjpeg rounds scaled sizes up.
+        const long long w = (static_cast<long long>(width) * s + 7) / 8;
+        const long long h = (static_cast<long long>(height) * s + 7) / 8;
+        if (byWidth ? w >= needed.width() : h >= needed.height())
+            return s;
+    }
+    return 8;
+}
+
+QImage DecodeJpegFile(const std::string& path, int scaleEighths)
+{
+    File file{openFile(path)};
+    Decoder d;
+    if (setjmp(d.err.jump))
+        throw PictureError(path, d.err.message[0] ? d.err.message : "image JPEG illisible");
+    openDecoder(d, file.f);
+    jpeg_read_header(&d.cinfo, TRUE);
+    if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > kMaxPicturePixels)
+        throw PictureError(path, "image trop grande (" + std::to_string(d.cinfo.image_width) + " x " +
+                                     std::to_string(d.cinfo.image_height) + ")");
+    d.cinfo.out_color_space = JCS_EXT_BGRA;  // the memory order of a 32-bit QImage
+    d.cinfo.dct_method = JDCT_ISLOW;
+    d.cinfo.do_fancy_upsampling = TRUE;
+    d.cinfo.scale_num = static_cast<unsigned>(scaleEighths < 1 ? 1 : scaleEighths > 8 ? 8 : scaleEighths);
+    d.cinfo.scale_denom = 8;
+    jpeg_start_decompress(&d.cinfo);
+    d.image = QImage(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
+                     QImage::Format_RGB32);
+    if (d.image.isNull())
+        throw PictureError(path, "mémoire insuffisante");
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JSAMPROW row = d.image.scanLine(static_cast<int>(d.cinfo.output_scanline));
+        jpeg_read_scanlines(&d.cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    return std::move(d.image);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// JPEG pictures through libjpeg-turbo: best quality (accurate DCT, smooth upsampling),
+// optionally decoded at a reduced DCT scale when the picture will be shrunk anyway.
+
+#include <QImage>
+#include <QSize>
+
+#include <stdexcept>
+#include <string>
+
+// A picture that cannot be decoded; the message names the file.
+class PictureError : public std::runtime_error {
+public:
+    PictureError(const std::string& file, const std::string& reason);
+};
+
+// Pictures claiming more pixels than this are refused before any decoding.
+inline constexpr long long kMaxPicturePixels = 100'000'000LL;
+
+struct JpegHeader {
+    int width = 0;
+    int height = 0;
+};
+
+// Reads just the header; throws PictureError.
+JpegHeader ReadJpegHeader(const std::string& path);
+
+// The scale in eighths (1..8) to decode a width × height picture at, so that the result
+// still covers `needed` on the axis that decides the shrink (the width when the picture
+// is at least as wide, proportionally, as `needed`); 8 when no shrink is needed.
+int JpegScaleFor(int width, int height, QSize needed);
+
+// Decodes at scaleEighths/8 of the full size (8: full size) into a Format_RGB32 image;
+// any corrupt or missing data is an error, never a grey patch.
+QImage DecodeJpegFile(const std::string& path, int scaleEighths = 8);

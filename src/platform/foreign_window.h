@@ -1,0 +1,34 @@
+#pragma once
+// A window of another program given by its X11 number, drawn into directly, as the
+// screen-saver host's preview window is. An X error on it means it is gone.
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <cstdint>
+
+namespace platform {
+
+class ForeignWindow {
+public:
+    explicit ForeignWindow(unsigned long id);
+    ~ForeignWindow();
+    ForeignWindow(const ForeignWindow&) = delete;
+    ForeignWindow& operator=(const ForeignWindow&) = delete;
+
+    // The window exists (it may still be unmapped).
+    bool exists();
+    // The window exists and is mapped and viewable.
+    bool visible();
+    QSize size();
+    // Copies the part `source` of an image to (x, y) of the window; clipped to both.
+    void draw(const QImage& image, const QRect& source, int x, int y);
+    void flush();
+
+private:
+    struct State;
+    State* state_;
+};
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+#include "display/jpeg_decoder.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImageWriter>
+
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+std::string jpegBytes(const QImage& image, int quality = 90)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    EXPECT_TRUE(writer.write(image));
+    return bytes.toStdString();
+}
+
+QImage gradient(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 128));
+    return image;
+}
+
+// Replaces the frame size in the first SOF marker.
+std::string withClaimedSize(std::string jpeg, int w, int h)
+{
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        const auto m = static_cast<unsigned char>(jpeg[i + 1]);
+        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC2)) {
+            jpeg[i + 5] = static_cast<char>(h >> 8);
+            jpeg[i + 6] = static_cast<char>(h);
+            jpeg[i + 7] = static_cast<char>(w >> 8);
+            jpeg[i + 8] = static_cast<char>(w);
+            return jpeg;
+        }
+    }
+    ADD_FAILURE() << "no SOF marker";
+    return jpeg;
+}
+
+}  // namespace
+
+TEST(Jpeg, DecodesAtFullAndReducedScale)
+{
+    TempDir dir;
+    const std::string path = dir.file("p.jpg");
+    WriteFile(path, jpegBytes(gradient(321, 200), 95));
+    EXPECT_EQ(ReadJpegHeader(path).width, 321);
+    const QImage full = DecodeJpegFile(path);
+    ASSERT_EQ(full.size(), QSize(321, 200));
+    EXPECT_EQ(full.format(), QImage::Format_RGB32);
+    EXPECT_NEAR(qRed(full.pixel(300, 100)), 300 * 255 / 321, 4);
+    EXPECT_NEAR(qGreen(full.pixel(10, 150)), 150 * 255 / 200, 4);
+    EXPECT_EQ(qAlpha(full.pixel(5, 5)), 255);
+    const QImage half = DecodeJpegFile(path, 4);
+    EXPECT_EQ(half.size(), QSize(161, 100));  // sizes round up
+}
+
+TEST(Jpeg, ScaleKeepsTheDecidingAxisAtLeastTheTarget)
+{
+    EXPECT_EQ(JpegScaleFor(6000, 4000, QSize(1920, 1080)), 3);  // 2250 wide ≥ 1920; 2/8 would be 1500
+    EXPECT_EQ(JpegScaleFor(4000, 6000, QSize(1920, 1080)), 2);  // height decides: 1500 ≥ 1080
+    EXPECT_EQ(JpegScaleFor(1600, 1200, QSize(1024, 768)), 6);   // equal ratios: the width decides
+    EXPECT_EQ(JpegScaleFor(1024, 768, QSize(1024, 768)), 8);    // no shrink at all
+    EXPECT_EQ(JpegScaleFor(1030, 700, QSize(1024, 768)), 8);    // 7/8 would be narrower than the screen
+    EXPECT_EQ(JpegScaleFor(16000, 100, QSize(200, 150)), 1);
+}
+
+TEST(Jpeg, DamagedTruncatedAndHugeFilesAreErrorsNamingTheFile)
+{
+    TempDir dir;
+    const std::string good = jpegBytes(gradient(64, 64));
+    auto expectError = [&](const std::string& name, const std::string& bytes) {
+        const std::string path = dir.file(name);
+        WriteFile(path, bytes);
+        try {
+            DecodeJpegFile(path);
+            ADD_FAILURE() << name << " decoded";
+        } catch (const PictureError& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+    };
+    expectError("truncated.jpg", good.substr(0, good.size() / 2));
+    expectError("empty.jpg", "");
+    expectError("text.jpg", "this is not a picture");
+    std::string corrupt = good;
+    for (size_t i = good.size() / 2; i < good.size() / 2 + 40; ++i)
+        corrupt[i] = static_cast<char>(0xFF);
+    expectError("corrupt.jpg", corrupt);
+    expectError("huge.jpg", withClaimedSize(good, 20000, 20000));  // 400 million pixels claimed
+    EXPECT_THROW(DecodeJpegFile(dir.file("missing.jpg")), PictureError);
+}
