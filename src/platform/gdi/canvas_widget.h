@@ -1,0 +1,29 @@
+#pragma once
+// A Qt widget that shows a window canvas: the program draws on Canvas() and each
+// Flush() schedules a repaint of just the drawn part (painted at the next round of the
+// event loop). The widget never erases its background itself.
+
+#include "platform/gdi/window_canvas.h"
+
+#include <QWidget>
+
+namespace platform {
+
+class CanvasWidget : public QWidget {
+public:
+    explicit CanvasWidget(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+
+    TWindowCanvas& Canvas() { return canvas_; }
+    // Colour of the area a resize uncovers.
+    void SetBackColor(TColor color) { back_ = color; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TWindowCanvas canvas_;
+    TColor back_ = clBlack;
+};
+
+}  // namespace platform

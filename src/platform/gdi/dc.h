@@ -1,0 +1,45 @@
+#pragma once
+// The device-context calls, taking a canvas as the HDC, so that drawing code reads as
+// it does against GDI. A null HDC or region handle makes a call fail (false, 0 or
+// RGN_ERROR); nothing is drawn outside the destination surface or its clip.
+//
+// BitBlt and StretchBlt: a negative width or height (destination or source) stands for
+// the span between x and x + width; where the signs of the destination and source
+// extents differ, that axis is mirrored. Source pixels that lie outside the source
+// surface are not drawn: their destination pixels keep what they had. A monochrome
+// source gives black for 0 and white for 1; a colour source copied onto a monochrome
+// destination gives white where it has the source canvas's brush colour.
+
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
+
+namespace platform {
+
+bool BitBlt(HDC dest, int x, int y, int width, int height, const TCanvas* source, int xSrc, int ySrc, DWORD rop);
+bool StretchBlt(HDC dest, int x, int y, int width, int height, const TCanvas* source, int xSrc, int ySrc,
+                int widthSrc, int heightSrc, DWORD rop);
+// ROPs without a source (PATCOPY, DSTINVERT, BLACKNESS, ...), with the canvas's brush.
+bool PatBlt(HDC dest, int x, int y, int width, int height, DWORD rop);
+
+// Returns the previous mode, 0 on error.
+int SetStretchBltMode(HDC dc, int mode);
+int GetStretchBltMode(HDC dc);
+// Accepted and remembered (solid brushes do not depend on it).
+bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous);
+
+// The region is copied into the canvas: the caller still owns and deletes it.
+// A null region removes the clip. Returns the kind of the new clip.
+int SelectClipRgn(HDC dc, HRGN region);
+int ExtSelectClipRgn(HDC dc, HRGN region, int mode);
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+int GetClipBox(HDC dc, TRect* box);
+// 1 and a copy in `region` when the canvas has a clip, 0 when it has none, -1 on error.
+int GetClipRgn(HDC dc, HRGN region);
+
+// Fills a region with the canvas's brush (within the clip).
+bool PaintRgn(HDC dc, HRGN region);
+
+TColor GetPixel(HDC dc, int x, int y);
+TColor SetPixel(HDC dc, int x, int y, TColor color);
+
+}  // namespace platform

@@ -1,0 +1,12 @@
+# The raster layer (GDI stand-in), part of lumivane_platform.
+target_sources(lumivane_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/bitmap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/blit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/canvas.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/canvas_widget.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/color.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dc.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/halftone.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/region.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_canvas.cpp
+)

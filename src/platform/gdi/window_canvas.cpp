@@ -1,0 +1,49 @@
+#include "platform/gdi/window_canvas.h"
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/pixels.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+TWindowCanvas::TWindowCanvas(int width, int height, TColor fill) : TCanvas(&buffer_)
+{
+    SetSize(width, height, fill);
+}
+
+void TWindowCanvas::SetSize(int width, int height, TColor fill)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == buffer_.width() && height == buffer_.height() && !buffer_.isNull())
+        return;
+    if (width > kMaxBitmapSide || height > kMaxBitmapSide)
+        throw GdiOutOfResources("window buffer too large");
+    QImage next;
+    if (width > 0 && height > 0) {
+        next = QImage(width, height, QImage::Format_RGB32);
+        if (next.isNull())
+            throw GdiOutOfResources("out of memory for a window buffer");
+        next.fill(gdi_detail::PixelOfRGB(ColorToRGB(fill) & 0x00FFFFFF));
+        const int w = std::min(width, buffer_.width()), h = std::min(height, buffer_.height());
+        for (int y = 0; y < h; ++y)
+            std::memcpy(next.scanLine(y), buffer_.constScanLine(y), size_t(w) * 4);
+    }
+    buffer_ = std::move(next);
+    Rebind(&buffer_);
+    ClearDirty();
+    MarkDirty(QRect(0, 0, width, height));
+}
+
+QRect TWindowCanvas::Flush()
+{
+    const QRect r = DirtyRect();
+    ClearDirty();
+    if (!r.isEmpty() && sink_)
+        sink_(buffer_, r);
+    return r;
+}
+
+}  // namespace platform

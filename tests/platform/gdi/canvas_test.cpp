@@ -1,0 +1,239 @@
+#include "gdi_test_util.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+using namespace gdi_test;
+
+TEST(Canvas, FillRectHonoursBrushClipAndEdges)
+{
+    TBitmap b = Filled(10, 10, clWhite);
+    TCanvas& c = b.Canvas();
+    c.Brush.Color = clRed;
+    c.FillRect(Rect(8, 6, 2, 3));  // reversed edges: the span between them
+    EXPECT_EQ(c.Pixel(2, 3), clRed);
+    EXPECT_EQ(c.Pixel(7, 5), clRed);
+    EXPECT_EQ(c.Pixel(8, 5), clWhite);
+    EXPECT_EQ(c.Pixel(7, 6), clWhite);
+    c.Brush.Color = clBlue;
+    c.FillRect(Rect(-1, 0, 11, 1));  // the saver's (-1, 0)-(width, height + 1) clear
+    EXPECT_EQ(c.Pixel(0, 0), clBlue);
+    IntersectClipRect(&c, 0, 0, 5, 10);
+    c.Brush.Color = clLime;
+    c.FillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(c.Pixel(4, 9), clLime);
+    EXPECT_EQ(c.Pixel(5, 9), clWhite);
+    c.Brush.Style = bsClear;
+    c.Brush.Color = clBlack;
+    c.FillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(c.Pixel(0, 9), clLime);
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = clNone;
+    c.FillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(c.Pixel(0, 9), clLime);
+}
+
+TEST(Canvas, SystemColoursFollowThePaletteWhenDrawing)
+{
+    TBitmap b(2, 1);
+    b.Canvas().Brush.Color = clBtnFace;
+    b.Canvas().FillRect(Rect(0, 0, 1, 1));
+    const QColor button = QGuiApplication::palette().color(QPalette::Active, QPalette::Button);
+    EXPECT_EQ(b.Canvas().Pixel(0, 0), RGB(button.red(), button.green(), button.blue()));
+    const QPalette saved = QGuiApplication::palette();
+    QPalette changed = saved;
+    changed.setColor(QPalette::Button, QColor(12, 34, 56));
+    QGuiApplication::setPalette(changed);
+    b.Canvas().FillRect(Rect(1, 0, 2, 1));
+    QGuiApplication::setPalette(saved);
+    EXPECT_EQ(b.Canvas().Pixel(1, 0), RGB(12, 34, 56));
+    EXPECT_EQ(ColorToRGB(0x12345678), TColor(0x345678));
+    EXPECT_EQ(ColorToRGB(clNone), clNone);
+}
+
+TEST(Canvas, LinesLeaveOutTheirLastPointAndCurvesCloseOutlines)
+{
+    TBitmap b = Filled(40, 40, clBlack);
+    TCanvas& c = b.Canvas();
+    c.Pen.Color = clWhite;
+    c.MoveTo(2, 2);
+    c.LineTo(10, 2);
+    EXPECT_EQ(c.Pixel(2, 2), clWhite);
+    EXPECT_EQ(c.Pixel(9, 2), clWhite);
+    EXPECT_EQ(c.Pixel(10, 2), clBlack);
+    EXPECT_EQ(c.PenPos, Point(10, 2));
+    c.LineTo(10, 8);
+    EXPECT_EQ(c.Pixel(10, 2), clWhite);
+    EXPECT_EQ(c.Pixel(10, 8), clBlack);
+
+    // A closed outline of two Bézier halves: a flood fill inside stays inside.
+    TBitmap piece = Filled(40, 40, clBlack);
+    TCanvas& p = piece.Canvas();
+    p.Pen.Color = clWhite;
+    const std::vector<TPoint> top = {{5, 20}, {5, 0}, {35, 0}, {35, 20}};
+    const std::vector<TPoint> bottom = {{35, 20}, {35, 40}, {5, 40}, {5, 20}};
+    p.PolyBezier(top);
+    p.PolyBezier(bottom);
+    EXPECT_EQ(p.Pixel(5, 20), clWhite);
+    EXPECT_EQ(p.Pixel(35, 20), clWhite);
+    p.Brush.Color = clWhite;
+    p.FloodFill(20, 20, clWhite, fsBorder);
+    EXPECT_EQ(p.Pixel(20, 20), clWhite);
+    EXPECT_EQ(p.Pixel(0, 0), clBlack);
+    EXPECT_EQ(p.Pixel(39, 39), clBlack);
+    EXPECT_EQ(p.Pixel(2, 20), clBlack);
+    // A malformed point count draws nothing.
+    TBitmap none = Filled(4, 4, clBlack);
+    const TPoint three[] = {{0, 0}, {1, 1}, {2, 2}};
+    none.Canvas().Pen.Color = clWhite;
+    none.Canvas().PolyBezier(three, 3);
+    EXPECT_EQ(none.Canvas().Pixel(0, 0), clBlack);
+}
+
+TEST(Canvas, FloodFillStopsAtItsBorderAndNeverRecursesDeep)
+{
+    TBitmap b = Filled(20, 20, clWhite);
+    TCanvas& c = b.Canvas();
+    c.Pen.Color = clRed;
+    const TPoint box[] = {{3, 3}, {15, 3}, {15, 15}, {3, 15}, {3, 3}};
+    c.Polyline(box, 5);
+    c.Brush.Color = clBlue;
+    c.FloodFill(8, 8, clRed, fsBorder);
+    EXPECT_EQ(c.Pixel(4, 4), clBlue);
+    EXPECT_EQ(c.Pixel(14, 14), clBlue);
+    EXPECT_EQ(c.Pixel(3, 8), clRed);
+    EXPECT_EQ(c.Pixel(2, 8), clWhite);
+    EXPECT_EQ(c.Pixel(16, 16), clWhite);
+    // Surface mode fills the colour under the point.
+    c.Brush.Color = clYellow;
+    c.FloodFill(0, 0, clWhite, fsSurface);
+    EXPECT_EQ(c.Pixel(19, 19), clYellow);
+    EXPECT_EQ(c.Pixel(8, 8), clBlue);
+    // Starting on the border colour fills nothing.
+    c.Brush.Color = clBlack;
+    c.FloodFill(3, 3, clRed, fsBorder);
+    EXPECT_EQ(c.Pixel(3, 3), clRed);
+
+    // A full-screen serpentine corridor: the deepest a recursive fill could go.
+    TBitmap maze = Filled(1920, 1080, clWhite);
+    maze.Canvas().Pen.Color = clBlack;
+    for (int x = 2; x < 1920; x += 2) {
+        maze.Canvas().MoveTo(x, (x / 2) % 2 ? 1 : 0);
+        maze.Canvas().LineTo(x, (x / 2) % 2 ? 1080 : 1079);
+    }
+    maze.Canvas().Brush.Color = clGreen;
+    maze.Canvas().FloodFill(0, 0, clBlack, fsBorder);
+    EXPECT_EQ(maze.Canvas().Pixel(1919, 500), clGreen);
+    EXPECT_EQ(maze.Canvas().Pixel(2, 500), clBlack);
+}
+
+TEST(Canvas, BrushCopyReplacesOneColour)
+{
+    TBitmap src(4, 1);
+    src.Canvas().SetPixel(0, 0, clBtnFace);
+    src.Canvas().SetPixel(1, 0, clRed);
+    src.Canvas().SetPixel(2, 0, ColorToRGB(clBtnFace));
+    src.Canvas().SetPixel(3, 0, clWhite);
+    TBitmap board = Filled(8, 1, clGray);
+    board.Canvas().Brush.Color = clBlack;
+    board.Canvas().BrushCopy(Rect(0, 0, 8, 1), src, Rect(0, 0, 4, 1), clBtnFace);
+    EXPECT_EQ(board.Canvas().Pixel(0, 0), clBlack);
+    EXPECT_EQ(board.Canvas().Pixel(1, 0), clBlack);
+    EXPECT_EQ(board.Canvas().Pixel(2, 0), clRed);
+    EXPECT_EQ(board.Canvas().Pixel(5, 0), clBlack);
+    EXPECT_EQ(board.Canvas().Pixel(7, 0), clWhite);
+}
+
+TEST(Canvas, TextUsesItsFontColourAndBackground)
+{
+    TBitmap b = Filled(120, 30, clBlack);
+    TCanvas& c = b.Canvas();
+    EXPECT_EQ(c.Font.Height, -11);
+    EXPECT_EQ(c.Font.Size(), 8);
+    c.Font.SetSize(12);
+    EXPECT_EQ(c.Font.Height, -16);
+    c.Font.Color = clYellow;
+    c.Brush.Style = bsClear;
+    const int w = c.TextWidth("Effet n° : 12");
+    const int h = c.TextHeight("Effet n° : 12");
+    ASSERT_GT(w, 20);
+    ASSERT_GT(h, 8);
+    c.TextOut(10, 5, "Effet n° : 12");
+    int yellow = 0, other = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const TColor p = c.Pixel(x, y);
+            const bool inBox = x >= 10 && x < 10 + w && y >= 5 && y < 5 + h;
+            if (p == clYellow)
+                ++yellow;
+            if (!inBox && p != clBlack)
+                ++other;
+        }
+    EXPECT_GT(yellow, 10);
+    EXPECT_EQ(other, 0);
+    EXPECT_EQ(c.Pixel(10, 5 + h - 1), clBlack);  // transparent background
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = clBlue;
+    c.TextOut(0, 0, "Lumivane");
+    EXPECT_EQ(c.Pixel(0, 0), clBlue);  // opaque background
+    EXPECT_EQ(c.PenPos.X, c.TextWidth("Lumivane"));
+}
+
+TEST(Canvas, BitmapsResizeKeepingTheirPixels)
+{
+    TBitmap b = Pattern(6, 5);
+    b.SetWidth(4);
+    b.SetHeight(7);
+    EXPECT_EQ(b.Width(), 4);
+    EXPECT_EQ(b.Height(), 7);
+    EXPECT_EQ(b.Canvas().Pixel(3, 4), PatternColor(3, 4));
+    EXPECT_EQ(b.Canvas().Pixel(3, 6), clWhite);
+    TBitmap moved = std::move(b);
+    moved.Canvas().Brush.Color = clRed;
+    moved.Canvas().FillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(moved.Canvas().Pixel(0, 0), clRed);
+    TBitmap copy = moved;
+    copy.Canvas().SetPixel(0, 0, clBlue);
+    EXPECT_EQ(moved.Canvas().Pixel(0, 0), clRed);
+    EXPECT_THROW(TBitmap(40000, 10), GdiOutOfResources);
+    TBitmap empty;
+    empty.Canvas().FillRect(Rect(0, 0, 10, 10));  // nothing to draw on, nothing breaks
+    empty.Canvas().Draw(0, 0, copy);
+    EXPECT_EQ(empty.Canvas().Pixel(0, 0), CLR_INVALID);
+}
+
+TEST(WindowCanvas, FlushShowsOnlyWhatWasDrawnSince)
+{
+    TWindowCanvas c(100, 80);
+    std::vector<QRect> shown;
+    c.SetSink([&](const QImage& buffer, const QRect& r) {
+        EXPECT_EQ(buffer.size(), QSize(100, 80));
+        shown.push_back(r);
+    });
+    EXPECT_EQ(c.Flush(), QRect(0, 0, 100, 80));  // a new window shows once whole
+    EXPECT_TRUE(c.Flush().isEmpty());
+    TBitmap pic = Pattern(20, 10);
+    c.Draw(90, 75, pic);  // partly off the window
+    c.Brush.Color = clRed;
+    c.FillRect(Rect(5, 5, 7, 6));
+    EXPECT_EQ(c.Flush(), QRect(QPoint(5, 5), QPoint(99, 79)));
+    UniqueRgn clip(CreateRectRgn(40, 40, 42, 41));
+    SelectClipRgn(&c, clip);
+    c.Draw(0, 0, Pattern(60, 50));
+    EXPECT_EQ(c.Flush(), QRect(40, 40, 2, 1));
+    ASSERT_EQ(shown.size(), 3u);
+    c.SetSize(120, 80);
+    EXPECT_EQ(c.Pixel(6, 5), clRed);
+    EXPECT_EQ(c.Pixel(110, 5), clBlack);
+}
+
+TEST(Canvas, LockIsRecursive)
+{
+    TBitmap b(1, 1);
+    {
+        TCanvasLock outer(b.Canvas());
+        TCanvasLock inner(b.Canvas());
+        EXPECT_EQ(b.Canvas().LockCount(), 2);
+    }
+    EXPECT_EQ(b.Canvas().LockCount(), 0);
+}
