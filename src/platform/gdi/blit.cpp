@@ -52,31 +52,54 @@ struct OpTernary {
 
 inline void copySpan(uint32_t* d, const uint32_t* s, int n)
 {
-    // Spans of a few pixels (narrow clip bands) are cheaper without a library call.
-    if (n <= 8) {
-        for (int i = 0; i < n; ++i)
-            d[i] = s[i];
-    } else {
+    // Spans of a few pixels (narrow clip bands) are copied with two overlapping fixed
+    // moves instead of a library call; source and destination never overlap here.
+    if (n > 8) {
         std::memcpy(d, s, size_t(n) * 4);
+    } else if (n >= 4) {
+        std::memcpy(d, s, 16);
+        std::memcpy(d + n - 4, s + n - 4, 16);
+    } else if (n >= 2) {
+        std::memcpy(d, s, 8);
+        std::memcpy(d + n - 2, s + n - 2, 8);
+    } else if (n == 1) {
+        d[0] = s[0];
     }
 }
 
-// Runs `fn(y, x0, x1)` for every row span of the rectangles, band by band and row by
-// row inside a band, so that narrow bands are visited in memory order.
-template <class F> void forEachSpan(const std::vector<QRect>& rects, F&& fn)
+struct Span {
+    int x0;
+    int x1;
+};
+
+// Runs `fn(y, spans, count)` for every row of the rectangles, band by band: the rows of
+// a band share one list of spans, so narrow bands are visited in memory order and the
+// row addresses are worked out once per row, not once per span.
+template <class F> void forEachRow(const std::vector<QRect>& rects, F&& fn)
 {
+    std::vector<Span> spans;
     std::size_t i = 0;
     while (i < rects.size()) {
         std::size_t j = i + 1;
         while (j < rects.size() && rects[j].top() == rects[i].top() &&
                rects[j].height() == rects[i].height())
             ++j;
+        spans.clear();
+        for (std::size_t k = i; k < j; ++k)
+            spans.push_back({rects[k].left(), rects[k].left() + rects[k].width()});
         const int top = rects[i].top(), bottom = top + rects[i].height();
         for (int y = top; y < bottom; ++y)
-            for (std::size_t k = i; k < j; ++k)
-                fn(y, rects[k].left(), rects[k].left() + rects[k].width());
+            fn(y, spans.data(), spans.size());
         i = j;
     }
+}
+
+template <class F> void forEachSpan(const std::vector<QRect>& rects, F&& fn)
+{
+    forEachRow(rects, [&](int y, const Span* spans, std::size_t n) {
+        for (std::size_t k = 0; k < n; ++k)
+            fn(y, spans[k].x0, spans[k].x1);
+    });
 }
 
 struct Mapping {
@@ -96,21 +119,25 @@ template <class Op>
 void runBlit(uint32_t* dbits, qsizetype dstride, const SourceView& src, const Mapping& m,
              const std::vector<QRect>& rects, Op op)
 {
-    forEachSpan(rects, [&](int y, int x0, int x1) {
+    forEachRow(rects, [&](int y, const Span* spans, std::size_t n) {
         uint32_t* d = dbits + y * dstride;
         const uint32_t* s = src.row(m.sy(y));
         if (m.identityX) {
-            const uint32_t* sp = s + x0 + m.offX;
-            if constexpr (Op::plainCopy) {
-                copySpan(d + x0, sp, x1 - x0);
-            } else {
-                for (int x = x0; x < x1; ++x, ++sp)
-                    d[x] = op(*sp, d[x]);
+            const uint32_t* so = s + m.offX;
+            for (std::size_t k = 0; k < n; ++k) {
+                const int x0 = spans[k].x0, x1 = spans[k].x1;
+                if constexpr (Op::plainCopy) {
+                    copySpan(d + x0, so + x0, x1 - x0);
+                } else {
+                    for (int x = x0; x < x1; ++x)
+                        d[x] = op(so[x], d[x]);
+                }
             }
         } else {
-            const int* xm = m.xmap.data() + (x0 - m.left);
-            for (int x = x0; x < x1; ++x, ++xm)
-                d[x] = op(s[*xm], d[x]);
+            const int* xm = m.xmap.data() - m.left;
+            for (std::size_t k = 0; k < n; ++k)
+                for (int x = spans[k].x0; x < spans[k].x1; ++x)
+                    d[x] = op(s[xm[x]], d[x]);
         }
     });
 }

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Our picture preparation of a 6000 × 4000 camera-style JPEG (4:2:0) for a 1920 × 1080
+# screen, against vipsthumbnail of the same file, side by side in one run.
+#   bench/prepare_vs_vips.sh [BUILD_DIR]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+for p in libvips-tools imagemagick plasma-workspace-wallpapers; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="${missing:-} $p"
+done
+if [ -n "${missing:-}" ]; then
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+fi
+cmake --build "$build" --target prepare_bench >/dev/null
+work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
+# A real photograph brought to a camera's size and sampling.
+source_photo="$(find /usr/share/wallpapers -name '*.jpg' -size +1M | sort | head -1)"
+convert "$source_photo" -resize '6000x4000!' -sampling-factor 4:2:0 -quality 92 "$work/camera.jpg"
+echo "picture: $(identify -format '%wx%h, %[jpeg:sampling-factor]' "$work/camera.jpg") from $(basename "$(dirname "$(dirname "$(dirname "$source_photo")")")")"
+
+ours=() vips=()
+for i in 1 2 3 4 5 6 7; do
+  s=$(date +%s%N); "$build/bench/prepare_bench" "$work/camera.jpg" 1920x1080 1 >/dev/null; e=$(date +%s%N)
+  ours+=($(( (e - s) / 1000000 )))
+  s=$(date +%s%N); vipsthumbnail -s 1920x1080 -o "$work/thumb.jpg" "$work/camera.jpg"; e=$(date +%s%N)
+  vips+=($(( (e - s) / 1000000 )))
+done
+median() { printf '%s\n' "$@" | sort -n | sed -n 4p; }
+o=$(median "${ours[@]}"); v=$(median "${vips[@]}")
+echo "lumivane preparation: median ${o} ms (whole process)"
+echo "vipsthumbnail:        median ${v} ms (whole process)"
+"$build/bench/prepare_bench" "$work/camera.jpg" 1920x1080 5
+awk -v o="$o" -v v="$v" 'BEGIN { printf "ratio ours / vips: %.2f (target at most 0.50)\n", o / v; exit !(o <= v / 2) }'
