@@ -2,6 +2,7 @@
 // fractal noise, so that a new user has photo-like pictures to configure and show.
 // Deterministic: the same build always writes the same pictures.
 //   sample_generator OUTPUT_FOLDER
+//   sample_generator --logo FILE.png   (the logo, painted once and kept with the sources)
 
 #include <QBuffer>
 #include <QColor>
@@ -9,6 +10,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
+#include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -247,10 +250,62 @@ bool writeCapped(const QImage& image, const QString& path)
     return false;
 }
 
+// The program's 152 × 112 logo: a lens of light turning like a vane over a night sky,
+// with the name below.
+QImage paintLogo()
+{
+    QImage logo(152, 112, QImage::Format_RGB32);
+    QPainter p(&logo);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 112);
+    sky.setColorAt(0, QColor(18, 24, 70));
+    sky.setColorAt(0.7, QColor(70, 40, 120));
+    sky.setColorAt(1, QColor(200, 90, 80));
+    p.fillRect(logo.rect(), sky);
+    const QPointF centre(76, 42);
+    for (int i = 0; i < 8; ++i) {
+        p.save();
+        p.translate(centre);
+        p.rotate(i * 45 + 10);
+        QLinearGradient blade(0, 0, 34, 0);
+        blade.setColorAt(0, QColor(255, 230, 150, 230));
+        blade.setColorAt(1, QColor(255, 140, 60, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(blade);
+        QPainterPath path;
+        path.moveTo(0, 0);
+        path.cubicTo(12, -10, 26, -8, 34, -2);
+        path.cubicTo(24, 2, 12, 4, 0, 0);
+        p.drawPath(path);
+        p.restore();
+    }
+    QRadialGradient sun(centre, 15);
+    sun.setColorAt(0, QColor(255, 255, 235));
+    sun.setColorAt(0.6, QColor(255, 215, 120));
+    sun.setColorAt(1, QColor(255, 160, 60));
+    p.setBrush(sun);
+    p.setPen(QPen(QColor(255, 250, 220), 1.2));
+    p.drawEllipse(centre, 13, 13);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(20);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(0, 0, 0, 120));
+    p.drawText(QRectF(1, 79, 152, 28), Qt::AlignCenter, QStringLiteral("Lumivane"));
+    p.setPen(QColor(255, 255, 255));
+    p.drawText(QRectF(0, 78, 152, 28), Qt::AlignCenter, QStringLiteral("Lumivane"));
+    p.end();
+    return logo;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && QByteArray(argv[1]) == "--logo") {
+        QGuiApplication app(argc, argv);  // fonts need the application
+        return paintLogo().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     QGuiApplication::setApplicationName(QStringLiteral("sample_generator"));
     if (argc != 2) {
         std::fprintf(stderr, "usage: sample_generator OUTPUT_FOLDER\n");

@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools
   libjpeg62-turbo-dev libcurl4-openssl-dev libx11-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-liberation2
+  xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
 )
 
 install_packages() {

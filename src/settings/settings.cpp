@@ -7,6 +7,8 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <iostream>
 
 using platform::RootKey;
@@ -184,6 +186,62 @@ void TSettings::SaveCheminInstall()
     if (reg.OpenKey(kMachineKey, true))
         reg.WriteString("CheminInstall", CheminInstall);
     reg.Flush();
+}
+
+bool TSettings::SetByValueName(const std::string& name, const std::string& value)
+{
+    struct Text {
+        const char* name;
+        std::string TSettings::*field;
+    };
+    struct Number {
+        const char* name;
+        int32_t TSettings::*field;
+    };
+    struct Flag {
+        const char* name;
+        bool TSettings::*field;
+    };
+    static const Text texts[] = {{"Selection", &TSettings::Selection},
+                                 {"BackGroundColor", &TSettings::BackGroundColor},
+                                 {"Dossier Images", &TSettings::DossierImages}};
+    static const Number numbers[] = {
+        {"Vitesse", &TSettings::Vitesse}, {"Rapidite", &TSettings::Rapidite}, {"TailleEffet", &TSettings::TailleEffet}};
+    static const Flag flags[] = {{"Effet", &TSettings::Effet},
+                                 {"Alea", &TSettings::Alea},
+                                 {"AleaEffets", &TSettings::AleaEffets},
+                                 {"Centre", &TSettings::Centre},
+                                 {"Ajuster", &TSettings::Ajuster},
+                                 {"Transition", &TSettings::Transition},
+                                 {"LOG", &TSettings::Log},
+                                 {"Enregistre", &TSettings::Enregistre},
+                                 {"Afficher Dlg Lettre info", &TSettings::AfficherDlgLettreInfo},
+                                 {"DoubleBufferring", &TSettings::DoubleBufferring},
+                                 {"NoEcranOFF", &TSettings::NoEcranOFF}};
+    for (const auto& t : texts)
+        if (name == t.name) {
+            this->*t.field = value;
+            return true;
+        }
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(value.c_str(), &end, 10);
+    const bool isNumber = !value.empty() && *end == '\0' && errno == 0 && number >= INT32_MIN && number <= INT32_MAX;
+    for (const auto& n : numbers)
+        if (name == n.name) {
+            if (!isNumber)
+                return false;
+            this->*n.field = static_cast<int32_t>(number);
+            return true;
+        }
+    for (const auto& f : flags)
+        if (name == f.name) {
+            if (!isNumber || (number != 0 && number != 1))
+                return false;
+            this->*f.field = number != 0;
+            return true;
+        }
+    return false;
 }
 
 int TSettings::ClampedTailleEffet() const

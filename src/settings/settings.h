@@ -40,6 +40,11 @@ public:
     void LoadRegistryInstallPath();
     void SaveCheminInstall();
 
+    // Sets the field stored under a registry value name ("Vitesse", "LOG", "Dossier
+    // Images"...) from text: numbers in decimal, Booleans as 0 or 1. False for an unknown
+    // name or a value of the wrong form.
+    bool SetByValueName(const std::string& name, const std::string& value);
+
     // TailleEffet as the effects use it: a stored value outside 4..10 (a hand-edited 0, say)
     // is brought into range here, while the stored value stays as it is.
     int ClampedTailleEffet() const;

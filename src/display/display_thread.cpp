@@ -1,0 +1,247 @@
+#include "display_thread.h"
+
+#include "effect_choice.h"
+#include "effects/draw_transition.h"
+#include "picture_preparation.h"
+
+#include "settings/app_state.h"
+#include "settings/trace_log.h"
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/window_canvas.h"
+#include "platform/random.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <chrono>
+
+using namespace platform;
+
+namespace {
+
+QSize screenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+int screenDepth()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->depth() : 32;
+}
+
+// Shows what a cycle drew when its target is a window.
+void present(TCanvas* canvas)
+{
+    if (auto* window = dynamic_cast<TWindowCanvas*>(canvas))
+        window->Flush();
+}
+
+}  // namespace
+
+TDisplayThread::TDisplayThread(TCanvas* targetCanvas, bool previewMode, QThread::Priority priority,
+                               int previewEffect, const std::string& previewFile, int boxWidth, int boxHeight,
+                               int boxLeft, int boxTop)
+{
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    PreviewMode = previewMode;
+    PreviewEffect = previewEffect;
+    PreviewFile = previewFile;
+    ImageIndex = 0;
+    Settings = std::make_unique<TSettings>();
+    Closing = false;
+    EffectCount = kEffectCount;
+    BoxWidth = boxWidth;
+    BoxHeight = boxHeight;
+    BoxLeft = boxLeft;
+    BoxTop = boxTop;
+    TargetCanvas = targetCanvas;
+    start(priority);
+}
+
+TDisplayThread::~TDisplayThread()
+{
+    // Reached through deleteLater once the run is over; never while it runs.
+    wait();
+}
+
+void TDisplayThread::Shutdown(QPointer<TDisplayThread>& thread)
+{
+    if (!thread)
+        return;
+    StopRequested = true;
+    thread->Terminate();
+    thread->Resume();
+    // The thread may be waiting for the main thread to run its cycle: keep serving it
+    // until it has ended, so neither waits for the other.
+    while (thread && !thread->wait(10))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // Its end queues its own deletion: carry that out now.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TDisplayThread::Suspend()
+{
+    std::lock_guard<std::mutex> lock(gateMutex_);
+    suspended_ = true;
+}
+
+void TDisplayThread::Resume()
+{
+    {
+        std::lock_guard<std::mutex> lock(gateMutex_);
+        suspended_ = false;
+    }
+    gate_.notify_all();
+}
+
+void TDisplayThread::wake()
+{
+    gate_.notify_all();
+}
+
+void TDisplayThread::passGate()
+{
+    std::unique_lock<std::mutex> lock(gateMutex_);
+    // A suspended thread still leaves when it is asked to end.
+    gate_.wait(lock, [this] { return !suspended_ || (terminated_ && StopRequested); });
+}
+
+void TDisplayThread::WaitInterval(unsigned seconds)
+{
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::seconds(seconds);
+    std::unique_lock<std::mutex> lock(gateMutex_);
+    while (!StopRequested && !terminated_) {
+        const auto now = clock::now();
+        if (now >= deadline && !suspended_)
+            return;
+        // Short slices: a stop is seen within 20 ms, and the wait costs no processor.
+        gate_.wait_for(lock, std::min<clock::duration>(std::chrono::milliseconds(20),
+                                                       suspended_ ? std::chrono::milliseconds(20) : deadline - now));
+    }
+}
+
+void TDisplayThread::run()
+{
+    EffectNumber = -1;
+    if (!TargetCanvas)
+        return;
+    while (!(terminated_ && StopRequested)) {
+        passGate();
+        if (terminated_ && StopRequested)
+            break;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [this] { DoCycle(); },
+                                  Qt::BlockingQueuedConnection);
+        if (PreviewMode) {
+            StopRequested = true;
+            return;
+        }
+        WaitInterval(static_cast<uint16_t>(Settings->Vitesse));
+    }
+}
+
+void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
+{
+    if (EffectNumber == 0) {
+        TargetCanvas->Draw(x, y, picture);
+        present(TargetCanvas);
+        return;
+    }
+    if (EffectNumber < 1 || EffectNumber > EffectCount)
+        return;
+    if (!effects::FindEffect(EffectNumber) && Settings->Log)
+        TraceLog("Effet n° " + std::to_string(EffectNumber) + " pas encore disponible : image affichée sans effet");
+    effects::EffectInputs inputs;
+    inputs.number = EffectNumber;
+    inputs.X = x;
+    inputs.Y = y;
+    inputs.picture = &picture;
+    inputs.target = TargetCanvas;
+    inputs.backColor = BackColor;
+    inputs.previewMode = PreviewMode;
+    inputs.R = Settings->Rapidite;
+    inputs.T = Settings->ClampedTailleEffet();
+    effects::DrawTransition(inputs);
+}
+
+void TDisplayThread::DoCycle()
+{
+    if (Closing)
+        return;
+    QCoreApplication::processEvents();
+    if (StopRequested)
+        return;
+    TSettings& s = *Settings;
+    std::string file;
+    if (PreviewMode) {
+        BackColor = clBtnFace;
+        file = PreviewFile;
+        EffectCount = kEffectCount;
+        s.Rapidite *= 10;
+    } else {
+        BackColor = s.BackColor();
+        if (s.ImageCount <= 0)
+            return;
+        if (s.Alea) {
+            file = s.Images[static_cast<size_t>(Random(s.ImageCount))];
+        } else {
+            if (ImageIndex >= s.ImageCount)
+                ImageIndex = 0;
+            file = s.Images[static_cast<size_t>(ImageIndex)];
+            ImageIndex = ImageIndex + 1 >= s.ImageCount ? 0 : ImageIndex + 1;
+        }
+    }
+
+    PreparationInput input;
+    input.settings = &s;
+    input.backColor = BackColor;
+    input.previewMode = PreviewMode;
+    input.boxLeft = BoxLeft;
+    input.boxTop = BoxTop;
+    input.boxWidth = BoxWidth;
+    input.boxHeight = BoxHeight;
+    input.screen = screenSize();
+    input.displayBitsPerPixel = screenDepth();
+    input.target = TargetCanvas;
+
+    PreparedPicture picture;
+    try {
+        picture = PreparePictureFile(file, input);
+    } catch (const std::exception& e) {
+        // One unreadable picture must not end the show: skip it, the next cycle goes on.
+        if (s.Log)
+            TraceLog(std::string("Image illisible : ") + e.what());
+        return;
+    }
+
+    if (!PreviewMode) {
+        EffectNumber = NextEffectNumber(EffectNumber, s.Effet, s.AleaEffets, s.Selection);
+        if (!s.Transition)
+            ClearScreen(*TargetCanvas, BackColor, input.screen);
+    }
+    if (!PreviewMode && s.Log) {
+        TargetCanvas->Brush.Color = BackColor;
+        TargetCanvas->Brush.Style = bsSolid;
+        TargetCanvas->FillRect(Rect(9, 9, 200, 40));
+        TargetCanvas->Font.Name = "MS Sans Serif";
+        TargetCanvas->Font.SetSize(12);
+        TargetCanvas->Font.Color = clYellow;
+        TargetCanvas->TextOut(10, 10, "Effet n° : " + std::to_string(EffectNumber));
+    }
+    int remembered = 0;
+    if (PreviewMode) {
+        EffectNumber = PreviewEffect;
+        remembered = s.Rapidite;
+        s.Rapidite *= 10;
+    } else if (s.Log) {
+        TraceLog("Effet n° :  " + std::to_string(EffectNumber));
+    }
+    drawPicture(picture.X, picture.Y, picture.bitmap);
+    if (PreviewMode)
+        s.Rapidite = remembered;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The slide-show thread. Its own work is only to wait between pictures; each slide
+// cycle runs on the main thread, which owns every window and does all drawing, while
+// this thread waits for it.
+
+#include "settings/settings.h"
+
+#include "platform/gdi/types.h"
+
+#include <QPointer>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace platform {
+class TBitmap;
+class TCanvas;
+}
+
+class TDisplayThread : public QThread {
+    Q_OBJECT
+public:
+    // Starts at once; frees itself when its run ends (hold it in a QPointer).
+    TDisplayThread(platform::TCanvas* targetCanvas, bool previewMode, QThread::Priority priority,
+                   int previewEffect, const std::string& previewFile, int boxWidth, int boxHeight, int boxLeft,
+                   int boxTop);
+    ~TDisplayThread() override;
+
+    // One slide cycle; main thread only.
+    void DoCycle();
+
+    void Terminate() { terminated_ = true; wake(); }
+    bool Terminated() const { return terminated_; }
+    // Holds the thread at its next step until Resume.
+    void Suspend();
+    void Resume();
+    // Lets a waiting thread look at the flags again.
+    void wake();
+
+    // Ends a thread in order: stop flag, wake, serve its last cycle, join, free it. The
+    // window it draws on may go once this returns.
+    static void Shutdown(QPointer<TDisplayThread>& thread);
+
+    // Waits `seconds` on the clock, in short slices, ending early when StopRequested or
+    // the terminate request is set; honours a suspension.
+    void WaitInterval(unsigned seconds);
+
+    std::unique_ptr<TSettings> Settings;
+    platform::TColor BackColor = platform::clBlack;
+    platform::TCanvas* TargetCanvas = nullptr;
+    bool PreviewMode = false;
+    int EffectNumber = -1;
+    int EffectCount = 228;
+    int ImageIndex = 0;
+    int BoxLeft = 0, BoxTop = 0, BoxWidth = 0, BoxHeight = 0;
+    int PreviewEffect = 0;
+    std::string PreviewFile;
+
+protected:
+    void run() override;
+
+private:
+    void passGate();
+    void drawPicture(int x, int y, const platform::TBitmap& picture);
+
+    std::atomic<bool> terminated_{false};
+    std::mutex gateMutex_;
+    std::condition_variable gate_;
+    bool suspended_ = false;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// Which effect the next picture gets, from the effect selection.
+
+#include "effects/draw_transition.h"
+
+#include <string>
+
+using effects::kEffectCount;
+
+// Character n of the selection (counting from 1; n = 0 reads character 1); '\0' past
+// its end.
+char SelectionChar(const std::string& selection, int n);
+
+// The next effect number after `current` (-1 before the first picture). random: drawn
+// with the process-wide generator until not deselected; else stepped until selected.
+// A selection that allows nothing gives 0 (plain drawing) instead of searching forever.
+int NextEffectNumber(int current, bool effects, bool random, const std::string& selection);

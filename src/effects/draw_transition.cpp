@@ -1,0 +1,38 @@
+#include "draw_transition.h"
+
+#include "settings/app_state.h"
+
+#include "platform/gdi/dc.h"
+
+namespace effects {
+
+const EffectFamily* FindEffect(int number)
+{
+    for (const EffectFamily& f : EffectFamilies())
+        if (number >= f.first && number <= f.last)
+            return &f;
+    return nullptr;
+}
+
+int DrawTransition(const EffectInputs& inputs)
+{
+    if (StopRequested)
+        return 0;
+    SelectClipRgn(inputs.target->Handle(), nullptr);
+    if (inputs.number < 1 || inputs.number > kEffectCount || !inputs.picture || inputs.picture->Empty())
+        return 0;
+    EffectContext context(inputs);
+    const EffectFamily* family = FindEffect(inputs.number);
+    if (!family) {
+        context.FinalCopy();
+        context.Present();
+        return 0;
+    }
+    family->draw(context, inputs.number);
+    if (family->closingStep && !StopRequested)
+        context.FinalCopy();
+    context.Present();
+    return context.Steps();
+}
+
+}  // namespace effects

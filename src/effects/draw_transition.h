@@ -1,0 +1,31 @@
+#pragma once
+// The one entry through which every transition is drawn.
+
+#include "effect_context.h"
+
+#include <vector>
+
+namespace effects {
+
+inline constexpr int kEffectCount = 228;
+
+// An effect family: the numbers it draws and its steps. Effects that complete the
+// picture themselves skip the closing copy.
+struct EffectFamily {
+    int first;
+    int last;
+    void (*draw)(EffectContext& context, int number);
+    bool closingStep = true;
+    const char* name = "";
+};
+
+// Every family, by number (effect_table.cpp).
+const std::vector<EffectFamily>& EffectFamilies();
+const EffectFamily* FindEffect(int number);
+
+// Draws effect inputs.number (1..228) from the picture on screen to inputs.picture;
+// returns when the new picture stands whole, or at once when StopRequested is set.
+// Numbers without a family yet draw the picture plainly. Returns the step frames run.
+int DrawTransition(const EffectInputs& inputs);
+
+}  // namespace effects

@@ -1,0 +1,116 @@
+#pragma once
+// What every effect works with: its inputs, the step frame, the two pauses through which
+// the speed setting acts, the rectangle and region helpers, and the closing copy. Every
+// way out of an effect (its end, a stop, an exception) releases what it took through
+// the context: regions, the canvas lock, the clip.
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace effects {
+
+using platform::HRGN;
+using platform::TBitmap;
+using platform::TCanvas;
+using platform::TColor;
+using platform::TRect;
+
+// The region holder's "no region built yet".
+inline HRGN const NoRegion = reinterpret_cast<HRGN>(static_cast<uintptr_t>(1));
+
+// A pause of one mode: none, PumpPause (m × R) or SpinPause (m × R).
+struct Pause {
+    enum Kind { None, Pump, Spin } kind = None;
+    int multiple = 0;
+};
+constexpr Pause none() { return {}; }
+constexpr Pause pump(int m) { return {Pause::Pump, m}; }
+constexpr Pause spin(int m) { return {Pause::Spin, m}; }
+
+struct EffectInputs {
+    int number = 0;            // EffectNumber
+    int X = 0, Y = 0;          // the picture's place on the target
+    const TBitmap* picture = nullptr;
+    TCanvas* target = nullptr; // TargetCanvas
+    TColor backColor = platform::clBlack;
+    bool previewMode = false;
+    int R = 1000;              // Rapidite as the cycle sees it
+    int T = 4;                 // the clamped TailleEffet
+    // Called at every step frame, before the stop test (the renderer counts and films here).
+    std::function<void(int step)> onStep;
+};
+
+// n + 1 rounds of processing pending messages, ending early once StopRequested is set.
+void PumpPause(int64_t n);
+// n + 1 rounds of nominally one nanosecond each: sleeps through long pauses, waits on the
+// clock for short ones; looks at nothing meanwhile.
+void SpinPause(int64_t n);
+
+class EffectContext {
+public:
+    explicit EffectContext(const EffectInputs& inputs);
+    ~EffectContext();
+    EffectContext(const EffectContext&) = delete;
+    EffectContext& operator=(const EffectContext&) = delete;
+
+    const int X, Y, W, H, T, R;
+    const bool PreviewMode;
+    const TBitmap& Picture;
+    TCanvas& Target;
+    const TColor BackColor;
+
+    // The tile grid: T more columns and rows than the picture holds.
+    int Cols() const;
+    int Rows() const;
+
+    // The step frame, at the start of every drawing step: shows what was drawn, lets
+    // pending messages be handled once, and answers false when the effect must stop.
+    bool Step();
+    int Steps() const { return steps_; }
+    // The pause of the current mode, in multiples of R.
+    void PauseFor(Pause preview, Pause saver) const;
+
+    void CopyPicRect(int left, int top, int right, int bottom);
+    void CopyPicRect(const TRect& r) { CopyPicRect(r.Left, r.Top, r.Right, r.Bottom); }
+    void CopyTile(int column, int row);
+    // The whole picture to (X, Y), a plain copy.
+    void FinalCopy();
+
+    TRect StripRectTop(int n, bool onCanvas) const;
+    TRect StripRectBottom(int n, bool onCanvas) const;
+    TRect StripRectLeft(int n, bool onCanvas) const;
+    TRect StripRectRight(int n, bool onCanvas) const;
+
+    // Winding-rule polygons; the caller owns them (or hands them to Hold).
+    static HRGN QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    static HRGN TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3);
+
+    // The region holder: one region of the effect's, deleted when replaced or at the end.
+    HRGN Region() const { return region_; }
+    void Hold(HRGN region);
+    void ReleaseRegion() { Hold(NoRegion); }
+
+    // Clips the target (a copy of the region is taken); removed again on every way out.
+    void ClipTarget(HRGN region);
+    void UnclipTarget();
+    // Locks the target for the rest of the effect.
+    void LockTarget();
+
+    // Shows what was drawn since the last step (the closing step ends with it).
+    void Present();
+
+private:
+    TRect shifted(TRect r, bool onCanvas) const;
+
+    const EffectInputs& inputs_;
+    HRGN region_ = NoRegion;
+    int steps_ = 0;
+    int locks_ = 0;
+    bool clipped_ = false;
+};
+
+}  // namespace effects

@@ -1,0 +1,19 @@
+#pragma once
+// The effect families, each drawing the numbers the effect table gives it.
+
+#include "effect_context.h"
+
+namespace effects {
+
+void PixelWipes(EffectContext& c, int number);       // 1-6
+void InterlacedLines(EffectContext& c, int number);  // 7-10
+void GrowingSquares(EffectContext& c, int number);   // 11
+void TileFronts(EffectContext& c, int number);       // 12-15
+void ClosingDiamond(EffectContext& c, int number);   // 16
+void StripSweeps(EffectContext& c, int number);      // 17-24, 30
+void TileDissolve(EffectContext& c, int number);     // 25
+void Checkerboards(EffectContext& c, int number);    // 26-29
+void SlidingStrips(EffectContext& c, int number);    // 31-34
+void SpiralDither(EffectContext& c, int number);     // 35
+
+}  // namespace effects

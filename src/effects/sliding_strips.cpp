@@ -1,0 +1,28 @@
+// Effects 31 to 34: each strip travels from the entry edge to its place; the strips
+// pile up from the far edge and the last one completes the picture.
+
+#include "families.h"
+
+namespace effects {
+
+void SlidingStrips(EffectContext& c, int number)
+{
+    using StripFn = TRect (EffectContext::*)(int, bool) const;
+    const StripFn strip = number == 31   ? &EffectContext::StripRectTop
+                          : number == 32 ? &EffectContext::StripRectBottom
+                          : number == 33 ? &EffectContext::StripRectLeft
+                                         : &EffectContext::StripRectRight;
+    const int n = number <= 32 ? c.Rows() : c.Cols();
+    const Pause pause = number == 34 ? spin(20) : spin(100);
+    for (int k = n; k >= 1; --k) {
+        const TRect source = (c.*strip)(k, false);
+        for (int position = 1; position <= k; ++position) {
+            if (!c.Step())
+                return;
+            c.Target.CopyRect((c.*strip)(position, true), c.Picture.Canvas(), source);
+            c.PauseFor(pause, pause);
+        }
+    }
+}
+
+}  // namespace effects

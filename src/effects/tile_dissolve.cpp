@@ -1,0 +1,34 @@
+// Effect 25: the tiles appear one at a time in random order.
+
+#include "families.h"
+
+#include "platform/random.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace effects {
+
+void TileDissolve(EffectContext& c, int)
+{
+    // Positions are kept in 8 bits, as the tile list always has: on grids wider or taller
+    // than 255 tiles some tiles come twice and the others with the closing step.
+    struct Entry {
+        uint8_t column, row;
+    };
+    std::vector<Entry> list;
+    for (int col = 1; col <= c.Cols(); ++col)
+        for (int row = 1; row <= c.Rows(); ++row)
+            list.push_back({static_cast<uint8_t>(col), static_cast<uint8_t>(row)});
+    while (!list.empty()) {
+        if (!c.Step())
+            return;
+        const int n = static_cast<int>(list.size());
+        const int i = platform::Random(n);
+        c.CopyTile(list[static_cast<size_t>(i)].column, list[static_cast<size_t>(i)].row);
+        list.erase(list.begin() + i);
+        c.PauseFor(pump(1), spin(1));
+    }
+}
+
+}  // namespace effects

@@ -1,0 +1,199 @@
+// lumivane-render: plays one effect between two pictures on an off-screen canvas and
+// writes what a viewer would see, so effects can be looked at, measured and checked
+// without a screen saver.
+//
+// lumivane-render --effect N --from OLD --to NEW [--size WxH] [--tile T] [--speed R]
+//                 [--preview] [--background COLOUR] [--setting NAME=VALUE]... [--seed S]
+//                 [--stop-after K] [--frames DIR --every K] [--final FILE.png]
+
+#include "display/picture_preparation.h"
+#include "effects/draw_transition.h"
+
+#include "settings/app_state.h"
+#include "settings/colors.h"
+#include "settings/settings.h"
+
+#include "platform/gdi/bitmap.h"
+#include "platform/random.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+using namespace platform;
+
+namespace {
+
+constexpr int kPreviewBox = 187;
+
+struct Options {
+    int effect = -1;
+    std::string from, to, framesDir, finalFile;
+    int width = 1920, height = 1080;
+    bool preview = false;
+    bool seeded = false;
+    uint32_t seed = 0;
+    int stopAfter = 0;
+    int every = 0;
+};
+
+[[noreturn]] void fail(const std::string& message)
+{
+    std::cerr << "lumivane-render: " << message << '\n';
+    std::exit(2);
+}
+
+int toInt(const std::string& text, const char* what)
+{
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < INT32_MIN || v > INT32_MAX)
+        fail(std::string("bad ") + what + ": " + text);
+    return static_cast<int>(v);
+}
+
+// PNG for convenience; everything else as the slide show reads it.
+LoadedPicture loadAny(const std::string& path, QSize fit)
+{
+    const auto dot = path.rfind('.');
+    if (dot != std::string::npos && QString::fromStdString(path.substr(dot)).compare(".png", Qt::CaseInsensitive) == 0) {
+        const QImage image(QString::fromStdString(path));
+        if (image.isNull())
+            throw std::runtime_error(path + " : image PNG illisible");
+        LoadedPicture p;
+        p.bitmap = TBitmap::FromImage(image);
+        p.width = image.width();
+        p.height = image.height();
+        return p;
+    }
+    return LoadPicture(path, fit, false);
+}
+
+PreparedPicture prepare(const std::string& path, const PreparationInput& in)
+{
+    return PrepareLoaded(loadAny(path, FitSize(in)), in);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    Options o;
+    TSettings settings{TSettings::DefaultsOnly{}};
+    settings.Rapidite = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                fail("missing value after " + arg);
+            return argv[++i];
+        };
+        if (arg == "--effect") o.effect = toInt(value(), "effect number");
+        else if (arg == "--from") o.from = value();
+        else if (arg == "--to") o.to = value();
+        else if (arg == "--size") {
+            const std::string v = value();
+            if (std::sscanf(v.c_str(), "%dx%d", &o.width, &o.height) != 2 || o.width <= 0 || o.height <= 0 ||
+                o.width > 16384 || o.height > 16384)
+                fail("bad size: " + v);
+        } else if (arg == "--tile") settings.TailleEffet = toInt(value(), "tile size");
+        else if (arg == "--speed") settings.Rapidite = toInt(value(), "speed");
+        else if (arg == "--preview") o.preview = true;
+        else if (arg == "--background") {
+            settings.BackGroundColor = value();
+            if (!colors::StringToColor(settings.BackGroundColor))
+                fail("unknown colour: " + settings.BackGroundColor);
+        } else if (arg == "--setting") {
+            const std::string v = value();
+            const auto eq = v.find('=');
+            if (eq == std::string::npos || !settings.SetByValueName(v.substr(0, eq), v.substr(eq + 1)))
+                fail("bad setting: " + v);
+        } else if (arg == "--seed") {
+            o.seeded = true;
+            o.seed = static_cast<uint32_t>(toInt(value(), "seed"));
+        } else if (arg == "--stop-after") o.stopAfter = toInt(value(), "step count");
+        else if (arg == "--frames") o.framesDir = value();
+        else if (arg == "--every") o.every = toInt(value(), "frame interval");
+        else if (arg == "--final") o.finalFile = value();
+        else fail("unknown argument: " + arg);
+    }
+    if (o.effect < 1 || o.effect > effects::kEffectCount)
+        fail("unknown effect: " + std::to_string(o.effect) + " (1 to " + std::to_string(effects::kEffectCount) + ")");
+    if (o.from.empty() || o.to.empty())
+        fail("both --from and --to are needed");
+    if (!o.framesDir.empty() && o.every <= 0)
+        fail("--frames needs --every K with K at least 1");
+    if (!o.framesDir.empty() && !QDir().mkpath(QString::fromStdString(o.framesDir)))
+        fail("cannot create " + o.framesDir);
+    if (o.seeded)
+        RandSeed = o.seed;
+    else
+        Randomize();
+
+    const QSize screen(o.width, o.height);
+    TBitmap canvas(o.width, o.height);
+    const TColor back = settings.BackColor();
+    ClearScreen(canvas.Canvas(), back, screen);
+
+    PreparationInput in;
+    in.settings = &settings;
+    in.backColor = back;
+    in.screen = screen;
+    in.target = &canvas.Canvas();
+    effects::EffectInputs inputs;
+    try {
+        // The picture the previous cycle left on screen.
+        const PreparedPicture old = prepare(o.from, in);
+        canvas.Canvas().Draw(old.X, old.Y, old.bitmap);
+
+        if (o.preview) {
+            in.previewMode = true;
+            in.backColor = clBtnFace;
+            in.boxWidth = in.boxHeight = kPreviewBox;
+        }
+        PreparedPicture next = prepare(o.to, in);
+        if (!o.preview && !settings.Transition)
+            ClearScreen(canvas.Canvas(), back, screen);
+
+        inputs.number = o.effect;
+        inputs.X = next.X;
+        inputs.Y = next.Y;
+        inputs.picture = &next.bitmap;
+        inputs.target = &canvas.Canvas();
+        inputs.backColor = in.backColor;
+        inputs.previewMode = o.preview;
+        inputs.R = o.preview ? settings.Rapidite * 100 : settings.Rapidite;
+        inputs.T = settings.ClampedTailleEffet();
+        int frames = 0;
+        inputs.onStep = [&](int step) {
+            if (!o.framesDir.empty() && (step - 1) % o.every == 0) {
+                char name[32];
+                std::snprintf(name, sizeof name, "/frame-%05d.png", frames++);
+                canvas.SaveToFile(o.framesDir + name);
+            }
+            if (o.stopAfter > 0 && step >= o.stopAfter)
+                StopRequested = true;
+        };
+        const auto start = std::chrono::steady_clock::now();
+        const int steps = effects::DrawTransition(inputs);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        std::printf("effect %d: %d steps, %lld ms\n", o.effect, steps, static_cast<long long>(ms));
+        if (!o.finalFile.empty())
+            canvas.SaveToFile(o.finalFile);
+    } catch (const std::exception& e) {
+        fail(e.what());
+    }
+    return 0;
+}

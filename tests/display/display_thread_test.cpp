@@ -1,0 +1,160 @@
+#include "display/display_thread.h"
+
+#include "settings/app_state.h"
+#include "settings/trace_log.h"
+
+#include "platform/gdi/bitmap.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPointer>
+
+#include <chrono>
+#include <functional>
+
+using namespace platform;
+using testing_support::Lines;
+using testing_support::ReadFile;
+using testing_support::ScratchHost;
+using testing_support::WriteFile;
+
+namespace {
+
+class DisplayThread : public ::testing::Test {
+protected:
+    DisplayThread() : target(320, 240) { StopRequested = false; }
+    ~DisplayThread() override { stop(); }
+
+    std::string picture(const std::string& name, TColor colour)
+    {
+        TBitmap b(16, 12);
+        b.Canvas().Brush.Color = colour;
+        b.Canvas().FillRect(Rect(0, 0, 16, 12));
+        const std::string path = host.dir().file(name);
+        b.SaveToFile(path);
+        return path;
+    }
+
+    void hives(const std::vector<std::string>& pictures, const std::string& values)
+    {
+        WriteFile(host.hklm(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\"
+                               "lumivane]\r\n\"CheminInstall\"=\"/opt/x/\"\r\n");
+        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\"
+                           "lumivane]\r\n\"LOG\"=dword:00000001\r\n" + values +
+                           "\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n";
+        for (size_t i = 0; i < pictures.size(); ++i)
+            text += "\"" + std::to_string(i) + "\"=\"" + pictures[i] + "\"\r\n";
+        WriteFile(host.hkcu(), text);
+    }
+
+    std::vector<std::string> logged(const std::string& prefix)
+    {
+        std::vector<std::string> out;
+        for (const auto& line : Lines(ReadFile(TraceLogPath()))) {
+            const auto at = line.find("| " + prefix);
+            if (at != std::string::npos)
+                out.push_back(line.substr(at + 2 + prefix.size(), line.size() - at - 3 - prefix.size()));
+        }
+        return out;
+    }
+
+    // Serves the thread's cycles until the condition holds or the time is up.
+    bool runUntil(const std::function<bool()>& done, int ms = 5000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return done();
+    }
+
+    void start(bool preview = false, const std::string& file = {})
+    {
+        thread = new TDisplayThread(&target.Canvas(), preview, QThread::NormalPriority, 3, file, 64, 48, 10, 10);
+    }
+
+    void stop() { TDisplayThread::Shutdown(thread); }
+
+    ScratchHost host;
+    TBitmap target;
+    QPointer<TDisplayThread> thread;
+};
+
+}  // namespace
+
+TEST_F(DisplayThread, ListOrderWrapsAndEachPictureIsDrawn)
+{
+    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime), c = picture("c.bmp", clBlue);
+    hives({a, b, c}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n"
+                     "\"Ajuster\"=dword:00000001\r\n");
+    start();
+    ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() >= 5; }));
+    stop();
+    const auto images = logged("Image : ");
+    const std::vector<std::string> expected = {a, b, c, a, b};
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(images[i].substr(0, images[i].find(". Taille :")), expected[i]);
+    EXPECT_EQ(logged("Effet n° :  ").front(), "0");  // effects off: plain drawing
+    // Stretched over the (offscreen) screen, the last picture covers the target.
+    EXPECT_NE(target.Canvas().Pixel(100, 100), clWhite);
+}
+
+TEST_F(DisplayThread, RandomOrderShowsEveryPictureAndSkipsBadOnes)
+{
+    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
+    const std::string bad = host.dir().file("bad.jpg");
+    WriteFile(bad, "not a picture");
+    hives({a, bad, b}, "\"Vitesse\"=dword:00000000\r\n\"Alea\"=dword:00000001\r\n");
+    start();
+    ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() >= 40; }));
+    stop();
+    int seenA = 0, seenB = 0;
+    for (const auto& line : logged("Image : ")) {
+        seenA += line.rfind(a, 0) == 0;
+        seenB += line.rfind(b, 0) == 0;
+    }
+    EXPECT_GT(seenA, 0);
+    EXPECT_GT(seenB, 0);
+    EXPECT_FALSE(logged("Image illisible : ").empty());  // reported, and the show went on
+}
+
+TEST_F(DisplayThread, PreviewPlaysOneCycleInTheBox)
+{
+    const auto a = picture("a.bmp", clRed);
+    hives({a}, "\"Vitesse\"=dword:00000000\r\n");
+    start(true, a);
+    ASSERT_TRUE(runUntil([&] { return thread.isNull(); }));
+    EXPECT_TRUE(StopRequested);
+    EXPECT_EQ(logged("Image : ").size(), 1u);
+    EXPECT_EQ(target.Canvas().Pixel(40, 40), clRed);                      // inside the 64 × 48 box at 10, 10
+    EXPECT_EQ(target.Canvas().Pixel(9, 9), ColorToRGB(clBtnFace));       // the cleared margin
+    EXPECT_EQ(target.Canvas().Pixel(100, 100), clWhite);                  // outside it
+}
+
+TEST_F(DisplayThread, StopEndsTheWaitAtOnce)
+{
+    const auto a = picture("a.bmp", clRed);
+    hives({a}, "\"Vitesse\"=dword:0000003c\r\n");  // a minute between pictures
+    start();
+    ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() == 1; }));
+    QCoreApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    stop();
+    EXPECT_TRUE(thread.isNull());
+    EXPECT_LT(timer.elapsed(), 100);
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,184 @@
+// Every registered effect, as a viewer sees it: it ends with the new picture exact in its
+// rectangle, changes nothing outside it, stops at the step where a stop is asked for, and
+// leaves no region or bitmap behind.
+
+#include "effects/draw_transition.h"
+
+#include "settings/app_state.h"
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/region.h"
+#include "platform/random.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+using namespace platform;
+
+namespace {
+
+TBitmap noise(int w, int h, uint32_t seed)
+{
+    TBitmap b(w, h);
+    for (int y = 0; y < h; ++y) {
+        uint32_t* line = b.ScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            line[x] = 0xFF000000u | (seed >> 8);
+        }
+    }
+    return b;
+}
+
+struct Case {
+    int number, w, h, T;
+    bool preview;
+};
+
+std::string name(const Case& c)
+{
+    return "effect " + std::to_string(c.number) + " " + std::to_string(c.w) + "x" + std::to_string(c.h) + " T" +
+           std::to_string(c.T) + (c.preview ? " preview" : " saver");
+}
+
+std::vector<Case> cases()
+{
+    std::vector<Case> out;
+    for (const auto& family : effects::EffectFamilies())
+        for (int n = family.first; n <= family.last; ++n)
+            for (auto [w, h, T] : {std::tuple{64, 48, 4}, std::tuple{60, 44, 4}, std::tuple{63, 42, 7}})
+                for (bool preview : {false, true})
+                    out.push_back({n, w, h, T, preview});
+    return out;
+}
+
+constexpr int kCanvasW = 100, kCanvasH = 80, kX = 13, kY = 9;
+
+bool sameArea(const TBitmap& a, const TBitmap& b, int x0, int y0, int x1, int y1, bool inside)
+{
+    for (int y = 0; y < kCanvasH; ++y)
+        for (int x = 0; x < kCanvasW; ++x) {
+            const bool in = x >= x0 && x < x1 && y >= y0 && y < y1;
+            if (in == inside && a.ScanLine(y)[x] != b.ScanLine(y)[x])
+                return false;
+        }
+    return true;
+}
+
+class EveryEffect : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override
+    {
+        StopRequested = false;
+        RandSeed = 12345;
+    }
+    void TearDown() override { StopRequested = false; }
+
+    effects::EffectInputs inputs(const Case& c, TBitmap& canvas, const TBitmap& picture) const
+    {
+        effects::EffectInputs in;
+        in.number = c.number;
+        in.X = kX;
+        in.Y = kY;
+        in.picture = &picture;
+        in.target = &canvas.Canvas();
+        in.backColor = 0x00336699;
+        in.previewMode = c.preview;
+        in.R = 0;
+        in.T = c.T;
+        return in;
+    }
+};
+
+}  // namespace
+
+TEST_P(EveryEffect, EndsWithThePictureAndTouchesNothingElse)
+{
+    const Case c = GetParam();
+    const TBitmap old = noise(kCanvasW, kCanvasH, 1);
+    const TBitmap picture = noise(c.w, c.h, 2);
+    TBitmap canvas = old;
+    const size_t regions = LiveRegionCount();
+    const int steps = effects::DrawTransition(inputs(c, canvas, picture));
+    EXPECT_GT(steps, 0) << name(c);
+    EXPECT_EQ(LiveRegionCount(), regions) << name(c);
+    EXPECT_TRUE(sameArea(canvas, old, kX, kY, kX + c.w, kY + c.h, false)) << name(c) << ": drew outside the picture";
+    TBitmap expected = old;
+    expected.Canvas().Draw(kX, kY, picture);
+    EXPECT_TRUE(sameArea(canvas, expected, kX, kY, kX + c.w, kY + c.h, true)) << name(c) << ": picture not exact";
+    EXPECT_FALSE(canvas.Canvas().HasClip()) << name(c);
+    EXPECT_EQ(canvas.Canvas().LockCount(), 0) << name(c);
+}
+
+TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
+{
+    const Case c = GetParam();
+    const TBitmap old = noise(kCanvasW, kCanvasH, 3);
+    const TBitmap picture = noise(c.w, c.h, 4);
+    TBitmap probe = old;
+    const int total = effects::DrawTransition(inputs(c, probe, picture));
+    StopRequested = false;
+    for (int k : {1, 2, total / 2}) {
+        if (k < 1 || k > total)
+            continue;
+        RandSeed = 12345;
+        TBitmap canvas = old;
+        TBitmap atStop;
+        effects::EffectInputs in = inputs(c, canvas, picture);
+        in.onStep = [&](int step) {
+            if (step == k) {
+                atStop = canvas;
+                StopRequested = true;
+            }
+        };
+        const size_t regions = LiveRegionCount();
+        const int steps = effects::DrawTransition(in);
+        StopRequested = false;
+        EXPECT_EQ(steps, k) << name(c) << " stopped at " << k;
+        // Nothing after the stopping step frame: no further step and no closing copy.
+        EXPECT_TRUE(sameArea(canvas, atStop, 0, 0, kCanvasW, kCanvasH, true)) << name(c) << " stopped at " << k;
+        EXPECT_EQ(LiveRegionCount(), regions) << name(c);
+        EXPECT_FALSE(canvas.Canvas().HasClip()) << name(c);
+    }
+}
+
+TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
+{
+    const TBitmap old = noise(kCanvasW, kCanvasH, 5);
+    const TBitmap picture = noise(40, 40, 6);
+    for (int number : {0, -3, 229}) {
+        TBitmap canvas = old;
+        effects::EffectInputs in;
+        in.number = number;
+        in.picture = &picture;
+        in.target = &canvas.Canvas();
+        EXPECT_EQ(effects::DrawTransition(in), 0);
+        EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true)) << number;
+    }
+    StopRequested = true;
+    TBitmap canvas = old;
+    effects::EffectInputs in;
+    in.number = 1;
+    in.picture = &picture;
+    in.target = &canvas.Canvas();
+    EXPECT_EQ(effects::DrawTransition(in), 0);
+    StopRequested = false;
+    EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(Registered, EveryEffect, ::testing::ValuesIn(cases()),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             const Case& c = info.param;
+                             return "E" + std::to_string(c.number) + "_" + std::to_string(c.w) + "x" +
+                                    std::to_string(c.h) + "_T" + std::to_string(c.T) + (c.preview ? "_preview" : "_saver");
+                         });
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
