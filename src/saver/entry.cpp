@@ -7,6 +7,8 @@
 #include "settings/environment.h"
 #include "settings/settings.h"
 
+#include "inet/vorl_version.h"
+
 #include "platform/host_config.h"
 #include "platform/random.h"
 
@@ -28,6 +30,12 @@ bool displayAvailable()
 
 int LumivaneMain(int argc, char** argv)
 {
+    // Answered from the program's own version information, before anything that needs a
+    // display, settings or an installation.
+    if (argc > 1 && std::string(argv[1]) == "--version") {
+        std::cout << "Lumivane " << TVorlVersion().FileVersion << std::endl;
+        return 0;
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
     ConfigureHost();
 
