@@ -71,6 +71,7 @@ public:
     TPoint PenPos;
 
     HDC Handle() { return this; }
+    const TCanvas* Handle() const { return this; }
     int Width() const { return surface_->width(); }
     int Height() const { return surface_->height(); }
 

@@ -8,7 +8,9 @@
 // extents differ, that axis is mirrored. Source pixels that lie outside the source
 // surface are not drawn: their destination pixels keep what they had. A monochrome
 // source gives black for 0 and white for 1; a colour source copied onto a monochrome
-// destination gives white where it has the source canvas's brush colour.
+// destination gives white where it has the source canvas's brush colour. To turn
+// black the pixels that a mask marks white, copy the mask with ROP 0x00220326
+// (destination AND NOT source).
 
 #include "platform/gdi/canvas.h"
 #include "platform/gdi/region.h"

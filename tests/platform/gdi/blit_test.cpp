@@ -236,3 +236,26 @@ TEST(Blit, OverlappingCopiesOnOneCanvasReadTheOldPixels)
             ASSERT_EQ(b.Canvas().Pixel(x, y), PatternColor(x - 1, y - 1));
     EXPECT_EQ(b.Canvas().Pixel(0, 0), PatternColor(0, 0));
 }
+
+TEST(Blit, AMaskBuiltFromATransparentColourCutsTheSprite)
+{
+    // Mask from the colour (white where transparent), then transparent pixels blackened.
+    const TColor key = RGB(255, 0, 255);
+    TBitmap image(3, 1);
+    image.Canvas().SetPixel(0, 0, key);
+    image.Canvas().SetPixel(1, 0, clRed);
+    image.Canvas().SetPixel(2, 0, key);
+    TBitmap mask(3, 1);
+    mask.SetMonochrome(true);
+    image.Canvas().Brush.Color = key;
+    mask.Canvas().Draw(0, 0, image);
+    BitBlt(&image.Canvas(), 0, 0, 3, 1, &mask.Canvas(), 0, 0, 0x00220326);
+    EXPECT_EQ(image.Canvas().Pixel(0, 0), clBlack);
+    EXPECT_EQ(image.Canvas().Pixel(1, 0), clRed);
+    TBitmap work = Filled(3, 1, clGreen);
+    BitBlt(&work.Canvas(), 0, 0, 3, 1, &mask.Canvas(), 0, 0, SRCAND);
+    BitBlt(&work.Canvas(), 0, 0, 3, 1, &image.Canvas(), 0, 0, SRCPAINT);
+    EXPECT_EQ(work.Canvas().Pixel(0, 0), clGreen);
+    EXPECT_EQ(work.Canvas().Pixel(1, 0), clRed);
+    EXPECT_EQ(work.Canvas().Pixel(2, 0), clGreen);
+}

@@ -1,6 +1,10 @@
 #include "gdi_test_util.h"
 
+#include "platform/gdi/canvas_widget.h"
+
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPalette>
 
 using namespace gdi_test;
@@ -236,4 +240,23 @@ TEST(Canvas, LockIsRecursive)
         EXPECT_EQ(b.Canvas().LockCount(), 2);
     }
     EXPECT_EQ(b.Canvas().LockCount(), 0);
+}
+
+TEST(WindowCanvas, TheWidgetShowsItsCanvas)
+{
+    CanvasWidget w;
+    w.resize(30, 20);
+    w.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.Canvas().Width(), 30);
+    w.Canvas().Brush.Color = clRed;
+    w.Canvas().FillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(w.Canvas().Flush(), QRect(0, 0, 30, 20));  // the first show, then the fill
+    const QImage shot = w.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(5, 5), QColor(255, 0, 0));
+    EXPECT_EQ(shot.pixelColor(20, 15), QColor(0, 0, 0));
+    w.resize(40, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.Canvas().Width(), 40);
+    EXPECT_EQ(w.Canvas().Pixel(5, 5), clRed);
 }
