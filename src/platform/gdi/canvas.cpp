@@ -24,10 +24,17 @@ namespace {
 
 bool haveGui() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
+// Far beyond any surface, so that the width of any rectangle fits an int.
+constexpr long long kEdgeLimit = 1LL << 29;
+
+long long clampEdge(int v) { return std::clamp<long long>(v, -kEdgeLimit, kEdgeLimit); }
+
 QRect normalized(const TRect& r)
 {
-    const long long l = std::min(r.Left, r.Right), rr = std::max(r.Left, r.Right);
-    const long long t = std::min(r.Top, r.Bottom), b = std::max(r.Top, r.Bottom);
+    const long long l = std::min(clampEdge(r.Left), clampEdge(r.Right));
+    const long long rr = std::max(clampEdge(r.Left), clampEdge(r.Right));
+    const long long t = std::min(clampEdge(r.Top), clampEdge(r.Bottom));
+    const long long b = std::max(clampEdge(r.Top), clampEdge(r.Bottom));
     return QRect(int(l), int(t), int(rr - l), int(b - t));
 }
 

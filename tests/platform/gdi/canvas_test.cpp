@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
+
+#include <climits>
 #include <QPalette>
 
 using namespace gdi_test;
@@ -22,11 +24,13 @@ TEST(Canvas, FillRectHonoursBrushClipAndEdges)
     c.Brush.Color = clBlue;
     c.FillRect(Rect(-1, 0, 11, 1));  // the saver's (-1, 0)-(width, height + 1) clear
     EXPECT_EQ(c.Pixel(0, 0), clBlue);
+    c.FillRect(Rect(INT_MAX, INT_MAX, INT_MIN, INT_MIN));  // every edge at its limit
+    EXPECT_EQ(c.Pixel(9, 9), clBlue);
     IntersectClipRect(&c, 0, 0, 5, 10);
     c.Brush.Color = clLime;
     c.FillRect(Rect(0, 0, 10, 10));
     EXPECT_EQ(c.Pixel(4, 9), clLime);
-    EXPECT_EQ(c.Pixel(5, 9), clWhite);
+    EXPECT_EQ(c.Pixel(5, 9), clBlue);
     c.Brush.Style = bsClear;
     c.Brush.Color = clBlack;
     c.FillRect(Rect(0, 0, 10, 10));
