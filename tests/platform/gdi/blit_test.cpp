@@ -220,6 +220,15 @@ TEST(Blit, StretchModes)
     EXPECT_GT(GetRValue(wide.Canvas().Pixel(4, 0)), 0);
     EXPECT_LT(GetRValue(wide.Canvas().Pixel(3, 0)), 200);
 
+    // Shrinking one axis while enlarging the other: averages across, copies down.
+    TBitmap mixed(2, 3);
+    SetStretchBltMode(&mixed.Canvas(), HALFTONE);
+    StretchBlt(&mixed.Canvas(), 0, 0, 2, 3, &blocks.Canvas(), 0, 0, 4, 1, SRCCOPY);
+    for (int y = 0; y < 3; ++y) {
+        EXPECT_EQ(mixed.Canvas().Pixel(0, y), RGB(15, 240, 0));
+        EXPECT_EQ(mixed.Canvas().Pixel(1, y), RGB(75, 180, 0));
+    }
+
     // Halftone with SRCAND, as the preview's logo is laid on its picture.
     TBitmap under = Filled(1, 1, Grey(0xF0));
     SetStretchBltMode(&under.Canvas(), HALFTONE);
