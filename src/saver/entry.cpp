@@ -1,6 +1,7 @@
 #include "entry.h"
 
 #include "command_line.h"
+#include "main_form.h"
 #include "password.h"
 
 #include "settings/app_state.h"
@@ -66,17 +67,27 @@ int LumivaneMain(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("lumivane"));
     NoRun = false;
 
-    // The configuration dialog and the saver window take their places here as they are
-    // built; until then the program ends once the mode is decided.
-    QWidget* mainWindow = nullptr;
+    // The configuration dialog takes its place here once it is built; until then
+    // configure mode ends once the mode is decided.
+    std::unique_ptr<QWidget> mainWindow;
     if (SaverMode == kModeRun)
         SaverMode = EffectiveMode(SaverMode, IsConfigValidated());
-    // A Qt application has no hidden top-level window, so the tool-window style that run
-    // mode gives it on Windows has nothing to apply to here.
+    if (SaverMode == kModeRun) {
+        // A Qt application has no hidden top-level window, so the tool-window style that
+        // run mode gives it on Windows has nothing to apply to here.
+        auto form = std::make_unique<TMainForm>();
+        if (!NoRun)
+            form->show();
+        mainWindow = std::move(form);
+    } else if (SaverMode == kModePreview) {
+        mainWindow = std::make_unique<TMainForm>();  // its creation runs the whole preview
+    }
 
     int result = 0;
     if (!NoRun && mainWindow)
         result = QApplication::exec();
+    // The saver window stops its display thread before it goes.
+    mainWindow.reset();
     AppSettings = nullptr;
     return result;
 }

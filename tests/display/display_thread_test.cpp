@@ -45,7 +45,7 @@ protected:
         WriteFile(host.hklm(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\"
                                "lumivane]\r\n\"CheminInstall\"=\"/opt/x/\"\r\n");
         std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\"
-                           "lumivane]\r\n\"LOG\"=dword:00000001\r\n" + values +
+                           "lumivane]\r\n\"LOG\"=dword:00000001\r\n\"Rapidite\"=dword:00000000\r\n" + values +
                            "\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n";
         for (size_t i = 0; i < pictures.size(); ++i)
             text += "\"" + std::to_string(i) + "\"=\"" + pictures[i] + "\"\r\n";

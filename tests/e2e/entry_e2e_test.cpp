@@ -95,12 +95,17 @@ TEST_F(Entry, LoadErrorAfterLogIsOnIsTraced)
               std::string::npos);
 }
 
-TEST_F(Entry, PreviewCreatesNoProgramSettings)
+TEST_F(Entry, PreviewCreatesOnlyTheWindowsSettings)
 {
-    // No installation at all: preview does not read the settings here, so no box.
-    const RunResult r = run({"/p", "1234"});
+    // Preview reads no program-wide settings: only the saver window's own object loads
+    // (one load and one unload in the log), and a window that is no number ends it at once.
+    installed();
+    user("\"LOG\"=dword:00000001\r\n");
+    const RunResult r = run({"/p", "abc"});
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_TRUE(boxes().empty());
+    const auto log = Lines(ReadFile(dir.path() + "/c/lumivane.log"));
+    EXPECT_EQ(log.size(), 4u);
 }
 
 TEST_F(Entry, GoodSettingsStartQuietlyAndLogWhenAsked)

@@ -1,0 +1,345 @@
+#include "main_form.h"
+
+#include "password.h"
+
+#include "display/display_thread.h"
+
+#include "settings/app_state.h"
+#include "settings/trace_log.h"
+
+#include "platform/foreign_window.h"
+#include "platform/gdi/dc.h"
+#include "platform/message_box.h"
+#include "platform/named_mutex.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdlib>
+
+using namespace platform;
+
+const char* const kNoPicturesWarning =
+    "Lumivane ne peut pas fonctionner sans images.\r\n"
+    "Veuillez cliquer sur le bouton \"Paramètres...\"\r\n"
+    "dans le panneau de configuration Affichage,\r\n"
+    "onglet \"Ecran de veille\"\r\n"
+    "afin d'ajouter vos images.";
+
+TMainForm::TMainForm()
+    : CanvasWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint)
+{
+    // FormCreate. The canvas is drawn only by the program; the window never erases it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    SetBackColor(clBlack);
+    Activated = false;
+    FirstMouseX = FirstMouseY = -1;
+    Settings = std::make_unique<TSettings>();
+    move(0, 0);
+    setWindowTitle(QStringLiteral("lumivane"));
+
+    if (SaverMode == kModeRun) {
+        if (Settings->Images.size() >= 1) {
+            const QScreen* screen = QGuiApplication::primaryScreen();
+            setGeometry(screen ? screen->geometry() : QRect(0, 0, 1024, 768));
+            setMouseTracking(true);
+            hidePointer();
+        } else {
+            MessageBeep();
+            platform::MessageBox(nullptr, kNoPicturesWarning, "Avertissement", MB_OK | MB_ICONWARNING);
+            NoRun = true;
+        }
+    } else if (SaverMode == kModePreview) {
+        if (ParentWindow != 0 && ForeignWindow(ParentWindow).exists())
+            RunPreview();
+        NoRun = true;  // the preview is over, or there was nothing to draw into
+    }
+}
+
+TMainForm::~TMainForm()
+{
+    // FormDestroy.
+    ShutdownDisplay();
+    if (SaverMode == kModeRun) {
+        releaseMouse();
+        releaseKeyboard();
+        showPointer();
+    }
+    PreviewBitmap.reset();
+    Settings.reset();
+}
+
+TDisplayThread* TMainForm::Display() const
+{
+    return display_;
+}
+
+bool TMainForm::IsClearMove(int firstX, int firstY, int x, int y)
+{
+    return std::abs(x - firstX) > 2 && std::abs(y - firstY) > 2;
+}
+
+void TMainForm::trace(const char* line) const
+{
+    if (Settings && Settings->Log)
+        TraceLog(line);
+}
+
+void TMainForm::hidePointer()
+{
+    setCursor(Qt::BlankCursor);
+}
+
+void TMainForm::showPointer()
+{
+    unsetCursor();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    CanvasWidget::showEvent(event);
+    if (SaverMode == kModeRun) {
+        grabMouse(Qt::BlankCursor);
+        grabKeyboard();
+        activateWindow();
+        raise();
+    }
+    // The first activation; without a window manager none may come, so do not wait for it.
+    if (!Activated)
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+}
+
+bool TMainForm::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate && !Activated) {
+        FormActivate();
+    } else if (e->type() == QEvent::WindowDeactivate && SaverMode == kModeRun && isVisible() && !Closing) {
+        // WM_ACTIVATE with WA_INACTIVE: pull ourselves back to the front.
+        trace("passe bien dans le message de popup--------------");
+        QThread::yieldCurrentThread();
+        raise();
+        activateWindow();
+        return true;
+    }
+    return CanvasWidget::event(e);
+}
+
+void TMainForm::FormActivate()
+{
+    if (Activated)
+        return;
+    Activated = true;
+    QCoreApplication::processEvents();
+    if (SaverMode == kModePreview) {
+        if (PreviewBitmap)
+            Canvas().Draw(0, 0, *PreviewBitmap);
+        return;
+    }
+    raise();
+    Canvas().Brush.Color = Settings->BackColor();
+    Canvas().Brush.Style = bsSolid;
+    Canvas().FillRect(Rect(-1, 0, width(), height() + 1));
+    Canvas().Flush();
+    StartDisplay();
+}
+
+void TMainForm::StartDisplay()
+{
+    StopRequested = false;
+    trace("Début de Lumivane-----------------------------------");
+    try {
+        display_ = new TDisplayThread(&Canvas(), false, QThread::HighPriority, 0, std::string(), 0, 0, 0, 0);
+    } catch (const std::exception&) {
+        if (display_)
+            StopDisplay();
+    }
+}
+
+void TMainForm::StopDisplay()
+{
+    StopRequested = true;
+    if (display_)
+        display_->Terminate();
+    trace("Fin de Lumivane-----------------------------------");
+}
+
+void TMainForm::ShutdownDisplay()
+{
+    TDisplayThread::Shutdown(display_);
+}
+
+void TMainForm::FormKeyDown()
+{
+    if (Closing || StopRequested)
+        return;
+    trace("Demande d'arrêt par touche du clavier...");
+    close();
+}
+
+void TMainForm::FormClick()
+{
+    trace("Demande d'arrêt par click de la souris...");
+    close();
+}
+
+void TMainForm::FormMouseMove(int x, int y)
+{
+    if (Closing || StopRequested)
+        return;
+    if (FirstMouseX < 0 || FirstMouseY < 0) {
+        FirstMouseX = x;
+        FirstMouseY = y;
+        return;
+    }
+    if (!IsClearMove(FirstMouseX, FirstMouseY, x, y))
+        return;
+    trace("Demande d'arrêt par mouvement de la souris...");
+    FirstMouseX = x;
+    FirstMouseY = y;
+    close();
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    if (Closing || SaverMode != kModeRun)
+        return true;
+    if (display_)
+        display_->Suspend();
+    Closing = true;
+    trace("Passage sur ShowCursor(true)");
+    showPointer();
+    bool mayStop = true;
+    if (IsWin9x()) {
+        trace("demande password (9x)");
+        mayStop = VerifyPassword(static_cast<unsigned long>(winId()));
+    }
+    if (mayStop) {
+        StopDisplay();
+        return true;
+    }
+    StopRequested = false;
+    hidePointer();
+    Closing = false;
+    if (display_)
+        display_->Resume();
+    return false;
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event)
+{
+    if (SaverMode == kModeRun)
+        FormKeyDown();
+    event->accept();
+}
+
+void TMainForm::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (SaverMode == kModeRun && event->button() == Qt::LeftButton)
+        FormClick();
+    event->accept();
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event)
+{
+    if (SaverMode == kModeRun) {
+        const QPoint p = event->position().toPoint();
+        FormMouseMove(p.x(), p.y());
+    }
+    event->accept();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+TBitmap TMainForm::MakeLogoBitmap(int width, int height)
+{
+    const QImage logo(QStringLiteral(":/LOGO"));
+    if (logo.isNull()) {
+        TBitmap fallback(200, 50);
+        fallback.Canvas().TextOut(10, 10, "Veuillez sélectionner des images!");
+        return fallback;
+    }
+    TBitmap picture(width, height);
+    picture.Canvas().StretchDraw(Rect(0, 0, 152, 112), TBitmap::FromImage(logo));
+    return picture;
+}
+
+void TMainForm::RunPreview()
+{
+    previewMutex_ = std::make_unique<NamedMutex>("lumivane");
+    if (previewMutex_->alreadyExists())
+        std::exit(0);  // one preview at a time
+
+    ForeignWindow host(ParentWindow);
+    // Wait for the host window to be shown; one that is destroyed meanwhile ends it.
+    while (!host.visible()) {
+        if (!host.exists())
+            return;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    const QSize size = host.size();
+    if (size.isEmpty())
+        return;
+    PreviewBitmap = std::make_unique<TBitmap>(size.width(), size.height());
+    const TBitmap logo = MakeLogoBitmap(size.width(), size.height());
+
+    TBitmap panel(152, 112);
+    TCanvas& p = panel.Canvas();
+    p.Brush.Color = clBlack;
+    p.Brush.Style = bsSolid;
+    p.FillRect(Rect(0, 0, 152, 112));
+    p.Brush.Style = bsClear;
+    p.Font.Color = 0xFFFFFF;
+    p.TextOut(2, 10, "Lumivane permet");
+    p.TextOut(2, 30, "d'afficher vos");
+    p.TextOut(2, 50, "propres images...");
+    p.Font.Color = 0x00FFFF;
+    p.TextOut(2, 70, std::to_string(228) + " effets spéciaux...");
+    p.TextOut(2, 90, "De nombreux paramètres...");
+
+    HDC dc = PreviewBitmap->Canvas().Handle();
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, 0, 0, size.width(), size.height(), const_cast<TCanvas&>(logo.Canvas()).Handle(), 0, 0,
+               logo.Width(), logo.Height(), SRCAND);
+
+    // What the host window shows is drawn here first, then handed over.
+    TWindowCanvas screen(size.width(), size.height(), clBlack);
+    screen.SetSink([&host](const QImage& buffer, const QRect& rect) {
+        host.draw(buffer, rect, rect.x(), rect.y());
+        host.flush();
+    });
+    auto step = [&](int px, int py, int bx, int by) {
+        if (!host.visible())
+            return false;
+        screen.Draw(px, py, panel);
+        screen.Draw(bx, by, *PreviewBitmap);
+        screen.Flush();
+        QThread::msleep(80);
+        return true;
+    };
+    for (;;) {
+        QCoreApplication::processEvents();
+        for (int y = 112; y >= -112; --y)
+            if (!step(0, y + 112, 0, y))
+                return;
+        QCoreApplication::processEvents();
+        for (int x = -152; x <= 152; ++x)
+            if (!step(x + 152, 0, x, 0))
+                return;
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+// TMainForm: the saver's one window. In run mode it covers the screen, hides the
+// pointer, shows the slide show and closes at the first key, click or clear mouse
+// movement. In preview mode it is never shown: its creation animates the
+// advertisement inside the host's preview window until that window goes away.
+
+#include "settings/settings.h"
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/canvas_widget.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class TDisplayThread;
+
+namespace platform {
+class NamedMutex;
+}
+
+class TMainForm : public platform::CanvasWidget {
+    Q_OBJECT
+public:
+    TMainForm();
+    ~TMainForm() override;
+
+    // The movement from the first recorded point that stops the saver: more than 2
+    // pixels on both axes.
+    static bool IsClearMove(int firstX, int firstY, int x, int y);
+
+    void FormActivate();
+    void FormKeyDown();
+    void FormClick();
+    void FormMouseMove(int x, int y);
+    // True when the close may go ahead.
+    bool FormCloseQuery();
+
+    void StartDisplay();
+    void StopDisplay();
+    // Stop flag, wake, let the thread finish its cycle and end; the window may then go.
+    void ShutdownDisplay();
+    void RunPreview();
+    platform::TBitmap MakeLogoBitmap(int width, int height);
+
+    TDisplayThread* Display() const;
+
+    std::unique_ptr<TSettings> Settings;
+    std::unique_ptr<platform::TBitmap> PreviewBitmap;
+    bool Activated = false;
+    int FirstMouseX = -1;
+    int FirstMouseY = -1;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void trace(const char* line) const;
+    void hidePointer();
+    void showPointer();
+
+    QPointer<TDisplayThread> display_;
+    std::unique_ptr<platform::NamedMutex> previewMutex_;
+};
+
+// The five lines of the warning shown when there is no picture to show.
+extern const char* const kNoPicturesWarning;
