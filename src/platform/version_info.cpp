@@ -309,73 +309,6 @@ std::optional<std::vector<uint8_t>> RawBlock(const Source& src)
     return std::nullopt;
 }
 
-// ---------------------------------------------------------------------------------------
-// The block: nodes of { wLength, wValueLength, wType, key (UTF-16, zero-terminated),
-// padding to 4, value, padding to 4, children }, offsets counted from the block's start.
-
-struct Node {
-    size_t end = 0;        // one past the node
-    uint16_t type = 0;     // 1 text, 0 binary
-    size_t keyStart = 0;   // key's first unit
-    size_t keyUnits = 0;   // without its terminating zero
-    size_t valueStart = 0;
-    size_t valueBytes = 0;  // within the node
-    size_t childStart = 0;
-};
-
-std::optional<Node> ReadNode(const uint8_t* b, size_t start, size_t limit)
-{
-    if (start > limit || limit - start < 6)
-        return std::nullopt;
-    const size_t length = Get16(b + start);
-    if (length < 6 || length > limit - start)
-        return std::nullopt;
-    Node node;
-    node.end = start + length;
-    const uint16_t valueLength = Get16(b + start + 2);
-    node.type = Get16(b + start + 4);
-    // A text node is made of 16-bit units; an odd length cannot be one.
-    if (node.type == 1 && length % 2 != 0)
-        return std::nullopt;
-    node.keyStart = start + 6;
-    size_t p = node.keyStart;
-    for (;; p += 2) {
-        if (node.end - p < 2)
-            return std::nullopt;  // the key runs out of its node
-        if (Get16(b + p) == 0)
-            break;
-    }
-    node.keyUnits = (p - node.keyStart) / 2;
-    node.valueStart = Align4(p + 2);
-    const size_t room = node.valueStart < node.end ? node.end - node.valueStart : 0;
-    if (node.type == 1) {
-        // Counted in units, though some resource compilers count bytes: the node's end bounds it.
-        node.valueBytes = std::min<size_t>(size_t{valueLength} * 2, room & ~size_t{1});
-    } else {
-        if (valueLength > room)
-            return std::nullopt;
-        node.valueBytes = valueLength;
-    }
-    node.childStart = Align4(node.valueStart + node.valueBytes);
-    return node;
-}
-
-// Calls visit for the node at start and every node below it; false when any of them does
-// not fit its parent, has a zero or too short length, or nests too deep.
-template <typename Visit>
-bool Walk(const uint8_t* b, size_t start, size_t limit, int depth, Visit& visit)
-{
-    const auto node = ReadNode(b, start, limit);
-    if (!node || !visit(*node))
-        return false;
-    for (size_t pos = node->childStart; pos < node->end && node->end - pos >= 6; ) {
-        if (depth >= kMaxBlockDepth || !Walk(b, pos, node->end, depth + 1, visit))
-            return false;
-        pos = Align4(pos + Get16(b + pos));
-    }
-    return true;
-}
-
 // UTF-16LE units to UTF-8, up to the first zero; an unpaired surrogate becomes U+FFFD.
 // At most 3 bytes per unit.
 std::string Utf8(const uint8_t* units, size_t count)
@@ -413,15 +346,104 @@ std::string Utf8(const uint8_t* units, size_t count)
     return out;
 }
 
+bool SameKey(const std::string& a, std::string_view b)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// ---------------------------------------------------------------------------------------
+// The block: nodes of { wLength, wValueLength, wType, key (UTF-16, zero-terminated),
+// padding to 4, value, padding to 4, children }, offsets counted from the block's start.
+
+// Where a node sits decides what its value is: the entries of a string table are texts
+// even when a resource compiler marked them binary.
+enum class Kind { None, Root, StringInfo, Table, String, Other };
+
+struct Node {
+    size_t end = 0;        // one past the node
+    Kind kind = Kind::Root;
+    bool text = false;     // wType 1, or a string table's entry
+    size_t keyStart = 0;   // key's first unit
+    size_t keyUnits = 0;   // without its terminating zero
+    size_t valueStart = 0;
+    size_t valueBytes = 0;  // within the node
+    size_t childStart = 0;
+};
+
 std::string KeyOf(const uint8_t* b, const Node& node)
 {
     return Utf8(b + node.keyStart, node.keyUnits);
 }
 
-bool SameKey(const std::string& a, std::string_view b)
+std::optional<Node> ReadNode(const uint8_t* b, size_t start, size_t limit, Kind parent)
 {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    if (start > limit || limit - start < 6)
+        return std::nullopt;
+    const size_t length = Get16(b + start);
+    if (length < 6 || length > limit - start)
+        return std::nullopt;
+    Node node;
+    node.end = start + length;
+    const uint16_t valueLength = Get16(b + start + 2);
+    const uint16_t type = Get16(b + start + 4);
+    // A text node is made of 16-bit units; an odd length cannot be one.
+    if (type == 1 && length % 2 != 0)
+        return std::nullopt;
+    node.text = type == 1 || parent == Kind::Table;
+    node.keyStart = start + 6;
+    size_t p = node.keyStart;
+    for (;; p += 2) {
+        if (node.end - p < 2)
+            return std::nullopt;  // the key runs out of its node
+        if (Get16(b + p) == 0)
+            break;
+    }
+    node.keyUnits = (p - node.keyStart) / 2;
+    switch (parent) {
+    case Kind::None:
+        node.kind = Kind::Root;
+        break;
+    case Kind::Root:
+        node.kind = SameKey(KeyOf(b, node), "StringFileInfo") ? Kind::StringInfo : Kind::Other;
+        break;
+    case Kind::StringInfo:
+        node.kind = Kind::Table;
+        break;
+    case Kind::Table:
+        node.kind = Kind::String;
+        break;
+    default:
+        node.kind = Kind::Other;
+    }
+    node.valueStart = Align4(p + 2);
+    const size_t room = node.valueStart < node.end ? node.end - node.valueStart : 0;
+    if (node.text) {
+        // Counted in units, though some resource compilers count bytes: the node's end bounds it.
+        node.valueBytes = std::min<size_t>(size_t{valueLength} * 2, room & ~size_t{1});
+    } else {
+        if (valueLength > room)
+            return std::nullopt;
+        node.valueBytes = valueLength;
+    }
+    node.childStart = Align4(node.valueStart + node.valueBytes);
+    return node;
+}
+
+// Calls visit for the node at start and every node below it; false when any of them does
+// not fit its parent, has a zero or too short length, or nests too deep.
+template <typename Visit>
+bool Walk(const uint8_t* b, size_t start, size_t limit, int depth, Kind parent, Visit& visit)
+{
+    const auto node = ReadNode(b, start, limit, parent);
+    if (!node || !visit(*node))
+        return false;
+    for (size_t pos = node->childStart; pos < node->end && node->end - pos >= 6; ) {
+        if (depth >= kMaxBlockDepth || !Walk(b, pos, node->end, depth + 1, node->kind, visit))
+            return false;
+        pos = Align4(pos + Get16(b + pos));
+    }
+    return true;
 }
 
 // The 8-bit form of each text sits after the block, at 3/2 of the text's own offset: values
@@ -449,7 +471,7 @@ std::vector<uint8_t> VersionInfoFromBlock(std::span<const uint8_t> block)
             if (!SameKey(KeyOf(b, node), "VS_VERSION_INFO"))
                 return false;
         }
-        if (node.type == 1 && node.valueBytes > 0) {
+        if (node.text && node.valueBytes > 0) {
             const std::string text = Utf8(b + node.valueStart, node.valueBytes / 2);
             const size_t at = TextsAt(length) + TextPlace(node.valueStart);
             if (at + text.size() + 1 > out.size())
@@ -458,7 +480,7 @@ std::vector<uint8_t> VersionInfoFromBlock(std::span<const uint8_t> block)
         }
         return true;
     };
-    if (!Walk(b, 0, length, 0, visit))
+    if (!Walk(b, 0, length, 0, Kind::None, visit))
         return {};
     return out;
 }
@@ -502,7 +524,7 @@ bool VerQueryValueA(const void* block, const std::string& subBlock, const void**
         return false;
     const auto* b = static_cast<const uint8_t*>(block);
     const size_t blockLength = Get16(b);
-    auto node = ReadNode(b, 0, blockLength);
+    auto node = ReadNode(b, 0, blockLength, Kind::None);
     if (!node)
         return false;
     const bool wantRoot = subBlock.find_first_not_of('\\') == std::string::npos;
@@ -516,7 +538,7 @@ bool VerQueryValueA(const void* block, const std::string& subBlock, const void**
             continue;
         std::optional<Node> found;
         for (size_t pos = node->childStart; pos < node->end && node->end - pos >= 6 && !found;) {
-            const auto child = ReadNode(b, pos, node->end);
+            const auto child = ReadNode(b, pos, node->end, node->kind);
             if (!child)
                 return false;
             if (SameKey(KeyOf(b, *child), key))
@@ -529,13 +551,13 @@ bool VerQueryValueA(const void* block, const std::string& subBlock, const void**
     }
     if (wantRoot) {
         // The fixed part, and only when it is whole.
-        if (node->type == 1 || node->valueBytes < sizeof(VS_FIXEDFILEINFO))
+        if (node->text || node->valueBytes < sizeof(VS_FIXEDFILEINFO))
             return false;
         *value = b + node->valueStart;
         *length = static_cast<uint32_t>(node->valueBytes);
         return true;
     }
-    if (node->type == 1) {
+    if (node->text) {
         if (node->valueBytes == 0) {
             *value = "";
             *length = 0;

@@ -93,11 +93,12 @@ TEST(VersionInfo, ReadsTheSectionOfElfFilesOfEitherClassAndByteOrder)
 
 TEST(VersionInfo, ToleratesWhatResourceCompilersDo)
 {
-    // Text lengths counted in bytes rather than units, an empty text stored without a
-    // value, an odd-length binary value, and bytes after the block.
+    // Text lengths counted in bytes rather than units, a text marked binary, an empty text
+    // stored without a value, an odd-length binary value, and bytes after the block.
     Node root = VersionBlock(1, 0, {{u"040904B0", {{u"FileVersion", u"1.0"}}}}, {0x0409, 0x04B0});
     Node& table = root.children[0].children[0];
     table.children[0].valueLength = 8;
+    table.children.push_back(Binary(u"InternalName", {'b', 0, 'i', 0, 'n', 0, 0, 0}));
     table.children.push_back(Node{u"Comments", 1, {}, 0, {}});
     root.children.push_back(Binary(u"Odd", {1, 2, 3}));
     Bytes block = Serialize(root);
@@ -106,6 +107,8 @@ TEST(VersionInfo, ToleratesWhatResourceCompilersDo)
     const Bytes info = VersionInfoFromBlock(Span(block));
     uint32_t len = 99;
     EXPECT_EQ(Query(info, "\\StringFileInfo\\040904B0\\FileVersion"), "1.0");
+    EXPECT_EQ(Query(info, "\\StringFileInfo\\040904B0\\InternalName", &len), "bin");
+    EXPECT_EQ(len, 4u);
     EXPECT_EQ(Query(info, "\\StringFileInfo\\040904B0\\Comments", &len), "");
     EXPECT_EQ(len, 0u);
     const void* value = nullptr;
