@@ -26,10 +26,13 @@ std::string OwnExecutable()
 }
 
 // The user's date separator: the first character of the short date format that is not part
-// of a field or a quoted text.
+// of a field or a quoted text. The C locale is no choice of the user's: it keeps "/".
 std::string DateSeparator()
 {
-    const QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    const QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C)
+        return "/";
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
     bool quoted = false;
     for (const QChar c : format) {
         if (c == QLatin1Char('\''))
