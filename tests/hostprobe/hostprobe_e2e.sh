@@ -27,7 +27,8 @@ unset LUMIVANE_MSGBOX_LOG LUMIVANE_MSGBOX_ANSWER
 start_x() {
   local numfile="$work/display.${#servers[@]}"
   : > "$numfile"
-  Xvfb -displayfd 3 -screen 0 "$@" -nolisten tcp 3>"$numfile" 2>"$work/xvfb.log" &
+  # -noreset: a server that resets as its last client leaves refuses the next one for a moment.
+  Xvfb -displayfd 3 -noreset -screen 0 "$@" -nolisten tcp 3>"$numfile" 2>"$work/xvfb.log" &
   servers+=($!)
   for _ in $(seq 1 100); do
     grep -q . "$numfile" && break
@@ -87,7 +88,7 @@ real_box() {
   elif [ "$rc" = 0 ] && [ "$(cat "$log" 2>/dev/null)" = "$2" ]; then
     pass "$1: Return closes it, the program ends well"
   else
-    fail "$1: exit $rc, log: $(cat "$log" 2>/dev/null)"
+    fail "$1: exit $rc, log: $(cat "$log" 2>/dev/null), stderr: $(cat "$work/stderr")"
   fi
 }
 
