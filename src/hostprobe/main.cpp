@@ -77,6 +77,8 @@ int main(int, char** argv)
                      x.name().c_str());
         return 1;
     }
+    // The depth is what counts colours: the pixel format's padding (32 bits for depth 24)
+    // holds none, and X knows a single plane.
     DisplayCaps caps{x.depth(), 1, x.height()};
     if (channel == BoxChannel::Framework)
         if (const auto lines = framework.PrimaryScreenLines())

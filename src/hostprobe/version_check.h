@@ -24,7 +24,7 @@ static_assert(sizeof(OSVERSIONINFOA) == 148);
 enum : uint32_t { VER_PLATFORM_WIN32_WINDOWS = 1, VER_PLATFORM_WIN32_NT = 2 };
 
 // This platform's GetVersionExA: fills the structure from the running kernel, with a
-// platform identifier that is neither of the two Windows families. Fails, as the original
+// platform identifier that is neither of the two Windows families. Fails, as Windows
 // does, when dwOSVersionInfoSize is not set to the size of the structure.
 bool GetVersionExA(OSVERSIONINFOA* info);
 inline constexpr uint32_t kThisPlatformId = 76;
