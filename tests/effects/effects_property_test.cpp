@@ -10,26 +10,16 @@
 #include "platform/gdi/region.h"
 #include "platform/random.h"
 
+#include "support/test_pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 
 using namespace platform;
+using testing_support::NoisePicture;
 
 namespace {
-
-TBitmap noise(int w, int h, uint32_t seed)
-{
-    TBitmap b(w, h);
-    for (int y = 0; y < h; ++y) {
-        uint32_t* line = b.ScanLine(y);
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            line[x] = 0xFF000000u | (seed >> 8);
-        }
-    }
-    return b;
-}
 
 struct Case {
     int number, w, h, T;
@@ -96,8 +86,8 @@ protected:
 TEST_P(EveryEffect, EndsWithThePictureAndTouchesNothingElse)
 {
     const Case c = GetParam();
-    const TBitmap old = noise(kCanvasW, kCanvasH, 1);
-    const TBitmap picture = noise(c.w, c.h, 2);
+    const TBitmap old = NoisePicture(kCanvasW, kCanvasH, 1);
+    const TBitmap picture = NoisePicture(c.w, c.h, 2);
     TBitmap canvas = old;
     const size_t regions = LiveRegionCount();
     const int steps = effects::DrawTransition(inputs(c, canvas, picture));
@@ -114,8 +104,8 @@ TEST_P(EveryEffect, EndsWithThePictureAndTouchesNothingElse)
 TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
 {
     const Case c = GetParam();
-    const TBitmap old = noise(kCanvasW, kCanvasH, 3);
-    const TBitmap picture = noise(c.w, c.h, 4);
+    const TBitmap old = NoisePicture(kCanvasW, kCanvasH, 3);
+    const TBitmap picture = NoisePicture(c.w, c.h, 4);
     TBitmap probe = old;
     const int total = effects::DrawTransition(inputs(c, probe, picture));
     StopRequested = false;
@@ -145,8 +135,8 @@ TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
 
 TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
 {
-    const TBitmap old = noise(kCanvasW, kCanvasH, 5);
-    const TBitmap picture = noise(40, 40, 6);
+    const TBitmap old = NoisePicture(kCanvasW, kCanvasH, 5);
+    const TBitmap picture = NoisePicture(40, 40, 6);
     for (int number : {0, -3, 229}) {
         TBitmap canvas = old;
         effects::EffectInputs in;
