@@ -89,10 +89,11 @@ TEST_P(EveryEffect, EndsWithThePictureAndTouchesNothingElse)
     const TBitmap old = NoisePicture(kCanvasW, kCanvasH, 1);
     const TBitmap picture = NoisePicture(c.w, c.h, 2);
     TBitmap canvas = old;
-    const size_t regions = LiveRegionCount();
+    const size_t regions = LiveRegionCount(), bitmaps = LiveBitmapCount();
     const int steps = effects::DrawTransition(inputs(c, canvas, picture));
     EXPECT_GT(steps, 0) << name(c);
     EXPECT_EQ(LiveRegionCount(), regions) << name(c);
+    EXPECT_EQ(LiveBitmapCount(), bitmaps) << name(c);
     EXPECT_TRUE(sameArea(canvas, old, kX, kY, kX + c.w, kY + c.h, false)) << name(c) << ": drew outside the picture";
     TBitmap expected = old;
     expected.Canvas().Draw(kX, kY, picture);
@@ -122,13 +123,14 @@ TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
                 StopRequested = true;
             }
         };
-        const size_t regions = LiveRegionCount();
+        const size_t regions = LiveRegionCount(), bitmaps = LiveBitmapCount();
         const int steps = effects::DrawTransition(in);
         StopRequested = false;
         EXPECT_EQ(steps, k) << name(c) << " stopped at " << k;
         // Nothing after the stopping step frame: no further step and no closing copy.
         EXPECT_TRUE(sameArea(canvas, atStop, 0, 0, kCanvasW, kCanvasH, true)) << name(c) << " stopped at " << k;
         EXPECT_EQ(LiveRegionCount(), regions) << name(c);
+        EXPECT_EQ(LiveBitmapCount(), bitmaps) << name(c) << " stopped at " << k;
         EXPECT_FALSE(canvas.Canvas().HasClip()) << name(c);
     }
 }

@@ -6,6 +6,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -23,6 +24,9 @@ namespace {
 // Pictures read from files stay below this: 64 million pixels (a 50-megapixel camera
 // fits), 256 MB once decoded.
 constexpr long long kMaxFilePixels = 1LL << 26;
+
+// Counted at the end of each constructor, so one that throws leaves it as it was.
+std::atomic<std::size_t> liveBitmaps{0};
 
 QImage makeImage(int width, int height)
 {
@@ -146,14 +150,16 @@ std::string CheckBitmapHeader(const QByteArray& data)
     return {};
 }
 
-TBitmap::TBitmap() : canvas_(std::make_unique<BitmapCanvas>(&image_, false)) {}
+TBitmap::TBitmap() : canvas_(std::make_unique<BitmapCanvas>(&image_, false)) { ++liveBitmaps; }
 
+// Counted by the default constructor it delegates to; a throwing SetSize still destroys it.
 TBitmap::TBitmap(int width, int height) : TBitmap() { SetSize(width, height); }
 
 TBitmap::TBitmap(const TBitmap& other)
     : image_(other.image_.copy()), monochrome_(other.monochrome_), format_(other.format_),
       canvas_(std::make_unique<BitmapCanvas>(&image_, other.monochrome_))
 {
+    ++liveBitmaps;
 }
 
 TBitmap::TBitmap(TBitmap&& other) noexcept
@@ -163,6 +169,7 @@ TBitmap::TBitmap(TBitmap&& other) noexcept
     rebind();
     other.image_ = QImage();
     other.canvas_ = std::make_unique<BitmapCanvas>(&other.image_, other.monochrome_);
+    ++liveBitmaps;
 }
 
 TBitmap& TBitmap::operator=(const TBitmap& other)
@@ -189,7 +196,9 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept
     return *this;
 }
 
-TBitmap::~TBitmap() = default;
+TBitmap::~TBitmap() { --liveBitmaps; }
+
+std::size_t LiveBitmapCount() { return liveBitmaps.load(); }
 
 void TBitmap::rebind()
 {

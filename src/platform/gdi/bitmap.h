@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -95,6 +96,10 @@ private:
     TPixelFormat format_ = pfDevice;
     std::unique_ptr<TCanvas> canvas_;
 };
+
+// TBitmap objects alive in the process, for tests and diagnostics: an effect or a cycle
+// that ends with more than it began with has leaked one.
+std::size_t LiveBitmapCount();
 
 // The header check done before any pixel is allocated; empty when the data may be
 // handed to the decoder, else the reason (in the user's language) it is refused.

@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <utility>
+#include <vector>
+
 using namespace gdi_test;
 
 namespace {
@@ -150,4 +153,27 @@ TEST(BitmapFile, RefusesAnythingElseNamingTheFile)
     TBitmap kept = Pattern(2, 2);
     EXPECT_THROW(kept.LoadFromBytes(huge, "h.bmp"), BitmapFileError);
     EXPECT_EQ(kept.Canvas().Pixel(1, 1), PatternColor(1, 1));
+}
+
+TEST(Bitmap, LiveCountFollowsEveryWayOfMakingAndEndingOne)
+{
+    const size_t live = LiveBitmapCount();
+    {
+        TBitmap a;
+        TBitmap b(8, 6);
+        TBitmap c = b;
+        TBitmap d = std::move(c);  // the moved-from bitmap lives on until its scope ends
+        TBitmap e = TBitmap::FromImage(QImage(3, 3, QImage::Format_ARGB32));
+        EXPECT_EQ(LiveBitmapCount(), live + 5);
+        a = b;
+        c = std::move(d);
+        EXPECT_EQ(LiveBitmapCount(), live + 5);
+        std::vector<TBitmap> grown(3);
+        grown.resize(40);  // reallocation moves them all
+        EXPECT_EQ(LiveBitmapCount(), live + 45);
+    }
+    EXPECT_EQ(LiveBitmapCount(), live);
+    // A size refused in the constructor leaves no count behind.
+    EXPECT_THROW(TBitmap(kMaxBitmapSide + 1, 2), GdiOutOfResources);
+    EXPECT_EQ(LiveBitmapCount(), live);
 }
