@@ -113,6 +113,18 @@ TEST(VorlVersion, TheProgramsOwnFileCarriesItsVersion)
     EXPECT_EQ(fixed.dwFileType, platform::VFT_APP);
 }
 
+#ifdef HOSTPROBE_EXE
+TEST(VorlVersion, TheCheckerCarriesItsOwn)
+{
+    TVorlVersion version;
+    version.SetFileName(HOSTPROBE_EXE);
+    EXPECT_EQ(version.CountryCode, "040C04E4");
+    EXPECT_EQ(version.FileVersion, "3.3.7.6");
+    EXPECT_EQ(version.ProductName, "Lumivane");
+    EXPECT_EQ(version.InternalName, "hostprobe");
+}
+#endif
+
 TEST(VorlVersion, ReadsTheTextsOfWindowsPrograms)
 {
     TempDir dir;
