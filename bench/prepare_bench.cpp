@@ -1,6 +1,7 @@
 // Times the slide show's picture preparation of one file for one screen size, as the
 // saver does it (decode, shrink, compose, trim), and reports the median, where the time
-// goes, and the peak memory of the process.
+// goes, and the peak memory of the process. With one run it does nothing else, so that
+// the whole process can be timed from outside.
 //   prepare_bench FILE WIDTHxHEIGHT [RUNS]
 
 #include "display/jpeg_decoder.h"
@@ -77,12 +78,14 @@ int main(int argc, char** argv)
         }
         // The decoder alone, at the scale the load chose; the rest of the load is making
         // the bitmap from its image.
-        const JpegHeader header = ReadJpegHeader(argv[1]);
-        const int scale = JpegScaleFor(header.width, header.height, FitSize(input));
-        for (int i = 0; i < runs; ++i) {
-            const auto start = clock_type::now();
-            const QImage image = DecodeJpegFile(argv[1], scale);
-            decode.push_back(secondsSince(start));
+        if (runs > 1) {
+            const JpegHeader header = ReadJpegHeader(argv[1]);
+            const int scale = JpegScaleFor(header.width, header.height, FitSize(input));
+            for (int i = 0; i < runs; ++i) {
+                const auto start = clock_type::now();
+                const QImage image = DecodeJpegFile(argv[1], scale);
+                decode.push_back(secondsSince(start));
+            }
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "prepare_bench: %s\n", e.what());
@@ -92,7 +95,8 @@ int main(int argc, char** argv)
     getrusage(RUSAGE_SELF, &usage);
     std::printf("median %.3f s  min %.3f s  peak %.1f MB (%.1f MB before the first picture)\n", median(total),
                 *std::min_element(total.begin(), total.end()), usage.ru_maxrss / 1024.0, baseline);
-    std::printf("  load %.3f s (decode at %dx%d %.3f s), shrink and compose %.3f s\n", median(load),
-                decoded.width(), decoded.height(), median(decode), median(prepare));
+    if (!decode.empty())
+        std::printf("  load %.3f s (decode at %dx%d %.3f s), shrink and compose %.3f s\n", median(load),
+                    decoded.width(), decoded.height(), median(decode), median(prepare));
     return 0;
 }
