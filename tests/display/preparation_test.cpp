@@ -227,7 +227,7 @@ TEST(LoadPicture, ReducedScaleDecodingGivesTheSamePicture)
     for (int y = 0; y < image.height(); ++y) {  // sensor noise
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            const int n = static_cast<int>((static_cast<uint32_t>(x * 73856093) ^ static_cast<uint32_t>(y * 19349663)) % 13) - 6;
+            const int n = static_cast<int>(((static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u)) % 13u) - 6;
             line[x] = qRgb(std::clamp(qRed(line[x]) + n, 0, 255), std::clamp(qGreen(line[x]) + n, 0, 255),
                            std::clamp(qBlue(line[x]) + n, 0, 255));
         }
