@@ -30,6 +30,7 @@ JpegHeader ReadJpegHeader(const std::string& path);
 // is at least as wide, proportionally, as `needed`); 8 when no shrink is needed.
 int JpegScaleFor(int width, int height, QSize needed);
 
-// Decodes at scaleEighths/8 of the full size (8: full size) into a Format_RGB32 image;
+// Decodes at scaleEighths/8 of the full size (8: full size) into a Format_RGB32 image,
+// every pixel opaque (0xFFRRGGBB), so a bitmap can take it over as it is;
 // any corrupt or missing data is an error, never a grey patch.
 QImage DecodeJpegFile(const std::string& path, int scaleEighths = 8);

@@ -84,7 +84,7 @@ LoadedPicture LoadPicture(const std::string& path, QSize fitInto, bool log)
     if (isJpegName(path)) {
         const JpegHeader header = ReadJpegHeader(path);
         const int scale = fitInto.isEmpty() ? 8 : JpegScaleFor(header.width, header.height, fitInto);
-        picture.bitmap = TBitmap::FromImage(DecodeJpegFile(path, scale));
+        picture.bitmap = TBitmap::AdoptOpaque(DecodeJpegFile(path, scale));
         picture.width = header.width;
         picture.height = header.height;
     } else {

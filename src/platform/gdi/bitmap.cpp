@@ -60,12 +60,20 @@ QImage toSurface(QImage image)
             image = image.convertToFormat(QImage::Format_RGB32);
         }
     }
-    for (int y = 0; y < image.height(); ++y) {
+    const int w = image.width(), h = image.height();
+    for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
+        for (int x = 0; x < w; ++x)
             row[x] |= kOpaque;
     }
     return image;
+}
+
+void checkSize(const QImage& image)
+{
+    if (image.width() > kMaxBitmapSide || image.height() > kMaxBitmapSide ||
+        (long long)image.width() * image.height() > kMaxBitmapPixels)
+        throw GdiOutOfResources("bitmap too large");
 }
 
 uint32_t u16(const QByteArray& d, int at)
@@ -208,11 +216,22 @@ void TBitmap::rebind()
 
 TBitmap TBitmap::FromImage(const QImage& image)
 {
+    checkSize(image);
     TBitmap b;
-    if (image.width() > kMaxBitmapSide || image.height() > kMaxBitmapSide ||
-        (long long)image.width() * image.height() > kMaxBitmapPixels)
-        throw GdiOutOfResources("bitmap too large");
     b.image_ = toSurface(image.copy());
+    b.rebind();
+    return b;
+}
+
+TBitmap TBitmap::AdoptOpaque(QImage&& image)
+{
+    checkSize(image);
+    TBitmap b;
+    if (image.format() == QImage::Format_RGB32)
+        b.image_ = std::move(image);
+    else
+        b.image_ = toSurface(std::move(image));
+    image = QImage();
     b.rebind();
     return b;
 }

@@ -52,6 +52,10 @@ public:
 
     // Takes any QImage (converted to the bitmap's format).
     static TBitmap FromImage(const QImage& image);
+    // Takes over an image whose pixels already are the bitmap's (Format_RGB32, every one
+    // 0xFFRRGGBB, as libjpeg's BGRA output is), neither copying nor touching them; an
+    // image of any other format is converted as FromImage does.
+    static TBitmap AdoptOpaque(QImage&& image);
 
     int Width() const { return image_.width(); }
     int Height() const { return image_.height(); }

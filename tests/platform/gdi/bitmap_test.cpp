@@ -177,3 +177,34 @@ TEST(Bitmap, LiveCountFollowsEveryWayOfMakingAndEndingOne)
     EXPECT_THROW(TBitmap(kMaxBitmapSide + 1, 2), GdiOutOfResources);
     EXPECT_EQ(LiveBitmapCount(), live);
 }
+
+TEST(Bitmap, ImagesTakenOverOrCopiedComeOutOpaque)
+{
+    // An image in the bitmap's own format is taken over: same pixels, no copy, and the
+    // bitmap's writes do not reach another holder of the image.
+    QImage opaque(4, 3, QImage::Format_RGB32);
+    opaque.fill(qRgb(10, 20, 30));
+    const QImage held = opaque;
+    const uchar* bits = opaque.constBits();
+    TBitmap taken = TBitmap::AdoptOpaque(std::move(opaque));
+    EXPECT_TRUE(opaque.isNull());
+    EXPECT_EQ(taken.Image().constBits(), bits);
+    EXPECT_EQ(taken.Canvas().Pixel(3, 2), RGB(10, 20, 30));
+    taken.Canvas().SetPixel(0, 0, clRed);
+    EXPECT_EQ(held.pixel(0, 0), qRgb(10, 20, 30));
+
+    // Anything else is converted, colours kept whatever their alpha, every pixel opaque.
+    QImage translucent(2, 1, QImage::Format_ARGB32);
+    translucent.setPixel(0, 0, qRgba(200, 100, 50, 0));
+    translucent.setPixel(1, 0, qRgba(1, 2, 3, 128));
+    QImage rgb32WithAlphaBytes(2, 1, QImage::Format_RGB32);
+    reinterpret_cast<uint32_t*>(rgb32WithAlphaBytes.scanLine(0))[0] = 0x00C86432;
+    reinterpret_cast<uint32_t*>(rgb32WithAlphaBytes.scanLine(0))[1] = 0x7F010203;
+    for (TBitmap b : {TBitmap::AdoptOpaque(QImage(translucent)), TBitmap::FromImage(translucent),
+                      TBitmap::FromImage(rgb32WithAlphaBytes)}) {
+        ASSERT_EQ(b.Width(), 2);
+        EXPECT_EQ(b.ScanLine(0)[0], 0xFFC86432u);
+        EXPECT_EQ(b.ScanLine(0)[1], 0xFF010203u);
+    }
+    EXPECT_THROW(TBitmap::AdoptOpaque(QImage(kMaxBitmapSide + 1, 1, QImage::Format_RGB32)), GdiOutOfResources);
+}
