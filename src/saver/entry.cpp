@@ -8,6 +8,8 @@
 #include "settings/environment.h"
 #include "settings/settings.h"
 
+#include "config/config_form.h"
+
 #include "inet/vorl_version.h"
 
 #include "platform/host_config.h"
@@ -67,11 +69,17 @@ int LumivaneMain(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("lumivane"));
     NoRun = false;
 
-    // The configuration dialog takes its place here once it is built; until then
-    // configure mode ends once the mode is decided.
     std::unique_ptr<QWidget> mainWindow;
     if (SaverMode == kModeRun)
         SaverMode = EffectiveMode(SaverMode, IsConfigValidated());
+    if (SaverMode == kModeConfigure) {
+        // The dialog is the program's one window: when it closes, the program ends.
+        auto dialog = std::make_unique<TFConfig>();
+        dialog->exec();
+        dialog.reset();
+        AppSettings = nullptr;
+        return 0;
+    }
     if (SaverMode == kModeRun) {
         // A Qt application has no hidden top-level window, so the tool-window style that
         // run mode gives it on Windows has nothing to apply to here.

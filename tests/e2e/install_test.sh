@@ -14,14 +14,23 @@ grep -q "\"CheminInstall\"=\"$prefix/share/lumivane/\"" "$hive" || { echo "no Ch
 
 unset LUMIVANE_HKLM LUMIVANE_HKCU
 export HOME="$work/home" LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok
-[ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
+[ -n "${DISPLAY:-}" ] || { echo "the dialog needs an X display (run under xvfb-run)"; exit 1; }
 mkdir -p "$HOME"
-"$prefix/bin/lumivane" /c || { echo "installed program failed"; cat "$work/boxes.log" 2>/dev/null; exit 1; }
+# Opens the dialog and closes it with Escape, as a user who only looks would.
+configure() {
+  "$1" /c & local pid=$!
+  local id
+  id="$(timeout 20 xdotool search --sync --onlyvisible --name "Paramètres de Lumivane" | head -1)" || true
+  if [ -z "$id" ]; then kill $pid 2>/dev/null; wait $pid; return 1; fi
+  xdotool windowfocus --sync "$id" key Escape
+  wait $pid
+}
+configure "$prefix/bin/lumivane" || { echo "installed program failed"; cat "$work/boxes.log" 2>/dev/null; exit 1; }
 [ ! -s "$work/boxes.log" ] || { echo "unexpected box:"; cat "$work/boxes.log"; exit 1; }
 
 # A moved installation still finds its hive, beside its programs.
 mv "$prefix" "$work/moved"
-"$work/moved/bin/lumivane" /c || { echo "moved installation failed"; cat "$work/boxes.log"; exit 1; }
+configure "$work/moved/bin/lumivane" || { echo "moved installation failed"; cat "$work/boxes.log"; exit 1; }
 mv "$work/moved" "$prefix"
 
 printf '"ConfigValidated"=dword:00000001\r\n' >> "$hive"

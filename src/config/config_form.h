@@ -1,0 +1,151 @@
+#pragma once
+// TFConfig: the configuration dialog. The picture list and its buttons on the left; the
+// effect checklist with its preview, the display parameters and the validation on the
+// right and below. It edits AppSettings and saves it only on Valider.
+
+#include "platform/gdi/types.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QPointer>
+
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QToolButton;
+class TDisplayThread;
+class TRowList;
+class TShape;
+class TVorlVersion;
+
+namespace platform {
+class CanvasWidget;
+}
+
+// The preview's display thread, when one exists (one at a time in the process).
+extern QPointer<TDisplayThread> PreviewThread;
+
+// The pictures larger than this are removed by the size check.
+inline constexpr int64_t kMaxPictureBytes = 330000;
+// The thumbnail box's side.
+inline constexpr int kThumbnailSide = 187;
+
+// Where a W × H picture goes in the thumbnail box when it is too large to show as it is.
+platform::TRect ThumbnailPlacement(int width, int height);
+
+class TFConfig : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFConfig(QWidget* parent = nullptr);
+    ~TFConfig() override;
+
+    // Picture list.
+    void BtnAddClick();
+    void BtDossierClick();
+    void BtnFindClick();
+    void BtnDeleteClick();
+    void BtnInitClick();
+    void BtnUpClick();
+    void BtnDownClick();
+    void DstListClick();
+    void DstListKeyUp(int virtualKey);
+    void CBApercuClick();
+    void BtDownloadClick();
+    void RefreshPictureCount();
+    void ShowThumbnail(const std::string& path);
+    void ScanFolder(std::string folder, const std::string& mask, bool recursive);
+
+    // Effects and display parameters.
+    void FormActivate();
+    void LBEffetsClick();
+    void LBEffetsKeyPress(QChar key);
+    void BtnTousClick();
+    void BtnAucunClick();
+    void SBVitesseChange();
+    void SBRapiditeChange();
+    void SBTailleEffetChange();
+    void CBEffetsClick();
+    void CBCentreClick();
+    void Shape1MouseUp();
+    void BtOkClick();
+    void BtnCancelClick();
+    void PrevisualiserEffet();
+    void StartPreview();
+    void StopPreview();
+    void PreviewFinished();
+    std::string BuildSelection() const;
+
+    bool PreviewRunning = false;
+    int InitialPictureCount = 0;
+
+    QLabel* DstLabel;
+    TRowList* DstList;
+    QPushButton* BtDownload;
+    QPushButton* BtnAdd;
+    QPushButton* BtDossier;
+    QPushButton* BtnFind;
+    QPushButton* BtnDelete;
+    QPushButton* BtnInit;
+    QToolButton* BtnUp;
+    QToolButton* BtnDown;
+    QLabel* Imgapercu;
+    QCheckBox* CBApercu;
+    QLabel* TxtResolution;
+
+    QGroupBox* GBParams;
+    QCheckBox* CBAlea;
+    QCheckBox* CBEffets;
+    QCheckBox* CBAleaEffets;
+    QCheckBox* CBCentre;
+    QCheckBox* CBTransition;
+    QCheckBox* CBAjuster;
+    QCheckBox* CBDoubleBufferring;
+    QCheckBox* CBLOG;
+    QCheckBox* CBEcranOff;
+    QScrollBar* SBVitesse;
+    QLabel* GBVitesse;
+    QScrollBar* SBRapidite;
+    QLabel* LabelREffets;
+    QScrollBar* SBTailleEffet;
+    QLabel* LabelTEffets;
+    TShape* Shape1;
+
+    QLabel* Label6;
+    QPushButton* BtnTous;
+    QPushButton* BtnAucun;
+    TRowList* LBEffets;
+
+    QPushButton* BitBtn1;
+    QPushButton* BtLicence;
+    QPushButton* BtnMailMoi;
+    QPushButton* BtnCancel;
+    QPushButton* BtOk;
+
+    // The form's own surface, under every control: the preview draws on it.
+    platform::CanvasWidget* FormCanvas;
+    std::unique_ptr<TVorlVersion> VorlVersion1;
+
+public slots:
+    void reject() override;  // Escape and the close box go through Annuler
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildPictureSide();
+    void buildEffectSide();
+    void deleteSelectedRows();
+    bool sizeCheck();
+    void copyRowsToSettings();
+    void applyForeignParent();
+    void releaseForeignParent();
+
+    bool activated_ = false;
+    bool closing_ = false;
+    QColor colorDialogColor_ = Qt::black;
+};
