@@ -11,6 +11,7 @@
 #include "platform/rich_text.h"
 
 #include "support/test_support.h"
+#include "widget_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -29,28 +30,6 @@ using testing_support::ReadFile;
 using testing_support::ScratchHost;
 
 namespace {
-
-// Acts on the next modal window once it is up, as a user would.
-void whenModal(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start(5);
-}
-
-template <class T>
-T* child(QWidget* w, const char* name)
-{
-    T* found = w->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_TRUE(found) << name;
-    return found;
-}
 
 bool storedLettreInfoOff()
 {

@@ -1,0 +1,558 @@
+// The configuration dialog driven as a user drives it, against scratch hives.
+
+#include "config/config_form.h"
+#include "config/config_widgets.h"
+
+#include "display/display_thread.h"
+
+#include "settings/app_state.h"
+#include "settings/settings.h"
+
+#include "platform/gdi/canvas_widget.h"
+#include "platform/gdi/types.h"
+#include "platform/host_config.h"
+
+#include "support/test_support.h"
+#include "widget_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <filesystem>
+#include <set>
+#include <memory>
+
+using testing_support::Lines;
+using testing_support::ReadFile;
+using testing_support::ScratchHost;
+using testing_support::WriteFile;
+
+namespace {
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+const std::string kNoEffect = "Lumivane | information | ok | Vous n'avez sélectionné aucun effets !";
+
+void writePicture(const std::string& path, int w, int h, QColor colour, const char* format = "BMP")
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(QString::fromStdString(path), format));
+}
+
+class Dialog : public ::testing::Test {
+protected:
+    Dialog()
+    {
+        platform::host().messageBoxLog = host.dir().file("boxes.log");
+        platform::host().messageBoxAnswer = "yes";
+        platform::host().shellLog = host.dir().file("shell.log");
+        machine(false);
+    }
+    ~Dialog() override
+    {
+        form.reset();
+        AppSettings = nullptr;
+    }
+
+    std::string inst() const { return host.dir().path() + "/inst/"; }
+    std::string pics() const { return host.dir().path() + "/pics/"; }
+
+    void machine(bool validated)
+    {
+        std::filesystem::create_directories(inst());
+        WriteFile(host.hklm(), kHeader + "[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n\"CheminInstall\"=\"" +
+                                   inst() + "\"\r\n" + (validated ? "\"ConfigValidated\"=dword:00000001\r\n" : ""));
+    }
+    // User values; the newsletter prompt is switched off unless a test wants it.
+    void user(const std::string& values, const std::vector<std::string>& images = {})
+    {
+        std::string text = kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n" +
+                           "\"Afficher Dlg Lettre info\"=dword:00000001\r\n" + values;
+        text += "\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n";
+        for (size_t i = 0; i < images.size(); ++i)
+            text += "\"" + std::to_string(i) + "\"=\"" + images[i] + "\"\r\n";
+        WriteFile(host.hkcu(), text);
+    }
+
+    TFConfig& open()
+    {
+        settings = std::make_unique<TSettings>(TSettings::DefaultsOnly{});
+        settings->ReadRegistry();
+        AppSettings = settings.get();
+        form = std::make_unique<TFConfig>();
+        form->show();
+        return *form;
+    }
+    std::unique_ptr<TSettings> stored()
+    {
+        auto s = std::make_unique<TSettings>(TSettings::DefaultsOnly{});
+        s->ReadRegistry();
+        return s;
+    }
+    std::vector<std::string> rows() const
+    {
+        std::vector<std::string> r;
+        for (int i = 0; i < form->DstList->count(); ++i)
+            r.push_back(form->DstList->item(i)->text().toStdString());
+        return r;
+    }
+    std::vector<std::string> boxes() { return Lines(ReadFile(host.dir().file("boxes.log"))); }
+    void clickRow(TRowList* list, int row)
+    {
+        QListWidgetItem* item = list->item(row);
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+    bool waitPreviewEnd()
+    {
+        QElapsedTimer t;
+        t.start();
+        while ((form->PreviewRunning || PreviewThread) && t.elapsed() < 20000)
+            QTest::qWait(10);
+        return !form->PreviewRunning && !PreviewThread;
+    }
+
+    ScratchHost host;
+    std::unique_ptr<TSettings> settings;
+    std::unique_ptr<TFConfig> form;
+};
+
+}  // namespace
+
+TEST_F(Dialog, FirstConfigurationOffersTheInstallationPicturesFirst)
+{
+    writePicture(inst() + "a.jpg", 20, 20, Qt::red, "JPG");
+    writePicture(inst() + "b.JPG", 20, 20, Qt::red, "JPG");
+    writePicture(inst() + "c.jpg", 20, 20, Qt::red, "JPG");
+    writePicture(inst() + "d.bmp", 20, 20, Qt::red);
+    writePicture(pics() + "mine.bmp", 20, 20, Qt::blue);
+    user("", {pics() + "mine.bmp"});
+    open();
+    const auto first = rows();
+    ASSERT_EQ(first.size(), 4u);
+    EXPECT_EQ(std::set<std::string>(first.begin(), first.begin() + 3),
+              (std::set<std::string>{inst() + "a.jpg", inst() + "b.JPG", inst() + "c.jpg"}));
+    EXPECT_EQ(first[3], pics() + "mine.bmp");
+    EXPECT_EQ(form->DstLabel->text(), QStringLiteral("4 images choisies :"));
+    EXPECT_EQ(form->InitialPictureCount, 4);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Paramètres de Lumivane v3.376"));
+    EXPECT_EQ(form->height(), 545 - (form->frameGeometry().height() - form->geometry().height() > 0
+                                         ? form->frameGeometry().height() - form->geometry().height()
+                                         : 25));
+
+    form->BtOkClick();  // as many rows as at opening: no size check
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(IsConfigValidated());
+    EXPECT_EQ(stored()->Images, first);
+
+    // Validated: the stored list alone (which now holds the samples), none added again.
+    open();
+    EXPECT_EQ(rows(), first);
+}
+
+TEST_F(Dialog, SelectionIsReadUpTo228AndWrittenAsExactly228)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
+    user("\"Selection\"=\"101\"\r\n", {pics() + "p.bmp"});
+    open();
+    EXPECT_EQ(form->LBEffets->count(), 228);
+    EXPECT_EQ(form->LBEffets->item(227)->text(), QStringLiteral("n° 228"));
+    EXPECT_EQ(form->BuildSelection(), "101" + std::string(225, '0'));
+    form->BtOkClick();
+    EXPECT_EQ(stored()->Selection, "101" + std::string(225, '0'));
+
+    user("\"Selection\"=\"\"\r\n", {pics() + "p.bmp"});
+    open();
+    EXPECT_EQ(form->BuildSelection(), std::string(228, '1'));
+
+    user("\"Selection\"=\"" + std::string(227, '0') + "1111x\"\r\n", {pics() + "p.bmp"});
+    open();
+    EXPECT_EQ(form->BuildSelection(), std::string(227, '0') + "1");
+    form->BtnAucunClick();
+    EXPECT_EQ(form->BuildSelection(), std::string(228, '0'));
+    form->BtnTousClick();
+    EXPECT_EQ(form->BuildSelection(), std::string(228, '1'));
+}
+
+TEST_F(Dialog, EffectChecksRefuseOrAsk)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
+    writePicture(pics() + "q.bmp", 20, 20, Qt::blue);
+    user("", {pics() + "p.bmp"});
+    open();
+    form->DstList->addItem(QString::fromStdString(pics() + "q.bmp"));
+    form->BtnAucunClick();
+    platform::host().messageBoxAnswer = "no";  // no size check
+    form->BtOkClick();
+    EXPECT_EQ(boxes().back(), kNoEffect);
+    EXPECT_TRUE(form->isVisible());
+    // The rows have reached the settings object, but nothing the hive.
+    EXPECT_EQ(AppSettings->Images, (std::vector<std::string>{pics() + "p.bmp", pics() + "q.bmp"}));
+    EXPECT_EQ(stored()->Images, std::vector<std::string>{pics() + "p.bmp"});
+    EXPECT_FALSE(stored()->Selection.size() == 228);
+
+    // 214 alone asks; No keeps the dialog open.
+    form->LBEffets->item(213)->setCheckState(Qt::Checked);
+    form->BtOkClick();
+    EXPECT_NE(boxes().back().find("Vous n'avez choisi que l'effet n° 214 (Puzzle).\\nSi vous utilisez"),
+              std::string::npos);
+    EXPECT_TRUE(form->isVisible());
+    // With 3 beside it nothing is asked.
+    const size_t before = boxes().size();
+    form->LBEffets->item(2)->setCheckState(Qt::Checked);
+    form->BtOkClick();
+    EXPECT_EQ(boxes().size(), before + 1);  // only the size check, answered No
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+
+    // Without effects, no selection at all is accepted.
+    open();
+    form->CBEffets->setChecked(false);
+    form->BtnAucunClick();
+    form->BtOkClick();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(stored()->Selection, std::string(228, '0'));
+    EXPECT_FALSE(stored()->Effet);
+}
+
+TEST_F(Dialog, ControlsFollowTheirRules)
+{
+    machine(true);
+    user("\"Vitesse\"=dword:00000000\r\n\"TailleEffet\"=dword:0000000c\r\n\"Rapidite\"=dword:000001f4\r\n"
+         "\"Centre\"=dword:00000001\r\n\"Transition\"=dword:00000001\r\n\"Effet\"=dword:00000000\r\n");
+    open();
+    EXPECT_EQ(form->SBVitesse->value(), 1);
+    EXPECT_EQ(form->GBVitesse->text(), QStringLiteral("Intervalle entre chaque image : 1 secondes"));
+    EXPECT_EQ(form->SBTailleEffet->value(), 10);
+    EXPECT_EQ(form->LabelTEffets->text(), QStringLiteral("Taille des effets : 10 pixels"));
+    EXPECT_EQ(form->LabelREffets->text(), QStringLiteral("Rapidité des effets"));  // 500 is the design position
+    form->SBRapidite->setValue(800);
+    EXPECT_EQ(form->LabelREffets->text(), QStringLiteral("Rapidité des effets : 800"));
+
+    // Effects off: their speed, size and order are disabled, the checklist is not.
+    EXPECT_FALSE(form->SBRapidite->isEnabled());
+    EXPECT_FALSE(form->SBTailleEffet->isEnabled());
+    EXPECT_FALSE(form->CBAleaEffets->isEnabled());
+    EXPECT_TRUE(form->LBEffets->isEnabled());
+    QTest::mouseClick(form->CBEffets, Qt::LeftButton);
+    EXPECT_TRUE(form->SBRapidite->isEnabled() && form->SBTailleEffet->isEnabled() && form->CBAleaEffets->isEnabled());
+
+    EXPECT_TRUE(form->CBTransition->isChecked() && form->CBTransition->isEnabled());
+    QTest::mouseClick(form->CBCentre, Qt::LeftButton);
+    EXPECT_FALSE(form->CBTransition->isChecked());
+    EXPECT_FALSE(form->CBTransition->isEnabled());
+    QTest::mouseClick(form->CBCentre, Qt::LeftButton);
+    EXPECT_TRUE(form->CBTransition->isEnabled());
+    EXPECT_FALSE(form->CBTransition->isChecked());
+    EXPECT_FALSE(form->CBDoubleBufferring->isVisible());
+
+    // No pictures: the caption says so and Valider is off.
+    EXPECT_EQ(form->DstLabel->text(), QStringLiteral("Aucune image choisie. Cliquez sur le bouton Ajouter."));
+    EXPECT_FALSE(form->BtOk->isEnabled());
+}
+
+TEST_F(Dialog, ValiderSavesWhatTheDialogShows)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
+    user("\"Vitesse\"=dword:00000000\r\n\"TailleEffet\"=dword:0000000c\r\n\"DoubleBufferring\"=dword:00000001\r\n",
+         {pics() + "p.bmp"});
+    open();
+    form->CBAlea->setChecked(true);
+    form->CBAjuster->setChecked(true);
+    form->CBLOG->setChecked(true);
+    form->CBEcranOff->setChecked(true);
+    form->SBRapidite->setValue(2500);
+    whenModal([](QWidget* w) {
+        auto* chooser = qobject_cast<QColorDialog*>(w);
+        ASSERT_TRUE(chooser);
+        chooser->setCurrentColor(QColor(0, 0, 128));
+        chooser->accept();
+    });
+    QTest::mouseClick(form->Shape1, Qt::RightButton);  // any button opens the chooser
+    EXPECT_EQ(form->Shape1->Color(), platform::clNavy);
+
+    platform::host().messageBoxAnswer = "no";  // declines the flicker option
+    form->BtOkClick();
+    ASSERT_FALSE(form->isVisible());
+    EXPECT_NE(boxes().back().find("Eliminer les scintillements"), std::string::npos);
+    const auto s = stored();
+    EXPECT_EQ(s->Vitesse, 1);
+    EXPECT_EQ(s->TailleEffet, 10);
+    EXPECT_EQ(s->Rapidite, 2500);
+    EXPECT_TRUE(s->Alea && s->Ajuster && s->Log && s->NoEcranOFF);
+    EXPECT_FALSE(s->DoubleBufferring);
+    EXPECT_EQ(s->BackGroundColor, "clNavy");
+    EXPECT_EQ(s->Images, std::vector<std::string>{pics() + "p.bmp"});
+}
+
+TEST_F(Dialog, CancelEscapeAndCloseWriteNothing)
+{
+    writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
+    std::filesystem::create_directories(pics() + "more");
+    writePicture(pics() + "more/x.jpg", 20, 20, Qt::blue, "JPG");
+    writePicture(pics() + "more/y.bmp", 20, 20, Qt::blue);
+    user("", {pics() + "p.bmp"});
+    const std::string hive = ReadFile(host.hkcu());
+    for (int way = 0; way < 3; ++way) {
+        open();
+        whenModal([this](QWidget* w) {
+            auto* chooser = qobject_cast<QFileDialog*>(w);
+            ASSERT_TRUE(chooser);
+            chooser->selectFile(QString::fromStdString(pics() + "more"));
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        form->BtDossierClick();
+        // Only the folder's jpg files; the folder is remembered in memory at once.
+        EXPECT_EQ(rows(), (std::vector<std::string>{pics() + "p.bmp", pics() + "more/x.jpg"}));
+        EXPECT_EQ(AppSettings->DossierImages, pics() + "more");
+        if (way == 0)
+            QTest::mouseClick(form->BtnCancel, Qt::LeftButton);
+        else if (way == 1)
+            QTest::keyClick(form.get(), Qt::Key_Escape);
+        else
+            form->close();
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(form->result(), QDialog::Rejected);
+        EXPECT_EQ(ReadFile(host.hkcu()), hive);
+        EXPECT_FALSE(IsConfigValidated());
+    }
+}
+
+TEST_F(Dialog, ListKeysButtonsAndCount)
+{
+    machine(true);
+    std::vector<std::string> files;
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        files.push_back(pics() + name);
+        writePicture(files.back(), 20, 20, Qt::blue);
+    }
+    files.push_back(files[0]);  // the same file twice is two rows
+    user("", files);
+    open();
+    ASSERT_EQ(rows(), files);
+
+    form->BtnDeleteClick();  // nothing selected
+    EXPECT_EQ(rows().size(), 4u);
+
+    form->DstList->setCurrentRow(0);
+    form->BtnDownClick();
+    EXPECT_EQ(rows()[1], pics() + "a.bmp");
+    EXPECT_EQ(form->DstList->currentRow(), 1);
+    form->BtnUpClick();
+    form->BtnUpClick();  // already first
+    EXPECT_EQ(rows(), files);
+
+    form->DstList->setCurrentRow(1);
+    QTest::keyClick(form->DstList, Qt::Key_Delete);
+    EXPECT_EQ(rows(), (std::vector<std::string>{files[0], files[2], files[3]}));
+    EXPECT_EQ(form->DstLabel->text(), QStringLiteral("3 images choisies :"));
+    form->DstList->selectAll();
+    QTest::keyClick(form->DstList, Qt::Key_Delete);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(form->BtOk->isEnabled());
+    EXPECT_EQ(form->DstLabel->text(), QStringLiteral("Aucune image choisie. Cliquez sur le bouton Ajouter."));
+
+    // Insert adds files through the chooser, in the order it gives them.
+    whenModal([&](QWidget* w) {
+        auto* chooser = qobject_cast<QFileDialog*>(w);
+        ASSERT_TRUE(chooser);
+        EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Choisissez une image"));
+        chooser->selectFile(QStringLiteral("\"c.bmp\" \"a.bmp\""));
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    AppSettings->DossierImages = pics();
+    QTest::keyClick(form->DstList, Qt::Key_Insert);
+    EXPECT_EQ(rows().size(), 2u);
+    form->BtnInitClick();
+    EXPECT_TRUE(rows().empty());
+}
+
+TEST_F(Dialog, ThumbnailsFitTheBox)
+{
+    EXPECT_EQ(ThumbnailPlacement(400, 200), platform::Rect(0, 46, 187, 140));
+    EXPECT_EQ(ThumbnailPlacement(200, 400), platform::Rect(46, 0, 140, 187));
+    EXPECT_EQ(ThumbnailPlacement(300, 300), platform::Rect(0, 0, 187, 187));
+
+    machine(true);
+    writePicture(pics() + "small.bmp", 100, 80, Qt::red);
+    writePicture(pics() + "wide.bmp", 400, 200, Qt::red);
+    writePicture(pics() + "tall.JPG", 200, 400, Qt::red, "JPG");
+    writePicture(pics() + "photo.jpeg", 50, 50, Qt::red, "JPG");  // not ".jpg": read as a bitmap, and refused
+    user("", {pics() + "small.bmp", pics() + "wide.bmp", pics() + "tall.JPG", pics() + "photo.jpeg"});
+    open();
+    auto shown = [&] { return form->Imgapercu->pixmap().toImage(); };
+    const QRgb face = QColor(platform::ColorToRGB(platform::clBtnFace) & 0xFF,
+                             (platform::ColorToRGB(platform::clBtnFace) >> 8) & 0xFF,
+                             (platform::ColorToRGB(platform::clBtnFace) >> 16) & 0xFF)
+                          .rgb();
+    auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+
+    clickRow(form->DstList, 0);
+    EXPECT_EQ(shown().size(), QSize(100, 80));
+    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("100x80"));
+
+    clickRow(form->DstList, 1);
+    ASSERT_EQ(shown().size(), QSize(187, 187));
+    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("400x200"));
+    EXPECT_EQ(shown().pixel(93, 45), face);
+    EXPECT_TRUE(isRed(shown().pixel(93, 46)));
+    EXPECT_TRUE(isRed(shown().pixel(93, 139)));
+    EXPECT_EQ(shown().pixel(93, 140), face);
+
+    clickRow(form->DstList, 2);
+    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
+    EXPECT_EQ(shown().pixel(45, 93), face);
+    EXPECT_TRUE(isRed(shown().pixel(46, 93)));
+
+    // Unchecking the box empties it and keeps the resolution text.
+    QTest::mouseClick(form->CBApercu, Qt::LeftButton);
+    EXPECT_TRUE(form->Imgapercu->pixmap().isNull());
+    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
+    QTest::mouseClick(form->CBApercu, Qt::LeftButton);
+    EXPECT_EQ(shown().size(), QSize(187, 187));
+
+    // A file the bitmap reader refuses: its error, and the thumbnail stays.
+    clickRow(form->DstList, 3);
+    ASSERT_FALSE(boxes().empty());
+    EXPECT_NE(boxes().back().find("photo.jpeg"), std::string::npos);
+    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
+}
+
+TEST_F(Dialog, SizeCheckRemovesWhatIsOver330000Bytes)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
+    user("", {pics() + "p.bmp"});
+    WriteFile(pics() + "limit.jpg", std::string(330000, 'x'));
+    WriteFile(pics() + "over.jpg", std::string(330001, 'x'));
+    open();
+    for (const char* name : {"limit.jpg", "over.jpg", "gone.jpg"})
+        form->DstList->addItem(QString::fromStdString(pics() + name));
+    std::vector<std::string> listed;
+    whenModal([&](QWidget* w) {
+        auto* rejected = child<QListWidget>(w, "LBRejet");
+        for (int i = 0; rejected && i < rejected->count(); ++i)
+            listed.push_back(rejected->item(i)->text().toStdString());
+        EXPECT_EQ(child<QLabel>(w, "TxtTailleMax")->text(), QStringLiteral("330 Ko."));
+        EXPECT_EQ(child<QLabel>(w, "NBImages")->text(), QStringLiteral("1"));
+        w->close();
+    });
+    form->BtOkClick();
+    EXPECT_EQ(listed, std::vector<std::string>{pics() + "over.jpg"});
+    EXPECT_NE(boxes().front().find("est supérieure à 330 Ko."), std::string::npos);
+    // The vanished file stays in the list; the store drops it when writing.
+    EXPECT_EQ(AppSettings->Images,
+              (std::vector<std::string>{pics() + "p.bmp", pics() + "limit.jpg", pics() + "gone.jpg"}));
+
+    // As many removed as added: no check is offered.
+    open();
+    const size_t before = boxes().size();
+    form->DstList->setCurrentRow(0);
+    form->DstList->item(0)->setSelected(true);
+    form->BtnDeleteClick();
+    form->DstList->addItem(QString::fromStdString(pics() + "over.jpg"));
+    form->BtOkClick();
+    EXPECT_EQ(boxes().size(), before);
+}
+
+TEST_F(Dialog, ScanFolderListsFoldersBeforeSubfoldersAndIgnoresLinkLoops)
+{
+    machine(true);
+    user("");
+    const std::string root = host.driveC();
+    writePicture(root + "a.jpg", 8, 8, Qt::red, "JPG");
+    writePicture(root + "sub/b.jpg", 8, 8, Qt::red, "JPG");
+    writePicture(root + "sub/deeper/c.JPG", 8, 8, Qt::red, "JPG");
+    writePicture(root + "sub/d.bmp", 8, 8, Qt::red);
+    std::filesystem::create_directory_symlink(root, root + "sub/loop");
+    std::filesystem::create_directories(root + "folder.jpg");  // a folder with a picture's name
+    open();
+    form->BtnFindClick();
+    const auto found = rows();
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0], root + "a.jpg");
+    EXPECT_EQ(found[1], root + "sub/b.jpg");
+    EXPECT_EQ(found[2], root + "sub/deeper/c.JPG");
+    EXPECT_EQ(form->DstLabel->text(), QStringLiteral("3 images choisies :"));
+
+    // Answered No, nothing is searched; without a drive C:, nothing is found.
+    platform::host().messageBoxAnswer = "no";
+    form->BtnFindClick();
+    EXPECT_EQ(rows().size(), 3u);
+    platform::host().messageBoxAnswer = "yes";
+    platform::host().driveC = host.dir().path() + "/no-such-drive/";
+    form->BtnFindClick();
+    EXPECT_EQ(rows().size(), 3u);
+}
+
+TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 300, 200, QColor(0, 200, 0));
+    user("\"Rapidite\"=dword:00000001\r\n");
+    open();
+    clickRow(form->LBEffets, 2);
+    EXPECT_EQ(boxes(), std::vector<std::string>{
+                           "Lumivane | information | ok | Veuillez d'abord ajouter au moins une image."});
+    EXPECT_FALSE(form->PreviewRunning);
+    EXPECT_FALSE(PreviewThread);
+
+    form->DstList->addItem(QString::fromStdString(pics() + "p.bmp"));
+    clickRow(form->LBEffets, 2);
+    ASSERT_TRUE(form->PreviewRunning);
+    QPointer<TDisplayThread> first = PreviewThread;
+    EXPECT_EQ(first->PreviewEffect, 3);
+    EXPECT_FALSE(form->Imgapercu->isVisible());
+    clickRow(form->LBEffets, 4);  // still drawing: ignored
+    EXPECT_EQ(PreviewThread, first);
+    ASSERT_TRUE(waitPreviewEnd());
+    EXPECT_TRUE(form->Imgapercu->isVisible());
+    // The picture was drawn into the box of the form's surface.
+    const QImage surface = form->FormCanvas->Canvas().Surface();
+    EXPECT_EQ(qGreen(surface.pixel(488 + 93, 8 + 93)), 200);
+
+    clickRow(form->LBEffets, 4);
+    ASSERT_TRUE(PreviewThread);
+    EXPECT_EQ(PreviewThread->PreviewEffect, 5);
+    ASSERT_TRUE(waitPreviewEnd());
+
+    // 214 leaves the thumbnail shown; a list change stops the preview.
+    clickRow(form->LBEffets, 213);
+    EXPECT_TRUE(form->Imgapercu->isVisible());
+    form->BtnInitClick();
+    EXPECT_FALSE(form->PreviewRunning);
+    EXPECT_TRUE(StopRequested);
+    ASSERT_TRUE(waitPreviewEnd());
+}
+
+TEST_F(Dialog, ClosingDuringAPreviewEndsIt)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 300, 200, QColor(0, 200, 0));
+    user("\"Rapidite\"=dword:00004e20\r\n", {pics() + "p.bmp"});  // the slowest speed
+    open();
+    clickRow(form->LBEffets, 0);
+    ASSERT_TRUE(PreviewThread);
+    // Pressed while the effect is drawing, between two of its steps.
+    QTimer::singleShot(200, form.get(), [this] { QTest::mouseClick(form->BtnCancel, Qt::LeftButton); });
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(waitPreviewEnd());
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_FALSE(form->isVisible());
+    form.reset();  // joins the thread before the surface goes
+    EXPECT_FALSE(PreviewThread);
+}
