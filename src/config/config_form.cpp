@@ -190,6 +190,13 @@ void TFConfig::buildEffectSide()
                            QStringLiteral("&Ajuster les images à la taille de l'écran (conseillé pour les images dont "
                                           "la taille est proche de : 640x480; 800x600; 1024x768, etc...)"),
                            13, 93, 651);
+    // Meant as one line across the group: where this font is wider than the design's,
+    // use the group's whole width, then a slightly smaller size, rather than cut it.
+    CBAjuster->resize(std::max(CBAjuster->width(), g->width() - 13 - 2), CBAjuster->height());
+    for (QFont f = CBAjuster->font(); CBAjuster->sizeHint().width() > CBAjuster->width() && f.pixelSize() > 9;) {
+        f.setPixelSize(f.pixelSize() - 1);
+        CBAjuster->setFont(f);
+    }
     CBDoubleBufferring =
         placeCheck(g, "CBDoubleBufferring", QStringLiteral("Eliminer les effets de scintillement"), 13, 112);
     CBDoubleBufferring->hide();

@@ -115,7 +115,7 @@ void TFConfig::BtDossierClick()
 {
     if (PreviewThread)
         StopPreview();
-    QFileDialog chooser(this);
+    QFileDialog chooser(this, QStringLiteral("Choisissez un dossier"));
     chooser.setObjectName(QStringLiteral("FolderChooser"));
     chooser.setOption(QFileDialog::DontUseNativeDialog);
     chooser.setFileMode(QFileDialog::Directory);

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The dialog as a user meets it, in an X server of its own: the first /s opens it, a
+# folder of pictures is added and validated, Escape writes nothing, then /s shows them.
+#   config_e2e.sh LUMIVANE [SHOT_DIR]
+set -uo pipefail
+if [ -z "${LUMIVANE_E2E_INNER:-}" ]; then
+  export LUMIVANE_E2E_INNER=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+fi
+lumivane="$1"
+shots="${2:-}"
+work="$(mktemp -d)"
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+shot() { import -window root "$work/shot.png" 2>/dev/null; [ -z "$shots" ] || cp "$work/shot.png" "$shots/$1.png"; }
+pixel() { shot "${3:-last}"; convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6; }
+dialog() { timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1; }
+
+mkdir -p "$work/c" "$work/run" "$work/inst" "$work/pics/sub"
+chmod 700 "$work/run"
+export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work/c" HOME="$work"
+export LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=no XDG_RUNTIME_DIR="$work/run"
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n"CheminInstall"="%s/inst/"\r\n' "$work" > "$LUMIVANE_HKLM"
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n"Afficher Dlg Lettre info"=dword:00000001\r\n' > "$LUMIVANE_HKCU"
+for c in red lime blue; do convert -size 400x300 "xc:$c" -quality 95 "$work/pics/$c.jpg"; done
+convert -size 400x300 xc:yellow "BMP3:$work/pics/yellow.bmp"   # a folder gives its jpg files only
+convert -size 400x300 xc:white "$work/pics/sub/white.jpg"      # and not those of its subfolders
+
+# Never validated: /s opens the dialog instead of the show.
+"$lumivane" /s & pid=$!
+id="$(dialog "Paramètres de Lumivane v3.376")"
+[ -n "$id" ] && pass "the first /s opens the dialog" || { fail "no dialog"; exit 1; }
+sleep 0.5; shot dialog-empty
+xdotool windowfocus --sync "$id" key alt+d
+chooser="$(dialog "Choisissez un dossier")"
+[ -n "$chooser" ] && pass "Ajouter un dossier opens the folder chooser" || fail "no folder chooser"
+sleep 0.3
+xdotool windowfocus --sync "$chooser" type --delay 5 "$work/pics"
+xdotool key Return
+sleep 0.8; shot dialog-filled
+xdotool windowfocus --sync "$id" key alt+v
+for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+kill -0 $pid 2>/dev/null && fail "Valider did not end the program" || pass "Valider ends the program"
+wait $pid 2>/dev/null
+
+images="$(grep -c '^"[0-9]*"=".*/pics/[a-z]*\.jpg"' "$LUMIVANE_HKCU")"
+[ "$images" = 3 ] && pass "the folder's three jpg files are stored" || fail "$images pictures stored"; cat "$LUMIVANE_HKCU" | grep pics
+grep -q "\"Dossier Images\"=\"$work/pics\"" "$LUMIVANE_HKCU" && pass "the folder is remembered" || fail "Dossier Images not stored"
+sel="$(sed -n 's/^"Selection"="\([01]*\)".*/\1/p' "$LUMIVANE_HKCU")"
+[ "${#sel}" = 228 ] && pass "Selection has 228 characters" || fail "Selection is '${sel}'"
+grep -q '"ConfigValidated"=dword:00000001' "$LUMIVANE_HKLM" && pass "validated" || fail "ConfigValidated not set"
+grep -q "Vous avez modifié la liste des images" "$work/boxes.log" && pass "the size check was offered" || fail "no size check"
+
+# Escape closes it and writes nothing.
+cp "$LUMIVANE_HKCU" "$work/before.reg"
+"$lumivane" /c & pid=$!
+id="$(dialog "Paramètres de Lumivane v3.376")"
+sleep 0.5; shot dialog-stored
+xdotool windowfocus --sync "$id" key Delete key Escape
+for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+kill -0 $pid 2>/dev/null && fail "Escape did not close the dialog" || pass "Escape closes the dialog"
+wait $pid 2>/dev/null
+cmp -s "$LUMIVANE_HKCU" "$work/before.reg" && pass "Escape writes nothing" || fail "the hive changed"
+
+# The show now runs with those pictures.
+"$lumivane" /s & pid=$!
+sleep 5
+centre="$(pixel 512 384 show)"
+case "$centre" in
+  F?0?0?|0?F?0?|0?0?F?|FE0000|00FF00|0000FE) pass "the show draws a chosen picture ($centre)" ;;
+  *) fail "the centre of the screen is $centre" ;;
+esac
+xdotool key a
+wait $pid 2>/dev/null
+[ "$failures" = 0 ] && echo "dialog end to end: all passed" || echo "dialog end to end: $failures failed"
+[ "$failures" = 0 ]
