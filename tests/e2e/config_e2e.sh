@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The dialog as a user meets it, in an X server of its own: the first /s opens it, a
 # folder of pictures is added and validated, Escape writes nothing, then /s shows them.
-#   config_e2e.sh LUMIVANE [SHOT_DIR]
+#   config_e2e.sh LUMIVANE HOST_WINDOW [SHOT_DIR]
 set -uo pipefail
 if [ -z "${LUMIVANE_E2E_INNER:-}" ]; then
   export LUMIVANE_E2E_INNER=1
   exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 fi
 lumivane="$1"
-shots="${2:-}"
+host_window="$2"
+shots="${3:-}"
 work="$(mktemp -d)"
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
@@ -63,6 +64,26 @@ for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 kill -0 $pid 2>/dev/null && fail "Escape did not close the dialog" || pass "Escape closes the dialog"
 wait $pid 2>/dev/null
 cmp -s "$LUMIVANE_HKCU" "$work/before.reg" && pass "Escape writes nothing" || fail "the hive changed"
+
+# Asked for by another program's window: the dialog stays above that window; a window
+# number that names no window is no obstacle.
+coproc HOST { "$host_window" 300 200; }
+read -r host <&"${HOST[0]}"
+for parent in "$host" 99999999; do
+  "$lumivane" "/c:$parent" & pid=$!
+  id="$(dialog "Paramètres de Lumivane v3.376")"
+  if [ -z "$id" ]; then fail "no dialog for /c:$parent"; kill $pid; continue; fi
+  transient="$(xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | sed -n 's/.*# //p')"
+  if [ "$parent" = "$host" ]; then
+    [ -n "$transient" ] && [ "$((transient))" = "$host" ] && pass "transient for the asking window" \
+      || fail "WM_TRANSIENT_FOR is '$transient', not $host"
+  else
+    pass "opens for a window that does not exist"
+  fi
+  xdotool windowfocus --sync "$id" key Escape
+  wait $pid 2>/dev/null
+done
+echo quit >&"${HOST[1]}"
 
 # The show now runs with those pictures.
 "$lumivane" /s & pid=$!
