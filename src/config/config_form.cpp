@@ -15,6 +15,7 @@
 #include "settings/settings.h"
 
 #include "platform/foreign_window.h"
+#include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas_widget.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -126,8 +127,6 @@ void TFConfig::buildPictureSide()
     BtnFind = PlaceButton(this, QStringLiteral("BtnFind"), QStringLiteral("Rechercher"), 379, 106, 102, 25);
     BtnDelete = PlaceButton(this, QStringLiteral("BtnDelete"), QStringLiteral("&Supprimer"), 379, 139, 102, 25);
     BtnInit = PlaceButton(this, QStringLiteral("BtnInit"), QStringLiteral("Ré&initialiser"), 379, 172, 102, 25);
-    for (QPushButton* b : {BtDownload, BtnAdd, BtDossier, BtnFind, BtnDelete, BtnInit})
-        b->setAutoDefault(false);
     connect(BtDownload, &QPushButton::clicked, this, &TFConfig::BtDownloadClick);
     connect(BtnAdd, &QPushButton::clicked, this, &TFConfig::BtnAddClick);
     connect(BtDossier, &QPushButton::clicked, this, &TFConfig::BtDossierClick);
@@ -166,8 +165,6 @@ void TFConfig::buildEffectSide()
     Label6 = PlaceLabel(this, QStringLiteral("Label6"), QStringLiteral("Effets sélectionnés :"), 680, 8);
     BtnTous = PlaceButton(this, QStringLiteral("BtnTous"), QStringLiteral("&Tous"), 682, 26, 44, 25);
     BtnAucun = PlaceButton(this, QStringLiteral("BtnAucun"), QStringLiteral("&Aucun"), 733, 26, 44, 25);
-    BtnTous->setAutoDefault(false);
-    BtnAucun->setAutoDefault(false);
     connect(BtnTous, &QPushButton::clicked, this, &TFConfig::BtnTousClick);
     connect(BtnAucun, &QPushButton::clicked, this, &TFConfig::BtnAucunClick);
 
@@ -237,13 +234,12 @@ void TFConfig::buildEffectSide()
     BtnMailMoi = PlaceButton(this, QStringLiteral("BtnMailMoi"), QStringLiteral("&Ecrire à l'auteur"), 398, 465, 143, 40);
     BtnCancel = PlaceButton(this, QStringLiteral("BtnCancel"), QStringLiteral("A&nnuler"), 550, 465, 106, 40);
     BtOk = PlaceButton(this, QStringLiteral("BtOk"), QStringLiteral("&Valider"), 665, 465, 111, 40);
-    for (QPushButton* b : {BitBtn1, BtLicence, BtnMailMoi, BtnCancel, BtOk}) {
+    // Enter presses the focused button, and Valider when the focus is on no button.
+    for (QPushButton* b : {BitBtn1, BtLicence, BtnMailMoi, BtnCancel, BtOk})
         b->setFont(large);
-        b->setAutoDefault(false);
-    }
     BtnCancel->setIcon(GlyphIcon(Glyph::Cross));
     BtOk->setIcon(GlyphIcon(Glyph::Check));
-    BtOk->setDefault(true);  // Enter presses it
+    BtOk->setDefault(true);
     connect(BtOk, &QPushButton::clicked, this, &TFConfig::BtOkClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TFConfig::BtnCancelClick);
     connect(BtLicence, &QPushButton::clicked, this,
@@ -254,7 +250,9 @@ void TFConfig::buildEffectSide()
 
 TFConfig::~TFConfig()
 {
-    // The preview draws on this window: it ends before anything of the window goes.
+    // The preview draws on this window: it ends before anything of the window goes,
+    // and no waiting preview follows it.
+    pendingPreview_ = false;
     TDisplayThread::Shutdown(PreviewThread);
     releaseForeignParent();
 }
@@ -262,11 +260,16 @@ TFConfig::~TFConfig()
 void TFConfig::applyForeignParent()
 {
     // The window that asked for the configuration belongs to another program: an X
-    // window cannot be disabled from outside, so the dialog only stays above it.
-    if (ParentWindow == 0 || !ForeignWindow(ParentWindow).exists())
+    // window cannot be disabled from outside, so the dialog only stays above the
+    // window that holds it (or above it, when it is a top-level window itself).
+    if (ParentWindow == 0)
         return;
+    ForeignWindow asking(ParentWindow);
+    if (!asking.exists())
+        return;
+    const unsigned long holder = asking.parent();
     winId();
-    if (QWindow* foreign = QWindow::fromWinId(ParentWindow))
+    if (QWindow* foreign = QWindow::fromWinId(holder != 0 ? holder : ParentWindow))
         windowHandle()->setTransientParent(foreign);
 }
 
@@ -276,7 +279,7 @@ void TFConfig::releaseForeignParent()
         return;
     if (QWindow* foreign = windowHandle()->transientParent()) {
         windowHandle()->setTransientParent(nullptr);
-        if (ForeignWindow(ParentWindow).exists()) {
+        if (ForeignWindow(foreign->winId()).exists()) {
             foreign->raise();
             foreign->requestActivate();
         }
@@ -347,8 +350,25 @@ void TFConfig::FormActivate()
     RefreshPictureCount();
     InitialPictureCount = DstList->count();
 
+    applyOuterHeight();
+}
+
+void TFConfig::applyOuterHeight()
+{
+    // The window manager's frame is known only once the window is mapped; until then
+    // the frame of the design stands in.
     const int frame = frameGeometry().height() - geometry().height();
+    if (frame > 0)
+        outerHeightKnown_ = true;
     setFixedHeight(kOuterHeight - (frame > 0 ? frame : kDesignFrameHeight));
+}
+
+bool TFConfig::event(QEvent* event)
+{
+    const bool handled = QDialog::event(event);
+    if (activated_ && !outerHeightKnown_ && event->type() == QEvent::WindowActivate)
+        applyOuterHeight();
+    return handled;
 }
 
 void TFConfig::SBVitesseChange()
@@ -441,8 +461,13 @@ void TFConfig::PrevisualiserEffet()
 
 void TFConfig::StartPreview()
 {
-    if (PreviewThread)
+    if (PreviewThread) {
+        // The stopped effect is still on its way out (its cycle may be what is running
+        // this very handler): starting now would undo its stop and run two at once.
         StopPreview();
+        pendingPreview_ = true;
+        return;
+    }
     StopRequested = false;
     if (DstList->count() == 0) {
         MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kInformation);
@@ -451,7 +476,11 @@ void TFConfig::StartPreview()
     const int pictureRow = std::max(0, DstList->currentRow());
     const std::string picture = DstList->item(pictureRow)->text().toStdString();
     const int effect = std::max(0, LBEffets->currentRow()) + 1;
-    Imgapercu->setVisible(effect == kPuzzleEffect);
+    // The puzzle plays over the thumbnail: the thumbnail goes onto the form's surface,
+    // under the effect, and the label that shows it elsewhere steps aside.
+    if (effect == kPuzzleEffect)
+        showThumbnailOnSurface();
+    Imgapercu->setVisible(false);
     try {
         auto* thread = new TDisplayThread(&FormCanvas->Canvas(), true, QThread::NormalPriority, effect, picture,
                                           kThumbnailSide, kThumbnailSide, Imgapercu->x(), Imgapercu->y());
@@ -470,15 +499,31 @@ void TFConfig::StartPreview()
     }
 }
 
+void TFConfig::showThumbnailOnSurface()
+{
+    const QPixmap thumbnail = Imgapercu->pixmap();
+    if (thumbnail.isNull())
+        return;
+    const TBitmap picture = TBitmap::FromImage(thumbnail.toImage());
+    TWindowCanvas& surface = FormCanvas->Canvas();
+    surface.Draw(Imgapercu->x(), Imgapercu->y(), picture);
+    surface.Flush();
+}
+
 void TFConfig::PreviewFinished()
 {
     PreviewRunning = false;
     Imgapercu->setVisible(true);
     PreviewThread = nullptr;
+    if (pendingPreview_) {
+        pendingPreview_ = false;
+        StartPreview();
+    }
 }
 
 void TFConfig::StopPreview()
 {
+    pendingPreview_ = false;
     StopRequested = true;
     if (PreviewThread)
         PreviewThread->Terminate();

@@ -135,6 +135,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void buildPictureSide();
@@ -145,7 +146,12 @@ private:
     void applyForeignParent();
     void releaseForeignParent();
 
+    void applyOuterHeight();
+    void showThumbnailOnSurface();
+
     bool activated_ = false;
-    bool closing_ = false;
+    bool outerHeightKnown_ = false;
+    // A preview asked for while a stopped one is still ending; it starts when that ends.
+    bool pendingPreview_ = false;
     QColor colorDialogColor_ = Qt::black;
 };

@@ -94,6 +94,22 @@ bool ForeignWindow::exists()
     return !state_->gone;
 }
 
+unsigned long ForeignWindow::parent()
+{
+    if (!exists())
+        return 0;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    ErrorTrap trap(state_->display);
+    const Status ok = XQueryTree(state_->display, state_->window, &root, &parent, &children, &count);
+    if (children)
+        XFree(children);
+    if (trap.failed() || !ok || parent == root)
+        return 0;
+    return parent;
+}
+
 bool ForeignWindow::visible()
 {
     if (state_->gone)

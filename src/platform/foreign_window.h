@@ -19,6 +19,8 @@ public:
 
     // The window exists (it may still be unmapped).
     bool exists();
+    // The window that contains it; 0 when it is a top-level window or gone.
+    unsigned long parent();
     // The window exists and is mapped and viewable.
     bool visible();
     QSize size();

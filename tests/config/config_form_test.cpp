@@ -146,9 +146,8 @@ TEST_F(Dialog, FirstConfigurationOffersTheInstallationPicturesFirst)
     EXPECT_EQ(form->DstLabel->text(), QStringLiteral("4 images choisies :"));
     EXPECT_EQ(form->InitialPictureCount, 4);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Paramètres de Lumivane v3.376"));
-    EXPECT_EQ(form->height(), 545 - (form->frameGeometry().height() - form->geometry().height() > 0
-                                         ? form->frameGeometry().height() - form->geometry().height()
-                                         : 25));
+    EXPECT_EQ(form->width(), 781);
+    EXPECT_LT(form->height(), 545);  // the outer height, frame included, is 545
 
     form->BtOkClick();  // as many rows as at opening: no size check
     EXPECT_TRUE(boxes().empty());
@@ -200,12 +199,13 @@ TEST_F(Dialog, EffectChecksRefuseOrAsk)
     EXPECT_TRUE(form->isVisible());
     // The rows have reached the settings object, but nothing the hive.
     EXPECT_EQ(AppSettings->Images, (std::vector<std::string>{pics() + "p.bmp", pics() + "q.bmp"}));
+    const std::string hive = ReadFile(host.hkcu());
     EXPECT_EQ(stored()->Images, std::vector<std::string>{pics() + "p.bmp"});
-    EXPECT_FALSE(stored()->Selection.size() == 228);
 
     // 214 alone asks; No keeps the dialog open.
     form->LBEffets->item(213)->setCheckState(Qt::Checked);
     form->BtOkClick();
+    EXPECT_EQ(ReadFile(host.hkcu()), hive);
     EXPECT_NE(boxes().back().find("Vous n'avez choisi que l'effet n° 214 (Puzzle).\\nSi vous utilisez"),
               std::string::npos);
     EXPECT_TRUE(form->isVisible());
@@ -516,7 +516,7 @@ TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
     QPointer<TDisplayThread> first = PreviewThread;
     EXPECT_EQ(first->PreviewEffect, 3);
     EXPECT_FALSE(form->Imgapercu->isVisible());
-    clickRow(form->LBEffets, 4);  // still drawing: ignored
+    clickRow(form->LBEffets, 4);  // not yet ended: ignored
     EXPECT_EQ(PreviewThread, first);
     ASSERT_TRUE(waitPreviewEnd());
     EXPECT_TRUE(form->Imgapercu->isVisible());
@@ -529,13 +529,83 @@ TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
     EXPECT_EQ(PreviewThread->PreviewEffect, 5);
     ASSERT_TRUE(waitPreviewEnd());
 
-    // 214 leaves the thumbnail shown; a list change stops the preview.
+    // 214 plays over the thumbnail, which is on the surface under it from the start.
+    writePicture(pics() + "r.bmp", 100, 80, QColor(200, 0, 0));
+    form->DstList->insertItem(0, QString::fromStdString(pics() + "r.bmp"));
+    form->DstList->setCurrentRow(0);
+    form->ShowThumbnail(pics() + "r.bmp");
+    form->DstList->setCurrentRow(1, QItemSelectionModel::NoUpdate);
     clickRow(form->LBEffets, 213);
-    EXPECT_TRUE(form->Imgapercu->isVisible());
-    form->BtnInitClick();
-    EXPECT_FALSE(form->PreviewRunning);
-    EXPECT_TRUE(StopRequested);
+    ASSERT_TRUE(PreviewThread);
+    EXPECT_EQ(qRed(form->FormCanvas->Canvas().Surface().pixel(488 + 50, 8 + 40)), 200);
     ASSERT_TRUE(waitPreviewEnd());
+    EXPECT_TRUE(form->Imgapercu->isVisible());
+}
+
+TEST_F(Dialog, APreviewAskedForWhileOneIsStoppingWaitsForIt)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 300, 200, QColor(0, 200, 0));
+    user("\"Rapidite\"=dword:00004e20\r\n", {pics() + "p.bmp"});  // the slowest speed
+    open();
+    clickRow(form->LBEffets, 0);
+    QPointer<TDisplayThread> first = PreviewThread;
+    ASSERT_TRUE(first);
+    // While effect 1 draws: a click in the picture list stops it, then a click on
+    // effect 3 asks for that one, both handled between two of its steps.
+    bool asked = false;
+    QTimer::singleShot(200, form.get(), [&] {
+        clickRow(form->DstList, 0);
+        clickRow(form->LBEffets, 2);
+        asked = true;
+    });
+    QElapsedTimer t;
+    t.start();
+    // Once effect 1 has ended, effect 3 follows it, alone; it is stopped in turn.
+    bool sawSecond = false, secondRunning = false, stopFlag = true, firstGone = false;
+    int secondEffect = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!asked || sawSecond || !PreviewThread || PreviewThread == first)
+            return;
+        sawSecond = true;
+        firstGone = !first || first->isFinished();
+        secondEffect = PreviewThread->PreviewEffect;
+        secondRunning = form->PreviewRunning;
+        stopFlag = StopRequested;
+        form->StopPreview();
+    });
+    poll.start(5);
+    while ((!sawSecond || PreviewThread) && t.elapsed() < 15000)
+        QTest::qWait(10);
+    ASSERT_TRUE(asked);
+    ASSERT_TRUE(sawSecond) << "no second preview";
+    EXPECT_TRUE(firstGone);
+    EXPECT_EQ(secondEffect, 3);
+    EXPECT_TRUE(secondRunning);
+    EXPECT_FALSE(stopFlag);
+    EXPECT_FALSE(PreviewThread);
+    EXPECT_LT(t.elapsed(), 15000);
+}
+
+TEST_F(Dialog, EnterPressesTheFocusedButtonElseValider)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
+    user("", {pics() + "p.bmp"});
+    const std::string hive = ReadFile(host.hkcu());
+    open();
+    form->BtnCancel->setFocus();
+    QTest::keyClick(form->BtnCancel, Qt::Key_Return);
+    EXPECT_EQ(form->result(), QDialog::Rejected);
+    EXPECT_EQ(ReadFile(host.hkcu()), hive);
+
+    open();
+    form->CBAlea->setFocus();
+    QTest::keyClick(form->CBAlea, Qt::Key_Return);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+    EXPECT_TRUE(IsConfigValidated());
 }
 
 TEST_F(Dialog, ClosingDuringAPreviewEndsIt)

@@ -46,8 +46,10 @@ for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 kill -0 $pid 2>/dev/null && fail "Valider did not end the program" || pass "Valider ends the program"
 wait $pid 2>/dev/null
 
-images="$(grep -c '^"[0-9]*"=".*/pics/[a-z]*\.jpg"' "$LUMIVANE_HKCU")"
-[ "$images" = 3 ] && pass "the folder's three jpg files are stored" || fail "$images pictures stored"; cat "$LUMIVANE_HKCU" | grep pics
+images="$(grep -c '^"[0-9]*"=' "$LUMIVANE_HKCU")"
+jpgs="$(grep -c '^"[0-9]*"=".*/pics/\(red\|lime\|blue\)\.jpg"' "$LUMIVANE_HKCU")"
+[ "$images" = 3 ] && [ "$jpgs" = 3 ] && pass "the folder's three jpg files are stored, nothing else" \
+  || { fail "$images pictures stored"; grep pics "$LUMIVANE_HKCU"; }
 grep -q "\"Dossier Images\"=\"$work/pics\"" "$LUMIVANE_HKCU" && pass "the folder is remembered" || fail "Dossier Images not stored"
 sel="$(sed -n 's/^"Selection"="\([01]*\)".*/\1/p' "$LUMIVANE_HKCU")"
 [ "${#sel}" = 228 ] && pass "Selection has 228 characters" || fail "Selection is '${sel}'"
@@ -59,7 +61,15 @@ cp "$LUMIVANE_HKCU" "$work/before.reg"
 "$lumivane" /c & pid=$!
 id="$(dialog "Paramètres de Lumivane v3.376")"
 sleep 0.5; shot dialog-stored
-xdotool windowfocus --sync "$id" key Delete key Escape
+eval "$(xdotool getwindowgeometry --shell "$id")"
+rows() { import -window root -crop "340x40+$((X + 10))+$((Y + 25))" "$work/$1.png" 2>/dev/null; }
+rows before
+xdotool mousemove $((X + 60)) $((Y + 30)) click 1 && sleep 0.3
+xdotool windowfocus --sync "$id" key Delete && sleep 0.3
+rows after
+[ "$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1)" != 0 ] && pass "Delete removed a row" \
+  || fail "Delete changed nothing"
+xdotool key Escape
 for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 kill -0 $pid 2>/dev/null && fail "Escape did not close the dialog" || pass "Escape closes the dialog"
 wait $pid 2>/dev/null
