@@ -343,6 +343,15 @@ bool StretchBlit(TCanvas& dst, long long x, long long y, long long width, long l
     }
 
     QImage resampled;
+    if (halftone && code == 0xCC && rects.size() == 1 && rects.front() == area) {
+        // A plain copy with nothing clipped: straight into the destination. The source
+        // is never the destination's own pixels here (those were copied above).
+        HalftoneResampleInto(view, ax, ay, area, needed.left(), needed.left() + needed.width() - 1, needed.top(),
+                             needed.top() + needed.height() - 1, dbits + area.top() * dstride + area.left(),
+                             dstride);
+        dst.MarkDirty(touched);
+        return true;
+    }
     if (halftone) {
         resampled = HalftoneResample(view, ax, ay, area, needed.left(),
                                      needed.left() + needed.width() - 1, needed.top(),

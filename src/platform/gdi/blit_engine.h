@@ -45,6 +45,10 @@ struct StretchAxis {
 // rectangle `area`, reading source indices clamped to [lo, hi] on each axis.
 QImage HalftoneResample(const SourceView& src, const StretchAxis& ax, const StretchAxis& ay,
                         const QRect& area, int loX, int hiX, int loY, int hiY);
+// The same written into `out` (area.width() × area.height() pixels, rows `outStride`
+// pixels apart), which must not overlap the source.
+bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const StretchAxis& ay, const QRect& area,
+                          int loX, int hiX, int loY, int hiY, uint32_t* out, qsizetype outStride);
 
 // StretchBlt with the given stretch mode; `src` may be null for ROPs without source.
 bool StretchBlit(TCanvas& dst, long long x, long long y, long long width, long long height,
