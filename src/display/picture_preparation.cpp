@@ -130,14 +130,18 @@ PreparedPicture PrepareFullScreen(LoadedPicture picture, const PreparationInput&
         trace(in, "Transition : avant.");
         out.X = (sw - w) / 2;
         out.Y = (sh - h) / 2;
-        try {
-            TBitmap canvas = filledBitmap(sw, sh, in.backColor);
-            canvas.Canvas().Draw(out.X, out.Y, out.bitmap);
-            out.bitmap = std::move(canvas);
-            out.X = out.Y = 0;
-        } catch (const GdiOutOfResources&) {
-            // The picture goes on without its background, from where it had got to.
-            trace(in, "Transition : plus de mémoire !");
+        // A picture already covering the screen (a shrunk one is, on its background)
+        // would only be copied whole onto a screen-sized background.
+        if (out.bitmap.Width() != sw || out.bitmap.Height() != sh || out.X != 0 || out.Y != 0) {
+            try {
+                TBitmap canvas = filledBitmap(sw, sh, in.backColor);
+                canvas.Canvas().Draw(out.X, out.Y, out.bitmap);
+                out.bitmap = std::move(canvas);
+                out.X = out.Y = 0;
+            } catch (const GdiOutOfResources&) {
+                // The picture goes on without its background, from where it had got to.
+                trace(in, "Transition : plus de mémoire !");
+            }
         }
         trace(in, "Transition : après.");
     } else {

@@ -132,6 +132,38 @@ TEST_F(Preparation, PlacementCentredComposedRandomOrStretched)
     EXPECT_EQ(p.X + p.Y, 0);
 }
 
+TEST_F(Preparation, ComposingForATransitionGivesThePictureOnTheBackground)
+{
+    // Shrunk, screen-sized and smaller pictures of varied pixels: the prepared bitmap is
+    // the screen's background with the picture drawn where it would stand without
+    // transitions, pixel for pixel.
+    auto varied = [](int w, int h) {
+        LoadedPicture p = solid(w, h);
+        for (int y = 0; y < h; ++y) {
+            uint32_t* row = p.bitmap.ScanLine(y);
+            for (int x = 0; x < w; ++x)
+                row[x] = 0xFF000000u | ((static_cast<uint32_t>(x) * 2654435761u) ^ (static_cast<uint32_t>(y) * 40503u)) >> 8;
+        }
+        return p;
+    };
+    for (const QSize size : {QSize(3000, 1000), QSize(1500, 2000), QSize(1024, 768), QSize(1000, 700)}) {
+        settings.Transition = false;
+        const PreparedPicture placed = PrepareFullScreen(varied(size.width(), size.height()), input);
+        TBitmap expected(1024, 768);
+        expected.Canvas().Brush.Color = kBack;
+        expected.Canvas().FillRect(Rect(0, 0, 1024, 768));
+        expected.Canvas().Draw(placed.X, placed.Y, placed.bitmap);
+
+        settings.Transition = true;
+        const PreparedPicture composed = PrepareFullScreen(varied(size.width(), size.height()), input);
+        EXPECT_EQ(composed.X, 0);
+        EXPECT_EQ(composed.Y, 0);
+        ASSERT_EQ(composed.bitmap.Width(), 1024) << size.width();
+        ASSERT_EQ(composed.bitmap.Height(), 768);
+        EXPECT_EQ(composed.bitmap.Image(), expected.Image()) << size.width() << " x " << size.height();
+    }
+}
+
 TEST_F(Preparation, PreviewFillsTheBoxAndClearsItsMargin)
 {
     TBitmap target(300, 200);
