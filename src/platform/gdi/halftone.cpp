@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <system_error>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -20,6 +23,9 @@ namespace platform::gdi_detail {
 namespace {
 
 constexpr int kWeightBits = 14;
+// Below this much work (source pixels summed plus destination pixels), starting a
+// thread costs more than it saves.
+constexpr long long kWorkForTwoThreads = 1LL << 20;
 constexpr int32_t kWeightOne = 1 << kWeightBits;
 
 struct Taps {
@@ -230,22 +236,50 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
             weights += uint32_t(tx.weight[size_t(k)]);
         bias[size_t(c)] = uint32_t(kColumnBias) * weights + (1u << 21);
     }
-    std::vector<int16_t> column(size_t(nx) * 4 + 4);
-    std::vector<const uint8_t*> rows0, rows1;
-    std::vector<int32_t> weights;
-
-    for (int r = 0; r < area.height(); ++r) {
-        rows0.clear();
-        rows1.clear();
-        weights.clear();
-        for (int k = py.first[size_t(r)]; k < py.first[size_t(r) + 1]; ++k) {
-            rows0.push_back(reinterpret_cast<const uint8_t*>(src.row(py.offset0[size_t(k)]) + minX));
-            rows1.push_back(reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX));
-            weights.push_back(py.weights[size_t(k)]);
-        }
-        sumRows(rows0.data(), rows1.data(), weights.data(), int(weights.size()), nx * 4, column.data());
-        sumAcross(column.data(), px, bias.data(), area.width(), out + r * outStride);
+    // Destination rows are independent: a large picture is shared with a second thread.
+    // Each has its buffers made here, so that nothing is allocated on the helper.
+    int mostPairs = 0;
+    for (int r = 0; r < area.height(); ++r)
+        mostPairs = std::max(mostPairs, py.first[size_t(r) + 1] - py.first[size_t(r)]);
+    struct Scratch {
+        std::vector<int16_t> column;
+        std::vector<const uint8_t*> rows0, rows1;
+        std::vector<int32_t> weights;
+    };
+    Scratch scratch[2];
+    for (Scratch& b : scratch) {
+        b.column.resize(size_t(nx) * 4);
+        b.rows0.resize(size_t(mostPairs));
+        b.rows1.resize(size_t(mostPairs));
+        b.weights.resize(size_t(mostPairs));
     }
+    auto rows = [&](Scratch& b, int from, int to) {
+        for (int r = from; r < to; ++r) {
+            int n = 0;
+            for (int k = py.first[size_t(r)]; k < py.first[size_t(r) + 1]; ++k, ++n) {
+                b.rows0[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset0[size_t(k)]) + minX);
+                b.rows1[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX);
+                b.weights[size_t(n)] = py.weights[size_t(k)];
+            }
+            sumRows(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, b.column.data());
+            sumAcross(b.column.data(), px, bias.data(), area.width(), out + r * outStride);
+        }
+    };
+    const int height = area.height();
+    const long long work = (long long)nx * (py.offset0.size() + 1) + (long long)area.width() * height;
+    int split = height;
+    std::thread helper;
+    if (work >= kWorkForTwoThreads && height >= 2 && std::thread::hardware_concurrency() >= 2) {
+        split = height / 2;
+        try {
+            helper = std::thread(rows, std::ref(scratch[1]), split, height);
+        } catch (const std::system_error&) {
+            split = height;  // no thread to be had: all of it here
+        }
+    }
+    rows(scratch[0], 0, split);
+    if (helper.joinable())
+        helper.join();
     return true;
 }
 

@@ -174,8 +174,10 @@ TEST(Halftone, MatchesTheModelOnPictureSizedShrinks)
     struct Case {
         int sw, sh, dw, dh;
     };
-    // A decoded photograph onto a screen, an odd-sized one, a strong shrink, a column, a row.
-    for (const Case c : {Case{750, 500, 540, 360}, Case{1001, 333, 640, 215}, Case{1200, 900, 37, 29},
+    // Decoded photographs onto a screen (the larger one is worked on by two threads), an
+    // odd-sized one, a strong shrink, a column, a row.
+    for (const Case c : {Case{750, 500, 540, 360}, Case{1500, 1000, 1081, 721}, Case{1001, 333, 640, 215},
+                         Case{1200, 900, 37, 29},
                          Case{1, 700, 1, 123}, Case{700, 1, 123, 1}}) {
         const Source s(c.sw, c.sh, 0, 0, rng);
         const StretchAxis ax{0, c.dw, 0, c.sw, false}, ay{0, c.dh, 0, c.sh, false};
