@@ -102,8 +102,11 @@ int JpegScaleFor(int width, int height, QSize needed)
         // libjpeg rounds scaled sizes up.
         const long long w = (static_cast<long long>(width) * s + 7) / 8;
         const long long h = (static_cast<long long>(height) * s + 7) / 8;
+        // 3/8 is decoded at 4/8: the 3/8 inverse DCTs (3x3, and 6x6 for the chroma of
+        // 4:2:0) have no SIMD in libjpeg-turbo, and 4/8 with its larger picture to shrink
+        // is still the quicker. Larger scales stay: a full decode costs more than it saves.
         if (byWidth ? w >= needed.width() : h >= needed.height())
-            return s;
+            return s == 3 ? 4 : s;
     }
     return 8;
 }

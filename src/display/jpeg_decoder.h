@@ -27,7 +27,8 @@ JpegHeader ReadJpegHeader(const std::string& path);
 
 // The scale in eighths (1..8) to decode a width × height picture at, so that the result
 // still covers `needed` on the axis that decides the shrink (the width when the picture
-// is at least as wide, proportionally, as `needed`); 8 when no shrink is needed.
+// is at least as wide, proportionally, as `needed`): the least such scale, except that
+// 3/8 becomes 4/8, which decodes faster; 8 when no shrink is needed.
 int JpegScaleFor(int width, int height, QSize needed);
 
 // Decodes at scaleEighths/8 of the full size (8: full size) into a Format_RGB32 image,

@@ -79,8 +79,10 @@ TEST(Jpeg, DecodesAtFullAndReducedScale)
 
 TEST(Jpeg, ScaleKeepsTheDecidingAxisAtLeastTheTarget)
 {
-    EXPECT_EQ(JpegScaleFor(6000, 4000, QSize(1920, 1080)), 3);  // 2250 wide ≥ 1920; 2/8 would be 1500
+    EXPECT_EQ(JpegScaleFor(6000, 4000, QSize(1920, 1080)), 4);  // 3/8 (2250) taken as 4/8; 2/8 would be 1500
     EXPECT_EQ(JpegScaleFor(4000, 6000, QSize(1920, 1080)), 2);  // height decides: 1500 ≥ 1080
+    EXPECT_EQ(JpegScaleFor(6000, 4000, QSize(2560, 1600)), 4);  // height decides, 3/8 (1500) too short
+    EXPECT_EQ(JpegScaleFor(6000, 4000, QSize(3840, 2160)), 5);  // 2500 ≥ 2160, kept rather than decoding whole
     EXPECT_EQ(JpegScaleFor(1600, 1200, QSize(1024, 768)), 6);   // equal ratios: the width decides
     EXPECT_EQ(JpegScaleFor(1024, 768, QSize(1024, 768)), 8);    // no shrink at all
     EXPECT_EQ(JpegScaleFor(1030, 700, QSize(1024, 768)), 8);    // 7/8 would be narrower than the screen
