@@ -97,12 +97,14 @@ echo quit >&"${HOST[1]}"
 
 # The show now runs with those pictures.
 "$lumivane" /s & pid=$!
-sleep 5
-centre="$(pixel 512 384 show)"
-case "$centre" in
-  F?0?0?|0?F?0?|0?0?F?|FE0000|00FF00|0000FE) pass "the show draws a chosen picture ($centre)" ;;
-  *) fail "the centre of the screen is $centre" ;;
-esac
+# The first picture arrives through an effect at the chosen speed: give it time.
+shown=""
+for _ in $(seq 1 40); do
+  sleep 0.5
+  centre="$(pixel 512 384 show)"
+  case "$centre" in F?0?0?|0?F?0?|0?0?F?) shown=1; break ;; esac
+done
+[ -n "$shown" ] && pass "the show draws a chosen picture ($centre)" || fail "the centre of the screen is $centre"
 xdotool key a
 wait $pid 2>/dev/null
 [ "$failures" = 0 ] && echo "dialog end to end: all passed" || echo "dialog end to end: $failures failed"
