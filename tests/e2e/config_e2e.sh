@@ -3,18 +3,10 @@
 # folder of pictures is added and validated, Escape writes nothing, then /s shows them.
 #   config_e2e.sh LUMIVANE HOST_WINDOW [SHOT_DIR]
 set -uo pipefail
-if [ -z "${LUMIVANE_E2E_INNER:-}" ]; then
-  export LUMIVANE_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
-fi
+. "$(dirname "$0")/e2e_common.sh" "$@"
 lumivane="$1"
 host_window="$2"
 shots="${3:-}"
-work="$(mktemp -d)"
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 shot() { import -window root "$work/shot.png" 2>/dev/null; [ -z "$shots" ] || cp "$work/shot.png" "$shots/$1.png"; }
 pixel() { shot "${3:-last}"; convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6; }
 dialog() { timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1; }

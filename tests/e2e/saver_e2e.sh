@@ -3,17 +3,9 @@
 # the warning without pictures, and the preview inside a host window.
 #   saver_e2e.sh LUMIVANE HOST_WINDOW
 set -uo pipefail
-if [ -z "${LUMIVANE_E2E_INNER:-}" ]; then
-  export LUMIVANE_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
-fi
+. "$(dirname "$0")/e2e_common.sh" "$@"
 lumivane="$1"
 host_window="$2"
-work="$(mktemp -d)"
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 
 mkdir -p "$work/c" "$work/run"
 export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work/c"
