@@ -45,8 +45,6 @@ constexpr int kOuterHeight = 545;
 constexpr int kDesignFrameHeight = 25;
 constexpr int kEffectRows = 228;
 constexpr int kPuzzleEffect = 214;
-constexpr uint32_t kQuestion = MB_YESNO | MB_ICONQUESTION | MB_TOPMOST | MB_SYSTEMMODAL;
-constexpr uint32_t kInformation = MB_OK | MB_ICONINFORMATION | MB_TOPMOST | MB_SYSTEMMODAL;
 
 QCheckBox* placeCheck(QWidget* parent, const char* name, const QString& text, int x, int y, int w = 0)
 {
@@ -470,7 +468,7 @@ void TFConfig::StartPreview()
     }
     StopRequested = false;
     if (DstList->count() == 0) {
-        MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kInformation);
+        MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kDialogInformation);
         return;
     }
     const int pictureRow = std::max(0, DstList->currentRow());
@@ -495,7 +493,6 @@ void TFConfig::StartPreview()
         PreviewRunning = true;
     } catch (const std::exception&) {
         StopPreview();
-        PreviewRunning = false;
     }
 }
 
@@ -548,7 +545,7 @@ void TFConfig::BtOkClick()
                 only = i + 1;
             }
         if (checked == 0) {
-            MessageBox(nullptr, "Vous n'avez sélectionné aucun effets !", "Lumivane", kInformation);
+            MessageBox(nullptr, "Vous n'avez sélectionné aucun effets !", "Lumivane", kDialogInformation);
             return;
         }
         if (checked == 1 && only == kPuzzleEffect &&
@@ -556,7 +553,7 @@ void TFConfig::BtOkClick()
                        "Vous n'avez choisi que l'effet n° 214 (Puzzle).\r\nSi vous utilisez 95, 98, Me ou XP, il est "
                        "vivement conseillé de choisir également d'autres effets.\r\nEn effet, tout seul, l'effet 214 "
                        "peut planter votre PC car il tournera en boucle.\r\nDésirez quand même valider votre choix ?",
-                       "Lumivane", kQuestion) == IDNO)
+                       "Lumivane", kDialogQuestion) == IDNO)
             return;
     }
     if (CBDoubleBufferring->isChecked() &&
@@ -564,7 +561,7 @@ void TFConfig::BtOkClick()
                    "Vous avez coché la case \"Eliminer les scintillements\".\r\nCette option nécessite plus de "
                    "ressources.\r\nIl est vivement recommandé de posseder un PC récent.\r\nEtes-vous certain(e) de "
                    "vouloir l'activer ?",
-                   "Lumivane", kQuestion) == IDNO)
+                   "Lumivane", kDialogQuestion) == IDNO)
         CBDoubleBufferring->setChecked(false);
 
     TSettings& s = *AppSettings;

@@ -140,7 +140,7 @@ protected:
 private:
     void buildPictureSide();
     void buildEffectSide();
-    void deleteSelectedRows();
+    void removeSelectedRows();
     bool sizeCheck();
     void copyRowsToSettings();
     void applyForeignParent();

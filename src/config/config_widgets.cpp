@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QStyledItemDelegate>
+#include <QTransform>
 
 TRowList::TRowList(QWidget* parent, int rowHeight) : QListWidget(parent), rowHeight_(rowHeight)
 {
@@ -108,24 +109,17 @@ QIcon GlyphIcon(Glyph glyph)
     case Glyph::ArrowDown: {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 128));
+        // The down arrow is the up arrow turned over.
+        if (glyph == Glyph::ArrowDown)
+            p.setTransform(QTransform(1, 0, 0, -1, 0, 16));
         QPainterPath arrow;
-        if (glyph == Glyph::ArrowUp) {
-            arrow.moveTo(8, 2);
-            arrow.lineTo(14, 9);
-            arrow.lineTo(10.5, 9);
-            arrow.lineTo(10.5, 14);
-            arrow.lineTo(5.5, 14);
-            arrow.lineTo(5.5, 9);
-            arrow.lineTo(2, 9);
-        } else {
-            arrow.moveTo(8, 14);
-            arrow.lineTo(14, 7);
-            arrow.lineTo(10.5, 7);
-            arrow.lineTo(10.5, 2);
-            arrow.lineTo(5.5, 2);
-            arrow.lineTo(5.5, 7);
-            arrow.lineTo(2, 7);
-        }
+        arrow.moveTo(8, 2);
+        arrow.lineTo(14, 9);
+        arrow.lineTo(10.5, 9);
+        arrow.lineTo(10.5, 14);
+        arrow.lineTo(5.5, 14);
+        arrow.lineTo(5.5, 9);
+        arrow.lineTo(2, 9);
         arrow.closeSubpath();
         p.drawPath(arrow);
         break;

@@ -2,6 +2,8 @@
 // What every form of the dialog shares: the form font, fixed frames centred on the
 // screen, and controls placed at their design positions.
 
+#include "platform/message_box.h"
+
 #include <QFont>
 #include <QString>
 
@@ -9,6 +11,12 @@ class QDialog;
 class QLabel;
 class QPushButton;
 class QWidget;
+
+// The dialog's questions and notices: topmost and system-modal, as all its boxes are.
+inline constexpr uint32_t kDialogQuestion =
+    platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_TOPMOST | platform::MB_SYSTEMMODAL;
+inline constexpr uint32_t kDialogInformation =
+    platform::MB_OK | platform::MB_ICONINFORMATION | platform::MB_TOPMOST | platform::MB_SYSTEMMODAL;
 
 // "MS Sans Serif", height -11 (8 points), or the nearest sans font at that size.
 QFont FormFont();

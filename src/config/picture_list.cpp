@@ -4,6 +4,7 @@
 #include "config_form.h"
 #include "config_widgets.h"
 #include "aux_actions.h"
+#include "form_support.h"
 
 #include "display/display_thread.h"
 #include "display/picture_preparation.h"
@@ -36,8 +37,6 @@ using namespace platform;
 
 namespace {
 
-constexpr uint32_t kQuestion = MB_YESNO | MB_ICONQUESTION | MB_TOPMOST | MB_SYSTEMMODAL;
-
 std::string pathOf(const QListWidgetItem* item)
 {
     return item ? item->text().toStdString() : std::string();
@@ -53,19 +52,14 @@ struct EntryKind {
 
 EntryKind kindOf(const std::string& path, unsigned char type)
 {
-    EntryKind kind;
+    if (type != DT_LNK && type != DT_UNKNOWN)
+        return {type == DT_DIR, false};
     struct stat st {};
-    if (type == DT_DIR)
-        kind.directory = true;
-    else if (type == DT_LNK || type == DT_UNKNOWN) {
-        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            kind.link = true;
-            kind.directory = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        } else {
-            kind.directory = S_ISDIR(st.st_mode);
-        }
-    }
-    return kind;
+    if (::lstat(path.c_str(), &st) != 0)
+        return {};
+    if (!S_ISLNK(st.st_mode))
+        return {S_ISDIR(st.st_mode), false};
+    return {::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode), true};
 }
 
 }  // namespace
@@ -132,11 +126,10 @@ void TFConfig::BtDossierClick()
 void TFConfig::BtnFindClick()
 {
     const int answer = MessageBox(nullptr, "Voulez-vous rechercher automatiquement les images sur votre disque dur ?",
-                                  "Lumivane", kQuestion);
+                                  "Lumivane", kDialogQuestion);
     if (answer == IDNO)
         return;
-    std::string driveC = DriveC();
-    ScanFolder(driveC, "*.jpg", true);
+    ScanFolder(DriveC(), "*.jpg", true);
     RefreshPictureCount();
 }
 
@@ -144,7 +137,8 @@ void TFConfig::ScanFolder(std::string folder, const std::string& mask, bool recu
 {
     if (!folder.empty() && folder.back() == '/')
         folder.pop_back();
-    if (DIR* dir = ::opendir((folder.empty() ? std::string("/") : folder).c_str())) {
+    const std::string where = folder.empty() ? std::string("/") : folder;
+    if (DIR* dir = ::opendir(where.c_str())) {
         std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
@@ -161,7 +155,7 @@ void TFConfig::ScanFolder(std::string folder, const std::string& mask, bool recu
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     DstList->SetRedraw(false);
-    if (DIR* dir = ::opendir((folder.empty() ? std::string("/") : folder).c_str())) {
+    if (DIR* dir = ::opendir(where.c_str())) {
         std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
@@ -187,9 +181,7 @@ void TFConfig::BtnDeleteClick()
         return;
     Imgapercu->clear();
     DstList->SetRedraw(false);
-    for (int row = DstList->count() - 1; row >= 0; --row)
-        if (DstList->item(row)->isSelected())
-            delete DstList->takeItem(row);
+    removeSelectedRows();
     DstList->SetRedraw(true);
     RefreshPictureCount();
 }
@@ -227,12 +219,8 @@ void TFConfig::BtnDownClick()
     DstList->setCurrentRow(row + 1, QItemSelectionModel::NoUpdate);
 }
 
-void TFConfig::deleteSelectedRows()
+void TFConfig::removeSelectedRows()
 {
-    if (DstList->SelectedCount() == 1) {
-        delete DstList->takeItem(DstList->currentRow());
-        return;
-    }
     for (int row = DstList->count() - 1; row >= 0; --row)
         if (DstList->item(row)->isSelected())
             delete DstList->takeItem(row);
@@ -241,7 +229,11 @@ void TFConfig::deleteSelectedRows()
 void TFConfig::DstListKeyUp(int virtualKey)
 {
     if (virtualKey == VK_DELETE) {
-        deleteSelectedRows();
+        // With one row selected the key takes the focused row.
+        if (DstList->SelectedCount() == 1)
+            delete DstList->takeItem(DstList->currentRow());
+        else
+            removeSelectedRows();
         RefreshPictureCount();
     } else if (virtualKey == VK_INSERT) {
         BtnAddClick();
@@ -304,7 +296,7 @@ void TFConfig::BtDownloadClick()
     const int answer = MessageBox(nullptr,
                                   "Vous pouvez télécharger gratuitement des images de qualité depuis un site sur "
                                   "Internet.\r\nDésirez-vous vous connecter à ce site Internet maintenant ?",
-                                  "Lumivane", kQuestion);
+                                  "Lumivane", kDialogQuestion);
     if (answer != IDYES)
         return;
     OpenDocument(std::string(LUMIVANE_WALLPAPER_SITE) + "/fonds_ecran/");
@@ -314,13 +306,14 @@ bool TFConfig::sizeCheck()
 {
     if (DstList->count() == InitialPictureCount)
         return false;
+    const std::string limit = std::to_string(kMaxPictureBytes / 1000) + " Ko.";
     const int answer = MessageBox(
         nullptr,
         "Vous avez modifié la liste des images.\r\nCertaines d'entres elles peuvent être trop grosses pour "
         "Lumivane.\r\nDésirez-vous lancer un contrôle des images choisies ?\r\n \r\nLumivane supprimera "
         "automatiquement toutes les images dont la taille\r\nest supérieure à " +
-            std::to_string(kMaxPictureBytes / 1000) + " Ko.",
-        "Lumivane", kQuestion);
+            limit,
+        "Lumivane", kDialogQuestion);
     if (answer == IDNO)
         return false;
     std::vector<std::string> removed;
@@ -332,7 +325,7 @@ bool TFConfig::sizeCheck()
         }
     }
     if (!removed.empty())
-        ShowRejectedPictures(this, removed, std::to_string(kMaxPictureBytes / 1000) + " Ko.");
+        ShowRejectedPictures(this, removed, limit);
     return !removed.empty();
 }
 
