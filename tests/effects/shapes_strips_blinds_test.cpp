@@ -110,7 +110,7 @@ TEST(RollingStrips, MirroredSliceLiesJustAheadOfTheFront)
 // whole part behind it, also when the picture lies inside a larger canvas.
 TEST(RollingStrips, EveryFrameAsIfTheWholePartBehindWereRecopied)
 {
-    const int W = 40, H = 24, X = 5, Y = 3, CW = 52, CH = 30, N = 15;
+    const int W = 48, H = 36, X = 5, Y = 3, CW = 60, CH = 42, N = 15;
     const TBitmap picture = NoisePicture(W, H, 22);
     for (int number = 74; number <= 77; ++number) {
         const int last = number <= 75 ? W : H;
