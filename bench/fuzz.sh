@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds one libFuzzer target with clang (in build-fuzz/) and runs it for SECONDS on its seed
+# corpus, keeping what it learns in build-fuzz/fuzz-corpus/TARGET; a crasher is written
+# there as crash-* and the run fails; once fixed, it joins the target's seed folder, which the
+# ordinary tests replay. The last line says how many inputs were run.
+#   bench/fuzz.sh TARGET SECONDS        targets: hive gdi_bmp jpeg rtf version update
+#   FUZZ_RUNS=N bench/fuzz.sh ...       stops after N inputs if that comes first
+set -euo pipefail
+source "$(dirname "$0")/../scripts/lib/setup.sh"
+if [ $# -ne 2 ]; then
+  echo "usage: bench/fuzz.sh TARGET SECONDS" >&2
+  exit 2
+fi
+target="$1" seconds="$2"
+PACKAGES+=(clang libclang-rt-14-dev)
+install_packages
+BUILD_DIR="${LUMIVANE_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
+if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DLUMIVANE_FUZZ=ON -DLUMIVANE_BENCH=OFF \
+    -DLUMIVANE_TESTS=ON >/dev/null
+fi
+cmake --build "$BUILD_DIR" --target "${target}_fuzz" >/dev/null
+program="$(find "$BUILD_DIR/tests/fuzz" -name "${target}_fuzz" -type f -perm -u+x | head -1)"
+seeds="$(cat "$BUILD_DIR/fuzz-seeds/$target")"
+work="$BUILD_DIR/fuzz-corpus/$target"
+mkdir -p "$work"
+cd "$work"
+# Hostile inputs must fail fast: one slower than a second counts as a finding.
+"$program" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs="$FUZZ_RUNS"} -timeout=1 -rss_limit_mb=1024 -print_final_stats=1 \
+  "$work" "$seeds" 2>&1 | tee "$work/last-run.log" | grep -E "^(#[0-9]+.*(DONE|pulse)|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)" || true
+grep -q "ERROR\|crash-\|timeout-" "$work/last-run.log" && { echo "$target: finding, see $work"; exit 1; }
+echo "$target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$work/last-run.log") inputs in ${seconds} s, nothing found"
