@@ -330,7 +330,10 @@ private:
                 --units;
             v.type = REG_SZ;
             v.text = utf16ToUtf8(bytes.data(), units);
-        } else if (type == REG_DWORD && bytes.size() == 4) {
+        } else if (type == REG_DWORD) {
+            // Kept as raw bytes it would be written back as dword:00000000.
+            if (bytes.size() != 4)
+                fail(lastLine, "a dword value needs four bytes, not " + std::to_string(bytes.size()));
             v.type = REG_DWORD;
             v.dword = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
         } else {
