@@ -3,6 +3,8 @@
 #include "platform/gdi/region_bands.h"
 #include "platform/gdi/types.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <bit>
 
@@ -28,20 +30,44 @@ void keepSpare(std::vector<uint64_t>&& bits)
 
 long long floorDiv64(long long v) { return v >= 0 ? v / 64 : -((-v + 63) / 64); }
 
-// Sets `bits` in `count` words and answers how many of them were not set before. The
-// baseline instruction set has no popcount, so a copy is made for processors with one.
-__attribute__((target_clones("popcnt", "default"))) long long orColumn(uint64_t* column, int count,
-                                                                        uint64_t bits)
+}  // namespace
+
+// The baseline instruction set has no popcount: a copy is made for processors with one.
+__attribute__((target_clones("popcnt", "default"))) long long OrWords(uint64_t* words, int count, uint64_t bits)
 {
     long long added = 0;
     for (int i = 0; i < count; ++i) {
-        added += std::popcount(bits & ~column[i]);
-        column[i] |= bits;
+        added += std::popcount(bits & ~words[i]);
+        words[i] |= bits;
     }
     return added;
 }
 
-}  // namespace
+__attribute__((target("avx512f,avx512vpopcntdq"))) long long OrWordsEightAtATime(uint64_t* words, int count,
+                                                                                  uint64_t bits)
+{
+    const __m512i set = _mm512_set1_epi64((long long)bits);
+    __m512i added = _mm512_setzero_si512();
+    for (int i = 0; i < count; i += 8) {
+        const __mmask8 lanes = count - i >= 8 ? __mmask8(0xFF) : __mmask8((1u << (count - i)) - 1);
+        const __m512i before = _mm512_maskz_loadu_epi64(lanes, words + i);
+        const __m512i after = _mm512_or_si512(before, set);
+        added = _mm512_add_epi64(added, _mm512_maskz_popcnt_epi64(lanes, _mm512_xor_si512(after, before)));
+        _mm512_mask_storeu_epi64(words + i, lanes, after);
+    }
+    alignas(64) long long lanes[8];
+    _mm512_store_epi64(lanes, added);
+    long long total = 0;
+    for (long long n : lanes)
+        total += n;
+    return total;
+}
+
+bool HasVectorPopcount()
+{
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
+    return has;
+}
 
 CoverMask::~CoverMask() { keepSpare(std::move(bits_)); }
 
@@ -214,7 +240,7 @@ void CoverMask::set(const QRect& r)
         if (w == w1)
             bits &= ~0ULL >> (63 - ((x1 - 1) & 63));
         uint64_t* column = bits_.data() + size_t(w) * size_t(rows_) + size_t(r.top() - top_);
-        area_ += orColumn(column, r.height(), bits);
+        area_ += HasVectorPopcount() ? OrWordsEightAtATime(column, r.height(), bits) : OrWords(column, r.height(), bits);
     }
     box_ |= r;
 }

@@ -52,4 +52,10 @@ private:
     QRect box_;
 };
 
+// Sets `bits` in `count` consecutive words and answers how many bits were not set before;
+// the second form does eight words at a time and needs HasVectorPopcount().
+long long OrWords(uint64_t* words, int count, uint64_t bits);
+long long OrWordsEightAtATime(uint64_t* words, int count, uint64_t bits);
+bool HasVectorPopcount();
+
 }  // namespace platform::gdi_detail

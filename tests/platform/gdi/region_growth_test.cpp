@@ -3,9 +3,11 @@
 
 #include "gdi_test_util.h"
 
+#include "platform/gdi/cover_mask.h"
 #include "platform/gdi/pointer_set.h"
 
 #include <algorithm>
+#include <bit>
 #include <random>
 #include <set>
 #include <vector>
@@ -231,4 +233,31 @@ TEST(RegionGrowth, HandlesStayCheckedUnderHeavyTraffic)
     }
     EXPECT_EQ(set.size(), model.size());
     EXPECT_FALSE(set.contains(nullptr));
+}
+
+TEST(RegionGrowth, WordUnionsCountTheNewBits)
+{
+    // Both forms of the inner loop against a plain count, on every length round the
+    // vector width, whichever form this processor uses.
+    std::mt19937_64 rng(8);
+    for (int count = 0; count <= 40; ++count) {
+        std::vector<uint64_t> words(static_cast<size_t>(count));
+        for (uint64_t& w : words)
+            w = rng() & rng();
+        const uint64_t bits = rng() | 1;
+        long long expected = 0;
+        std::vector<uint64_t> after = words;
+        for (uint64_t& w : after) {
+            expected += std::popcount(bits & ~w);
+            w |= bits;
+        }
+        std::vector<uint64_t> plain = words;
+        EXPECT_EQ(gdi_detail::OrWords(plain.data(), count, bits), expected) << count;
+        EXPECT_EQ(plain, after) << count;
+        if (gdi_detail::HasVectorPopcount()) {
+            std::vector<uint64_t> wide = words;
+            EXPECT_EQ(gdi_detail::OrWordsEightAtATime(wide.data(), count, bits), expected) << count;
+            EXPECT_EQ(wide, after) << count;
+        }
+    }
 }
