@@ -19,6 +19,21 @@ const std::vector<EffectFamily>& EffectFamilies()
         {30, 30, StripSweeps, true, "strip sweeps"},
         {31, 34, SlidingStrips, false, "sliding strips"},
         {35, 35, SpiralDither, true, "spiral dither"},
+        {36, 37, TileSerpentines, true, "tile serpentines"},
+        {38, 38, StretchedZooms, true, "stretched zooms"},
+        {39, 40, ShapeReveals, true, "shape reveals"},
+        {41, 41, BlockDissolve, true, "block dissolve"},
+        {42, 45, ShowThenClear, false, "show then clear", EndState::Background},
+        {46, 46, TileSerpentines, true, "tile serpentines"},
+        {47, 47, StretchedZooms, true, "stretched zooms"},
+        {48, 51, LineGrids, true, "line grids"},
+        {52, 52, CompositedSquares, true, "composited squares"},
+        {53, 53, ShapeReveals, true, "shape reveals"},
+        {54, 54, LineSpirals, true, "line spirals"},
+        {55, 60, InterlacedGrids, true, "interlaced grids"},
+        {61, 62, LineSpirals, true, "line spirals"},
+        {63, 66, LineGrids, false, "line grids"},
+        {67, 70, ShapeReveals, true, "shape reveals"},
     };
     return table;
 }
