@@ -1,6 +1,7 @@
 // Effects 55 to 60: one-pixel rows and then columns, interlaced over N passes; 57 to 60
 // copy them in pairs from both edges, toward the middle or away from it.
 
+#include "copy_step.h"
 #include "families.h"
 
 namespace effects {
@@ -9,15 +10,6 @@ using platform::Rect;
 
 namespace {
 
-bool lineStep(EffectContext& c, const TRect& line, Pause pause)
-{
-    if (!c.Step())
-        return false;
-    c.CopyPicRect(line);
-    c.PauseFor(pause, pause);
-    return true;
-}
-
 // Effects 55 and 56: rows from the top, then columns from the left.
 void oneSide(EffectContext& c, int number)
 {
@@ -25,14 +17,14 @@ void oneSide(EffectContext& c, int number)
     const Pause perLine = number == 56 ? spin(500) : none();
     for (int w = 0; w <= N - 1; ++w) {
         for (int a = 0; a <= Q - 1; ++a)
-            if (!lineStep(c, Rect(0, N * a + w, W, N * a + w + 1), perLine))
+            if (!CopyStep(c, {Rect(0, N * a + w, W, N * a + w + 1)}, perLine, perLine))
                 return;
         if (number == 56)
             c.PauseFor(spin(4000), spin(4000));
         else
             c.PauseFor(spin(200), spin(4000));
         for (int y = 1; y <= O; ++y)
-            if (!lineStep(c, Rect(N * y + w, 0, N * y + w + 1, H), perLine))
+            if (!CopyStep(c, {Rect(N * y + w, 0, N * y + w + 1, H)}, perLine, perLine))
                 return;
         c.PauseFor(spin(1000), spin(20000));
     }
@@ -44,14 +36,7 @@ void pairs(EffectContext& c, int number)
     const int W = c.W, H = c.H, N = number <= 58 ? 4 : 10, Q = (H + N - 1) / N, O = (W + N - 1) / N;
     const bool inward = number == 57 || number == 59;
     const Pause preview = inward ? spin(200) : spin(300), saver = inward ? spin(2000) : spin(3000);
-    const auto pair = [&](const TRect& near, const TRect& far) {
-        if (!c.Step())
-            return false;
-        c.CopyPicRect(near);
-        c.CopyPicRect(far);
-        c.PauseFor(preview, saver);
-        return true;
-    };
+    const auto pair = [&](const TRect& near, const TRect& far) { return CopyStep(c, {near, far}, preview, saver); };
     for (int w = 0; w <= N - 1; ++w) {
         for (int k = 0; k <= Q / 2; ++k) {
             const int a = inward ? k : Q / 2 - k;

@@ -2,27 +2,16 @@
 // pass by pass or sweeping across the picture. 63 to 66 end without the closing copy:
 // their rows alone cover every line of the picture.
 
+#include "copy_step.h"
 #include "families.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 namespace effects {
 
 using platform::Rect;
 
 namespace {
-
-// One drawing step of the given picture rectangles, then the pause.
-bool lines(EffectContext& c, std::initializer_list<TRect> rects, Pause preview, Pause saver)
-{
-    if (!c.Step())
-        return false;
-    for (const TRect& r : rects)
-        c.CopyPicRect(r);
-    c.PauseFor(preview, saver);
-    return true;
-}
 
 // Effects 48 to 51: T passes over a grid of spacing T.
 void thickening(EffectContext& c, int number)
@@ -32,22 +21,22 @@ void thickening(EffectContext& c, int number)
         switch (number) {
         case 48:
             for (int d = p - 1; d <= H || d <= W; d += T)
-                if (!lines(c, {Rect(d, 0, d + 1, H + 1), Rect(0, d, W + 1, d + 1)}, spin(100), spin(1000)))
+                if (!CopyStep(c, {Rect(d, 0, d + 1, H + 1), Rect(0, d, W + 1, d + 1)}, spin(100), spin(1000)))
                     return;
             break;
         case 49:  // p pixels thick, so later passes thicken the lines until they meet
             for (int d = D; d >= 0; d -= T)
-                if (!lines(c, {Rect(d, 0, d + p, H + p), Rect(0, d, W + p, d + p)}, pump(2), spin(1000)))
+                if (!CopyStep(c, {Rect(d, 0, d + p, H + p), Rect(0, d, W + p, d + p)}, pump(2), spin(1000)))
                     return;
             break;
         case 50:
             for (int a = D, b = 0; a >= 0; a -= T, b += T)
-                if (!lines(c, {Rect(b, 0, b + p, H + p), Rect(0, a, W + p, a + p)}, spin(100), spin(1000)))
+                if (!CopyStep(c, {Rect(b, 0, b + p, H + p), Rect(0, a, W + p, a + p)}, spin(100), spin(1000)))
                     return;
             break;
         case 51:  // the column just left of b, given right to left
             for (int a = p - 1, b = D; a <= H || a <= W; a += T, b -= T)
-                if (!lines(c, {Rect(b, 0, b - 1, H + 1), Rect(0, a, W + 1, a + 1)}, spin(100), spin(1000)))
+                if (!CopyStep(c, {Rect(b, 0, b - 1, H + 1), Rect(0, a, W + 1, a + 1)}, spin(100), spin(1000)))
                     return;
             break;
         }
@@ -62,7 +51,7 @@ void fourSides(EffectContext& c, int number)
     for (int w = 0; w <= 9; ++w) {
         for (int a = 0; a <= Q - 1; ++a) {
             const int near = 10 * a + w, farRow = 10 * (Q - a) + w, farColumn = 10 * (O - a) + w;
-            if (!lines(c,
+            if (!CopyStep(c,
                        {Rect(0, near, W, near + 2), Rect(near, 0, near + 2, H), Rect(0, farRow, W, farRow + 2),
                         Rect(farColumn, 0, farColumn + 2, H)},
                        step, stepSaver))
@@ -86,10 +75,10 @@ void sweeping(EffectContext& c, int number)
             const int column = W - O * y + w, row = Q * y + w;
             bool going;
             if (number == 65) {
-                going = lines(c, {Rect(column, 0, column + 2, H), Rect(0, row, W, row + 2)}, none(), none());
+                going = CopyStep(c, {Rect(column, 0, column + 2, H), Rect(0, row, W, row + 2)}, none(), none());
             } else {
                 const int a = 10 - y, back = W - O * a - w - 10, up = H - Q * a - w - 10;
-                going = lines(c,
+                going = CopyStep(c,
                               {Rect(column, 0, column + 1, H), Rect(0, row, W, row + 1), Rect(back, 0, back + 1, H),
                                Rect(0, up, W, up + 1)},
                               none(), none());

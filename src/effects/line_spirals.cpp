@@ -1,6 +1,7 @@
 // Effects 54, 61 and 62: inward rectangular spirals, each pass one line further in; 54
 // copies each side at once, 61 and 62 grow each thick side one pixel per step.
 
+#include "copy_step.h"
 #include "families.h"
 
 namespace effects {
@@ -17,11 +18,7 @@ int ringCount(const EffectContext& c, int N)
 
 bool side(EffectContext& c, int left, int top, int right, int bottom)
 {
-    if (!c.Step())
-        return false;
-    c.CopyPicRect(left, top, right, bottom);
-    c.PauseFor(spin(500), spin(500));
-    return true;
+    return CopyStep(c, {platform::Rect(left, top, right, bottom)}, spin(500), spin(500));
 }
 
 void thinSpiral(EffectContext& c)
@@ -58,12 +55,9 @@ void thinSpiral(EffectContext& c)
 template <typename RectAt>
 bool grow(EffectContext& c, int from, int to, int by, RectAt rect)
 {
-    for (int v = from; by > 0 ? v <= to : v >= to; v += by) {
-        if (!c.Step())
+    for (int v = from; by > 0 ? v <= to : v >= to; v += by)
+        if (!CopyStep(c, {rect(v)}, spin(100), spin(100)))
             return false;
-        c.CopyPicRect(rect(v));
-        c.PauseFor(spin(100), spin(100));
-    }
     c.PauseFor(spin(100), spin(100));
     return true;
 }

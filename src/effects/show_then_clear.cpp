@@ -13,6 +13,8 @@ void ShowThenClear(EffectContext& c, int number)
 {
     const int X = c.X, Y = c.Y, W = c.W, H = c.H;
     c.FinalCopy();
+    // On screen before the hold, which looks at nothing.
+    c.Present();
     TBitmap background(W, H);
     background.Canvas().Brush.Color = c.BackColor;
     background.Canvas().FillRect(Rect(0, 0, W, H));
