@@ -34,6 +34,16 @@ const std::vector<EffectFamily>& EffectFamilies()
         {61, 62, LineSpirals, true, "line spirals"},
         {63, 66, LineGrids, false, "line grids"},
         {67, 70, ShapeReveals, true, "shape reveals"},
+        {71, 71, GrowingShapes, true, "growing shapes"},
+        {72, 73, Slats, true, "slats"},
+        {74, 77, RollingStrips, true, "rolling strips"},
+        {78, 78, GrowingShapes, true, "growing shapes"},
+        {79, 88, Checkerboards, true, "checkerboards"},
+        {89, 91, GrowingShapes, true, "growing shapes"},
+        {92, 92, CornerQuadrants, true, "corner quadrants"},
+        {93, 96, DiagonalBlinds, true, "diagonal blinds"},
+        {97, 97, Fade, true, "fade"},
+        {98, 98, GrowingShapes, true, "growing shapes"},
     };
     return table;
 }

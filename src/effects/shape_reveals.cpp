@@ -1,6 +1,7 @@
 // Effects 39, 40, 53 and 67 to 70: the whole picture drawn through growing shapes, one
 // centred diamond or circle, or a lattice of circles, diamonds or triangles.
 
+#include "clipping.h"
 #include "families.h"
 
 #include "platform/gdi/dc.h"
@@ -14,16 +15,6 @@ using namespace platform;
 
 namespace {
 
-// The whole picture through `region`, which is deleted afterwards.
-void drawThrough(EffectContext& c, HRGN region)
-{
-    c.Hold(region);
-    c.ClipTarget(c.Region());
-    c.FinalCopy();
-    c.UnclipTarget();
-    c.ReleaseRegion();
-}
-
 void centredDiamond(EffectContext& c)
 {
     const int cx = c.X + c.W / 2, cy = c.Y + c.H / 2;
@@ -32,7 +23,7 @@ void centredDiamond(EffectContext& c)
         if (!c.Step())
             return;
         const TPoint points[4] = {{cx, cy - l}, {cx - l, cy}, {cx, cy + l}, {cx + l, cy}};
-        drawThrough(c, CreatePolygonRgn(points, 4, ALTERNATE));
+        DrawThrough(c, CreatePolygonRgn(points, 4, ALTERNATE));
         c.PauseFor(spin(200), spin(2000));
     }
 }
@@ -44,7 +35,7 @@ void centredCircle(EffectContext& c)
     for (int l = 10; l < M + 10; l += 10) {
         if (!c.Step())
             return;
-        drawThrough(c, CreateEllipticRgn(cx - l, cy - l, cx + l, cy + l));
+        DrawThrough(c, CreateEllipticRgn(cx - l, cy - l, cx + l, cy + l));
         c.PauseFor(spin(200), spin(2000));
     }
 }
@@ -79,7 +70,7 @@ void cellShapes(EffectContext& c, int number)
     const int N = c.PreviewMode ? 20 : 100;
     const int columns = (c.W + N - 1) / N, rows = (c.H + N - 1) / N;
     const auto through = [&c](HRGN (*shape)(int, int, int, int)) {
-        return [&c, shape](int l, int t, int r, int b) { drawThrough(c, shape(l, t, r, b)); };
+        return [&c, shape](int l, int t, int r, int b) { DrawThrough(c, shape(l, t, r, b)); };
     };
     const auto circle = [](int l, int t, int r, int b) { return CreateEllipticRgn(l, t, r, b); };
     const auto triangle = [](int l, int t, int r, int b) { return EffectContext::TriangleRgn(l, t, r, t, l, b); };
@@ -96,8 +87,8 @@ void cellShapes(EffectContext& c, int number)
         break;
     case 69:
         lattice(c, N, columns + 1, rows + 1, N / 2, 0, spin(800), [&c, N](int l, int t, int r, int b) {
-            drawThrough(c, diamond(l, t, r, b));
-            drawThrough(c, diamond(l - N / 2, t - N / 2, r - N / 2, b - N / 2));
+            DrawThrough(c, diamond(l, t, r, b));
+            DrawThrough(c, diamond(l - N / 2, t - N / 2, r - N / 2, b - N / 2));
         });
         break;
     case 70:
