@@ -1,12 +1,13 @@
 // Hand-worked frames of the effects whose geometry is easy to get wrong: the stretched
-// zoom's first lines, the magnified centre's source rectangle, the thin spiral's joints
-// and the offset second lattice of diamonds.
+// zoom's first lines, the magnified centre's source rectangle, the thin spiral's joints,
+// the offset second lattice of diamonds and the dissolve's order of blocks.
 
 #include "effects/draw_transition.h"
 
 #include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
+#include "platform/random.h"
 
 #include "support/test_pictures.h"
 
@@ -139,4 +140,16 @@ TEST(LatticeFrames, SecondDiamondLatticeIsCentredOnTheCornersTheFirstLeaves)
         EXPECT_TRUE(second.copied(x, y)) << x << "," << y;
     EXPECT_FALSE(second.changed(20, 7));
     EXPECT_EQ(Shot(68, 40, 20, 0, true).steps, 2 * 10 + 6 * 10);
+}
+
+TEST(DissolveFrames, BlocksComeInTheGeneratorsOrderFromAListBuiltColumnByColumn)
+{
+    // Preview blocks of 10 on 30 x 20: the list is (1,1) (1,2) (2,1) (2,2) (3,1) (3,2);
+    // from seed 12345 the generator picks indices 2, 1, 0, 1, 1, 0 of what remains.
+    RandSeed = 12345;
+    expectChangedExactly(Shot(41, 30, 20, 2, true), {{10, 0, 20, 10}});
+    RandSeed = 12345;
+    expectChangedExactly(Shot(41, 30, 20, 4, true), {{10, 0, 20, 10}, {0, 10, 10, 20}, {0, 0, 10, 10}});
+    RandSeed = 12345;
+    EXPECT_EQ(Shot(41, 30, 20, 0, true).steps, 6);
 }
