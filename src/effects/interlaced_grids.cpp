@@ -36,17 +36,18 @@ void pairs(EffectContext& c, int number)
     const int W = c.W, H = c.H, N = number <= 58 ? 4 : 10, Q = (H + N - 1) / N, O = (W + N - 1) / N;
     const bool inward = number == 57 || number == 59;
     const Pause preview = inward ? spin(200) : spin(300), saver = inward ? spin(2000) : spin(3000);
-    const auto pair = [&](const TRect& near, const TRect& far) { return CopyStep(c, {near, far}, preview, saver); };
     for (int w = 0; w <= N - 1; ++w) {
         for (int k = 0; k <= Q / 2; ++k) {
             const int a = inward ? k : Q / 2 - k;
-            if (!pair(Rect(0, N * a + w, W, N * a + w + 1), Rect(0, H + w - N * a, W, H + w - N * a + 1)))
+            if (!CopyStep(c, {Rect(0, N * a + w, W, N * a + w + 1), Rect(0, H + w - N * a, W, H + w - N * a + 1)},
+                          preview, saver))
                 return;
         }
         c.PauseFor(spin(400), spin(4000));
         for (int k = 0; k <= O / 2; ++k) {
             const int y = inward ? k : O / 2 - k;
-            if (!pair(Rect(N * y + w, 0, N * y + w + 1, H), Rect(W + w - N * y, 0, W + w - N * y + 1, H)))
+            if (!CopyStep(c, {Rect(N * y + w, 0, N * y + w + 1, H), Rect(W + w - N * y, 0, W + w - N * y + 1, H)},
+                          preview, saver))
                 return;
         }
         c.PauseFor(spin(1000), spin(20000));

@@ -52,9 +52,9 @@ void fourSides(EffectContext& c, int number)
         for (int a = 0; a <= Q - 1; ++a) {
             const int near = 10 * a + w, farRow = 10 * (Q - a) + w, farColumn = 10 * (O - a) + w;
             if (!CopyStep(c,
-                       {Rect(0, near, W, near + 2), Rect(near, 0, near + 2, H), Rect(0, farRow, W, farRow + 2),
-                        Rect(farColumn, 0, farColumn + 2, H)},
-                       step, stepSaver))
+                          {Rect(0, near, W, near + 2), Rect(near, 0, near + 2, H), Rect(0, farRow, W, farRow + 2),
+                           Rect(farColumn, 0, farColumn + 2, H)},
+                          step, stepSaver))
                 return;
         }
         if (number == 63)
@@ -79,9 +79,9 @@ void sweeping(EffectContext& c, int number)
             } else {
                 const int a = 10 - y, back = W - O * a - w - 10, up = H - Q * a - w - 10;
                 going = CopyStep(c,
-                              {Rect(column, 0, column + 1, H), Rect(0, row, W, row + 1), Rect(back, 0, back + 1, H),
-                               Rect(0, up, W, up + 1)},
-                              none(), none());
+                                 {Rect(column, 0, column + 1, H), Rect(0, row, W, row + 1), Rect(back, 0, back + 1, H),
+                                  Rect(0, up, W, up + 1)},
+                                 none(), none());
             }
             if (!going)
                 return;
