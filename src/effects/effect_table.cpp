@@ -19,6 +19,11 @@ const std::vector<EffectFamily>& EffectFamilies()
         {30, 30, StripSweeps, true, "strip sweeps"},
         {31, 34, SlidingStrips, false, "sliding strips"},
         {35, 35, SpiralDither, true, "spiral dither"},
+        {215, 218, OpeningStrips, true, "opening strips"},
+        {219, 222, StripTrails, true, "strip trails"},
+        {223, 224, RandomLines, true, "random lines"},
+        {225, 225, WideningCross, true, "widening cross"},
+        {226, 228, NestedBands, true, "nested bands"},
     };
     return table;
 }

@@ -15,5 +15,10 @@ void TileDissolve(EffectContext& c, int number);     // 25
 void Checkerboards(EffectContext& c, int number);    // 26-29
 void SlidingStrips(EffectContext& c, int number);    // 31-34
 void SpiralDither(EffectContext& c, int number);     // 35
+void OpeningStrips(EffectContext& c, int number);    // 215-218
+void StripTrails(EffectContext& c, int number);      // 219-222
+void RandomLines(EffectContext& c, int number);      // 223, 224
+void WideningCross(EffectContext& c, int number);    // 225
+void NestedBands(EffectContext& c, int number);      // 226-228
 
 }  // namespace effects
