@@ -22,8 +22,7 @@ const std::vector<EffectFamily>& EffectFamilies()
         {215, 218, OpeningStrips, true, "opening strips"},
         {219, 222, StripTrails, true, "strip trails"},
         {223, 224, RandomLines, true, "random lines"},
-        {225, 225, WideningCross, true, "widening cross"},
-        {226, 228, NestedBands, true, "nested bands"},
+        {225, 228, CentreReveals, true, "centre reveals"},
     };
     return table;
 }

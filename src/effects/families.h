@@ -18,7 +18,6 @@ void SpiralDither(EffectContext& c, int number);     // 35
 void OpeningStrips(EffectContext& c, int number);    // 215-218
 void StripTrails(EffectContext& c, int number);      // 219-222
 void RandomLines(EffectContext& c, int number);      // 223, 224
-void WideningCross(EffectContext& c, int number);    // 225
-void NestedBands(EffectContext& c, int number);      // 226-228
+void CentreReveals(EffectContext& c, int number);    // 225-228
 
 }  // namespace effects

@@ -38,6 +38,24 @@ bool columnsAre(const EffectRun& r, int x0, int x1, TColor colour)
     return columnsAre(r.canvas, x0, x1, colour);
 }
 
+struct Pixel {
+    int x, y;
+    TColor colour;
+};
+
+::testing::AssertionResult pixelsAre(const TBitmap& b, std::initializer_list<Pixel> pixels)
+{
+    for (const Pixel& p : pixels)
+        if (at(b, p.x, p.y) != p.colour)
+            return ::testing::AssertionFailure() << "pixel " << p.x << "," << p.y << " is " << (at(b, p.x, p.y) == kNew ? "new" : "not new");
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult pixelsAre(const EffectRun& r, std::initializer_list<Pixel> pixels)
+{
+    return pixelsAre(r.canvas, pixels);
+}
+
 }  // namespace
 
 TEST(OpeningStrips, Effect215FirstRoundOpensEveryStripTwoASide)
@@ -220,12 +238,7 @@ TEST(WideningCross, WidePictureKeepsDrawingUntilTheWideArmSpans)
     EXPECT_TRUE(columnsAre(run(225, 40, 8, 4, false, 2), 0, 40, kOld));  // y = 0 draws nothing
     const EffectRun r = run(225, 40, 8, 4, false, 4);                      // y = 0, 1, 2
     EXPECT_TRUE(columnsAre(r, 19, 23, kNew));
-    EXPECT_EQ(at(r, 18, 2), kOld);
-    EXPECT_EQ(at(r, 23, 2), kOld);
-    EXPECT_EQ(at(r, 0, 3), kNew);
-    EXPECT_EQ(at(r, 39, 6), kNew);
-    EXPECT_EQ(at(r, 0, 2), kOld);
-    EXPECT_EQ(at(r, 39, 7), kOld);
+    EXPECT_TRUE(pixelsAre(r, {{18, 2, kOld}, {23, 2, kOld}, {0, 3, kNew}, {39, 6, kNew}, {0, 2, kOld}, {39, 7, kOld}}));
     EXPECT_TRUE(columnsAre(run(225, 40, 8, 4, false, 7), 0, 40, kNew));  // y = 5 spans the height
     // Halves to even: 10 × 5 gives cy = 2 + 1 and n = 6.
     EXPECT_EQ(run(225, 10, 5, 4, false).steps, 7);
@@ -235,45 +248,28 @@ TEST(NestedBands, LevelRectanglesAndPassOrders)
 {
     // 24 × 16 in the saver: t = 4, cx = 13, cy = 9, n = 3. 226 draws levels 0, 2, then 1.
     EXPECT_EQ(run(226, 24, 16, 4, false).steps, 3);
-    const EffectRun level0 = run(226, 24, 16, 4, false, 2);
     // Level 0 is the cross of rows 5..12 and columns 9..16.
-    EXPECT_EQ(at(level0, 0, 5), kNew);
-    EXPECT_EQ(at(level0, 23, 12), kNew);
-    EXPECT_EQ(at(level0, 9, 0), kNew);
-    EXPECT_EQ(at(level0, 16, 15), kNew);
-    EXPECT_EQ(at(level0, 0, 4), kOld);
-    EXPECT_EQ(at(level0, 8, 0), kOld);
-    EXPECT_EQ(at(level0, 17, 15), kOld);
-    EXPECT_EQ(at(level0, 0, 13), kOld);
+    EXPECT_TRUE(pixelsAre(run(226, 24, 16, 4, false, 2), {{0, 5, kNew}, {23, 12, kNew}, {9, 0, kNew}, {16, 15, kNew},
+                                                          {0, 4, kOld}, {8, 0, kOld}, {17, 15, kOld}, {0, 13, kOld}}));
     // Level 2 reaches the corners: row 0 up to column 4 on the left, from 21 on the right;
     // its lower arms lie below the picture.
-    const EffectRun level2 = run(226, 24, 16, 4, false, 3);
-    EXPECT_EQ(at(level2, 0, 0), kNew);
-    EXPECT_EQ(at(level2, 4, 0), kNew);
-    EXPECT_EQ(at(level2, 5, 0), kOld);
-    EXPECT_EQ(at(level2, 0, 1), kOld);
-    EXPECT_EQ(at(level2, 21, 0), kNew);
-    EXPECT_EQ(at(level2, 20, 0), kOld);
-    EXPECT_EQ(at(level2, 0, 15), kOld);
-    // Level 1: the Ls between, at columns 5..8 and 17..20, rows 1..4 and 13..16.
-    const TBitmap all = familyOnly(effects::NestedBands, 226, 24, 16, 4);
+    EXPECT_TRUE(pixelsAre(run(226, 24, 16, 4, false, 3), {{0, 0, kNew}, {4, 0, kNew}, {5, 0, kOld}, {0, 1, kOld},
+                                                          {21, 0, kNew}, {20, 0, kOld}, {0, 15, kOld}}));
+    // Level 1, the Ls between (columns 5..8 and 17..20, rows 1..4 and 13..16), completes it.
+    const TBitmap all = familyOnly(effects::CentreReveals, 226, 24, 16, 4);
     EXPECT_TRUE(columnsAre(all, 0, 24, kNew));
     // n = 3 is odd: 227 and 228 draw levels 0, 2, 2, 0 and leave level 1 to the closing copy.
     for (int number : {227, 228}) {
         EXPECT_EQ(run(number, 24, 16, 4, false).steps, 4) << number;
-        const TBitmap shown = familyOnly(effects::NestedBands, number, 24, 16, 4);
-        EXPECT_EQ(at(shown, 0, 2), kOld) << number;
-        EXPECT_EQ(at(shown, 6, 0), kOld) << number;
-        EXPECT_EQ(at(shown, 0, 6), kNew) << number;
+        EXPECT_TRUE(pixelsAre(familyOnly(effects::CentreReveals, number, 24, 16, 4), {{0, 2, kOld}, {6, 0, kOld}, {0, 6, kNew}}))
+            << number;
     }
     // 228 starts inward: with n = 4 (32 × 16, cx = 17, cy = 9) it draws levels 3 and 1
     // first. Level 3 lies wholly outside the picture; level 1's arm holds rows 1..4.
     EXPECT_TRUE(columnsAre(run(228, 32, 16, 4, false, 2), 0, 32, kOld));
-    const EffectRun inward = run(228, 32, 16, 4, false, 3);
-    EXPECT_EQ(at(inward, 0, 1), kNew);
-    EXPECT_EQ(at(inward, 0, 0), kOld);
-    EXPECT_EQ(at(inward, 17, 8), kOld);  // the centre waits for level 0
-    const TBitmap even = familyOnly(effects::NestedBands, 227, 32, 16, 4);
+    // The centre waits for level 0.
+    EXPECT_TRUE(pixelsAre(run(228, 32, 16, 4, false, 3), {{0, 1, kNew}, {0, 0, kOld}, {17, 8, kOld}}));
+    const TBitmap even = familyOnly(effects::CentreReveals, 227, 32, 16, 4);
     EXPECT_TRUE(columnsAre(even, 0, 32, kNew));  // n even: levels 0, 2, 3, 1 cover it
     // Preview bands are 2 wide: n = 13 / 2 = 6, levels 0, 2, 4, 1, 3, 5.
     EXPECT_EQ(run(226, 24, 16, 4, true).steps, 6);
