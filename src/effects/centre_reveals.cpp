@@ -2,9 +2,8 @@
 // cross whose arms widen a pixel a side per step (225), and nested L-shaped bands, one
 // level of four Ls at a time, in two interleaved passes (226 to 228).
 
+#include "clipping.h"
 #include "families.h"
-
-#include "platform/gdi/dc.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,15 +25,12 @@ bool drawThrough(EffectContext& c, std::initializer_list<TRect> rects, Pause pre
 {
     if (!c.Step())
         return false;
-    c.Hold(CreateRectRgn(0, 0, 0, 0));
+    UniqueRgn region(CreateRectRgn(0, 0, 0, 0));
     for (const TRect& r : rects) {
         const UniqueRgn part(CreateRectRgnIndirect(r));
-        CombineRgn(c.Region(), c.Region(), part, RGN_OR);
+        CombineRgn(region, region, part, RGN_OR);
     }
-    c.ClipTarget(c.Region());
-    c.Target.Draw(c.X, c.Y, c.Picture);
-    c.UnclipTarget();
-    c.ReleaseRegion();
+    DrawThrough(c, region.release());
     c.PauseFor(preview, saver);
     return true;
 }

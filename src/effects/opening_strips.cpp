@@ -1,6 +1,7 @@
 // Effects 215 to 218: strips that open from their centre lines, two pixels a side per
 // round, all in step; 217 and 218 squeeze the whole strip into the opening.
 
+#include "clipping.h"
 #include "families.h"
 
 #include "platform/gdi/dc.h"
@@ -41,8 +42,7 @@ void OpeningStrips(EffectContext& c, int number)
     const int size = halvesToEven((vertical ? c.W : c.H) / double(strips));
     const int half = halvesToEven(size / 2.0);
     // The last round opens past half the strip: keep the overshoot inside the picture.
-    c.Hold(platform::CreateRectRgn(c.X, c.Y, c.X + c.W, c.Y + c.H));
-    c.ClipTarget(c.Region());
+    ClipToPicture(c);
     for (int o = 0; o < half;) {
         const int e = o + 2;
         for (int i = 0; i < strips; ++i) {
@@ -71,8 +71,7 @@ void OpeningStrips(EffectContext& c, int number)
         else
             c.PauseFor(spin(200), spin(1000));
     }
-    c.UnclipTarget();
-    c.ReleaseRegion();
+    EndClip(c);
 }
 
 }  // namespace effects

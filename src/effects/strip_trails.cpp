@@ -1,9 +1,8 @@
 // Effects 219 to 222: thirty strips slide in one after another, a pixel per step, each
 // wiping the old picture away under a trail of the background colour.
 
+#include "clipping.h"
 #include "families.h"
-
-#include "platform/gdi/dc.h"
 
 #include <cmath>
 
@@ -19,8 +18,7 @@ void StripTrails(EffectContext& c, int number)
     const int size = static_cast<int>(std::nearbyint(length / double(n)));  // halves to even
     // A strip enters from beyond the picture's edge, and a rounded-up size runs past it:
     // neither may draw outside the picture.
-    c.Hold(platform::CreateRectRgn(c.X, c.Y, c.X + c.W, c.Y + c.H));
-    c.ClipTarget(c.Region());
+    ClipToPicture(c);
     const platform::TBrush brush = c.Target.Brush;
     c.Target.Brush = {c.BackColor, platform::bsSolid};
     // The strip and the band of `width` at `a`, in canvas coordinates.
@@ -55,8 +53,7 @@ void StripTrails(EffectContext& c, int number)
             going = slide(size * i);
     }
     c.Target.Brush = brush;
-    c.UnclipTarget();
-    c.ReleaseRegion();
+    EndClip(c);
 }
 
 }  // namespace effects
