@@ -157,7 +157,7 @@ TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
 {
     const TBitmap old = NoisePicture(kCanvasW, kCanvasH, 5);
     const TBitmap picture = NoisePicture(40, 40, 6);
-    for (int number : {0, -3, 229}) {
+    for (int number : {0, -1, -3, 229}) {
         TBitmap canvas = old;
         effects::EffectInputs in;
         in.number = number;
@@ -175,6 +175,21 @@ TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
     EXPECT_EQ(effects::DrawTransition(in), 0);
     StopRequested = false;
     EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true));
+}
+
+TEST(DrawTransition, EveryNumberHasOneFamilyAtMost)
+{
+    std::vector<int> families(effects::kEffectCount + 2, 0);
+    for (const auto& family : effects::EffectFamilies()) {
+        ASSERT_GE(family.first, 1) << family.name;
+        ASSERT_LE(family.last, effects::kEffectCount) << family.name;
+        for (int n = family.first; n <= family.last; ++n)
+            ++families[n];
+    }
+    for (int n = 1; n <= effects::kEffectCount; ++n)
+        EXPECT_LE(families[n], 1) << "effect " << n;
+    EXPECT_EQ(effects::FindEffect(0), nullptr);
+    EXPECT_EQ(effects::FindEffect(effects::kEffectCount + 1), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registered, EveryEffect, ::testing::ValuesIn(cases()),
