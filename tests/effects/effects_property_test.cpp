@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 
 using namespace platform;
 using testing_support::NoisePicture;
@@ -178,12 +177,3 @@ INSTANTIATE_TEST_SUITE_P(Registered, EveryEffect, ::testing::ValuesIn(cases()),
                              return "E" + std::to_string(c.number) + "_" + std::to_string(c.w) + "x" +
                                     std::to_string(c.h) + "_T" + std::to_string(c.T) + (c.preview ? "_preview" : "_saver");
                          });
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

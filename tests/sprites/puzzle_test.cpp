@@ -12,6 +12,8 @@
 #include "platform/gdi/region.h"
 #include "platform/random.h"
 
+#include "support/test_pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -22,18 +24,11 @@
 
 using namespace platform;
 using namespace sprites;
+using testing_support::FilledPicture;
 
 namespace {
 
 constexpr TColor kFill = 0x00CC6633;
-
-TBitmap filled(int w, int h, TColor colour)
-{
-    TBitmap b(w, h);
-    b.Canvas().Brush.Color = colour;
-    b.Canvas().FillRect(Rect(0, 0, w, h));
-    return b;
-}
 
 // Smooth, so a pixel that lands one place off differs only a little; never black.
 TBitmap gradient(int w, int h)
@@ -63,7 +58,7 @@ struct PuzzleRun {
 PuzzleRun play(const TBitmap& picture, int cw, int ch, int x, int y, bool preview, int stopAt = 0,
                std::function<void(int, const TBitmap&)> onStep = {})
 {
-    PuzzleRun r{filled(cw, ch, clWhite)};
+    PuzzleRun r{FilledPicture(cw, ch, clWhite)};
     effects::EffectInputs in;
     in.number = 214;
     in.X = x;
@@ -147,7 +142,7 @@ TEST(PuzzleGrid, OuterEdgesFlatInnerEdgesKnobbedAndShared)
 TEST(PuzzlePieces, KnobsNotchesFlatEdgesAndTransparentBlack)
 {
     const PuzzleGeometry g(2, 60, 60);  // c = 30, k = 8
-    TBitmap board = filled(g.BoardWidth(), g.BoardHeight(), kFill);
+    TBitmap board = FilledPicture(g.BoardWidth(), g.BoardHeight(), kFill);
     TRect rect;
     // Flat left, knob up on top, knob right, knob down below.
     const TBitmap a = g.MakePiece(board, CellEdges{kFlat, 1, 1, 2}, 1, 1, rect);
@@ -211,7 +206,7 @@ TEST(PuzzleRun, EndsWithEveryPieceAtHomeAndTheOutlines)
     board.Canvas().BrushCopy(Rect(0, 0, board.Width(), board.Height()), picture, Rect(0, 0, 120, 90), clBlack);
     RandSeed = 4242;
     const EdgeTable edges(g.rows, g.cols);
-    TBitmap expected = filled(200, 150, clBlack);
+    TBitmap expected = FilledPicture(200, 150, clBlack);
     const int left = X + 60 - board.Width() / 2, top = Y + 45 - board.Height() / 2;
     for (int i = 0; i < g.rows; ++i)
         for (int j = 0; j < g.cols; ++j) {
@@ -271,7 +266,7 @@ TEST(PuzzleRun, StopsFreeEverythingAndFinishTheFlightUnderWay)
     // A stop at the first step leaves only the fill: the saver's whole screen in black.
     RandSeed = 5;
     const PuzzleRun first = play(picture, 200, 150, 40, 30, false, 1);
-    EXPECT_EQ(first.canvas.Image(), filled(200, 150, clBlack).Image());
+    EXPECT_EQ(first.canvas.Image(), FilledPicture(200, 150, clBlack).Image());
     // In preview only the picture's place is filled, in the button face.
     RandSeed = 5;
     const PuzzleRun preview = play(picture, 200, 150, 40, 30, true, 1);

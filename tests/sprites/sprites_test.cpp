@@ -7,6 +7,8 @@
 #include "platform/gdi/dc.h"
 #include "platform/random.h"
 
+#include "support/test_pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,31 +16,24 @@
 
 using namespace platform;
 using namespace sprites;
+using testing_support::FilledPicture;
 
 namespace {
 
 constexpr TColor kBack = 0x00203040, kRed = 0x000000FF, kBlue = 0x00FF0000;
 
-TBitmap filled(int w, int h, TColor colour)
-{
-    TBitmap b(w, h);
-    b.Canvas().Brush.Color = colour;
-    b.Canvas().FillRect(Rect(0, 0, w, h));
-    return b;
-}
-
 // A stage of 100 × 80 on its own canvas, with toons "RED" and "BLUE" (10 × 10 squares)
 // and "RING" (a square with a black, so transparent, middle).
 struct Stage {
-    TBitmap target = filled(100, 80, clWhite);
-    TAlbum album{target.Canvas(), filled(100, 80, kBack)};
+    TBitmap target = FilledPicture(100, 80, clWhite);
+    TAlbum album{target.Canvas(), FilledPicture(100, 80, kBack)};
     TPool& pool = album.AddPool(5);
 
     Stage()
     {
-        album.AddToon("red", filled(10, 10, kRed), 1, clBlack, 0, 10, 10, 1, 1);
-        album.AddToon("Blue", filled(10, 10, kBlue), 1, clBlack, 0, 10, 10, 1, 1);
-        TBitmap ring = filled(10, 10, kRed);
+        album.AddToon("red", FilledPicture(10, 10, kRed), 1, clBlack, 0, 10, 10, 1, 1);
+        album.AddToon("Blue", FilledPicture(10, 10, kBlue), 1, clBlack, 0, 10, 10, 1, 1);
+        TBitmap ring = FilledPicture(10, 10, kRed);
         ring.Canvas().Brush.Color = clBlack;
         ring.Canvas().FillRect(Rect(3, 3, 7, 7));
         album.AddToon("RING", ring, 1, clBlack, 0, 10, 10, 1, 1);
@@ -181,7 +176,7 @@ TEST(SpriteMove, ArrivalInExactlySteps)
 TEST(Sprites, RotationTurnsClockwiseAndFourTurnsRestore)
 {
     Stage st;
-    TBitmap sheet = filled(6, 4, kRed);
+    TBitmap sheet = FilledPicture(6, 4, kRed);
     sheet.Canvas().SetPixel(0, 0, kBlue);
     sheet.Canvas().SetPixel(5, 3, clBlack);
     st.album.AddToon("bar", sheet, 1, clBlack, 0, 4, 6, 1, 1);
@@ -250,7 +245,7 @@ TEST(Sprites, MasksLetTheBackgroundThrough)
     EXPECT_EQ(st.at(21, 21), kRed);   // ring over blue
     EXPECT_EQ(st.at(25, 25), kBlue);  // through the ring's black middle
     // A non-black transparent colour: white in the mask, black in the image.
-    TBitmap sheet = filled(4, 2, kRed);
+    TBitmap sheet = FilledPicture(4, 2, kRed);
     sheet.Canvas().SetPixel(1, 1, kBlue);
     TToon toon;
     toon.Load(sheet, 1, kBlue, 0, 2, 4, 1, 1);
@@ -264,7 +259,7 @@ TEST(Sprites, MasksLetTheBackgroundThrough)
 TEST(Sprites, ToonsAreCutRowByRowWithGaps)
 {
     // Frames 3 × 2 with a gap of 1, two per row: frame i has colour i + 1 (red channel).
-    TBitmap sheet = filled(1 + 2 * 4, 1 + 2 * 3, clWhite);
+    TBitmap sheet = FilledPicture(1 + 2 * 4, 1 + 2 * 3, clWhite);
     for (int i = 0; i < 4; ++i) {
         sheet.Canvas().Brush.Color = RGB(i + 1, 0, 0);
         const int x = 1 + (i % 2) * 4, y = 1 + (i / 2) * 3;
@@ -307,7 +302,7 @@ TEST(Sprites, OnlyTheOldAndNewPlacesReachTheCanvas)
 
     // A redraw of still sprites flushes each one's place only.
     // A copy keeps the canvas the album draws on.
-    const TBitmap white = filled(100, 80, clWhite);
+    const TBitmap white = FilledPicture(100, 80, clWhite);
     st.target = white;
     st.target.Canvas().ClearDirty();
     st.pool.Redraw();
@@ -375,7 +370,7 @@ TEST(Sprites, AlbumOwnsToonsPoolsAndSprites)
         EXPECT_EQ(st.album.FindToon("Red"), st.album.FindToon("RED"));
         // The first toon of a name stays the one found.
         TToon* first = st.album.FindToon("red");
-        st.album.AddToon("RED", filled(3, 3, kBlue), 1, clBlack, 0, 3, 3, 1, 1);
+        st.album.AddToon("RED", FilledPicture(3, 3, kBlue), 1, clBlack, 0, 3, 3, 1, 1);
         EXPECT_EQ(st.album.FindToon("red"), first);
         // A new sprite in a used slot replaces the old one, which is erased.
         st.pool.Redraw();

@@ -1,4 +1,5 @@
-// The puzzle handles messages while it runs and waits: the tests need an application.
+// A test program's main for tests that need a GUI application (canvases, system colours,
+// message handling) but no display: the offscreen platform unless one is set.
 
 #include <QGuiApplication>
 
