@@ -99,16 +99,20 @@ int main(int argc, char** argv)
     for (long long v : moves)
         total += v;
     const auto pct = [&](double p) { return moves.empty() ? 0LL : moves[size_t(p * double(moves.size() - 1))]; };
-    TRect piece = g.PieceRect(sprites::CellEdges{1, 1, 1, 1}, 1, 1);
+    // A knob out on every side.
+    const TRect piece = g.PieceRect(sprites::CellEdges{2, 1, 1, 2}, 1, 1);
+    const long long pieceArea = (long long)(piece.Width() + 1) * (piece.Height() + 1);
+    const auto beyondTwoPieces = std::count_if(moves.begin(), moves.end(), [&](long long v) { return v > 2 * pieceArea; });
     std::printf("picture %dx%d, %s\n", w, h, file.empty() ? "noise" : file.c_str());
-    std::printf("grid %d x %d = %d pieces, cell %d px, largest piece %dx%d = %d px, screen %d px\n", g.cols, g.rows,
-                g.Pieces(), g.c, piece.Width() + 1, piece.Height() + 1, (piece.Width() + 1) * (piece.Height() + 1),
-                w * h);
+    std::printf("grid %d x %d = %d pieces, cell %d px, largest piece %dx%d = %lld px, screen %d px\n", g.cols, g.rows,
+                g.Pieces(), g.c, piece.Width() + 1, piece.Height() + 1, pieceArea, w * h);
     std::printf("step frames %d; cutting %.0f ms; assembly %.0f ms (%.1f us per flush)\n", steps,
                 msBetween(start, built), msBetween(built, end),
                 moves.empty() ? 0.0 : msBetween(built, end) * 1000.0 / double(moves.size()));
-    std::printf("pixels flushed per move: %zu flushes, mean %.0f, median %lld, p99 %lld, max %lld (%.2f%% of the screen)\n",
+    std::printf("pixels flushed per move: %zu flushes, mean %.0f, median %lld, p99 %lld, max %lld (%.2f%% of the screen); "
+                "%lld flushes larger than two pieces\n",
                 moves.size(), moves.empty() ? 0.0 : double(total) / double(moves.size()), pct(0.5), pct(0.99),
-                moves.empty() ? 0LL : moves.back(), moves.empty() ? 0.0 : 100.0 * double(moves.back()) / (w * h));
+                moves.empty() ? 0LL : moves.back(), moves.empty() ? 0.0 : 100.0 * double(moves.back()) / (w * h),
+                (long long)beyondTwoPieces);
     return 0;
 }
