@@ -1,10 +1,9 @@
 // Hand-worked regions of the shaped reveals: the band, ragged and frayed builders on small
 // areas, the step extents with their rounding, and the iris at both ends.
 
-#include "effects/draw_transition.h"
-#include "effects/shaped_reveals.h"
+#include "effect_runs.h"
 
-#include "settings/app_state.h"
+#include "effects/shaped_reveals.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/region.h"
@@ -145,28 +144,14 @@ TEST(ShapedReveals, EachStepDrawsThePictureThroughItsRegion)
     // Stopped at the frame of step p = 30: what steps 0 to 29 drew, the last through the
     // region of p = 29 (these regions only grow, so it holds all the earlier ones).
     const TBitmap picture = testing_support::NoisePicture(50, 30, 1);
-    const TBitmap old = testing_support::NoisePicture(70, 40, 2);
     for (int number : {106, 125, 137}) {
-        TBitmap canvas = old;
-        effects::EffectInputs in;
-        in.number = number;
-        in.X = 11;
-        in.Y = 6;
-        in.picture = &picture;
-        in.target = &canvas.Canvas();
-        in.R = 0;
-        in.onStep = [](int step) {
-            if (step == 31)
-                StopRequested = true;
-        };
-        StopRequested = false;
-        EXPECT_EQ(effects::DrawTransition(in), 31);
-        StopRequested = false;
+        const effect_runs::EffectRun r = effect_runs::play(number, picture, 4, false, 31, 11, 6, 70, 40);
+        EXPECT_EQ(r.steps, 31);
         const QRegion shown = step(number, 11, 6, 50, 30, 29).intersected(QRect(11, 6, 50, 30));
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 70; ++x) {
-                const uint32_t want = shown.contains(QPoint(x, y)) ? picture.ScanLine(y - 6)[x - 11] : old.ScanLine(y)[x];
-                ASSERT_EQ(canvas.ScanLine(y)[x], want) << number << " at " << x << "," << y;
+                const TColor want = shown.contains(QPoint(x, y)) ? effect_runs::at(picture, x - 11, y - 6) : effect_runs::kOld;
+                ASSERT_EQ(effect_runs::at(r, x, y), want) << number << " at " << x << "," << y;
             }
     }
 }
