@@ -7,12 +7,11 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 kills="${2:-1000}"
-tests="$build/tests/config/save_fault_tests"
-[ -x "$tests" ] || { echo "valider_kill: build save_fault_tests first (ninja -C $build save_fault_tests)" >&2; exit 2; }
+tests="$build/tests/config/valider_kill_tests"
+[ -x "$tests" ] || { echo "valider_kill: build valider_kill_tests first (ninja -C $build valider_kill_tests)" >&2; exit 2; }
 start=$(date +%s.%N)
 set +e
-LUMIVANE_VALIDER_KILLS="$kills" QT_QPA_PLATFORM=offscreen \
-  "$tests" --gtest_filter='ValiderKilled.*' --gtest_brief=1 2>&1 | grep -v '^This plugin does not support'
-status=${PIPESTATUS[0]}
+LUMIVANE_VALIDER_KILLS="$kills" "$tests" --gtest_brief=1
+status=$?
 awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "time: %.1f s\n", e - s }'
 exit "$status"

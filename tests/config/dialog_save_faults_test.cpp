@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -111,13 +109,4 @@ TEST_F(DialogSaveFaults, ReadOnlyHiveIsReportedAndNothingLost)
     form->BtOkClick();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(savedTheChoices());
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
