@@ -10,6 +10,7 @@
 #include "settings/environment.h"
 
 #include <QApplication>
+#include <QPushButton>
 
 #include <cstdlib>
 #include <iostream>
@@ -32,7 +33,7 @@ int main(int argc, char** argv)
         for (long press = 0; count == 0 || press < count; ++press) {
             kValiderVariants[press % 3].applyTo(form);
             form.setResult(QDialog::Rejected);
-            form.BtOkClick();
+            form.BtOk->click();
             if (form.result() != QDialog::Accepted) {
                 std::cerr << "valider_loop: Valider did not save (press " << press << ")\n";
                 status = 1;
