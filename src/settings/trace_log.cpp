@@ -30,8 +30,10 @@ void dropFragment(int fd, off_t written)
 {
     const off_t end = ::lseek(fd, 0, SEEK_CUR);
     struct stat st {};
-    if (end >= written && ::fstat(fd, &st) == 0 && st.st_size == end)
-        [[maybe_unused]] const int ignored = ::ftruncate(fd, end - written);
+    if (end < written || ::fstat(fd, &st) != 0 || st.st_size != end)
+        return;
+    // Should the cut fail as well, the fragment stays: a log line is not worth more.
+    [[maybe_unused]] const int cut = ::ftruncate(fd, end - written);
 }
 
 }  // namespace
