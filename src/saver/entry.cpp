@@ -12,6 +12,7 @@
 
 #include "inet/vorl_version.h"
 
+#include "platform/framework_language.h"
 #include "platform/host_config.h"
 #include "platform/random.h"
 
@@ -45,8 +46,10 @@ int LumivaneMain(int argc, char** argv)
     // The window framework needs a display; without one, only the password change can
     // still say what went wrong (on the standard error stream).
     std::unique_ptr<QApplication> app;
-    if (displayAvailable())
+    if (displayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
+        platform::InstallFrameworkFrench();
+    }
 
     const CommandLine commandLine = ParseCommandLine(args);
     SaverMode = commandLine.mode;
