@@ -16,14 +16,7 @@ grep -q "\"CheminInstall\"=\"$prefix/share/lumivane/\"" "$hive" || { echo "no Ch
 unset LUMIVANE_HKLM LUMIVANE_HKCU XDG_CONFIG_HOME
 export HOME="$work/home" LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok
 mkdir -p "$HOME"
-dialog() { timeout 20 xdotool search --sync --onlyvisible --name "Paramètres de Lumivane" 2>/dev/null | head -1; }
-ends_within() { # pid seconds
-  local deadline=$((SECONDS + $2))
-  while kill -0 "$1" 2>/dev/null; do
-    [ $SECONDS -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
+dialog() { window_named "Paramètres de Lumivane"; }
 # Opens the dialog and closes it with Escape, as a user who only looks would.
 configure() {
   "$1" /c & local pid=$!
@@ -31,6 +24,7 @@ configure() {
   id="$(dialog)"
   if [ -z "$id" ]; then kill $pid 2>/dev/null; wait $pid; return 1; fi
   xdotool windowfocus --sync "$id" key Escape
+  ends_within $pid 30 || { kill $pid; wait $pid; return 1; }
   wait $pid
 }
 if configure "$prefix/bin/lumivane" && [ ! -s "$work/boxes.log" ]; then
@@ -75,7 +69,7 @@ id="$(dialog)"
 if [ -n "$id" ]; then
   pass "the user's first /s opens the dialog"
   xdotool windowfocus --sync "$id" key alt+v
-  ends_within $pid 20 && pass "Valider ends the program" || { fail "Valider did not end the program"; kill $pid; }
+  ends_within $pid 30 && pass "Valider ends the program" || { fail "Valider did not end the program"; kill $pid; }
 else
   fail "no dialog for the user"; kill $pid 2>/dev/null
 fi
@@ -87,16 +81,16 @@ grep -q '"ConfigValidated"=dword:00000001' "$store" 2>/dev/null && pass "the mar
 
 run_as_user /s & pid=$!
 # The show: the dialog does not come, and the screen fills with a sample picture.
-shown=""
-deadline=$((SECONDS + 30))
-while [ -z "$shown" ] && [ $SECONDS -lt "$deadline" ] && kill -0 $pid 2>/dev/null; do
+show_drawn() {
+  gone $pid && return 0
   import -window root "$work/shot.png" 2>/dev/null
-  [ "$(convert "$work/shot.png" -format '%[fx:mean>0.05]' info: 2>/dev/null)" = 1 ] && shown=1 || sleep 0.2
-done
-[ -z "$(xdotool search --onlyvisible --name "Paramètres de Lumivane" 2>/dev/null)" ] && [ -n "$shown" ] \
+  [ "$(convert "$work/shot.png" -format '%[fx:mean>0.05]' info: 2>/dev/null)" = 1 ]
+}
+within 60 show_drawn
+[ -z "$(xdotool search --onlyvisible --name "Paramètres de Lumivane" 2>/dev/null)" ] && show_drawn && ! gone $pid \
   && pass "the next /s runs the show" || fail "no show for the user"
 xdotool key a
-ends_within $pid 10 || { fail "the show did not end on a key"; kill $pid 2>/dev/null; }
+ends_within $pid 30 || { fail "the show did not end on a key"; kill $pid 2>/dev/null; }
 wait $pid 2>/dev/null
 
 cmp -s "$hive" "$work/hive-before.reg" && pass "the machine hive is untouched" || fail "the machine hive changed"
