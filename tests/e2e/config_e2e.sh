@@ -32,7 +32,7 @@ xdotool windowfocus --sync "$chooser" type --delay 5 "$work/pics"
 xdotool key Return
 # The dialog takes keys again once the chooser has gone.
 chooser_closed() { ! xwininfo -id "$chooser" 2>/dev/null | grep -q IsViewable; }
-within 30 chooser_closed || fail "the chooser stayed open"
+until_true 30 chooser_closed || fail "the chooser stayed open"
 shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v
 ends_within $pid 30 && pass "Valider ends the program" || fail "Valider did not end the program"
@@ -56,12 +56,12 @@ eval "$(xdotool getwindowgeometry --shell "$id")"
 rows() { import -window root -crop "340x40+$((X + 10))+$((Y + 25))" "$work/$1.png" 2>/dev/null; }
 # The list is drawn once its top rows hold more than one colour.
 rows_drawn() { rows before; [ "$(convert "$work/before.png" -format '%k' info: 2>/dev/null)" -gt 1 ]; }
-within 30 rows_drawn || fail "the list was not drawn"
+until_true 30 rows_drawn || fail "the list was not drawn"
 shot dialog-stored
 xdotool mousemove $((X + 60)) $((Y + 30)) click 1
 xdotool windowfocus --sync "$id" key Delete
 rows_changed() { rows after; [ "$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1)" != 0 ]; }
-within 30 rows_changed && pass "Delete removed a row" || fail "Delete changed nothing"
+until_true 30 rows_changed && pass "Delete removed a row" || fail "Delete changed nothing"
 xdotool key Escape
 ends_within $pid 30 && pass "Escape closes the dialog" || fail "Escape did not close the dialog"
 wait $pid 2>/dev/null
@@ -95,7 +95,7 @@ chosen_shown() {
   centre="$(pixel 512 384 show)"
   case "$centre" in F?0?0?|0?F?0?|0?0?F?) return 0 ;; *) return 1 ;; esac
 }
-within 60 chosen_shown && pass "the show draws a chosen picture ($centre)" || fail "the centre of the screen is $centre"
+until_true 60 chosen_shown && pass "the show draws a chosen picture ($centre)" || fail "the centre of the screen is $centre"
 xdotool key a
 wait $pid 2>/dev/null
 [ "$failures" = 0 ] && echo "dialog end to end: all passed" || echo "dialog end to end: $failures failed"

@@ -37,7 +37,6 @@ wait_colour() {
     sleep 0.05
   done
 }
-alive() { kill -0 "$1" 2>/dev/null; }
 # The show is up once its first picture, the red one, fills the centre.
 show_up() { wait_colour 512 384 FF0000 30; }
 
@@ -108,7 +107,7 @@ logo_rising() {
   top=$(host_pixel 76 2) bottom=$(host_pixel 76 110)
   [ "$top" = "000000" ] && [ "$bottom" != "808080" ] && [ "$bottom" != "000000" ]
 }
-within 30 logo_rising && pass "preview draws into the host" || fail "host shows $top / $bottom"
+until_true 30 logo_rising && pass "preview draws into the host" || fail "host shows $top / $bottom"
 start=$(now_ms)
 timeout 60 "$lumivane" /p "$wid"; rc=$?
 [ "$rc" = 0 ] && alive $pid && pass "a second preview ends by itself ($(($(now_ms) - start)) ms), the first goes on" \
