@@ -184,7 +184,31 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
         ::fsync(dir.fd);
 }
 
-TRegistry::TRegistry(RootKey root) : root_(root), file_(HiveFileOf(root)) {}
+bool CanReplaceHiveFile(const std::string& file)
+{
+    namespace fs = std::filesystem;
+    auto may = [](const fs::path& path, int mode) {
+        return ::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) == 0;
+    };
+    std::error_code ec;
+    if (fs::exists(file, ec) && !may(file, W_OK))
+        return false;
+    fs::path folder = fs::path(file).parent_path();
+    if (folder.empty())
+        folder = ".";
+    while (!fs::exists(folder, ec) && folder.has_parent_path() && folder.parent_path() != folder)
+        folder = folder.parent_path();
+    return may(folder, W_OK | X_OK);
+}
+
+TRegistry::TRegistry(RootKey root) : root_(root), file_(HiveFileOf(root))
+{
+    const std::string& store = host().localMachineStore;
+    if (root == RootKey::LocalMachine && !file_.empty() && !store.empty() && !CanReplaceHiveFile(file_)) {
+        machineFile_ = file_;
+        file_ = store;
+    }
+}
 
 TRegistry::~TRegistry()
 {
@@ -198,8 +222,37 @@ TRegistry::~TRegistry()
 Hive& TRegistry::hive()
 {
     if (!snapshot_)
-        snapshot_ = LoadHiveFile(file_, RootKeyName(root_));
+        snapshot_ = view(LoadHiveFile(file_, RootKeyName(root_)));
     return *snapshot_;
+}
+
+// What reads see: the file that takes the writes, laid over the machine hive when that
+// file is the user's store.
+Hive TRegistry::view(Hive own)
+{
+    if (machineFile_.empty())
+        return own;
+    Hive merged = machineHive();
+    merged.overlay(own);
+    return merged;
+}
+
+const Hive& TRegistry::machineHive()
+{
+    if (!machine_)
+        machine_ = LoadHiveFile(machineFile_, RootKeyName(root_));
+    return *machine_;
+}
+
+// The user's store can only add to the machine hive: what the machine hive holds stays.
+void TRegistry::requireNotInMachineHive(const std::string& path, const std::string* valueName)
+{
+    if (machineFile_.empty())
+        return;
+    const RegKey* k = machineHive().key(path);
+    if (k && (!valueName || k->find(*valueName)))
+        throw RegistryError(std::string("cannot delete from ") + RootKeyName(root_) + "\\" + path + ": " +
+                            machineFile_ + " is read-only for this user");
 }
 
 std::string TRegistry::resolve(const std::string& key) const
@@ -373,6 +426,7 @@ bool TRegistry::DeleteKey(const std::string& key)
     const std::string path = resolve(key);
     if (path.empty() || !hive().hasKey(path))
         return false;
+    requireNotInMachineHive(path, nullptr);
     Op op{Op::RemoveKey, path, {}};
     apply(hive(), op);
     pending_.push_back(std::move(op));
@@ -384,6 +438,7 @@ bool TRegistry::DeleteValue(const std::string& name)
     requireWritable();
     if (!ValueExists(name))
         return false;
+    requireNotInMachineHive(currentPath_, &name);
     Op op{Op::RemoveValue, currentPath_, {}};
     op.value.name = name;
     apply(hive(), op);
@@ -400,17 +455,9 @@ void TRegistry::apply(Hive& hive, const Op& op)
     case Op::RemoveKey:
         hive.deleteKey(op.path);
         break;
-    case Op::SetValue: {
-        RegKey& k = hive.createKey(op.path);
-        if (RegValue* existing = k.find(op.value.name)) {
-            const std::string keepName = existing->name;
-            *existing = op.value;
-            existing->name = keepName;
-        } else {
-            k.values.push_back(op.value);
-        }
+    case Op::SetValue:
+        hive.createKey(op.path).set(op.value);
         break;
-    }
     case Op::RemoveValue:
         if (RegKey* k = hive.key(op.path)) {
             const std::string folded = FoldKeyName(op.value.name);
@@ -433,7 +480,7 @@ void TRegistry::Flush()
         apply(fresh, op);
     SaveHiveFile(file_, fresh);
     pending_.clear();
-    snapshot_ = std::move(fresh);
+    snapshot_ = view(std::move(fresh));
 }
 
 }  // namespace platform

@@ -63,7 +63,7 @@ protected:
     }
 
     // Serves the thread's cycles until the condition holds or the time is up.
-    bool runUntil(const std::function<bool()>& done, int ms = 5000)
+    bool runUntil(const std::function<bool()>& done, int ms = 60000)
     {
         QElapsedTimer timer;
         timer.start();
