@@ -8,17 +8,9 @@ set -uo pipefail
 lumivane="$1"
 host_window="$2"
 
-mkdir -p "$work/c" "$work/run"
-export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work/c"
-export LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok XDG_RUNTIME_DIR="$work/run"
-chmod 700 "$work/run"
-convert -size 400x300 xc:'#ff0000' "BMP3:$work/red.bmp"
-convert -size 400x300 xc:'#00ff00' "BMP3:$work/green.bmp"
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n"CheminInstall"="%s"\r\n"ConfigValidated"=dword:00000001\r\n' "$work" > "$LUMIVANE_HKLM"
+validated_machine
 user_hive() { # effects on, at the quickest speed, between the pictures given
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n"Vitesse"=dword:00000001\r\n"Rapidite"=dword:00000001\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000001\r\n"Centre"=dword:00000001\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n' > "$LUMIVANE_HKCU"
-  local i=0
-  for p in "$@"; do printf '"%d"="%s"\r\n' $i "$p" >> "$LUMIVANE_HKCU"; i=$((i + 1)); done
+  user_settings '"Vitesse"=dword:00000001\r\n"Rapidite"=dword:00000001\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000001\r\n"Centre"=dword:00000001\r\n' "$@"
 }
 # The host window's pixel at x y, as RRGGBB.
 host_pixel() {

@@ -7,13 +7,8 @@ export E2E_SCREENS="-screen 0 640x480x24 -screen 1 640x480x24"
 . "$(dirname "$0")/e2e_common.sh" "$@"
 lumivane="$1"
 
-mkdir -p "$work/c" "$work/run"
-export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work/c"
-export LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok XDG_RUNTIME_DIR="$work/run"
-chmod 700 "$work/run"
-convert -size 400x300 xc:'#ff0000' "BMP3:$work/red.bmp"
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n"CheminInstall"="%s"\r\n"ConfigValidated"=dword:00000001\r\n' "$work" > "$LUMIVANE_HKLM"
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n"Vitesse"=dword:00000002\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000000\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n"0"="%s"\r\n' "$work/red.bmp" > "$LUMIVANE_HKCU"
+validated_machine
+user_settings '"Vitesse"=dword:00000002\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000000\r\n' "$work/red.bmp"
 
 pixel() { # screen x y
   import -display "${DISPLAY%.*}.$1" -window root "$work/shot$1.png" 2>/dev/null
