@@ -13,6 +13,9 @@
 
 #include "inet/vorl_version.h"
 
+#include "sprites/sprite_random.h"
+
+#include "platform/framework_language.h"
 #include "platform/host_config.h"
 #include "platform/random.h"
 
@@ -46,8 +49,10 @@ int LumivaneMain(int argc, char** argv)
     // The window framework needs a display; without one, only the password change can
     // still say what went wrong (on the standard error stream).
     std::unique_ptr<QApplication> app;
-    if (displayAvailable())
+    if (displayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
+        platform::InstallFrameworkFrench();
+    }
 
     const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
     if (!commandLine.error.empty()) {
@@ -71,6 +76,7 @@ int LumivaneMain(int argc, char** argv)
         AppSettings = settings.get();
     }
     platform::Randomize();
+    sprites::FillRandomTable();
     QApplication::setApplicationName(QStringLiteral("lumivane"));
     NoRun = false;
 
