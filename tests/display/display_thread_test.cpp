@@ -62,8 +62,9 @@ protected:
         return out;
     }
 
-    // Serves the thread's cycles until the condition holds or the time is up.
-    bool runUntil(const std::function<bool()>& done, int ms = 5000)
+    // Serves the thread's cycles until the condition holds or the time is up; the time is
+    // generous because sanitizer builds run the cycles several times slower.
+    bool runUntil(const std::function<bool()>& done, int ms = 30000)
     {
         QElapsedTimer timer;
         timer.start();
@@ -147,4 +148,17 @@ TEST_F(DisplayThread, StopEndsTheWaitAtOnce)
     stop();
     EXPECT_TRUE(thread.isNull());
     EXPECT_LT(timer.elapsed(), 100);
+}
+
+TEST_F(DisplayThread, SuspendedThreadEndsOnTerminateAlone)
+{
+    const auto a = picture("a.bmp", clRed);
+    hives({a}, "\"Vitesse\"=dword:00000000\r\n");
+    start();
+    ASSERT_TRUE(runUntil([&] { return !logged("Image : ").empty(); }));
+    // The saver's close: held first, then asked to end, with no resume.
+    thread->Suspend();
+    StopRequested = true;
+    thread->Terminate();
+    EXPECT_TRUE(runUntil([&] { return thread.isNull(); }));
 }
