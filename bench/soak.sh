@@ -24,10 +24,10 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 grep -q '^LUMIVANE_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" ||
   echo "soak: $build is not a sanitizer build; leaks will go unseen" >&2
-ninja -C "$build" -j"${JOBS:-2}" soak >/dev/null
+ninja -C "$build" -j"${JOBS:-2}" soak >"$build/soak-build.log" || { tail -20 "$build/soak-build.log" >&2; exit 1; }
 
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
+export ASAN_OPTIONS="detect_leaks=1:${ASAN_OPTIONS:-}"
 start=$(date +%s)
 status=0
 "$build/tests/soak/soak" "$@" "${photos[@]}" || status=$?

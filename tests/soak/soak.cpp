@@ -37,6 +37,12 @@ using testing_support::ReadFile;
 using testing_support::ScratchHost;
 using testing_support::WriteFile;
 
+#if defined(__SANITIZE_ADDRESS__)
+// From the sanitizers' allocator interface (GCC ships no header for it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+extern "C" void __sanitizer_purge_allocator();
+#endif
+
 namespace {
 
 struct Options {
@@ -96,11 +102,13 @@ long residentKiB()
     return -1;
 }
 
-// What a picture cycle leaves held: resident memory as it stands, and once the C library
+// What a picture cycle leaves held: resident memory as it stands, and once the allocator
 // has handed back the freed pages it keeps for reuse (a large effect's buffers raise that
-// high-water mark once, which is not growth). The sanitizers' allocator ignores the trim.
+// high-water mark once, and the sanitizer's quarantine swings it by a quarter from one
+// sample to the next: neither is growth).
 struct Memory {
     long raw = -1, held = -1;
+    long liveHeap = -1;  // KiB the sanitizer's allocator has handed out and not had back
 };
 
 Memory memoryNow()
@@ -108,7 +116,13 @@ Memory memoryNow()
     Memory m;
     m.raw = residentKiB();
     malloc_trim(0);
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_purge_allocator();
+#endif
     m.held = residentKiB();
+#if defined(__SANITIZE_ADDRESS__)
+    m.liveHeap = static_cast<long>(__sanitizer_get_current_allocated_bytes() / 1024);
+#endif
     return m;
 }
 
@@ -255,6 +269,9 @@ int main(int argc, char** argv)
     for (size_t i = 0; i < counter.trend.size(); ++i)
         std::printf("%s%ld", i ? " " : "", counter.trend[i].held / 1024);
     std::printf(" MiB every %d cycles\n", o.sample);
+    if (counter.rssAtEnd.liveHeap >= 0)
+        std::printf("live heap         %ld KiB after cycle %d, %ld KiB after cycle %d\n", counter.rssAtSample.liveHeap,
+                    o.sample, counter.rssAtEnd.liveHeap, o.cycles);
     std::printf("damaged file      came up %d times, skipped %d times\n", damagedTurns, t.unreadable);
     std::printf("effects           every number 1..%d played at least %d times (fewest: number %d);"
                 " %d numbers without a family drawn plainly\n",
