@@ -161,7 +161,7 @@ private:
     int started_ = 0;
 };
 
-// A photograph cut short inside its headers, as a broken copy or download leaves it.
+// A photograph cut short after its first 4 KB, as a broken copy or download leaves it.
 std::string damagedCopy(const std::string& photo, const std::string& path)
 {
     const std::string whole = ReadFile(photo);
@@ -190,6 +190,7 @@ void writeHives(const ScratchHost& host, const std::vector<std::string>& picture
 struct Tally {
     std::map<std::string, int> loaded;  // "Image : " lines by file
     int unreadable = 0;                 // "Image illisible : " lines
+    std::string reason;                 // the first of them
     std::map<int, int> plays;           // "Effet n° :  " lines by number
 };
 
@@ -201,8 +202,9 @@ Tally readLog()
         if (auto at = line.find(image); at != std::string::npos) {
             const std::string rest = line.substr(at + image.size());
             ++t.loaded[rest.substr(0, rest.find(". Taille :"))];
-        } else if (line.find(unreadable) != std::string::npos) {
-            ++t.unreadable;
+        } else if (auto at = line.find(unreadable); at != std::string::npos) {
+            if (t.unreadable++ == 0)
+                t.reason = line.substr(at + unreadable.size(), line.find('\r') - at - unreadable.size());
         } else if (auto at = line.find(effect); at != std::string::npos) {
             ++t.plays[std::atoi(line.c_str() + at + effect.size())];
         }
@@ -272,7 +274,8 @@ int main(int argc, char** argv)
     if (counter.rssAtEnd.liveHeap >= 0)
         std::printf("live heap         %ld KiB after cycle %d, %ld KiB after cycle %d\n", counter.rssAtSample.liveHeap,
                     o.sample, counter.rssAtEnd.liveHeap, o.cycles);
-    std::printf("damaged file      came up %d times, skipped %d times\n", damagedTurns, t.unreadable);
+    std::printf("damaged file      came up %d times, skipped %d times (%s)\n", damagedTurns, t.unreadable,
+                t.reason.c_str());
     std::printf("effects           every number 1..%d played at least %d times (fewest: number %d);"
                 " %d numbers without a family drawn plainly\n",
                 effects::kEffectCount, fewest, fewestNumber, unbuilt);
