@@ -102,6 +102,10 @@ void TDisplayThread::Resume()
 
 void TDisplayThread::wake()
 {
+    // Passing through the lock first: a thread that has just found the flags unset under it
+    // is then already waiting, and a flag set without the lock cannot slip between its
+    // check and its wait and leave it asleep.
+    { std::lock_guard<std::mutex> lock(gateMutex_); }
     gate_.notify_all();
 }
 
