@@ -19,6 +19,7 @@ const std::vector<EffectFamily>& EffectFamilies()
         {30, 30, StripSweeps, true, "strip sweeps"},
         {31, 34, SlidingStrips, false, "sliding strips"},
         {35, 35, SpiralDither, true, "spiral dither"},
+        {163, 213, StretchSlides, true, "stretch slides"},
     };
     return table;
 }

@@ -15,5 +15,6 @@ void TileDissolve(EffectContext& c, int number);     // 25
 void Checkerboards(EffectContext& c, int number);    // 26-29
 void SlidingStrips(EffectContext& c, int number);    // 31-34
 void SpiralDither(EffectContext& c, int number);     // 35
+void StretchSlides(EffectContext& c, int number);    // 163-213
 
 }  // namespace effects
