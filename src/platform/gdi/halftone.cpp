@@ -2,7 +2,9 @@
 // falls in each destination pixel (exact box filter); an enlargement interpolates
 // linearly between the nearest source pixels. Separable, in integer arithmetic: down
 // the columns into 8.8 fixed point, then across. Both passes multiply and add two
-// taps at a time in 16-bit lanes (SSE2), the scalar loops giving the same sums.
+// taps at a time in 16-bit lanes (SSE2), the scalar loops giving the same sums. An axis
+// that only copies (one source pixel for each destination pixel, as when a picture is
+// squeezed on the other axis alone) skips its pass, with the same results.
 
 #include "platform/gdi/blit_engine.h"
 
@@ -106,12 +108,22 @@ struct TapPairs {
     std::vector<int> offset0;
     std::vector<int> offset1;
     std::vector<int32_t> weights;
+    int uniform = 0;  // when not 0, every pixel has this many pairs (first[d] = d · uniform)
 };
 
-TapPairs pairUp(const Taps& t, int base, int scale)
+// Up to this many pairs per pixel, the across pass pads every pixel to the same count,
+// so that its loop has a fixed length and unrolls.
+constexpr int kMostUniformPairs = 4;
+
+TapPairs pairUp(const Taps& t, int base, int scale, bool uniform)
 {
     TapPairs p;
     const std::size_t n = t.first.size() - 1;
+    int most = 0;
+    for (std::size_t d = 0; d < n; ++d)
+        most = std::max(most, (t.first[d + 1] - t.first[d] + 1) / 2);
+    if (uniform && most >= 1 && most <= kMostUniformPairs)
+        p.uniform = most;
     p.first.reserve(n + 1);
     for (std::size_t d = 0; d < n; ++d) {
         p.first.push_back(int(p.weights.size()));
@@ -124,9 +136,35 @@ TapPairs pairUp(const Taps& t, int base, int scale)
             const uint32_t w1 = single ? 0u : uint32_t(t.weight[size_t(k1)]);
             p.weights.push_back(int32_t(w0 | w1 << 16));
         }
+        // Padding pairs read the pixel's first tap at weight 0.
+        for (int k = p.first.back() + ((t.first[d + 1] - t.first[d] + 1) / 2); k < p.first.back() + p.uniform; ++k) {
+            p.offset0.push_back(p.offset0[size_t(p.first.back())]);
+            p.offset1.push_back(p.offset0[size_t(p.first.back())]);
+            p.weights.push_back(0);
+        }
     }
     p.first.push_back(int(p.weights.size()));
     return p;
+}
+
+// Every destination pixel made of one source pixel: the axis only copies.
+bool copiesOnly(const Taps& t)
+{
+    for (std::size_t d = 0; d + 1 < t.first.size(); ++d)
+        if (t.first[d + 1] - t.first[d] != 1)
+            return false;
+    return true;
+}
+
+// ... and of consecutive ones: a straight run of the source.
+bool copiesRun(const Taps& t)
+{
+    if (!copiesOnly(t))
+        return false;
+    for (std::size_t d = 0; d < t.index.size(); ++d)
+        if (t.index[d] != t.index[0] + int(d))
+            return false;
+    return true;
 }
 
 int16_t low16(int32_t pair) { return int16_t(pair & 0xFFFF); }
@@ -171,18 +209,74 @@ void sumRows(const uint8_t* const* rows0, const uint8_t* const* rows1, const int
     }
 }
 
+// The same for rows that are not summed across afterwards (the columns only copy): each
+// channel's 8.8 sum rounded to 8 bits, as the across pass would round a single tap of
+// weight one, written as pixels.
+void sumRowsToPixels(const uint8_t* const* rows0, const uint8_t* const* rows1, const int32_t* weights, int pairs,
+                     int n, uint32_t* out)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi32(32);
+    const __m128i round8 = _mm_set1_epi32(128);
+    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+    for (; i + 16 <= n; i += 16) {
+        __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+        for (int p = 0; p < pairs; ++p) {
+            const __m128i w = _mm_set1_epi32(weights[p]);
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows0[p] + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows1[p] + i));
+            const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
+            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+        }
+        auto down = [&](__m128i v) {
+            return _mm_srli_epi32(_mm_add_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), round8), 8);
+        };
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(down(s0), down(s1)), _mm_packs_epi32(down(s2), down(s3)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i / 4), _mm_or_si128(bytes, opaque));
+    }
+#endif
+    for (; i < n; i += 4) {
+        uint32_t px = kOpaque;
+        for (int j = 0; j < 3; ++j) {
+            int32_t sum = 0;
+            for (int p = 0; p < pairs; ++p)
+                sum += rows0[p][i + j] * low16(weights[p]) + rows1[p][i + j] * high16(weights[p]);
+            px |= uint32_t(std::min((((sum + 32) >> 6) + 128) >> 8, 255)) << (8 * j);
+        }
+        out[i / 4] = px;
+    }
+}
+
+// The pairs of destination pixel d: fixed in number when the pixels were padded to the
+// same count (Uniform), else as many as it has.
+template <int Uniform> struct PairRange {
+    const TapPairs& p;
+    int begin(int d) const { return Uniform ? d * Uniform : p.first[size_t(d)]; }
+    int end(int d) const { return Uniform ? d * Uniform + Uniform : p.first[size_t(d) + 1]; }
+};
+
 // One destination row from the column sums; `bias` holds, per pixel, the 128 times its
 // weights taken off the sums, plus the rounding of the final shift.
+template <int Uniform>
 void sumAcross(const int16_t* column, const TapPairs& p, const uint32_t* bias, int width, uint32_t* out)
 {
+    const PairRange<Uniform> range{p};
+    const int* const offset0 = p.offset0.data();
+    const int* const offset1 = p.offset1.data();
+    const int32_t* const weights = p.weights.data();
     int c = 0;
 #if defined(__SSE2__)
     auto pixel = [&](int d) {
         __m128i s = _mm_set1_epi32(int32_t(bias[d]));
-        for (int k = p.first[size_t(d)]; k < p.first[size_t(d) + 1]; ++k) {
-            const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + p.offset0[size_t(k)]));
-            const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + p.offset1[size_t(k)]));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(p.weights[size_t(k)])));
+        for (int k = range.begin(d); k < range.end(d); ++k) {
+            const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + offset0[k]));
+            const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + offset1[k]));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(weights[k])));
         }
         return _mm_srli_epi32(s, 22);
     };
@@ -195,10 +289,10 @@ void sumAcross(const int16_t* column, const TapPairs& p, const uint32_t* bias, i
 #endif
     for (; c < width; ++c) {
         uint32_t s[4] = {bias[c], bias[c], bias[c], bias[c]};
-        for (int k = p.first[size_t(c)]; k < p.first[size_t(c) + 1]; ++k) {
-            const int16_t* a = column + p.offset0[size_t(k)];
-            const int16_t* b = column + p.offset1[size_t(k)];
-            const int32_t w = p.weights[size_t(k)];
+        for (int k = range.begin(c); k < range.end(c); ++k) {
+            const int16_t* a = column + offset0[k];
+            const int16_t* b = column + offset1[k];
+            const int32_t w = weights[k];
             for (int j = 0; j < 4; ++j)
                 s[j] += uint32_t(a[j] * low16(w) + b[j] * high16(w));
         }
@@ -206,6 +300,63 @@ void sumAcross(const int16_t* column, const TapPairs& p, const uint32_t* bias, i
         for (int j = 0; j < 3; ++j)
             px |= std::min<uint32_t>(s[j] >> 22, 255) << (8 * j);
         out[c] = px;
+    }
+}
+
+// One destination row straight from a picture row (the rows only copy): the sums of
+// the across pass over a column of one tap of weight one come to Σ w·p rounded at 14
+// bits, which this takes from the 8-bit pixels without the column sums.
+template <int Uniform> void acrossPixels(const uint32_t* row, const TapPairs& p, int width, uint32_t* out)
+{
+    const PairRange<Uniform> range{p};
+    const int* const offset0 = p.offset0.data();
+    const int* const offset1 = p.offset1.data();
+    const int32_t* const weights = p.weights.data();
+    constexpr int32_t kRound = 1 << (kWeightBits - 1);
+    int c = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    auto pixel = [&](int d) {
+        __m128i s = _mm_set1_epi32(kRound);
+        for (int k = range.begin(d); k < range.end(d); ++k) {
+            const __m128i a = _mm_cvtsi32_si128(int32_t(row[offset0[k]]));
+            const __m128i b = _mm_cvtsi32_si128(int32_t(row[offset1[k]]));
+            const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
+            s = _mm_add_epi32(s, _mm_madd_epi16(ab, _mm_set1_epi32(weights[k])));
+        }
+        return _mm_srli_epi32(s, kWeightBits);
+    };
+    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+    for (; c + 4 <= width; c += 4) {
+        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
+        const __m128i words2 = _mm_packs_epi32(pixel(c + 2), pixel(c + 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words2), opaque));
+    }
+#endif
+    for (; c < width; ++c) {
+        int32_t s[3] = {kRound, kRound, kRound};
+        for (int k = range.begin(c); k < range.end(c); ++k) {
+            const int32_t w = weights[k];
+            for (int j = 0; j < 3; ++j)
+                s[j] += int32_t((row[offset0[k]] >> (8 * j)) & 0xFF) * low16(w) +
+                        int32_t((row[offset1[k]] >> (8 * j)) & 0xFF) * high16(w);
+        }
+        uint32_t px = kOpaque;
+        for (int j = 0; j < 3; ++j)
+            px |= uint32_t(std::min(s[j] >> kWeightBits, 255)) << (8 * j);
+        out[c] = px;
+    }
+}
+
+// Calls fn with the pixels' pair count as a constant where it is fixed.
+template <class F> void withUniform(int uniform, F&& fn)
+{
+    switch (uniform) {
+    case 1: fn(std::integral_constant<int, 1>{}); break;
+    case 2: fn(std::integral_constant<int, 2>{}); break;
+    case 3: fn(std::integral_constant<int, 3>{}); break;
+    case 4: fn(std::integral_constant<int, 4>{}); break;
+    default: fn(std::integral_constant<int, 0>{}); break;
     }
 }
 
@@ -225,10 +376,15 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
         maxX = std::max(maxX, s);
     }
     const int nx = maxX - minX + 1;
+    // An axis that only copies skips its pass: columns that copy a run of the picture
+    // take the rows' sums as pixels; rows that copy one picture row each are summed
+    // across straight from its pixels.
+    const bool columnsCopy = copiesRun(tx);
+    const bool rowsCopy = !columnsCopy && copiesOnly(ty);
     // Rows by pairs, addressed from the first column read; columns by pairs, four
-    // 16-bit sums per pixel.
-    const TapPairs py = pairUp(ty, 0, 1);
-    const TapPairs px = pairUp(tx, minX, 4);
+    // 16-bit sums per pixel (or one picture pixel when the rows copy).
+    const TapPairs py = pairUp(ty, 0, 1, false);
+    const TapPairs px = pairUp(tx, minX, rowsCopy ? 1 : 4, true);
     std::vector<uint32_t> bias(size_t(area.width()));
     for (int c = 0; c < area.width(); ++c) {
         uint32_t weights = 0;
@@ -248,22 +404,35 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
     };
     Scratch scratch[2];
     for (Scratch& b : scratch) {
-        b.column.resize(size_t(nx) * 4);
+        if (!columnsCopy && !rowsCopy)
+            b.column.resize(size_t(nx) * 4);
         b.rows0.resize(size_t(mostPairs));
         b.rows1.resize(size_t(mostPairs));
         b.weights.resize(size_t(mostPairs));
     }
     auto rows = [&](Scratch& b, int from, int to) {
-        for (int r = from; r < to; ++r) {
-            int n = 0;
-            for (int k = py.first[size_t(r)]; k < py.first[size_t(r) + 1]; ++k, ++n) {
-                b.rows0[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset0[size_t(k)]) + minX);
-                b.rows1[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX);
-                b.weights[size_t(n)] = py.weights[size_t(k)];
+        withUniform(px.uniform, [&](auto uniform) {
+            for (int r = from; r < to; ++r) {
+                uint32_t* const line = out + r * outStride;
+                if (rowsCopy) {
+                    acrossPixels<uniform()>(src.row(ty.index[size_t(ty.first[size_t(r)])]) + minX, px,
+                                            area.width(), line);
+                    continue;
+                }
+                int n = 0;
+                for (int k = py.first[size_t(r)]; k < py.first[size_t(r) + 1]; ++k, ++n) {
+                    b.rows0[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset0[size_t(k)]) + minX);
+                    b.rows1[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX);
+                    b.weights[size_t(n)] = py.weights[size_t(k)];
+                }
+                if (columnsCopy) {
+                    sumRowsToPixels(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, line);
+                    continue;
+                }
+                sumRows(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, b.column.data());
+                sumAcross<uniform()>(b.column.data(), px, bias.data(), area.width(), line);
             }
-            sumRows(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, b.column.data());
-            sumAcross(b.column.data(), px, bias.data(), area.width(), out + r * outStride);
-        }
+        });
     };
     const int height = area.height();
     const long long work = (long long)nx * (py.offset0.size() + 1) + (long long)area.width() * height;
