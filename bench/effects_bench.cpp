@@ -1,7 +1,8 @@
 // Runs every registered effect at 1920 × 1080 with R = 0 on an off-screen canvas and
 // reports, per effect, the step frames, the total time and the time per step, beside one
 // full-frame memcpy measured in the same run; the five slowest close the table.
-//   effects_bench [WIDTHxHEIGHT]
+//   effects_bench [WIDTHxHEIGHT] [N | FIRST-LAST]...
+// Numbers given after the size limit the run to those effects.
 
 #include "effects/draw_transition.h"
 
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 using namespace platform;
@@ -60,18 +62,34 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     int w = 1920, h = 1080;
-    if (argc > 1 && (std::sscanf(argv[1], "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0)) {
-        std::fprintf(stderr, "usage: effects_bench [WIDTHxHEIGHT]\n");
+    std::vector<std::pair<int, int>> wanted;
+    bool usage = argc > 1 && (std::sscanf(argv[1], "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0);
+    for (int i = 2; i < argc && !usage; ++i) {
+        int first = 0, last = 0;
+        const int read = std::sscanf(argv[i], "%d-%d", &first, &last);
+        usage = read < 1 || first < 1 || (read == 2 && last < first);
+        wanted.emplace_back(first, read == 2 ? last : first);
+    }
+    if (usage) {
+        std::fprintf(stderr, "usage: effects_bench [WIDTHxHEIGHT] [N | FIRST-LAST]...\n");
         return 2;
     }
+    const auto isWanted = [&](int n) {
+        return wanted.empty() || std::any_of(wanted.begin(), wanted.end(),
+                                             [n](auto range) { return n >= range.first && n <= range.second; });
+    };
     const TBitmap picture = testing_support::NoisePicture(w, h, 7);
     const TBitmap old = testing_support::NoisePicture(w, h, 8);
     TBitmap canvas = old;
-    std::printf("full-frame memcpy (%dx%d): %.3f ms\n\n", w, h, memcpyMs(w, h));
-    std::printf("%-7s %-18s %9s %10s %12s\n", "effect", "family", "steps", "total ms", "ms per step");
+    const double frameCopyMs = memcpyMs(w, h);
+    std::printf("full-frame memcpy (%dx%d): %.3f ms\n\n", w, h, frameCopyMs);
+    std::printf("%-7s %-18s %9s %10s %12s %14s\n", "effect", "family", "steps", "total ms", "ms per step",
+                "memcpy per step");
     std::vector<Result> results;
     for (const auto& family : effects::EffectFamilies()) {
         for (int n = family.first; n <= family.last; ++n) {
+            if (!isWanted(n))
+                continue;
             canvas = old;
             effects::EffectInputs in;
             in.number = n;
@@ -84,7 +102,9 @@ int main(int argc, char** argv)
             const auto start = clock_type::now();
             const int steps = effects::DrawTransition(in);
             const double ms = msSince(start);
-            std::printf("%-7d %-18s %9d %10.1f %12.4f\n", n, family.name, steps, ms, steps ? ms / steps : 0.0);
+            const double perStep = steps ? ms / steps : 0.0;
+            std::printf("%-7d %-18s %9d %10.1f %12.4f %14.2f\n", n, family.name, steps, ms, perStep,
+                        perStep / frameCopyMs);
             results.push_back({n, family.name, steps, ms});
         }
     }
