@@ -348,6 +348,129 @@ template <int Uniform> void acrossPixels(const uint32_t* row, const TapPairs& p,
     }
 }
 
+// Taps in windows of four neighbouring pixels, for pixels made of three to eight: one
+// load brings a window's four pixels, two multiply-adds weigh them (pixels 0 and 2, then
+// 1 and 3), which takes fewer steps than gathering them in pairs.
+struct TapWindows {
+    int count = 0;                 // windows per pixel, 1 or 2; 0 when the taps do not fit
+    std::vector<int> start;        // per pixel, where its first window begins (from base, scaled)
+    std::vector<int32_t> even;     // per pixel and window: weights of its pixels 0 and 2
+    std::vector<int32_t> odd;      // ... and of its pixels 1 and 3
+};
+
+TapWindows makeWindows(const Taps& t, int base, int last, int scale)
+{
+    TapWindows w;
+    const std::size_t n = t.first.size() - 1;
+    int span = 0;
+    for (std::size_t d = 0; d < n; ++d) {
+        const auto [lo, hi] = std::minmax_element(t.index.begin() + t.first[d], t.index.begin() + t.first[d + 1]);
+        span = std::max(span, *hi - *lo + 1);
+    }
+    const int count = span <= 4 ? 1 : span <= 8 ? 2 : 0;
+    if (count == 0 || last - base + 1 < 4 * count)
+        return w;
+    w.count = count;
+    w.start.reserve(n);
+    w.even.reserve(n * size_t(count));
+    w.odd.reserve(n * size_t(count));
+    for (std::size_t d = 0; d < n; ++d) {
+        // The window starts at the first tap, or earlier where it would run past the end.
+        const int first = *std::min_element(t.index.begin() + t.first[d], t.index.begin() + t.first[d + 1]);
+        const int from = std::min(first, last - 4 * count + 1);
+        uint32_t weight[8] = {};
+        for (int k = t.first[d]; k < t.first[d + 1]; ++k)
+            weight[t.index[size_t(k)] - from] = uint32_t(t.weight[size_t(k)]);
+        w.start.push_back((from - base) * scale);
+        for (int k = 0; k < count; ++k) {
+            w.even.push_back(int32_t(weight[4 * k] | weight[4 * k + 2] << 16));
+            w.odd.push_back(int32_t(weight[4 * k + 1] | weight[4 * k + 3] << 16));
+        }
+    }
+    return w;
+}
+
+// The weight of pixel q (0..4·count-1) of pixel d's windows.
+int32_t windowWeight(const TapWindows& w, int d, int q)
+{
+    const int32_t pair = ((q & 1) ? w.odd : w.even)[size_t(d * w.count + q / 4)];
+    return (q & 2) ? high16(pair) : low16(pair);
+}
+
+// sumAcross over windows of the column sums.
+template <int Count>
+void sumAcrossWindows(const int16_t* column, const TapWindows& w, const uint32_t* bias, int width, uint32_t* out)
+{
+    int c = 0;
+#if defined(__SSE2__)
+    auto pixel = [&](int d) {
+        __m128i s = _mm_set1_epi32(int32_t(bias[d]));
+        const int16_t* at = column + w.start[size_t(d)];
+        for (int k = 0; k < Count; ++k) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k + 8));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(w.even[size_t(d * Count + k)])));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), _mm_set1_epi32(w.odd[size_t(d * Count + k)])));
+        }
+        return _mm_srli_epi32(s, 22);
+    };
+    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+    for (; c + 2 <= width; c += 2) {
+        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words), opaque));
+    }
+#endif
+    for (; c < width; ++c) {
+        const int16_t* at = column + w.start[size_t(c)];
+        uint32_t px = kOpaque;
+        for (int j = 0; j < 3; ++j) {
+            uint32_t s = bias[c];
+            for (int q = 0; q < 4 * Count; ++q)
+                s += uint32_t(at[4 * q + j] * windowWeight(w, c, q));
+            px |= std::min<uint32_t>(s >> 22, 255) << (8 * j);
+        }
+        out[c] = px;
+    }
+}
+
+// acrossPixels over windows of the picture's row.
+template <int Count> void acrossPixelWindows(const uint32_t* row, const TapWindows& w, int width, uint32_t* out)
+{
+    constexpr int32_t kRound = 1 << (kWeightBits - 1);
+    int c = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    auto pixel = [&](int d) {
+        __m128i s = _mm_set1_epi32(kRound);
+        const uint32_t* at = row + w.start[size_t(d)];
+        for (int k = 0; k < Count; ++k) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 4 * k));
+            const __m128i a = _mm_unpacklo_epi8(v, zero), b = _mm_unpackhi_epi8(v, zero);
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(w.even[size_t(d * Count + k)])));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), _mm_set1_epi32(w.odd[size_t(d * Count + k)])));
+        }
+        return _mm_srli_epi32(s, kWeightBits);
+    };
+    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+    for (; c + 4 <= width; c += 4) {
+        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
+        const __m128i words2 = _mm_packs_epi32(pixel(c + 2), pixel(c + 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words2), opaque));
+    }
+#endif
+    for (; c < width; ++c) {
+        const uint32_t* at = row + w.start[size_t(c)];
+        uint32_t px = kOpaque;
+        for (int j = 0; j < 3; ++j) {
+            int32_t s = kRound;
+            for (int q = 0; q < 4 * Count; ++q)
+                s += int32_t((at[q] >> (8 * j)) & 0xFF) * windowWeight(w, c, q);
+            px |= uint32_t(std::min(s >> kWeightBits, 255)) << (8 * j);
+        }
+        out[c] = px;
+    }
+}
+
 // Calls fn with the pixels' pair count as a constant where it is fixed.
 template <class F> void withUniform(int uniform, F&& fn)
 {
@@ -385,6 +508,8 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
     // 16-bit sums per pixel (or one picture pixel when the rows copy).
     const TapPairs py = pairUp(ty, 0, 1, false);
     const TapPairs px = pairUp(tx, minX, rowsCopy ? 1 : 4, true);
+    // Pixels of more than one pair are weighed by windows where their taps fit.
+    const TapWindows wx = px.uniform == 1 || columnsCopy ? TapWindows{} : makeWindows(tx, minX, maxX, rowsCopy ? 1 : 4);
     std::vector<uint32_t> bias(size_t(area.width()));
     for (int c = 0; c < area.width(); ++c) {
         uint32_t weights = 0;
@@ -415,8 +540,13 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
             for (int r = from; r < to; ++r) {
                 uint32_t* const line = out + r * outStride;
                 if (rowsCopy) {
-                    acrossPixels<uniform()>(src.row(ty.index[size_t(ty.first[size_t(r)])]) + minX, px,
-                                            area.width(), line);
+                    const uint32_t* row = src.row(ty.index[size_t(ty.first[size_t(r)])]) + minX;
+                    if (wx.count == 1)
+                        acrossPixelWindows<1>(row, wx, area.width(), line);
+                    else if (wx.count == 2)
+                        acrossPixelWindows<2>(row, wx, area.width(), line);
+                    else
+                        acrossPixels<uniform()>(row, px, area.width(), line);
                     continue;
                 }
                 int n = 0;
@@ -430,7 +560,12 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
                     continue;
                 }
                 sumRows(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, b.column.data());
-                sumAcross<uniform()>(b.column.data(), px, bias.data(), area.width(), line);
+                if (wx.count == 1)
+                    sumAcrossWindows<1>(b.column.data(), wx, bias.data(), area.width(), line);
+                else if (wx.count == 2)
+                    sumAcrossWindows<2>(b.column.data(), wx, bias.data(), area.width(), line);
+                else
+                    sumAcross<uniform()>(b.column.data(), px, bias.data(), area.width(), line);
             }
         });
     };
