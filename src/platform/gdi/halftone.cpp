@@ -108,6 +108,7 @@ struct TapPairs {
     std::vector<int> offset0;
     std::vector<int> offset1;
     std::vector<int32_t> weights;
+    std::vector<int32_t> lanes;  // each weight four times, for the multiply-adds
     int uniform = 0;  // when not 0, every pixel has this many pairs (first[d] = d · uniform)
 };
 
@@ -144,6 +145,9 @@ TapPairs pairUp(const Taps& t, int base, int scale, bool uniform)
         }
     }
     p.first.push_back(int(p.weights.size()));
+    p.lanes.reserve(p.weights.size() * 4);
+    for (int32_t w : p.weights)
+        p.lanes.insert(p.lanes.end(), 4, w);
     return p;
 }
 
@@ -176,6 +180,7 @@ constexpr int32_t kColumnBias = 32768;
 
 // One row of column sums: for each of the n channel values of the picture rows (four
 // per pixel, alpha among them), the weighted sum over the rows' pairs, down to 8.8.
+// The weights come four times each, ready as the lanes of a multiply-add.
 void sumRows(const uint8_t* const* rows0, const uint8_t* const* rows1, const int32_t* weights, int pairs, int n,
              int16_t* column)
 {
@@ -187,7 +192,7 @@ void sumRows(const uint8_t* const* rows0, const uint8_t* const* rows1, const int
     for (; i + 16 <= n; i += 16) {
         __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
         for (int p = 0; p < pairs; ++p) {
-            const __m128i w = _mm_set1_epi32(weights[p]);
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows0[p] + i));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows1[p] + i));
             const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
@@ -204,7 +209,7 @@ void sumRows(const uint8_t* const* rows0, const uint8_t* const* rows1, const int
     for (; i < n; ++i) {
         int32_t sum = 0;
         for (int p = 0; p < pairs; ++p)
-            sum += rows0[p][i] * low16(weights[p]) + rows1[p][i] * high16(weights[p]);
+            sum += rows0[p][i] * low16(weights[4 * p]) + rows1[p][i] * high16(weights[4 * p]);
         column[i] = int16_t(((sum + 32) >> 6) - kColumnBias);
     }
 }
@@ -224,7 +229,7 @@ void sumRowsToPixels(const uint8_t* const* rows0, const uint8_t* const* rows1, c
     for (; i + 16 <= n; i += 16) {
         __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
         for (int p = 0; p < pairs; ++p) {
-            const __m128i w = _mm_set1_epi32(weights[p]);
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows0[p] + i));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows1[p] + i));
             const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
@@ -245,7 +250,7 @@ void sumRowsToPixels(const uint8_t* const* rows0, const uint8_t* const* rows1, c
         for (int j = 0; j < 3; ++j) {
             int32_t sum = 0;
             for (int p = 0; p < pairs; ++p)
-                sum += rows0[p][i + j] * low16(weights[p]) + rows1[p][i + j] * high16(weights[p]);
+                sum += rows0[p][i + j] * low16(weights[4 * p]) + rows1[p][i + j] * high16(weights[4 * p]);
             px |= uint32_t(std::min((((sum + 32) >> 6) + 128) >> 8, 255)) << (8 * j);
         }
         out[i / 4] = px;
@@ -269,6 +274,7 @@ void sumAcross(const int16_t* column, const TapPairs& p, const uint32_t* bias, i
     const int* const offset0 = p.offset0.data();
     const int* const offset1 = p.offset1.data();
     const int32_t* const weights = p.weights.data();
+    const int32_t* const lanes = p.lanes.data();
     int c = 0;
 #if defined(__SSE2__)
     auto pixel = [&](int d) {
@@ -276,7 +282,8 @@ void sumAcross(const int16_t* column, const TapPairs& p, const uint32_t* bias, i
         for (int k = range.begin(d); k < range.end(d); ++k) {
             const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + offset0[k]));
             const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + offset1[k]));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(weights[k])));
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4 * k));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w));
         }
         return _mm_srli_epi32(s, 22);
     };
@@ -312,6 +319,7 @@ template <int Uniform> void acrossPixels(const uint32_t* row, const TapPairs& p,
     const int* const offset0 = p.offset0.data();
     const int* const offset1 = p.offset1.data();
     const int32_t* const weights = p.weights.data();
+    const int32_t* const lanes = p.lanes.data();
     constexpr int32_t kRound = 1 << (kWeightBits - 1);
     int c = 0;
 #if defined(__SSE2__)
@@ -322,7 +330,8 @@ template <int Uniform> void acrossPixels(const uint32_t* row, const TapPairs& p,
             const __m128i a = _mm_cvtsi32_si128(int32_t(row[offset0[k]]));
             const __m128i b = _mm_cvtsi32_si128(int32_t(row[offset1[k]]));
             const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
-            s = _mm_add_epi32(s, _mm_madd_epi16(ab, _mm_set1_epi32(weights[k])));
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4 * k));
+            s = _mm_add_epi32(s, _mm_madd_epi16(ab, w));
         }
         return _mm_srli_epi32(s, kWeightBits);
     };
@@ -354,8 +363,10 @@ template <int Uniform> void acrossPixels(const uint32_t* row, const TapPairs& p,
 struct TapWindows {
     int count = 0;                 // windows per pixel, 1 or 2; 0 when the taps do not fit
     std::vector<int> start;        // per pixel, where its first window begins (from base, scaled)
-    std::vector<int32_t> even;     // per pixel and window: weights of its pixels 0 and 2
-    std::vector<int32_t> odd;      // ... and of its pixels 1 and 3
+    // Per pixel and window, eight lanes ready for the multiply-adds: four times the weights
+    // of its pixels 0 and 2, then four times those of its pixels 1 and 3.
+    std::vector<int32_t> weights;
+    const int32_t* lanes(int d, int k) const { return weights.data() + size_t(d * count + k) * 8; }
 };
 
 TapWindows makeWindows(const Taps& t, int base, int last, int scale)
@@ -372,8 +383,7 @@ TapWindows makeWindows(const Taps& t, int base, int last, int scale)
         return w;
     w.count = count;
     w.start.reserve(n);
-    w.even.reserve(n * size_t(count));
-    w.odd.reserve(n * size_t(count));
+    w.weights.reserve(n * size_t(count) * 8);
     for (std::size_t d = 0; d < n; ++d) {
         // The window starts at the first tap, or earlier where it would run past the end.
         const int first = *std::min_element(t.index.begin() + t.first[d], t.index.begin() + t.first[d + 1]);
@@ -383,8 +393,8 @@ TapWindows makeWindows(const Taps& t, int base, int last, int scale)
             weight[t.index[size_t(k)] - from] = uint32_t(t.weight[size_t(k)]);
         w.start.push_back((from - base) * scale);
         for (int k = 0; k < count; ++k) {
-            w.even.push_back(int32_t(weight[4 * k] | weight[4 * k + 2] << 16));
-            w.odd.push_back(int32_t(weight[4 * k + 1] | weight[4 * k + 3] << 16));
+            w.weights.insert(w.weights.end(), 4, int32_t(weight[4 * k] | weight[4 * k + 2] << 16));
+            w.weights.insert(w.weights.end(), 4, int32_t(weight[4 * k + 1] | weight[4 * k + 3] << 16));
         }
     }
     return w;
@@ -393,7 +403,7 @@ TapWindows makeWindows(const Taps& t, int base, int last, int scale)
 // The weight of pixel q (0..4·count-1) of pixel d's windows.
 int32_t windowWeight(const TapWindows& w, int d, int q)
 {
-    const int32_t pair = ((q & 1) ? w.odd : w.even)[size_t(d * w.count + q / 4)];
+    const int32_t pair = w.lanes(d, q / 4)[(q & 1) ? 4 : 0];
     return (q & 2) ? high16(pair) : low16(pair);
 }
 
@@ -409,8 +419,11 @@ void sumAcrossWindows(const int16_t* column, const TapWindows& w, const uint32_t
         for (int k = 0; k < Count; ++k) {
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k + 8));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(w.even[size_t(d * Count + k)])));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), _mm_set1_epi32(w.odd[size_t(d * Count + k)])));
+            const int32_t* lanes = w.lanes(d, k);
+            const __m128i even = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+            const __m128i odd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), even));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), odd));
         }
         return _mm_srli_epi32(s, 22);
     };
@@ -446,8 +459,11 @@ template <int Count> void acrossPixelWindows(const uint32_t* row, const TapWindo
         for (int k = 0; k < Count; ++k) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 4 * k));
             const __m128i a = _mm_unpacklo_epi8(v, zero), b = _mm_unpackhi_epi8(v, zero);
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(w.even[size_t(d * Count + k)])));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), _mm_set1_epi32(w.odd[size_t(d * Count + k)])));
+            const int32_t* lanes = w.lanes(d, k);
+            const __m128i even = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+            const __m128i odd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), even));
+            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), odd));
         }
         return _mm_srli_epi32(s, kWeightBits);
     };
@@ -533,7 +549,7 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
             b.column.resize(size_t(nx) * 4);
         b.rows0.resize(size_t(mostPairs));
         b.rows1.resize(size_t(mostPairs));
-        b.weights.resize(size_t(mostPairs));
+        b.weights.resize(size_t(mostPairs) * 4);
     }
     auto rows = [&](Scratch& b, int from, int to) {
         withUniform(px.uniform, [&](auto uniform) {
@@ -553,7 +569,7 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
                 for (int k = py.first[size_t(r)]; k < py.first[size_t(r) + 1]; ++k, ++n) {
                     b.rows0[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset0[size_t(k)]) + minX);
                     b.rows1[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX);
-                    b.weights[size_t(n)] = py.weights[size_t(k)];
+                    std::fill_n(b.weights.begin() + 4 * n, 4, py.weights[size_t(k)]);
                 }
                 if (columnsCopy) {
                     sumRowsToPixels(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, line);
