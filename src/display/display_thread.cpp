@@ -205,7 +205,7 @@ void TDisplayThread::DoCycle()
     input.boxTop = BoxTop;
     input.boxWidth = BoxWidth;
     input.boxHeight = BoxHeight;
-    input.screen = screenSize();
+    input.screen = Screen.isEmpty() ? screenSize() : Screen;
     input.displayBitsPerPixel = screenDepth();
     input.target = TargetCanvas;
 

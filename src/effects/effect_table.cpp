@@ -19,6 +19,16 @@ const std::vector<EffectFamily>& EffectFamilies()
         {30, 30, StripSweeps, true, "strip sweeps"},
         {31, 34, SlidingStrips, false, "sliding strips"},
         {35, 35, SpiralDither, true, "spiral dither"},
+        {71, 71, GrowingShapes, true, "growing shapes"},
+        {72, 73, Slats, true, "slats"},
+        {74, 77, RollingStrips, true, "rolling strips"},
+        {78, 78, GrowingShapes, true, "growing shapes"},
+        {79, 88, Checkerboards, true, "checkerboards"},
+        {89, 91, GrowingShapes, true, "growing shapes"},
+        {92, 92, CornerQuadrants, true, "corner quadrants"},
+        {93, 96, DiagonalBlinds, true, "diagonal blinds"},
+        {97, 97, Fade, true, "fade"},
+        {98, 98, GrowingShapes, true, "growing shapes"},
         {163, 213, StretchSlides, true, "stretch slides"},
     };
     return table;

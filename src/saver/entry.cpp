@@ -1,6 +1,7 @@
 #include "entry.h"
 
 #include "command_line.h"
+#include "hosted_show.h"
 #include "main_form.h"
 #include "password.h"
 
@@ -48,7 +49,11 @@ int LumivaneMain(int argc, char** argv)
     if (displayAvailable())
         app = std::make_unique<QApplication>(argc, argv);
 
-    const CommandLine commandLine = ParseCommandLine(args);
+    const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
+    if (!commandLine.error.empty()) {
+        std::cerr << "lumivane: " << commandLine.error << "\n";
+        return 2;
+    }
     SaverMode = commandLine.mode;
     ParentWindow = commandLine.parentWindow;
     if (SaverMode == kModePassword)
@@ -68,6 +73,14 @@ int LumivaneMain(int argc, char** argv)
     platform::Randomize();
     QApplication::setApplicationName(QStringLiteral("lumivane"));
     NoRun = false;
+
+    if (commandLine.hosted) {
+        // The host owns the screen and the decision to stop; settings as in run mode.
+        SaverMode = kModeRun;
+        const int result = RunHostedShow(commandLine.hostWindow);
+        AppSettings = nullptr;
+        return result;
+    }
 
     std::unique_ptr<QWidget> mainWindow;
     if (SaverMode == kModeRun)
