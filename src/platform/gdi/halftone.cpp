@@ -178,82 +178,151 @@ int16_t high16(int32_t pair) { return int16_t(uint32_t(pair) >> 16); }
 // lanes (the largest, 255 << 8, would not); the bias returns as 128 times the weights.
 constexpr int32_t kColumnBias = 32768;
 
-// One row of column sums: for each of the n channel values of the picture rows (four
-// per pixel, alpha among them), the weighted sum over the rows' pairs, down to 8.8.
-// The weights come four times each, ready as the lanes of a multiply-add.
-void sumRows(const uint8_t* const* rows0, const uint8_t* const* rows1, const int32_t* weights, int pairs, int n,
-             int16_t* column)
-{
-    int i = 0;
+// The weighted sums down the rows' pairs of the picture rows, for sixteen channel values
+// from i (four per pixel, alpha among them) at a time, or for one. The weights come four
+// times each, ready as the lanes of a multiply-add.
+struct RowPairs {
+    const uint8_t* const* rows0;
+    const uint8_t* const* rows1;
+    const int32_t* weights;
+    int pairs;
+
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i round = _mm_set1_epi32(32);
-    const __m128i bias = _mm_set1_epi32(kColumnBias);
-    for (; i + 16 <= n; i += 16) {
-        __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+    void sixteen(int i, __m128i s[4]) const
+    {
+        const __m128i zero = _mm_setzero_si128();
+        s[0] = s[1] = s[2] = s[3] = zero;
         for (int p = 0; p < pairs; ++p) {
             const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows0[p] + i));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows1[p] + i));
             const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
-            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
-            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
-            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
-            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+            s[0] = _mm_add_epi32(s[0], _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+            s[1] = _mm_add_epi32(s[1], _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+            s[2] = _mm_add_epi32(s[2], _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+            s[3] = _mm_add_epi32(s[3], _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
         }
-        auto down = [&](__m128i v) { return _mm_sub_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), bias); };
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i), _mm_packs_epi32(down(s0), down(s1)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i + 8), _mm_packs_epi32(down(s2), down(s3)));
     }
 #endif
-    for (; i < n; ++i) {
+    int32_t one(int i) const
+    {
         int32_t sum = 0;
         for (int p = 0; p < pairs; ++p)
             sum += rows0[p][i] * low16(weights[4 * p]) + rows1[p][i] * high16(weights[4 * p]);
-        column[i] = int16_t(((sum + 32) >> 6) - kColumnBias);
+        return sum;
     }
+};
+
+// One row of column sums over n channel values, down to 8.8.
+void sumRows(const RowPairs& r, int n, int16_t* column)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i round = _mm_set1_epi32(32);
+    const __m128i bias = _mm_set1_epi32(kColumnBias);
+    auto down = [&](__m128i v) { return _mm_sub_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), bias); };
+    for (; i + 16 <= n; i += 16) {
+        __m128i s[4];
+        r.sixteen(i, s);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i), _mm_packs_epi32(down(s[0]), down(s[1])));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i + 8), _mm_packs_epi32(down(s[2]), down(s[3])));
+    }
+#endif
+    for (; i < n; ++i)
+        column[i] = int16_t(((r.one(i) + 32) >> 6) - kColumnBias);
 }
 
 // The same for rows that are not summed across afterwards (the columns only copy): each
 // channel's 8.8 sum rounded to 8 bits, as the across pass would round a single tap of
 // weight one, written as pixels.
-void sumRowsToPixels(const uint8_t* const* rows0, const uint8_t* const* rows1, const int32_t* weights, int pairs,
-                     int n, uint32_t* out)
+void sumRowsToPixels(const RowPairs& r, int n, uint32_t* out)
 {
     int i = 0;
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
     const __m128i round = _mm_set1_epi32(32);
     const __m128i round8 = _mm_set1_epi32(128);
     const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+    auto down = [&](__m128i v) {
+        return _mm_srli_epi32(_mm_add_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), round8), 8);
+    };
     for (; i + 16 <= n; i += 16) {
-        __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
-        for (int p = 0; p < pairs; ++p) {
-            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows0[p] + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows1[p] + i));
-            const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
-            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
-            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
-            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
-            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
-        }
-        auto down = [&](__m128i v) {
-            return _mm_srli_epi32(_mm_add_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), round8), 8);
-        };
-        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(down(s0), down(s1)), _mm_packs_epi32(down(s2), down(s3)));
+        __m128i s[4];
+        r.sixteen(i, s);
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_packs_epi32(down(s[0]), down(s[1])), _mm_packs_epi32(down(s[2]), down(s[3])));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i / 4), _mm_or_si128(bytes, opaque));
     }
 #endif
     for (; i < n; i += 4) {
         uint32_t px = kOpaque;
-        for (int j = 0; j < 3; ++j) {
-            int32_t sum = 0;
-            for (int p = 0; p < pairs; ++p)
-                sum += rows0[p][i + j] * low16(weights[4 * p]) + rows1[p][i + j] * high16(weights[4 * p]);
-            px |= uint32_t(std::min((((sum + 32) >> 6) + 128) >> 8, 255)) << (8 * j);
-        }
+        for (int j = 0; j < 3; ++j)
+            px |= uint32_t(std::min((((r.one(i + j) + 32) >> 6) + 128) >> 8, 255)) << (8 * j);
         out[i / 4] = px;
+    }
+}
+
+// What the across pass reads: a row of column sums (8.8 less 128, four per pixel, the
+// bias and the final shift returning them to 8 bits), or, when the rows only copy, the
+// picture's own row, whose sums over a column of one tap of weight one come to Σ w·p
+// rounded at 14 bits, taken here from the 8-bit pixels.
+struct FromColumns {
+    const int16_t* column;
+    const uint32_t* bias;
+    static constexpr int kShift = 22;
+    static constexpr int kWindowStep = 16;  // four pixels of four sums
+    int32_t start(int d) const { return int32_t(bias[d]); }
+    int32_t channel(int at, int q, int j) const { return column[at + 4 * q + j]; }
+#if defined(__SSE2__)
+    __m128i four(int at) const { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + at)); }
+    void window(int at, __m128i& pixels01, __m128i& pixels23) const
+    {
+        pixels01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + at));
+        pixels23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + at + 8));
+    }
+#endif
+};
+
+struct FromPixels {
+    const uint32_t* row;
+    static constexpr int kShift = kWeightBits;
+    static constexpr int kWindowStep = 4;
+    static int32_t start(int) { return 1 << (kWeightBits - 1); }
+    int32_t channel(int at, int q, int j) const { return int32_t((row[at + q] >> (8 * j)) & 0xFF); }
+#if defined(__SSE2__)
+    __m128i four(int at) const
+    {
+        return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(row[at])), _mm_setzero_si128());
+    }
+    void window(int at, __m128i& pixels01, __m128i& pixels23) const
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at));
+        pixels01 = _mm_unpacklo_epi8(v, _mm_setzero_si128());
+        pixels23 = _mm_unpackhi_epi8(v, _mm_setzero_si128());
+    }
+#endif
+};
+
+// Writes one destination row from the four channel sums of each pixel (`pixel(d)`, SSE2)
+// or their scalar form (`channel(d, j)`), four pixels at a time where it can.
+template <class Sse, class Scalar> void writeRow(int width, uint32_t* out, Sse&& pixel, Scalar&& channel)
+{
+    int c = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+    for (; c + 4 <= width; c += 4) {
+        // Saturating packs: the clamp to 255.
+        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
+        const __m128i words2 = _mm_packs_epi32(pixel(c + 2), pixel(c + 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words2), opaque));
+    }
+#else
+    (void)pixel;
+#endif
+    for (; c < width; ++c) {
+        uint32_t px = kOpaque;
+        for (int j = 0; j < 3; ++j)
+            px |= uint32_t(std::clamp<int64_t>(channel(c, j), 0, 255)) << (8 * j);
+        out[c] = px;
     }
 }
 
@@ -265,96 +334,33 @@ template <int Uniform> struct PairRange {
     int end(int d) const { return Uniform ? d * Uniform + Uniform : p.first[size_t(d) + 1]; }
 };
 
-// One destination row from the column sums; `bias` holds, per pixel, the 128 times its
-// weights taken off the sums, plus the rounding of the final shift.
-template <int Uniform>
-void sumAcross(const int16_t* column, const TapPairs& p, const uint32_t* bias, int width, uint32_t* out)
+// One destination row, its taps gathered in pairs.
+template <int Uniform, class Source> void acrossPairs(const Source& src, const TapPairs& p, int width, uint32_t* out)
 {
     const PairRange<Uniform> range{p};
     const int* const offset0 = p.offset0.data();
     const int* const offset1 = p.offset1.data();
-    const int32_t* const weights = p.weights.data();
-    const int32_t* const lanes = p.lanes.data();
-    int c = 0;
+    writeRow(
+        width, out,
+        [&](int d) {
 #if defined(__SSE2__)
-    auto pixel = [&](int d) {
-        __m128i s = _mm_set1_epi32(int32_t(bias[d]));
-        for (int k = range.begin(d); k < range.end(d); ++k) {
-            const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + offset0[k]));
-            const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + offset1[k]));
-            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4 * k));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w));
-        }
-        return _mm_srli_epi32(s, 22);
-    };
-    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
-    for (; c + 2 <= width; c += 2) {
-        // Saturating packs: the clamp to 255.
-        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words), opaque));
-    }
+            __m128i s = _mm_set1_epi32(src.start(d));
+            for (int k = range.begin(d); k < range.end(d); ++k) {
+                const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.lanes.data() + 4 * k));
+                s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(src.four(offset0[k]), src.four(offset1[k])), w));
+            }
+            return _mm_srli_epi32(s, Source::kShift);
+#else
+            return d;
 #endif
-    for (; c < width; ++c) {
-        uint32_t s[4] = {bias[c], bias[c], bias[c], bias[c]};
-        for (int k = range.begin(c); k < range.end(c); ++k) {
-            const int16_t* a = column + offset0[k];
-            const int16_t* b = column + offset1[k];
-            const int32_t w = weights[k];
-            for (int j = 0; j < 4; ++j)
-                s[j] += uint32_t(a[j] * low16(w) + b[j] * high16(w));
-        }
-        uint32_t px = kOpaque;
-        for (int j = 0; j < 3; ++j)
-            px |= std::min<uint32_t>(s[j] >> 22, 255) << (8 * j);
-        out[c] = px;
-    }
-}
-
-// One destination row straight from a picture row (the rows only copy): the sums of
-// the across pass over a column of one tap of weight one come to Σ w·p rounded at 14
-// bits, which this takes from the 8-bit pixels without the column sums.
-template <int Uniform> void acrossPixels(const uint32_t* row, const TapPairs& p, int width, uint32_t* out)
-{
-    const PairRange<Uniform> range{p};
-    const int* const offset0 = p.offset0.data();
-    const int* const offset1 = p.offset1.data();
-    const int32_t* const weights = p.weights.data();
-    const int32_t* const lanes = p.lanes.data();
-    constexpr int32_t kRound = 1 << (kWeightBits - 1);
-    int c = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    auto pixel = [&](int d) {
-        __m128i s = _mm_set1_epi32(kRound);
-        for (int k = range.begin(d); k < range.end(d); ++k) {
-            const __m128i a = _mm_cvtsi32_si128(int32_t(row[offset0[k]]));
-            const __m128i b = _mm_cvtsi32_si128(int32_t(row[offset1[k]]));
-            const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
-            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4 * k));
-            s = _mm_add_epi32(s, _mm_madd_epi16(ab, w));
-        }
-        return _mm_srli_epi32(s, kWeightBits);
-    };
-    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
-    for (; c + 4 <= width; c += 4) {
-        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
-        const __m128i words2 = _mm_packs_epi32(pixel(c + 2), pixel(c + 3));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words2), opaque));
-    }
-#endif
-    for (; c < width; ++c) {
-        int32_t s[3] = {kRound, kRound, kRound};
-        for (int k = range.begin(c); k < range.end(c); ++k) {
-            const int32_t w = weights[k];
-            for (int j = 0; j < 3; ++j)
-                s[j] += int32_t((row[offset0[k]] >> (8 * j)) & 0xFF) * low16(w) +
-                        int32_t((row[offset1[k]] >> (8 * j)) & 0xFF) * high16(w);
-        }
-        uint32_t px = kOpaque;
-        for (int j = 0; j < 3; ++j)
-            px |= uint32_t(std::min(s[j] >> kWeightBits, 255)) << (8 * j);
-        out[c] = px;
-    }
+        },
+        [&](int d, int j) {
+            int64_t s = src.start(d);
+            for (int k = range.begin(d); k < range.end(d); ++k)
+                s += int64_t(src.channel(offset0[k], 0, j)) * low16(p.weights[size_t(k)]) +
+                     int64_t(src.channel(offset1[k], 0, j)) * high16(p.weights[size_t(k)]);
+            return s >> Source::kShift;
+        });
 }
 
 // Taps in windows of four neighbouring pixels, for pixels made of three to eight: one
@@ -407,84 +413,46 @@ int32_t windowWeight(const TapWindows& w, int d, int q)
     return (q & 2) ? high16(pair) : low16(pair);
 }
 
-// sumAcross over windows of the column sums.
-template <int Count>
-void sumAcrossWindows(const int16_t* column, const TapWindows& w, const uint32_t* bias, int width, uint32_t* out)
+// One destination row, its taps weighed by windows.
+template <int Count, class Source> void acrossWindows(const Source& src, const TapWindows& w, int width, uint32_t* out)
 {
-    int c = 0;
+    writeRow(
+        width, out,
+        [&](int d) {
 #if defined(__SSE2__)
-    auto pixel = [&](int d) {
-        __m128i s = _mm_set1_epi32(int32_t(bias[d]));
-        const int16_t* at = column + w.start[size_t(d)];
-        for (int k = 0; k < Count; ++k) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k + 8));
-            const int32_t* lanes = w.lanes(d, k);
-            const __m128i even = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
-            const __m128i odd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), even));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), odd));
-        }
-        return _mm_srli_epi32(s, 22);
-    };
-    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
-    for (; c + 2 <= width; c += 2) {
-        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words), opaque));
-    }
+            __m128i s = _mm_set1_epi32(src.start(d));
+            for (int k = 0; k < Count; ++k) {
+                __m128i pixels01, pixels23;
+                src.window(w.start[size_t(d)] + k * Source::kWindowStep, pixels01, pixels23);
+                const int32_t* lanes = w.lanes(d, k);
+                const __m128i even = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+                const __m128i odd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4));
+                s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(pixels01, pixels23), even));
+                s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(pixels01, pixels23), odd));
+            }
+            return _mm_srli_epi32(s, Source::kShift);
+#else
+            return d;
 #endif
-    for (; c < width; ++c) {
-        const int16_t* at = column + w.start[size_t(c)];
-        uint32_t px = kOpaque;
-        for (int j = 0; j < 3; ++j) {
-            uint32_t s = bias[c];
+        },
+        [&](int d, int j) {
+            int64_t s = src.start(d);
             for (int q = 0; q < 4 * Count; ++q)
-                s += uint32_t(at[4 * q + j] * windowWeight(w, c, q));
-            px |= std::min<uint32_t>(s >> 22, 255) << (8 * j);
-        }
-        out[c] = px;
-    }
+                s += int64_t(src.channel(w.start[size_t(d)], q, j)) * windowWeight(w, d, q);
+            return s >> Source::kShift;
+        });
 }
 
-// acrossPixels over windows of the picture's row.
-template <int Count> void acrossPixelWindows(const uint32_t* row, const TapWindows& w, int width, uint32_t* out)
+// One destination row by windows where the taps fit them, else by pairs.
+template <int Uniform, class Source>
+void across(const Source& src, const TapPairs& p, const TapWindows& w, int width, uint32_t* out)
 {
-    constexpr int32_t kRound = 1 << (kWeightBits - 1);
-    int c = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    auto pixel = [&](int d) {
-        __m128i s = _mm_set1_epi32(kRound);
-        const uint32_t* at = row + w.start[size_t(d)];
-        for (int k = 0; k < Count; ++k) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 4 * k));
-            const __m128i a = _mm_unpacklo_epi8(v, zero), b = _mm_unpackhi_epi8(v, zero);
-            const int32_t* lanes = w.lanes(d, k);
-            const __m128i even = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
-            const __m128i odd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), even));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), odd));
-        }
-        return _mm_srli_epi32(s, kWeightBits);
-    };
-    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
-    for (; c + 4 <= width; c += 4) {
-        const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
-        const __m128i words2 = _mm_packs_epi32(pixel(c + 2), pixel(c + 3));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words2), opaque));
-    }
-#endif
-    for (; c < width; ++c) {
-        const uint32_t* at = row + w.start[size_t(c)];
-        uint32_t px = kOpaque;
-        for (int j = 0; j < 3; ++j) {
-            int32_t s = kRound;
-            for (int q = 0; q < 4 * Count; ++q)
-                s += int32_t((at[q] >> (8 * j)) & 0xFF) * windowWeight(w, c, q);
-            px |= uint32_t(std::min(s >> kWeightBits, 255)) << (8 * j);
-        }
-        out[c] = px;
-    }
+    if (w.count == 1)
+        acrossWindows<1>(src, w, width, out);
+    else if (w.count == 2)
+        acrossWindows<2>(src, w, width, out);
+    else
+        acrossPairs<Uniform>(src, p, width, out);
 }
 
 // Calls fn with the pixels' pair count as a constant where it is fixed.
@@ -556,13 +524,8 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
             for (int r = from; r < to; ++r) {
                 uint32_t* const line = out + r * outStride;
                 if (rowsCopy) {
-                    const uint32_t* row = src.row(ty.index[size_t(ty.first[size_t(r)])]) + minX;
-                    if (wx.count == 1)
-                        acrossPixelWindows<1>(row, wx, area.width(), line);
-                    else if (wx.count == 2)
-                        acrossPixelWindows<2>(row, wx, area.width(), line);
-                    else
-                        acrossPixels<uniform()>(row, px, area.width(), line);
+                    const FromPixels pixels{src.row(ty.index[size_t(ty.first[size_t(r)])]) + minX};
+                    across<uniform()>(pixels, px, wx, area.width(), line);
                     continue;
                 }
                 int n = 0;
@@ -571,17 +534,13 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
                     b.rows1[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX);
                     std::fill_n(b.weights.begin() + 4 * n, 4, py.weights[size_t(k)]);
                 }
+                const RowPairs pairs{b.rows0.data(), b.rows1.data(), b.weights.data(), n};
                 if (columnsCopy) {
-                    sumRowsToPixels(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, line);
+                    sumRowsToPixels(pairs, nx * 4, line);
                     continue;
                 }
-                sumRows(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, b.column.data());
-                if (wx.count == 1)
-                    sumAcrossWindows<1>(b.column.data(), wx, bias.data(), area.width(), line);
-                else if (wx.count == 2)
-                    sumAcrossWindows<2>(b.column.data(), wx, bias.data(), area.width(), line);
-                else
-                    sumAcross<uniform()>(b.column.data(), px, bias.data(), area.width(), line);
+                sumRows(pairs, nx * 4, b.column.data());
+                across<uniform()>(FromColumns{b.column.data(), bias.data()}, px, wx, area.width(), line);
             }
         });
     };
