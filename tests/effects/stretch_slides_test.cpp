@@ -214,3 +214,31 @@ TEST(StretchSlides, ExtentsFollowTheLongerSide)
     EXPECT_TRUE(all(portrait, 10, 0, 20, 40, pixelOf(kBack)));
     EXPECT_TRUE(all(portrait, 0, 20, 10, 40, pixelOf(kBack)));
 }
+
+// Pictures a pixel or two wide or high, where W/2 - 1 is negative and W/20 is 0: every
+// row runs its 101 steps within the buffer and the picture ends exact.
+TEST(StretchSlides, TinyPicturesRunAllStepsAndEndExact)
+{
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{1, 3}, std::pair{3, 2}, std::pair{21, 2}}) {
+        const TBitmap picture = testing_support::NoisePicture(w, h, 5);
+        for (int number = 163; number <= 213; ++number) {
+            TBitmap canvas = testing_support::NoisePicture(w + 2, h + 2, 6);
+            const TBitmap old = canvas;
+            effects::EffectInputs in;
+            in.number = number;
+            in.X = in.Y = 1;
+            in.picture = &picture;
+            in.target = &canvas.Canvas();
+            in.backColor = kBack;
+            in.R = 0;
+            StopRequested = false;
+            ASSERT_EQ(effects::DrawTransition(in), 101) << number << " on " << w << " x " << h;
+            for (int y = 0; y < h + 2; ++y)
+                for (int x = 0; x < w + 2; ++x) {
+                    const bool inside = x >= 1 && x <= w && y >= 1 && y <= h;
+                    ASSERT_EQ(at(canvas, x, y), inside ? at(picture, x - 1, y - 1) : at(old, x, y))
+                        << number << " on " << w << " x " << h << " at " << x << ", " << y;
+                }
+        }
+    }
+}
