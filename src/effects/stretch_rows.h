@@ -23,12 +23,10 @@ namespace effects::stretch_rows {
 
 enum class Code : uint8_t { Number, Var, Add, Sub, Mul, Div, Set, Pop, Copy };
 enum Var : uint8_t { kW, kH, kDx, kDy };
-// Edges in the order D.l, D.t, D.r, D.b, S.l, S.t, S.r, S.b.
-enum Edge : uint8_t { kDl, kDt, kDr, kDb, kSl, kSt, kSr, kSb };
 
 struct Op {
     Code code = Code::Number;
-    uint8_t arg = 0;   // the variable, or the edge of Set
+    uint8_t arg = 0;   // the variable, or the edge of Set (D.l, D.t, D.r, D.b, S.l, S.t, S.r, S.b)
     int16_t value = 0; // the number, the depth Set reads from the top of the stack, or Pop's count
 };
 
