@@ -9,6 +9,9 @@ namespace effects {
 
 inline constexpr int kEffectCount = 228;
 
+// What an effect leaves in the picture's rectangle when it ends or is stopped.
+enum class EndState { Picture, Background };
+
 // An effect family: the numbers it draws and its steps. Effects that complete the
 // picture themselves skip the closing copy.
 struct EffectFamily {
@@ -17,6 +20,8 @@ struct EffectFamily {
     void (*draw)(EffectContext& context, int number);
     bool closingStep = true;
     const char* name = "";
+    // Background: the picture's area ends in the background colour, also after a stop.
+    EndState ends = EndState::Picture;
 };
 
 // Every family, by number (effect_table.cpp).

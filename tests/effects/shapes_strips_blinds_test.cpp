@@ -262,9 +262,10 @@ TEST(Fade, BlendsThePreviousValues)
             blend[i] = out;
         }
         const int step = s + 2;  // the canvas as the next step begins
-        if (f.frames.count(step))
+        if (f.frames.count(step)) {
             for (int i = 0; i < W * H; ++i)
                 ASSERT_EQ(px(f.frames.at(step), i % W, i / W), blend[i]) << "s = " << s << ", pixel " << i;
+        }
     }
     EXPECT_EQ(f.frames.at(1).Image(), oldCanvas(W, H).Image());
 }
