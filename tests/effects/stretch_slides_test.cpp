@@ -1,9 +1,7 @@
 // Hand-worked steps of the stretch and slide family (163-213): what the buffer shows at a
 // chosen step, seen on the target when the next step begins.
 
-#include "effects/draw_transition.h"
-
-#include "settings/app_state.h"
+#include "effect_runs.h"
 
 #include "platform/gdi/bitmap.h"
 
@@ -17,7 +15,8 @@ using namespace platform;
 
 namespace {
 
-constexpr TColor kBack = 0x00336699;
+// The runner leaves the background colour black.
+constexpr TColor kBack = clBlack;
 
 uint32_t pixelOf(TColor c)
 {
@@ -35,28 +34,11 @@ TBitmap painted(int w, int h, const std::function<TColor(int, int)>& colour)
 }
 
 // What the target shows once step p (0..99) of effect `number` is drawn, the picture at
-// (0, 0) of a target of its size.
+// (0, 0) of a target of its size: the step frame of step p + 1 comes before anything of
+// that step is drawn.
 TBitmap afterStep(int number, const TBitmap& picture, int p)
 {
-    TBitmap canvas = testing_support::NoisePicture(picture.Width(), picture.Height(), 9);
-    TBitmap seen;
-    effects::EffectInputs in;
-    in.number = number;
-    in.picture = &picture;
-    in.target = &canvas.Canvas();
-    in.backColor = kBack;
-    in.R = 0;
-    // The step frame of step p + 1 comes before anything of that step is drawn.
-    in.onStep = [&](int step) {
-        if (step == p + 2) {
-            seen = canvas;
-            StopRequested = true;
-        }
-    };
-    StopRequested = false;
-    effects::DrawTransition(in);
-    StopRequested = false;
-    return seen;
+    return effect_runs::play(number, picture, 4, false, p + 2, 0, 0, picture.Width(), picture.Height()).canvas;
 }
 
 uint32_t at(const TBitmap& b, int x, int y) { return b.ScanLine(y)[x]; }
@@ -91,14 +73,17 @@ TEST(StretchSlides, AtTheFirstStepTheBackgroundReplacesTheOldPicture)
                 if (at(seen, x, y) == pixelOf(kBack))
                     continue;
                 ++drawn;
-                if (!smear)
+                if (!smear) {
                     ASSERT_TRUE(bands && (x == 0 || x == 63 || y == 0 || y == 47))
                         << number << " drew (" << x << ", " << y << ")";
+                }
             }
-        if (bands)
+        if (bands) {
             EXPECT_GT(drawn, 0) << number;
-        if (smear)
+        }
+        if (smear) {
             EXPECT_EQ(drawn, 64 * 48) << number;
+        }
     }
 }
 
@@ -222,21 +207,12 @@ TEST(StretchSlides, TinyPicturesRunAllStepsAndEndExact)
     for (auto [w, h] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{1, 3}, std::pair{3, 2}, std::pair{21, 2}}) {
         const TBitmap picture = testing_support::NoisePicture(w, h, 5);
         for (int number = 163; number <= 213; ++number) {
-            TBitmap canvas = testing_support::NoisePicture(w + 2, h + 2, 6);
-            const TBitmap old = canvas;
-            effects::EffectInputs in;
-            in.number = number;
-            in.X = in.Y = 1;
-            in.picture = &picture;
-            in.target = &canvas.Canvas();
-            in.backColor = kBack;
-            in.R = 0;
-            StopRequested = false;
-            ASSERT_EQ(effects::DrawTransition(in), 101) << number << " on " << w << " x " << h;
+            const effect_runs::EffectRun r = effect_runs::play(number, picture, 4, false, 0, 1, 1, w + 2, h + 2);
+            ASSERT_EQ(r.steps, 101) << number << " on " << w << " x " << h;
             for (int y = 0; y < h + 2; ++y)
                 for (int x = 0; x < w + 2; ++x) {
                     const bool inside = x >= 1 && x <= w && y >= 1 && y <= h;
-                    ASSERT_EQ(at(canvas, x, y), inside ? at(picture, x - 1, y - 1) : at(old, x, y))
+                    ASSERT_EQ(at(r.canvas, x, y), inside ? at(picture, x - 1, y - 1) : pixelOf(effect_runs::kOld))
                         << number << " on " << w << " x " << h << " at " << x << ", " << y;
                 }
         }
