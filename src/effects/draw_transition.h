@@ -10,7 +10,9 @@ namespace effects {
 inline constexpr int kEffectCount = 228;
 
 // What an effect leaves in the picture's rectangle when it ends or is stopped.
-enum class EndState { Picture, Background };
+// Pieces: the picture assembled from pieces that fly over the whole target and snap home,
+// outlined; a flight under way when a stop comes still lands.
+enum class EndState { Picture, Background, Pieces };
 
 // An effect family: the numbers it draws and its steps. Effects that complete the
 // picture themselves skip the closing copy.

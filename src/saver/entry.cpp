@@ -13,6 +13,8 @@
 
 #include "inet/vorl_version.h"
 
+#include "sprites/sprite_random.h"
+
 #include "platform/host_config.h"
 #include "platform/random.h"
 
@@ -71,6 +73,7 @@ int LumivaneMain(int argc, char** argv)
         AppSettings = settings.get();
     }
     platform::Randomize();
+    sprites::FillRandomTable();
     QApplication::setApplicationName(QStringLiteral("lumivane"));
     NoRun = false;
 

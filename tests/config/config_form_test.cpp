@@ -542,6 +542,9 @@ TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
     clickRow(form->LBEffets, 213);
     ASSERT_TRUE(PreviewThread);
     EXPECT_EQ(qRed(form->FormCanvas->Canvas().Surface().pixel(488 + 50, 8 + 40)), 200);
+    // Its pieces fly in at ten milliseconds a move, for longer than a test should wait:
+    // stopped while they fly, it ends at once.
+    QTimer::singleShot(500, form.get(), [&] { form->StopPreview(); });
     ASSERT_TRUE(waitPreviewEnd());
     EXPECT_TRUE(form->Imgapercu->isVisible());
 }

@@ -95,7 +95,8 @@ convert -size 300x400 xc:'#0000ff' -fill '#ff0000' -draw 'rectangle 0,0 299,199'
   tail -c +3 "$work/side.jpg"; } > "$work/upright.jpg"
 user_hive "$work/upright.jpg"
 "$lumivane" -root & pid=$!
-until_true 20 root_near 512 250 FF0000 && root_near 512 520 0000FF && pass "an orientation-6 photograph shows upright" \
+upright() { root_near 512 250 FF0000 && root_near 512 520 0000FF; }
+until_true 20 upright && pass "an orientation-6 photograph shows upright" \
   || fail "orientation 6: top $(root_pixel 512 250), bottom $(root_pixel 512 520)"
 kill -TERM $pid; wait $pid 2>/dev/null
 
