@@ -218,3 +218,18 @@ TEST(StretchSlides, TinyPicturesRunAllStepsAndEndExact)
         }
     }
 }
+
+// Rows whose destination always spans the buffer (the magnified parts shrinking into
+// place) leave no background anywhere once their source is not empty.
+TEST(StretchSlides, MagnifiedRowsCoverTheWholeBuffer)
+{
+    const TBitmap picture = painted(96, 54, [](int x, int y) { return RGB(x * 2 + 40, y * 3 + 40, 90); });
+    for (int number : {165, 166, 167, 182, 183, 184, 203, 204, 205, 206, 207})
+        for (int p : {5, 28, 60, 97}) {
+            const TBitmap seen = afterStep(number, picture, p);
+            for (int y = 0; y < 54; ++y)
+                for (int x = 0; x < 96; ++x)
+                    ASSERT_NE(at(seen, x, y), pixelOf(kBack))
+                        << number << " at step " << p << ": (" << x << ", " << y << ")";
+        }
+}
