@@ -149,6 +149,22 @@ void BM_RegionLatticeBands(benchmark::State& state)
 }
 BENCHMARK(BM_RegionLatticeBands)->Unit(benchmark::kMillisecond);
 
+// 960 overlapping tall strips with uneven ends, then their rectangles read once: the
+// frayed and ragged fronts of the region effects.
+void BM_RegionTallStripsRead(benchmark::State& state)
+{
+    for (auto _ : state) {
+        HRGN r = CreateRectRgn(0, 0, 0, 0);
+        for (int x = 0; x < kW; x += 2) {
+            UniqueRgn s(CreateRectRgn(x, 0, x + 5, 400 + (x * 37) % 300));
+            CombineRgn(r, r, s, RGN_OR);
+        }
+        benchmark::DoNotOptimize(RegionPixels(r).rectCount());
+        DeleteObject(r);
+    }
+}
+BENCHMARK(BM_RegionTallStripsRead)->Unit(benchmark::kMillisecond);
+
 void BM_DiamondRegionReveal(benchmark::State& state)
 {
     TBitmap dst(kW, kH);

@@ -79,6 +79,25 @@ private:
     Fd fd_;
 };
 
+// A writer killed between creating its temporary file and the rename leaves that file
+// behind. Temporary files are written under the hive's lock, so once it is held every one
+// still there is such a leftover.
+void removeStaleTemporaries(const std::string& file)
+{
+    const std::filesystem::path path(file);
+    const std::string prefix = path.filename().string() + ".tmp.";
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > prefix.size() && name.starts_with(prefix) &&
+            name.find_first_not_of("0123456789", prefix.size()) == std::string::npos) {
+            std::error_code ignored;
+            std::filesystem::remove(it->path(), ignored);
+        }
+    }
+}
+
 }  // namespace
 
 struct TRegistry::Op {
@@ -129,6 +148,13 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
     if (file.empty())
         throw RegistryError(std::string("no file is configured for ") + hive.rootName());
     const std::filesystem::path path(file);
+    // The rename below would replace a file its owner made read-only: refuse, as the
+    // system whose registry this stands in for does. The new file keeps the old one's mode.
+    struct stat old {};
+    const bool replacing = ::stat(file.c_str(), &old) == 0;
+    if (replacing && ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+                      (::access(file.c_str(), W_OK) != 0 && errno == EACCES)))
+        throw RegistryError("cannot save " + file + ": the file is read-only");
     const std::string temp = file + ".tmp." + std::to_string(::getpid());
     {
         Fd out;
@@ -136,6 +162,8 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
         if (out.fd < 0)
             throw RegistryError(systemError("cannot create", temp));
         try {
+            if (replacing && ::fchmod(out.fd, old.st_mode & 07777) != 0)
+                throw RegistryError(systemError("cannot set the mode of", temp));
             writeAll(out.fd, hive.serialize(), temp);
             if (::fsync(out.fd) != 0)
                 throw RegistryError(systemError("cannot sync", temp));
@@ -397,6 +425,7 @@ void TRegistry::Flush()
     if (pending_.empty())
         return;
     HiveLock lock(file_);
+    removeStaleTemporaries(file_);
     // Replay onto what is on disk now, so a writer in another process is not overwritten;
     // a hive that no longer parses is left alone rather than replaced.
     Hive fresh = LoadHiveFile(file_, RootKeyName(root_));

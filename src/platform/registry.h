@@ -20,7 +20,8 @@ std::string HiveFileOf(RootKey root);
 
 // Loads a hive file; a missing file is an empty hive, one that does not parse throws.
 Hive LoadHiveFile(const std::string& file, const std::string& rootName);
-// Replaces a hive file atomically (temporary file, fsync, rename, fsync of the folder).
+// Replaces a hive file atomically (temporary file, fsync, rename, fsync of the folder),
+// keeping its mode; a file that is read-only is refused with RegistryError.
 void SaveHiveFile(const std::string& file, const Hive& hive);
 
 class TRegistry {
