@@ -159,8 +159,6 @@ void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
     }
     if (EffectNumber < 1 || EffectNumber > EffectCount)
         return;
-    if (!effects::FindEffect(EffectNumber) && Settings->Log)
-        TraceLog("Effet n° " + std::to_string(EffectNumber) + " pas encore disponible : image affichée sans effet");
     effects::EffectInputs inputs;
     inputs.number = EffectNumber;
     inputs.X = x;
