@@ -8,6 +8,7 @@
 #include <utility>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 PictureError::PictureError(const std::string& file, const std::string& reason)
     : std::runtime_error(file + " : " + reason)
@@ -173,8 +174,13 @@ QImage DecodeJpegFile(const std::string& path, int scaleEighths)
 {
     File file{openFile(path)};
     Decoder d;
-    if (setjmp(d.err.jump))
+    if (setjmp(d.err.jump)) {
+        // The memory limit below: libjpeg, which has no backing store, refuses in time.
+        const int code = d.err.pub.msg_code;
+        if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY)
+            throw PictureError(path, "mémoire insuffisante");
         throw PictureError(path, d.err.message[0] ? d.err.message : "image JPEG illisible");
+    }
     openDecoder(d, file.f);
     jpeg_read_header(&d.cinfo, TRUE);
     if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > kMaxPicturePixels)
@@ -185,6 +191,13 @@ QImage DecodeJpegFile(const std::string& path, int scaleEighths)
     d.cinfo.do_fancy_upsampling = TRUE;
     d.cinfo.scale_num = static_cast<unsigned>(scaleEighths < 1 ? 1 : scaleEighths > 8 ? 8 : scaleEighths);
     d.cinfo.scale_denom = 8;
+    // The picture and libjpeg's own buffers (whole-image ones for a progressive file) stay
+    // within kMaxDecodeBytes: libjpeg refuses before allocating what would pass it.
+    jpeg_calc_output_dimensions(&d.cinfo);
+    const long long pictureBytes = static_cast<long long>(d.cinfo.output_width) * d.cinfo.output_height * 4;
+    if (pictureBytes >= kMaxDecodeBytes)
+        throw PictureError(path, "mémoire insuffisante");
+    d.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecodeBytes - pictureBytes);
     jpeg_start_decompress(&d.cinfo);
     d.image = QImage(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
                      QImage::Format_RGB32);

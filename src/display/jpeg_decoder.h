@@ -16,6 +16,8 @@ public:
 
 // Pictures claiming more pixels than this are refused before any decoding.
 inline constexpr long long kMaxPicturePixels = 100'000'000LL;
+// Nor may decoding one need more memory than this, the picture included.
+inline constexpr long long kMaxDecodeBytes = 512LL << 20;
 
 struct JpegHeader {
     int width = 0;  // as stored, before the orientation is applied

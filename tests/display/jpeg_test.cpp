@@ -186,3 +186,26 @@ TEST(Jpeg, DamagedExifDataMeansUpright)
     std::string badValue = exifSegment(9, false).substr(4);
     EXPECT_EQ(orientation(badValue), 1);
 }
+
+TEST(Jpeg, APictureNeedingTooMuchMemoryIsRefusedBeforeAllocation)
+{
+    // A progressive file keeps every coefficient of the picture: claimed at 9990 × 9990 (under
+    // the pixel limit), the picture and those buffers together pass the memory limit.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(gradient(64, 64)));
+    TempDir dir;
+    WriteFile(dir.file("big.jpg"), withClaimedSize(bytes.toStdString(), 9990, 9990));
+    try {
+        DecodeJpegFile(dir.file("big.jpg"));
+        ADD_FAILURE() << "decoded";
+    } catch (const PictureError& e) {
+        // Refused while setting up, not after reading what data there is.
+        EXPECT_NE(std::string(e.what()).find("mémoire insuffisante"), std::string::npos) << e.what();
+    }
+    // The same picture at a scale that fits is decoded as far as its data goes.
+    EXPECT_THROW(DecodeJpegFile(dir.file("big.jpg"), 1), PictureError);
+}
