@@ -248,7 +248,10 @@ private:
             if (!trimRight(data.substr(end)).empty())
                 fail(lineNo, "text after the closing quote");
             v.type = REG_SZ;
-            v.text = std::move(text);
+            // Bytes that are not UTF-8 are read as Latin-1, as the UTF-16 form they may have to be
+            // written in takes them: what was read is what a save writes back.
+            const std::vector<uint8_t> units = utf8ToUtf16(text);
+            v.text = utf16ToUtf8(units.data(), units.size() / 2);
         } else if (data.rfind("dword:", 0) == 0) {
             const std::string digits = data.substr(6);
             if (digits.empty() || digits.size() > 8)
