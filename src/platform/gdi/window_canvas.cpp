@@ -41,9 +41,37 @@ QRect TWindowCanvas::Flush()
 {
     const QRect r = DirtyRect();
     ClearDirty();
-    if (!r.isEmpty() && sink_)
-        sink_(buffer_, r);
+    if (!r.isEmpty()) {
+        if (sink_)
+            sink_(buffer_, r);
+        // Counted from the end of the showing: a slow sink still leaves a whole interval
+        // of drawing between two paced flushes.
+        lastShown_ = Clock::now();
+    }
     return r;
+}
+
+TWindowCanvas::Clock::time_point TWindowCanvas::NextFlushTime() const
+{
+    if (DirtyRect().isEmpty())
+        return Clock::time_point::max();
+    return lastShown_ + interval_;
+}
+
+bool TWindowCanvas::FlushIfDue(Clock::time_point now)
+{
+    if (now < NextFlushTime())
+        return false;
+    Flush();
+    return true;
+}
+
+TWindowCanvas::Clock::duration RefreshIntervalOf(double hertz)
+{
+    // Beyond these a screen reports nonsense (virtual screens report 0 or 1000).
+    if (!(hertz >= 10 && hertz <= 500))
+        hertz = 60;
+    return std::chrono::round<TWindowCanvas::Clock::duration>(std::chrono::duration<double>(1 / hertz));
 }
 
 }  // namespace platform
