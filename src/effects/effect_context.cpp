@@ -113,9 +113,9 @@ void EffectContext::Present()
 
 bool EffectContext::Step()
 {
-    const auto now = Clock::now();
-    if (window_)
-        window_->FlushIfDue(now);
+    auto now = Clock::now();
+    if (window_ && window_->FlushIfDue(now))
+        now = Clock::now();
     if (now - lastMessages_ >= kMessageInterval) {
         QCoreApplication::processEvents();
         lastMessages_ = Clock::now();

@@ -42,11 +42,13 @@ QRect TWindowCanvas::Flush()
     const QRect r = DirtyRect();
     ClearDirty();
     if (!r.isEmpty()) {
+        const auto start = Clock::now();
         if (sink_)
             sink_(buffer_, r);
         // Counted from the end of the showing: a slow sink still leaves a whole interval
         // of drawing between two paced flushes.
         lastShown_ = Clock::now();
+        lastCost_ = lastShown_ - start;
     }
     return r;
 }
@@ -55,7 +57,10 @@ TWindowCanvas::Clock::time_point TWindowCanvas::NextFlushTime() const
 {
     if (DirtyRect().isEmpty())
         return Clock::time_point::max();
-    return lastShown_ + interval_;
+    // Showing may take a large share of a refresh (a whole screen on a busy machine):
+    // the drawing then gets kDrawingPerShowing times the time the last showing took.
+    constexpr int kDrawingPerShowing = 3;
+    return lastShown_ + std::max(interval_, kDrawingPerShowing * lastCost_);
 }
 
 bool TWindowCanvas::FlushIfDue(Clock::time_point now)

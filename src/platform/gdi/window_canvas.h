@@ -42,7 +42,8 @@ public:
     // pending.
     Clock::time_point NextFlushTime() const;
     // Flushes when something is pending and the refresh interval has passed since the
-    // last flush that showed something; answers whether it flushed.
+    // last flush that showed something (longer when showing is slow: at most a quarter
+    // of the time goes to it); answers whether it flushed.
     bool FlushIfDue(Clock::time_point now = Clock::now());
 
 private:
@@ -50,6 +51,7 @@ private:
     Sink sink_;
     Clock::duration interval_{};
     Clock::time_point lastShown_ = Clock::time_point::min();
+    Clock::duration lastCost_{};
 };
 
 // One refresh of a screen refreshed `hertz` times a second; 60 Hz when it does not say.

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <climits>
+#include <thread>
 #include <QPalette>
 
 using namespace gdi_test;
@@ -261,6 +262,16 @@ TEST(WindowCanvas, PacedFlushesShowAtMostOnceAnInterval)
     c.SetRefreshInterval(Clock::duration::zero());
     EXPECT_TRUE(c.FlushIfDue());
     EXPECT_EQ(shows, 4);
+    // A slow showing leaves three times its length to the drawing before the next one.
+    Clock::time_point sinkEnd;
+    c.SetSink([&](const QImage&, const QRect&) {
+        std::this_thread::sleep_for(2ms);
+        sinkEnd = Clock::now();
+    });
+    c.FillRect(Rect(0, 0, 1, 1));
+    c.Flush();
+    c.FillRect(Rect(0, 0, 1, 1));
+    EXPECT_GE(c.NextFlushTime(), sinkEnd + 6ms);
     EXPECT_EQ(RefreshIntervalOf(50), std::chrono::duration_cast<Clock::duration>(20ms));
     EXPECT_EQ(RefreshIntervalOf(0), RefreshIntervalOf(60));  // a screen that does not say
 }
