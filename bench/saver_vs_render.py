@@ -190,8 +190,8 @@ def main():
         work = {"photos": photos}
 
         print("%s -> %s, %dx%d, R = 0, %d runs each" % (photos[0], photos[1], SIZE[0], SIZE[1], runs))
-        print("| effect | steps | lumivane-render | on screen (median) | changes seen | limit | |")
-        print("|---|---|---|---|---|---|---|")
+        print("| effect | steps | lumivane-render | on screen (median) | changes seen | limit | | slowest stop |")
+        print("|---|---|---|---|---|---|---|---|")
         latencies, failures = [], 0
         for effect in effects:
             rendered = [render_ms(effect, *photos) for _ in range(runs)]
@@ -203,16 +203,20 @@ def main():
                 except (TimeoutError, subprocess.TimeoutExpired):
                     failures += 1
                     continue
+                except RuntimeError as e:  # the X server went away (stopped from outside)
+                    print(e, file=sys.stderr)
+                    return 2
                 shown.append((on_screen, frames))
                 latencies.append((latency, kind, effect))
             limit = 1.5 * (render + 0.25)
             if not shown:
-                print("| %d | %d | %.2f s | hung | | %.2f s | FAIL |" % (effect, steps, render, limit))
+                print("| %d | %d | %.2f s | hung | | %.2f s | FAIL | |" % (effect, steps, render, limit))
                 continue
             median = statistics.median(t for t, _ in shown)
             frames = statistics.median(f for _, f in shown)
-            print("| %d | %d | %.2f s | %.2f s | %d | %.2f s | %s |" % (
-                effect, steps, render, median, frames, limit, "ok" if median <= limit else "OVER"), flush=True)
+            slowest = max(l for l, _, e in latencies if e == effect) * 1000
+            print("| %d | %d | %.2f s | %.2f s | %d | %.2f s | %s | %.0f ms |" % (
+                effect, steps, render, median, frames, limit, "ok" if median <= limit else "OVER", slowest), flush=True)
 
         if latencies:
             ms = [l * 1000 for l, _, _ in latencies]
