@@ -7,6 +7,10 @@
 
 #include "settings/settings.h"
 
+#include "inet/getinet_file.h"
+#include "inet/update_check.h"
+
+#include "platform/message_box.h"
 #include "platform/rich_text.h"
 #include "platform/shell.h"
 
@@ -34,6 +38,33 @@ void BtnMailMoiClick(TSettings& settings, const std::string& fileVersion)
     // No mail program is no error here: the user's wish is recorded all the same.
     platform::OpenDocument(WriteToAuthorLink(fileVersion));
     settings.Enregistre = true;
+}
+
+void BitBtn1Click(const std::string& fileVersion)
+{
+    using namespace platform;
+    const uint32_t alone = MB_TOPMOST | MB_SYSTEMMODAL;
+    if (MessageBox(nullptr,
+                   "Vous devez disposer d'une connection active à Internet.\r\nDésirez-vous vérifier l'existence "
+                   "d'une mise à jour maintenant ?",
+                   "Lumivane", MB_YESNO | MB_ICONQUESTION | alone) == IDNO)
+        return;
+    UpdateCheck result;
+    try {
+        result = CheckForUpdate(fileVersion, "Une nouvelle mise à jour de Lumivane est disponible. Veuillez suivre les "
+                                             "indications de l'étape 1 de votre document de licence utilisateur.");
+    } catch (const EInOutError& e) {
+        ShowException(e);
+        return;
+    }
+    // A check that could not be made is not reported as "no update".
+    if (result == UpdateCheck::NoUpdate)
+        MessageBox(nullptr, "Aucune mise à jour disponible.", "Lumivane", MB_OK | MB_ICONINFORMATION | alone);
+    else if (result == UpdateCheck::Failed)
+        MessageBox(nullptr,
+                   "Impossible de vérifier l'existence d'une mise à jour.\r\nVérifiez votre connexion à Internet et "
+                   "réessayez.",
+                   "Lumivane", MB_OK | MB_ICONINFORMATION | alone);
 }
 
 void RunNewsletterPrompt(QWidget* owner, TSettings& settings, const std::string& fileVersion)

@@ -15,6 +15,9 @@ void BtLicenceClick(QWidget* owner, const TSettings& settings, const std::string
 // the dialog is then validated).
 void BtnMailMoiClick(TSettings& settings, const std::string& fileVersion);
 
+// Asks, then checks the web for a newer release than fileVersion and tells the result.
+void BitBtn1Click(const std::string& fileVersion);
+
 // The newsletter prompt of the validation, when neither Enregistre nor
 // AfficherDlgLettreInfo is set.
 void RunNewsletterPrompt(QWidget* owner, TSettings& settings, const std::string& fileVersion);

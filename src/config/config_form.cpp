@@ -242,6 +242,7 @@ void TFConfig::buildEffectSide()
     connect(BtnCancel, &QPushButton::clicked, this, &TFConfig::BtnCancelClick);
     connect(BtLicence, &QPushButton::clicked, this,
             [this] { BtLicenceClick(this, *AppSettings, VorlVersion1->FileDescription); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(VorlVersion1->FileVersion); });
     connect(BtnMailMoi, &QPushButton::clicked, this,
             [this] { BtnMailMoiClick(*AppSettings, VorlVersion1->FileVersion); });
 }

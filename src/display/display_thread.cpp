@@ -2,6 +2,7 @@
 
 #include "effect_choice.h"
 #include "effects/draw_transition.h"
+#include "effects/puzzle.h"
 #include "picture_preparation.h"
 
 #include "settings/app_state.h"
@@ -166,6 +167,7 @@ void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
     inputs.previewMode = PreviewMode;
     inputs.R = Settings->Rapidite;
     inputs.T = Settings->ClampedTailleEffet();
+    effects::PuzzleInterval = static_cast<uint16_t>(Settings->Vitesse);
     effects::DrawTransition(inputs);
 }
 
@@ -205,7 +207,7 @@ void TDisplayThread::DoCycle()
     input.boxTop = BoxTop;
     input.boxWidth = BoxWidth;
     input.boxHeight = BoxHeight;
-    input.screen = screenSize();
+    input.screen = Screen.isEmpty() ? screenSize() : Screen;
     input.displayBitsPerPixel = screenDepth();
     input.target = TargetCanvas;
 

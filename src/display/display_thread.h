@@ -8,6 +8,7 @@
 #include "platform/gdi/types.h"
 
 #include <QPointer>
+#include <QSize>
 #include <QThread>
 
 #include <atomic>
@@ -59,6 +60,8 @@ public:
     int BoxLeft = 0, BoxTop = 0, BoxWidth = 0, BoxHeight = 0;
     int PreviewEffect = 0;
     std::string PreviewFile;
+    // The area the show fills in run mode; empty: the primary screen.
+    QSize Screen;
 
 protected:
     void run() override;

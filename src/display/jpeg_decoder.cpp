@@ -1,5 +1,7 @@
 #include "jpeg_decoder.h"
 
+#include <QTransform>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -87,8 +89,64 @@ JpegHeader ReadJpegHeader(const std::string& path)
     if (setjmp(d.err.jump))
         throw PictureError(path, d.err.message);
     openDecoder(d, file.f);
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&d.cinfo, TRUE);
-    return {static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
+    JpegHeader header{static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
+    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1) {
+            header.orientation = ExifOrientation(m->data, m->data_length);
+            if (header.orientation != 1)
+                break;
+        }
+    return header;
+}
+
+int ExifOrientation(const unsigned char* data, size_t size)
+{
+    constexpr size_t kTiff = 6;  // after "Exif\0\0"
+    if (size < kTiff + 8 || std::memcmp(data, "Exif\0\0", 6) != 0)
+        return 1;
+    const unsigned char* tiff = data + kTiff;
+    const size_t length = size - kTiff;
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M'))
+        return 1;
+    const auto u16 = [&](size_t at) {
+        return little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1];
+    };
+    const auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2));
+    };
+    if (u16(2) != 42)
+        return 1;
+    const size_t ifd = u32(4);
+    if (ifd > length - 2)
+        return 1;
+    const size_t entries = static_cast<size_t>(u16(ifd));
+    for (size_t i = 0; i < entries; ++i) {
+        const size_t entry = ifd + 2 + i * 12;
+        if (entry + 12 > length)
+            return 1;
+        if (u16(entry) == 0x0112) {
+            const int value = u16(entry + 2) == 3 ? u16(entry + 8) : 1;  // a SHORT
+            return value >= 1 && value <= 8 ? value : 1;
+        }
+    }
+    return 1;
+}
+
+QImage Oriented(QImage image, int orientation)
+{
+    switch (orientation) {
+    case 2: return image.mirrored(true, false);
+    case 3: return image.mirrored(true, true);
+    case 4: return image.mirrored(false, true);
+    case 5: return image.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6: return image.transformed(QTransform().rotate(90));
+    case 7: return image.transformed(QTransform().rotate(270)).mirrored(true, false);
+    case 8: return image.transformed(QTransform().rotate(270));
+    default: return image;
+    }
 }
 
 int JpegScaleFor(int width, int height, QSize needed)

@@ -18,11 +18,12 @@ public:
 inline constexpr long long kMaxPicturePixels = 100'000'000LL;
 
 struct JpegHeader {
-    int width = 0;
+    int width = 0;  // as stored, before the orientation is applied
     int height = 0;
+    int orientation = 1;  // the EXIF orientation tag, 1 (upright) to 8; 1 when absent or unreadable
 };
 
-// Reads just the header; throws PictureError.
+// Reads just the header (and the EXIF orientation); throws PictureError.
 JpegHeader ReadJpegHeader(const std::string& path);
 
 // The scale in eighths (1..8) to decode a width × height picture at, so that the result
@@ -35,3 +36,12 @@ int JpegScaleFor(int width, int height, QSize needed);
 // every pixel opaque (0xFFRRGGBB), so a bitmap can take it over as it is;
 // any corrupt or missing data is an error, never a grey patch.
 QImage DecodeJpegFile(const std::string& path, int scaleEighths = 8);
+
+// The EXIF orientation tag of an APP1 segment's data ("Exif\0\0" and a TIFF structure);
+// 1 when it has none or is damaged.
+int ExifOrientation(const unsigned char* data, size_t size);
+
+// Turns a picture as stored into the picture as taken (orientations 2 to 8).
+QImage Oriented(QImage image, int orientation);
+// Whether that orientation swaps width and height.
+inline bool SwapsAxes(int orientation) { return orientation >= 5 && orientation <= 8; }

@@ -82,11 +82,13 @@ LoadedPicture LoadPicture(const std::string& path, QSize fitInto, bool log)
         TraceLog("Image : " + path + ". Taille :" + std::to_string(FileSizeOf(path)));
     LoadedPicture picture;
     if (isJpegName(path)) {
+        // Photographs taken upright are stored on their side with an orientation tag.
         const JpegHeader header = ReadJpegHeader(path);
-        const int scale = fitInto.isEmpty() ? 8 : JpegScaleFor(header.width, header.height, fitInto);
-        picture.bitmap = TBitmap::AdoptOpaque(DecodeJpegFile(path, scale));
-        picture.width = header.width;
-        picture.height = header.height;
+        const bool swap = SwapsAxes(header.orientation);
+        picture.width = swap ? header.height : header.width;
+        picture.height = swap ? header.width : header.height;
+        const int scale = fitInto.isEmpty() ? 8 : JpegScaleFor(picture.width, picture.height, fitInto);
+        picture.bitmap = TBitmap::AdoptOpaque(Oriented(DecodeJpegFile(path, scale), header.orientation));
     } else {
         picture.bitmap.LoadFromFile(path);
         picture.width = picture.bitmap.Width();

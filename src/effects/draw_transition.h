@@ -9,6 +9,11 @@ namespace effects {
 
 inline constexpr int kEffectCount = 228;
 
+// What an effect leaves in the picture's rectangle when it ends or is stopped.
+// Pieces: the picture assembled from pieces that fly over the whole target and snap home,
+// outlined; a flight under way when a stop comes still lands.
+enum class EndState { Picture, Background, Pieces };
+
 // An effect family: the numbers it draws and its steps. Effects that complete the
 // picture themselves skip the closing copy.
 struct EffectFamily {
@@ -17,6 +22,8 @@ struct EffectFamily {
     void (*draw)(EffectContext& context, int number);
     bool closingStep = true;
     const char* name = "";
+    // Background: the picture's area ends in the background colour, also after a stop.
+    EndState ends = EndState::Picture;
 };
 
 // Every family, by number (effect_table.cpp).

@@ -1,5 +1,6 @@
 // Effects 17 to 24 and 30: bands and strips swept in from opposite sides.
 
+#include "copy_step.h"
 #include "families.h"
 
 #include <cmath>
@@ -26,18 +27,6 @@ bool tiles17(EffectContext& c)
     return true;
 }
 
-// One drawing step of one or more rectangles, then the pause.
-template <size_t N>
-bool copyStep(EffectContext& c, const TRect (&rects)[N], Pause preview, Pause saver)
-{
-    if (!c.Step())
-        return false;
-    for (const TRect& r : rects)
-        c.CopyPicRect(r);
-    c.PauseFor(preview, saver);
-    return true;
-}
-
 }  // namespace
 
 void StripSweeps(EffectContext& c, int number)
@@ -52,7 +41,7 @@ void StripSweeps(EffectContext& c, int number)
         const int n = H / T + (H * T > H / T ? 1 : 0);
         for (int y = 0; y <= n; ++y) {
             const TRect r[] = {Rect(0, T * y, W / 2, T * y + T), Rect(W / 2, H - (y + 1) * T, W, H - T * y)};
-            if (!copyStep(c, r, pump(1), spin(2000)))
+            if (!CopyStep(c, r, pump(1), spin(2000)))
                 return;
         }
         break;
@@ -61,7 +50,7 @@ void StripSweeps(EffectContext& c, int number)
         const int n = W / T + (W * T > W / T ? 1 : 0);
         for (int y = 0; y <= n; ++y) {
             const TRect r[] = {Rect(0, 0, T * y, H / 2), Rect(W - (y + 1) * T, H / 2, W, H)};
-            if (!copyStep(c, r, pump(1), spin(2000)))
+            if (!CopyStep(c, r, pump(1), spin(2000)))
                 return;
         }
         break;
@@ -72,7 +61,7 @@ void StripSweeps(EffectContext& c, int number)
             const int top = H - (H / 4) * k, bottom = H - (H / 4) * (k - 1);
             for (int y = 0; y <= n - 1; ++y) {
                 const TRect r[] = {k % 2 != 0 ? Rect(0, top, T * y, bottom) : Rect(W - (y + 1) * T, top, W, bottom)};
-                if (!copyStep(c, r, spin(100), spin(1000)))
+                if (!CopyStep(c, r, spin(100), spin(1000)))
                     return;
             }
         }
@@ -85,7 +74,7 @@ void StripSweeps(EffectContext& c, int number)
             for (int y = 0; y <= n - 1; ++y) {
                 const TRect r[] = {k % 2 != 0 ? Rect(left, H - (y + 1) * T, right, H)
                                               : Rect(left, 0, right, (y + 1) * T)};
-                if (!copyStep(c, r, spin(100), spin(1000)))
+                if (!CopyStep(c, r, spin(100), spin(1000)))
                     return;
             }
         }
@@ -96,7 +85,7 @@ void StripSweeps(EffectContext& c, int number)
             const TRect r[] = {Rect(0, 20 * y, W / 2, 20 * y + 20), Rect(0, H / 2 + 20 * y, W / 2, H / 2 + 20 * y + 20),
                                Rect(W / 2, H - 20 * y - 20, W, H - 20 * y),
                                Rect(W / 2, H / 2 - 20 * y - 20, W, H / 2 - 20 * y)};
-            if (!copyStep(c, r, spin(1000), spin(4000)))
+            if (!CopyStep(c, r, spin(1000), spin(4000)))
                 return;
         }
         break;
@@ -104,19 +93,19 @@ void StripSweeps(EffectContext& c, int number)
         for (int y = 0; y <= (W / 20) / 2; ++y) {
             const TRect r[] = {Rect(0, 0, 20 * y, H / 2), Rect(W / 2, 0, W / 2 + 20 * y, H / 2),
                                Rect(W / 2 - 20 * y, H / 2, W / 2, H), Rect(W - 20 * y, H / 2, W, H)};
-            if (!copyStep(c, r, spin(1000), spin(4000)))
+            if (!CopyStep(c, r, spin(1000), spin(4000)))
                 return;
         }
         break;
     case 24:  // rows close in from top and bottom, then columns from the sides
         for (int a = 0; a <= H / 80; ++a) {
             const TRect r[] = {Rect(0, 20 * a, W, 20 * a + 20), Rect(0, H - 20 * a - 20, W, H - 20 * a)};
-            if (!copyStep(c, r, spin(1000), spin(3000)))
+            if (!CopyStep(c, r, spin(1000), spin(3000)))
                 return;
         }
         for (int b = 0; b <= W / 40; ++b) {
             const TRect r[] = {Rect(20 * b, 0, 20 * b + 20, H), Rect(W - 20 * b - 20, 0, W - 20 * b, H)};
-            if (!copyStep(c, r, spin(1000), spin(3000)))
+            if (!CopyStep(c, r, spin(1000), spin(3000)))
                 return;
         }
         break;
@@ -125,12 +114,12 @@ void StripSweeps(EffectContext& c, int number)
         for (int b = W / 40; b >= 0; --b) {
             const TRect r[] = {Rect(20 * b, H / 2 - M, 20 * b + 20, H / 2 + M),
                                Rect(W - 20 * b - 20, H / 2 - M, W - 20 * b, H / 2 + M)};
-            if (!copyStep(c, r, spin(100), spin(1000)))
+            if (!CopyStep(c, r, spin(100), spin(1000)))
                 return;
         }
         for (int a = H / 40; a >= 0; --a) {
             const TRect r[] = {Rect(0, 20 * a, W, 20 * a + 20), Rect(0, H - 20 * a - 20, W, H - 20 * a)};
-            if (!copyStep(c, r, spin(100), spin(2000)))
+            if (!CopyStep(c, r, spin(100), spin(2000)))
                 return;
         }
         break;

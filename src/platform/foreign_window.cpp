@@ -225,4 +225,14 @@ void ForeignWindow::flush()
         XFlush(state_->display);
 }
 
+unsigned long RootWindowId()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return 0;
+    const unsigned long root = DefaultRootWindow(display);
+    XCloseDisplay(display);
+    return root;
+}
+
 }  // namespace platform

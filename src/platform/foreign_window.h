@@ -33,4 +33,7 @@ private:
     State* state_;
 };
 
+// The root window of the default screen; 0 without a display.
+unsigned long RootWindowId();
+
 }  // namespace platform

@@ -14,6 +14,12 @@ int32_t Random(int32_t n)
     return static_cast<int32_t>((static_cast<uint64_t>(RandSeed) * static_cast<uint32_t>(n)) >> 32);
 }
 
+double RandomUnit()
+{
+    RandSeed = RandSeed * 134775813u + 1u;
+    return RandSeed * (1.0 / 4294967296.0);
+}
+
 void Randomize()
 {
     using namespace std::chrono;

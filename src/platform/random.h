@@ -11,6 +11,9 @@ extern uint32_t RandSeed;
 // A uniform integer in 0..n-1; 0 when n is 0 or negative.
 int32_t Random(int32_t n);
 
+// A uniform value in [0, 1) from the same sequence: the new state divided by 2^32.
+double RandomUnit();
+
 // Seeds from the milliseconds elapsed since midnight of the clock's UTC time.
 void Randomize();
 

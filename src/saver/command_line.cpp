@@ -25,8 +25,54 @@ std::optional<int32_t> StrToInt(const std::string& text)
     return static_cast<int32_t>(value);
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args)
+std::optional<unsigned long> ParseWindowId(const std::string& text)
 {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
+    if (digits.empty() || !std::isxdigit(static_cast<unsigned char>(digits[0])))
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(digits.c_str(), &end, hex ? 16 : 10);
+    if (errno != 0 || *end != '\0' || value == 0 || value > UINT32_MAX)
+        return std::nullopt;
+    return static_cast<unsigned long>(value);
+}
+
+namespace {
+
+// The conventions of the Linux screen-saver hosts, which the Windows letters leave free.
+std::optional<CommandLine> hostedCommandLine(const std::vector<std::string>& args, const std::string& hostVariable)
+{
+    CommandLine result;
+    result.hosted = true;
+    const auto hostWindow = ParseWindowId(hostVariable);
+    const std::string first = args.empty() ? std::string() : args[0];
+    if (first == "-root" || first == "--root") {
+        // A host that gives its own window names it in the variable, -root or not.
+        result.hostWindow = hostWindow.value_or(0);
+        return result;
+    }
+    if (first == "-window-id" || first == "--window-id") {
+        const auto id = args.size() > 1 ? ParseWindowId(args[1]) : std::nullopt;
+        if (!id)
+            result.error = first + " attend un numéro de fenêtre X (décimal ou 0x hexadécimal)";
+        result.hostWindow = id.value_or(0);
+        return result;
+    }
+    if (args.empty() && hostWindow) {
+        result.hostWindow = *hostWindow;
+        return result;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& hostVariable)
+{
+    if (auto hosted = hostedCommandLine(args, hostVariable))
+        return *hosted;
     CommandLine result;
     result.mode = kModeConfigure;
     if (args.empty())

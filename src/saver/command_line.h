@@ -9,10 +9,18 @@
 struct CommandLine {
     uint8_t mode = 2;           // kModeConfigure
     uint32_t parentWindow = 0;  // 0 when there is none or it is not a number
+    // Run as a display mode of a Linux screen-saver host (-root, -window-id ID, or the
+    // host's window in XSCREENSAVER_WINDOW): the show inside that window, 0 for the root.
+    bool hosted = false;
+    unsigned long hostWindow = 0;
+    std::string error;  // a hosted command line that names no usable window
 };
 
-// args: the arguments after the program name.
-CommandLine ParseCommandLine(const std::vector<std::string>& args);
+// args: the arguments after the program name; hostVariable: XSCREENSAVER_WINDOW's value.
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& hostVariable = {});
+
+// An X window number, decimal or 0x hexadecimal, above 0 and within 32 bits.
+std::optional<unsigned long> ParseWindowId(const std::string& text);
 
 // StrToInt as the command line needs it: decimal (or 0x hex, as X window ids are often
 // written), within a signed 32-bit integer; nullopt for anything else.

@@ -1,6 +1,7 @@
 #include "entry.h"
 
 #include "command_line.h"
+#include "hosted_show.h"
 #include "main_form.h"
 #include "password.h"
 
@@ -11,6 +12,8 @@
 #include "config/config_form.h"
 
 #include "inet/vorl_version.h"
+
+#include "sprites/sprite_random.h"
 
 #include "platform/host_config.h"
 #include "platform/random.h"
@@ -48,7 +51,11 @@ int LumivaneMain(int argc, char** argv)
     if (displayAvailable())
         app = std::make_unique<QApplication>(argc, argv);
 
-    const CommandLine commandLine = ParseCommandLine(args);
+    const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
+    if (!commandLine.error.empty()) {
+        std::cerr << "lumivane: " << commandLine.error << "\n";
+        return 2;
+    }
     SaverMode = commandLine.mode;
     ParentWindow = commandLine.parentWindow;
     if (SaverMode == kModePassword)
@@ -66,8 +73,17 @@ int LumivaneMain(int argc, char** argv)
         AppSettings = settings.get();
     }
     platform::Randomize();
+    sprites::FillRandomTable();
     QApplication::setApplicationName(QStringLiteral("lumivane"));
     NoRun = false;
+
+    if (commandLine.hosted) {
+        // The host owns the screen and the decision to stop; settings as in run mode.
+        SaverMode = kModeRun;
+        const int result = RunHostedShow(commandLine.hostWindow);
+        AppSettings = nullptr;
+        return result;
+    }
 
     std::unique_ptr<QWidget> mainWindow;
     if (SaverMode == kModeRun)

@@ -1,5 +1,7 @@
 #include "main_form.h"
 
+#include "monitor_covers.h"
+
 #include "password.h"
 
 #include "display/display_thread.h"
@@ -73,6 +75,7 @@ TMainForm::~TMainForm()
         releaseKeyboard();
         showPointer();
     }
+    covers_.reset();
     PreviewBitmap.reset();
     Settings.reset();
 }
@@ -148,6 +151,10 @@ void TMainForm::FormActivate()
     Canvas().Brush.Style = bsSolid;
     Canvas().FillRect(Rect(-1, 0, width(), height() + 1));
     Canvas().Flush();
+    covers_ = std::make_unique<TMonitorCovers>(
+        ColorToRGB(Settings->BackColor()),
+        TMonitorCovers::Input{[this] { FormKeyDown(); }, [this] { FormClick(); },
+                              [this](QPoint p) { FormMouseMove(mapFromGlobal(p).x(), mapFromGlobal(p).y()); }});
     StartDisplay();
 }
 
@@ -258,9 +265,10 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (FormCloseQuery())
+    if (FormCloseQuery()) {
+        covers_.reset();
         event->accept();
-    else
+    } else
         event->ignore();
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 class TDisplayThread;
+class TMonitorCovers;
 
 namespace platform {
 class NamedMutex;
@@ -66,6 +67,7 @@ private:
 
     QPointer<TDisplayThread> display_;
     std::unique_ptr<platform::NamedMutex> previewMutex_;
+    std::unique_ptr<TMonitorCovers> covers_;
 };
 
 // The five lines of the warning shown when there is no picture to show.

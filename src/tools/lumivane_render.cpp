@@ -8,6 +8,8 @@
 
 #include "display/picture_preparation.h"
 #include "effects/draw_transition.h"
+#include "effects/puzzle.h"
+#include "sprites/sprite_random.h"
 
 #include "settings/app_state.h"
 #include "settings/colors.h"
@@ -140,6 +142,7 @@ int main(int argc, char** argv)
         RandSeed = o.seed;
     else
         Randomize();
+    sprites::FillRandomTable();
 
     const QSize screen(o.width, o.height);
     TBitmap canvas(o.width, o.height);
@@ -175,6 +178,7 @@ int main(int argc, char** argv)
         inputs.previewMode = o.preview;
         inputs.R = o.preview ? settings.Rapidite * 100 : settings.Rapidite;
         inputs.T = settings.ClampedTailleEffet();
+        effects::PuzzleInterval = static_cast<uint16_t>(settings.Vitesse);
         int frames = 0;
         inputs.onStep = [&](int step) {
             if (!o.framesDir.empty() && (step - 1) % o.every == 0) {

@@ -5,6 +5,9 @@
 
 #include "display/display_thread.h"
 
+#include "inet/is_inet_online.h"
+#include "inet/update_check.h"
+
 #include "settings/app_state.h"
 #include "settings/settings.h"
 
@@ -12,6 +15,7 @@
 #include "platform/gdi/types.h"
 #include "platform/host_config.h"
 
+#include "support/http_test_server.h"
 #include "support/test_support.h"
 #include "widget_helpers.h"
 
@@ -538,6 +542,9 @@ TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
     clickRow(form->LBEffets, 213);
     ASSERT_TRUE(PreviewThread);
     EXPECT_EQ(qRed(form->FormCanvas->Canvas().Surface().pixel(488 + 50, 8 + 40)), 200);
+    // Its pieces fly in at ten milliseconds a move, for longer than a test should wait:
+    // stopped while they fly, it ends at once.
+    QTimer::singleShot(500, form.get(), [&] { form->StopPreview(); });
     ASSERT_TRUE(waitPreviewEnd());
     EXPECT_TRUE(form->Imgapercu->isVisible());
 }
@@ -625,4 +632,39 @@ TEST_F(Dialog, ClosingDuringAPreviewEndsIt)
     EXPECT_FALSE(form->isVisible());
     form.reset();  // joins the thread before the surface goes
     EXPECT_FALSE(PreviewThread);
+}
+
+TEST_F(Dialog, UpdateButtonAsksThenTellsWhatTheServerPublishes)
+{
+    testing_support::TestHttpServer server;
+    ::setenv("LUMIVANE_UPDATE_URL", server.Base().c_str(), 1);
+    WriteFile(host.dir().file("route"), "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\n"
+                                        "eth0\t00000000\t0102A8C0\t0003\t0\t0\t0\t00000000\n");
+    SetRouteTablesForTesting(host.dir().file("route"), host.dir().file("no-ipv6"));
+    const std::string question = "Lumivane | question | yes,no | Vous devez disposer d'une connection active à "
+                                 "Internet.\\nDésirez-vous vérifier l'existence d'une mise à jour maintenant ?";
+    user("");
+    open();
+    const auto press = [&](const std::string& answer, const char* published, int status = 200) {
+        server.Route("/version/lvversion.dat", {testing_support::TestHttpServer::Reply::Whole, status, published, ""});
+        std::filesystem::remove(host.dir().file("boxes.log"));
+        platform::host().messageBoxAnswer = answer;
+        form->BitBtn1->click();
+        return boxes();
+    };
+    EXPECT_EQ(press("no", "3.3.7.7"), std::vector<std::string>{question});
+    EXPECT_EQ(server.Requests(), 0);
+    EXPECT_EQ(press("yes", "3.3.7.7"),
+              (std::vector<std::string>{question, "Lumivane | information | ok | Une nouvelle mise à jour de Lumivane "
+                                                  "est disponible. Veuillez suivre les indications de l'étape 1 de "
+                                                  "votre document de licence utilisateur."}));
+    EXPECT_EQ(press("yes", "3.3.7.6"),
+              (std::vector<std::string>{question, "Lumivane | information | ok | Aucune mise à jour disponible."}));
+    EXPECT_EQ(press("yes", "3.3.7.9", 500),
+              (std::vector<std::string>{question, "Lumivane | information | ok | Impossible de vérifier l'existence "
+                                                  "d'une mise à jour.\\nVérifiez votre connexion à Internet et "
+                                                  "réessayez."}));
+    std::filesystem::remove(VersionFilePath());
+    SetRouteTablesForTesting("", "");
+    ::unsetenv("LUMIVANE_UPDATE_URL");
 }

@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QPointer>
 
 #include <chrono>
@@ -148,13 +147,4 @@ TEST_F(DisplayThread, StopEndsTheWaitAtOnce)
     stop();
     EXPECT_TRUE(thread.isNull());
     EXPECT_LT(timer.elapsed(), 100);
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QTransform>
 
 using testing_support::ReadFile;
 using testing_support::TempDir;
@@ -112,4 +113,76 @@ TEST(Jpeg, DamagedTruncatedAndHugeFilesAreErrorsNamingTheFile)
     expectError("corrupt.jpg", corrupt);
     expectError("huge.jpg", withClaimedSize(good, 20000, 20000));  // 400 million pixels claimed
     EXPECT_THROW(DecodeJpegFile(dir.file("missing.jpg")), PictureError);
+}
+
+namespace {
+
+// An APP1 segment holding one orientation entry, in either byte order.
+std::string exifSegment(int orientation, bool littleEndian)
+{
+    const auto u16 = [&](int v) {
+        return littleEndian ? std::string{char(v & 0xFF), char(v >> 8)} : std::string{char(v >> 8), char(v & 0xFF)};
+    };
+    const auto u32 = [&](int v) { return littleEndian ? u16(v & 0xFFFF) + u16(v >> 16) : u16(v >> 16) + u16(v & 0xFFFF); };
+    std::string tiff = std::string(littleEndian ? "II" : "MM") + u16(42) + u32(8);
+    tiff += u16(2) + u16(0x010F) + u16(2) + u32(1) + u32(0);  // another tag first
+    tiff += u16(0x0112) + u16(3) + u32(1) + u16(orientation) + u16(0) + u32(0);
+    const std::string data = std::string("Exif\0\0", 6) + tiff;
+    return std::string("\xFF\xE1") + char((data.size() + 2) >> 8) + char((data.size() + 2) & 0xFF) + data;
+}
+
+}  // namespace
+
+TEST(Jpeg, PhotographsTakenUprightComeOutUpright)
+{
+    // Stored on its side: left half red, right half blue. Turned a quarter clockwise, as
+    // orientation 6 asks, the red half is on top.
+    QImage stored(40, 20, QImage::Format_RGB32);
+    stored.fill(Qt::blue);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            stored.setPixel(x, y, qRgb(255, 0, 0));
+    const std::string plain = jpegBytes(stored, 100);
+    for (bool little : {true, false}) {
+        TempDir dir;
+        WriteFile(dir.file("side.jpg"), plain.substr(0, 2) + exifSegment(6, little) + plain.substr(2));
+        const JpegHeader header = ReadJpegHeader(dir.file("side.jpg"));
+        EXPECT_EQ(header.orientation, 6);
+        const QImage upright = Oriented(DecodeJpegFile(dir.file("side.jpg")), header.orientation);
+        ASSERT_EQ(upright.size(), QSize(20, 40));
+        EXPECT_GT(qRed(upright.pixel(10, 5)), 200);
+        EXPECT_GT(qBlue(upright.pixel(10, 35)), 200);
+        EXPECT_EQ(upright.format(), QImage::Format_RGB32);
+    }
+    // Every orientation undoes what the camera did to an asymmetric picture.
+    const QImage taken = gradient(6, 4);
+    const QTransform quarter = QTransform().rotate(90);
+    const QImage transposed = taken.transformed(quarter).mirrored(true, false);
+    const QImage camera[9] = {{},
+                              taken,
+                              taken.mirrored(true, false),
+                              taken.mirrored(true, true),
+                              taken.mirrored(false, true),
+                              transposed,
+                              taken.transformed(quarter.inverted()),
+                              transposed.mirrored(true, true),
+                              taken.transformed(quarter)};
+    for (int o = 1; o <= 8; ++o)
+        EXPECT_EQ(Oriented(camera[o], o), taken) << "orientation " << o;
+}
+
+TEST(Jpeg, DamagedExifDataMeansUpright)
+{
+    const std::string good = exifSegment(8, true).substr(4);
+    const auto orientation = [](const std::string& d) {
+        return ExifOrientation(reinterpret_cast<const unsigned char*>(d.data()), d.size());
+    };
+    EXPECT_EQ(orientation(good), 8);
+    for (size_t cut = 0; cut + 4 < good.size(); ++cut)  // the next directory's offset is not needed
+        EXPECT_EQ(orientation(good.substr(0, cut)), 1) << "cut at " << cut;
+    std::string badOffset = good;
+    badOffset[10] = '\x7F';  // the first directory far past the end
+    EXPECT_EQ(orientation(badOffset), 1);
+    std::string badValue = exifSegment(9, false).substr(4);
+    EXPECT_EQ(orientation(badValue), 1);
 }

@@ -3,7 +3,8 @@
 # any program it left running) and the pass/fail tally.
 if [ -z "${LUMIVANE_E2E_INNER:-}" ]; then
   export LUMIVANE_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+  # E2E_SCREENS: the X screens a script needs, when not the one screen of 1024 × 768.
+  exec xvfb-run -a -s "${E2E_SCREENS:--screen 0 1024x768x24} -nolisten tcp" "$0" "$@"
 fi
 work="$(mktemp -d)"
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT

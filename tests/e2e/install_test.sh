@@ -12,6 +12,23 @@ hive="$prefix/etc/lumivane/HKLM.reg"
 grep -q "\"CheminInstall\"=\"$prefix/share/lumivane/\"" "$hive" || { echo "no CheminInstall in $hive"; cat "$hive"; exit 1; }
 [ -d "$prefix/share/lumivane" ] || { echo "no installation folder"; exit 1; }
 
+# What the desktops and the screen-saver hosts need: a valid desktop entry naming the
+# installed program, the icon, and a display-mode description whose command is installed
+# where the host looks for it.
+desktop="$prefix/share/applications/lumivane.desktop"
+desktop-file-validate "$desktop" || { echo "invalid desktop entry"; exit 1; }
+exec_line="$(sed -n 's/^Exec=//p' "$desktop")"
+[ "$exec_line" = "\"$prefix/bin/lumivane\" /c" ] || { echo "desktop entry runs: $exec_line"; exit 1; }
+[ "$(identify -format '%m %wx%h' "$prefix/share/icons/hicolor/256x256/apps/lumivane.png")" = "PNG 256x256" ] \
+  || { echo "no 256x256 icon"; exit 1; }
+xml="$prefix/share/xscreensaver/config/lumivane.xml"
+xmllint --noout "$xml" || { echo "display-mode description does not parse"; exit 1; }
+command="$(xmllint --xpath 'string(/screensaver/@name)' "$xml")"
+[ "$(xmllint --xpath 'string(/screensaver/@_label)' "$xml")" = "Lumivane" ] || { echo "label is not Lumivane"; exit 1; }
+hack="$prefix/libexec/xscreensaver/$command"
+[ -x "$hack" ] && [ "$(readlink -f "$hack")" = "$(readlink -f "$prefix/bin/lumivane")" ] \
+  || { echo "$hack does not lead to the installed program"; exit 1; }
+
 unset LUMIVANE_HKLM LUMIVANE_HKCU
 export HOME="$work/home" LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok
 [ -n "${DISPLAY:-}" ] || { echo "the dialog needs an X display (run under xvfb-run)"; exit 1; }

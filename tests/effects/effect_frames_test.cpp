@@ -1,78 +1,15 @@
 // Hand-worked frames and step counts of a few effects.
 
-#include "effects/draw_transition.h"
+#include "effect_runs.h"
+
 #include "effects/families.h"
 
-#include "settings/app_state.h"
-
-#include "platform/gdi/bitmap.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>
 
 using namespace platform;
-
-namespace {
-
-constexpr TColor kOld = 0x00112233, kNew = 0x00445566;
-
-TBitmap filled(int w, int h, TColor colour)
-{
-    TBitmap b(w, h);
-    b.Canvas().Brush.Color = colour;
-    b.Canvas().FillRect(Rect(0, 0, w, h));
-    return b;
-}
-
-struct EffectRun {
-    TBitmap canvas;
-    int steps = 0;
-};
-
-// Runs an effect on a W × H picture at (0, 0), stopping before step `stopAt` (0: never).
-EffectRun run(int number, int w, int h, int T, bool preview, int stopAt = 0)
-{
-    EffectRun r{filled(w, h, kOld)};
-    const TBitmap picture = filled(w, h, kNew);
-    effects::EffectInputs in;
-    in.number = number;
-    in.picture = &picture;
-    in.target = &r.canvas.Canvas();
-    in.previewMode = preview;
-    in.R = 0;
-    in.T = T;
-    in.onStep = [&](int step) {
-        if (step == stopAt)
-            StopRequested = true;
-    };
-    StopRequested = false;
-    r.steps = effects::DrawTransition(in);
-    StopRequested = false;
-    return r;
-}
-
-// The family's own steps, without the closing copy.
-TBitmap familyOnly(void (*family)(effects::EffectContext&, int), int number, int w, int h, int T)
-{
-    TBitmap canvas = filled(w, h, kOld);
-    const TBitmap picture = filled(w, h, kNew);
-    effects::EffectInputs in;
-    in.number = number;
-    in.picture = &picture;
-    in.target = &canvas.Canvas();
-    in.R = 0;
-    in.T = T;
-    effects::EffectContext context(in);
-    family(context, number);
-    return canvas;
-}
-
-TColor at(const EffectRun& r, int x, int y)
-{
-    return const_cast<TBitmap&>(r.canvas).Canvas().Pixel(x, y);
-}
-
-}  // namespace
+using namespace effect_runs;
 
 TEST(EffectFrames, Effect1AfterISteps)
 {
@@ -116,7 +53,7 @@ TEST(EffectFrames, Effect17BandsRoundHalvesToEven)
     EXPECT_EQ(run(17, 8, 40, 4, false).steps, 6 * 4 * 4);
     // Rows 9 (not a multiple of 4): q = 2 bands of rows cover all five picture rows.
     const TBitmap shown = familyOnly(effects::StripSweeps, 17, 8, 20, 4);
-    EXPECT_EQ(const_cast<TBitmap&>(shown).Canvas().Pixel(7, 19), kNew);
+    EXPECT_EQ(at(shown, 7, 19), kNew);
 }
 
 TEST(EffectFrames, Effect25WrapsPositionsBeyond255)
@@ -125,11 +62,10 @@ TEST(EffectFrames, Effect25WrapsPositionsBeyond255)
     // columns 255 to 259 (pixels 1020 to 1039) are left to the closing step.
     RandSeed = 99;
     const TBitmap shown = familyOnly(effects::TileDissolve, 25, 1040, 4, 4);
-    TCanvas& c = const_cast<TBitmap&>(shown).Canvas();
-    EXPECT_EQ(c.Pixel(1019, 0), kNew);
-    EXPECT_EQ(c.Pixel(1020, 0), kOld);
-    EXPECT_EQ(c.Pixel(1039, 3), kOld);
-    EXPECT_EQ(c.Pixel(0, 0), kNew);
+    EXPECT_EQ(at(shown, 1019, 0), kNew);
+    EXPECT_EQ(at(shown, 1020, 0), kOld);
+    EXPECT_EQ(at(shown, 1039, 3), kOld);
+    EXPECT_EQ(at(shown, 0, 0), kNew);
     RandSeed = 99;
     const EffectRun whole = run(25, 1040, 4, 4, false);
     EXPECT_EQ(whole.steps, 264 * 5);
@@ -142,6 +78,6 @@ TEST(EffectFrames, SlidingStripsCompleteThePictureThemselves)
         const TBitmap shown = familyOnly(effects::SlidingStrips, number, 24, 16, 4);
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 24; ++x)
-                ASSERT_EQ(const_cast<TBitmap&>(shown).Canvas().Pixel(x, y), kNew) << number << " at " << x << "," << y;
+                ASSERT_EQ(at(shown, x, y), kNew) << number << " at " << x << "," << y;
     }
 }

@@ -1,5 +1,5 @@
 // Every registered effect, as a viewer sees it: it ends with the new picture exact in its
-// rectangle, changes nothing outside it, stops at the step where a stop is asked for, and
+// rectangle (or the background colour, for the effects that clear it), changes nothing outside it, stops at the step where a stop is asked for, and
 // leaves no region or bitmap behind.
 
 #include "effects/draw_transition.h"
@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 
 using namespace platform;
 using testing_support::NoisePicture;
@@ -44,6 +43,25 @@ std::vector<Case> cases()
 }
 
 constexpr int kCanvasW = 100, kCanvasH = 80, kX = 13, kY = 9;
+constexpr TColor kBackColor = 0x00336699;
+
+bool endsInBackground(const Case& c)
+{
+    return effects::FindEffect(c.number)->ends == effects::EndState::Background;
+}
+
+void fillPictureArea(TBitmap& canvas, const Case& c)
+{
+    canvas.Canvas().Brush.Color = kBackColor;
+    canvas.Canvas().FillRect(Rect(kX, kY, kX + c.w, kY + c.h));
+}
+
+// The puzzle ends on its assembled board with the outlines, which overhangs the picture,
+// and finishes a flight under way after a stop; tests/sprites look at both.
+bool endsExactly(const Case& c)
+{
+    return effects::FindEffect(c.number)->ends != effects::EndState::Pieces;
+}
 
 bool sameArea(const TBitmap& a, const TBitmap& b, int x0, int y0, int x1, int y1, bool inside)
 {
@@ -73,7 +91,7 @@ protected:
         in.Y = kY;
         in.picture = &picture;
         in.target = &canvas.Canvas();
-        in.backColor = 0x00336699;
+        in.backColor = kBackColor;
         in.previewMode = c.preview;
         in.R = 0;
         in.T = c.T;
@@ -94,10 +112,15 @@ TEST_P(EveryEffect, EndsWithThePictureAndTouchesNothingElse)
     EXPECT_GT(steps, 0) << name(c);
     EXPECT_EQ(LiveRegionCount(), regions) << name(c);
     EXPECT_EQ(LiveBitmapCount(), bitmaps) << name(c);
-    EXPECT_TRUE(sameArea(canvas, old, kX, kY, kX + c.w, kY + c.h, false)) << name(c) << ": drew outside the picture";
-    TBitmap expected = old;
-    expected.Canvas().Draw(kX, kY, picture);
-    EXPECT_TRUE(sameArea(canvas, expected, kX, kY, kX + c.w, kY + c.h, true)) << name(c) << ": picture not exact";
+    if (endsExactly(c)) {
+        EXPECT_TRUE(sameArea(canvas, old, kX, kY, kX + c.w, kY + c.h, false)) << name(c) << ": drew outside the picture";
+        TBitmap expected = old;
+        if (endsInBackground(c))
+            fillPictureArea(expected, c);
+        else
+            expected.Canvas().Draw(kX, kY, picture);
+        EXPECT_TRUE(sameArea(canvas, expected, kX, kY, kX + c.w, kY + c.h, true)) << name(c) << ": end state not exact";
+    }
     EXPECT_FALSE(canvas.Canvas().HasClip()) << name(c);
     EXPECT_EQ(canvas.Canvas().LockCount(), 0) << name(c);
 }
@@ -126,9 +149,16 @@ TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
         const size_t regions = LiveRegionCount(), bitmaps = LiveBitmapCount();
         const int steps = effects::DrawTransition(in);
         StopRequested = false;
-        EXPECT_EQ(steps, k) << name(c) << " stopped at " << k;
-        // Nothing after the stopping step frame: no further step and no closing copy.
-        EXPECT_TRUE(sameArea(canvas, atStop, 0, 0, kCanvasW, kCanvasH, true)) << name(c) << " stopped at " << k;
+        if (endsExactly(c)) {
+            EXPECT_EQ(steps, k) << name(c) << " stopped at " << k;
+            // Nothing after the stopping step frame: no further step and no closing copy;
+            // the clearing effects still leave the background they end with.
+            if (endsInBackground(c))
+                fillPictureArea(atStop, c);
+            EXPECT_TRUE(sameArea(canvas, atStop, 0, 0, kCanvasW, kCanvasH, true)) << name(c) << " stopped at " << k;
+        } else {
+            EXPECT_GE(steps, k) << name(c) << " stopped at " << k;
+        }
         EXPECT_EQ(LiveRegionCount(), regions) << name(c);
         EXPECT_EQ(LiveBitmapCount(), bitmaps) << name(c) << " stopped at " << k;
         EXPECT_FALSE(canvas.Canvas().HasClip()) << name(c);
@@ -139,7 +169,7 @@ TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
 {
     const TBitmap old = NoisePicture(kCanvasW, kCanvasH, 5);
     const TBitmap picture = NoisePicture(40, 40, 6);
-    for (int number : {0, -3, 229}) {
+    for (int number : {0, -1, -3, 229}) {
         TBitmap canvas = old;
         effects::EffectInputs in;
         in.number = number;
@@ -159,18 +189,24 @@ TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
     EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true));
 }
 
+TEST(DrawTransition, EveryNumberHasOneFamilyAtMost)
+{
+    std::vector<int> families(effects::kEffectCount + 2, 0);
+    for (const auto& family : effects::EffectFamilies()) {
+        ASSERT_GE(family.first, 1) << family.name;
+        ASSERT_LE(family.last, effects::kEffectCount) << family.name;
+        for (int n = family.first; n <= family.last; ++n)
+            ++families[n];
+    }
+    for (int n = 1; n <= effects::kEffectCount; ++n)
+        EXPECT_LE(families[n], 1) << "effect " << n;
+    EXPECT_EQ(effects::FindEffect(0), nullptr);
+    EXPECT_EQ(effects::FindEffect(effects::kEffectCount + 1), nullptr);
+}
+
 INSTANTIATE_TEST_SUITE_P(Registered, EveryEffect, ::testing::ValuesIn(cases()),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              const Case& c = info.param;
                              return "E" + std::to_string(c.number) + "_" + std::to_string(c.w) + "x" +
                                     std::to_string(c.h) + "_T" + std::to_string(c.T) + (c.preview ? "_preview" : "_saver");
                          });
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -28,6 +28,19 @@ TEST(Random, IsTheLinearCongruenceOfTheHighBits)
     EXPECT_LT(RandSeed, 86400000u);
 }
 
+TEST(Random, UnitValuesAreTheNextStateOver2To32)
+{
+    RandSeed = 0;
+    EXPECT_EQ(RandomUnit(), 1.0 / 4294967296.0);
+    RandSeed = 0xFFFFFFFFu;
+    const uint32_t next = 0xFFFFFFFFu * 134775813u + 1u;
+    EXPECT_EQ(RandomUnit(), next / 4294967296.0);
+    // The largest state stays below 1.
+    RandSeed = 0xFFFFFFFEu * 3645876429u;  // the state whose successor is 2^32 - 1
+    EXPECT_EQ(RandSeed * 134775813u + 1u, 0xFFFFFFFFu);
+    EXPECT_LT(RandomUnit(), 1.0);
+}
+
 TEST(SystemInfo, ThisPlatformIsNeitherWindowsFamily)
 {
     const OsVersionInfo v = OsVersion();

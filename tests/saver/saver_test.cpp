@@ -63,6 +63,40 @@ TEST(CommandLine, ModesAndWindowNumbers)
     }
 }
 
+TEST(CommandLine, ScreenSaverHostsOfLinuxRunTheShowInTheirWindow)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string variable;
+        bool hosted;
+        unsigned long window;
+        bool error;
+    };
+    const Case cases[] = {
+        {{"-root"}, "", true, 0, false},
+        {{"--root"}, "0x2a00007", true, 0x2a00007, false},  // the host's own window wins over the root
+        {{"-window-id", "4194311"}, "", true, 4194311, false},
+        {{"--window-id", "0x400007"}, "", true, 0x400007, false},
+        {{"-window-id", "0"}, "", true, 0, true},
+        {{"-window-id", "0x"}, "", true, 0, true},
+        {{"-window-id", "99999999999"}, "", true, 0, true},
+        {{"-window-id"}, "", true, 0, true},
+        {{}, "123", true, 123, false},
+        {{}, "garbage", false, 0, false},             // no usable variable: the dialog, as before
+        {{"/s"}, "123", false, 0, false},             // a mode letter keeps its meaning
+        {{"/c", "77"}, "123", false, 0, false},
+    };
+    for (const auto& c : cases) {
+        const CommandLine r = ParseCommandLine(c.args, c.variable);
+        std::string shown = c.variable;
+        for (const auto& a : c.args)
+            shown += "[" + a + "]";
+        EXPECT_EQ(r.hosted, c.hosted) << shown;
+        EXPECT_EQ(r.hostWindow, c.window) << shown;
+        EXPECT_EQ(!r.error.empty(), c.error) << shown;
+    }
+}
+
 TEST(CommandLine, RunModeWaitsForTheFirstValidation)
 {
     EXPECT_EQ(EffectiveMode(kModeRun, false), kModeConfigure);

@@ -22,4 +22,13 @@ inline platform::TBitmap NoisePicture(int w, int h, uint32_t seed)
     return b;
 }
 
+// A w × h bitmap of one colour.
+inline platform::TBitmap FilledPicture(int w, int h, platform::TColor colour)
+{
+    platform::TBitmap b(w, h);
+    b.Canvas().Brush.Color = colour;
+    b.Canvas().FillRect(platform::Rect(0, 0, w, h));
+    return b;
+}
+
 }  // namespace testing_support

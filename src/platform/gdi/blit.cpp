@@ -119,9 +119,28 @@ template <class Op>
 void runBlit(uint32_t* dbits, qsizetype dstride, const SourceView& src, const Mapping& m,
              const std::vector<QRect>& rects, Op op)
 {
+    // An enlarging copy maps runs of rows to one source row: the first row of a run is
+    // mapped pixel by pixel, the others copy it.
+    const uint32_t* mappedSource = nullptr;
+    int mappedY = -2;
+    Span mappedSpan{0, 0};
     forEachRow(rects, [&](int y, const Span* spans, std::size_t n) {
         uint32_t* d = dbits + y * dstride;
         const uint32_t* s = src.row(m.sy(y));
+        if constexpr (Op::plainCopy) {
+            if (!m.identityX && n == 1) {
+                const Span span = spans[0];
+                if (s == mappedSource && y == mappedY + 1 && span.x0 == mappedSpan.x0 && span.x1 == mappedSpan.x1)
+                    copySpan(d + span.x0, d - dstride + span.x0, span.x1 - span.x0);
+                else
+                    for (int x = span.x0; x < span.x1; ++x)
+                        d[x] = s[m.xmap[size_t(x - m.left)]];
+                mappedSource = s;
+                mappedY = y;
+                mappedSpan = span;
+                return;
+            }
+        }
         if (m.identityX) {
             const uint32_t* so = s + m.offX;
             for (std::size_t k = 0; k < n; ++k) {

@@ -179,6 +179,17 @@ TEST(Blit, StretchModes)
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
             ASSERT_EQ(big.Canvas().Pixel(x, y), PatternColor(x / 2, y / 2));
+    // Enlarged through a circle: rows from one source row are visible over other spans.
+    const TBitmap five = Pattern(5, 4);
+    TBitmap round = Filled(40, 32, clBlack);
+    UniqueRgn circle(CreateEllipticRgn(0, 0, 40, 32));
+    SelectClipRgn(&round.Canvas(), circle);
+    StretchBlt(&round.Canvas(), 0, 0, 40, 32, &five.Canvas(), 0, 0, 5, 4, SRCCOPY);
+    const QRegion visible = Pixels(circle);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(round.Canvas().Pixel(x, y), visible.contains(QPoint(x, y)) ? PatternColor(x / 8, y / 8) : clBlack)
+                << x << "," << y;
 
     // Halftone of a 2 x 2 checker to one pixel: the average.
     TBitmap checker(2, 2);

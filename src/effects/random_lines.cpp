@@ -1,0 +1,38 @@
+// Effects 223 and 224: the picture's rows (223) or columns (224), one line at a time in
+// random order.
+
+#include "families.h"
+
+#include "settings/app_state.h"
+
+#include "platform/random.h"
+
+#include <vector>
+
+namespace effects {
+
+void RandomLines(EffectContext& c, int number)
+{
+    const bool rows = number == 223;
+    const int count = rows ? c.H : c.W;
+    std::vector<TRect> lines;
+    lines.reserve(count);
+    for (int k = 0; k < count; ++k) {
+        // A long list stays responsive while it is built.
+        PumpPause(0);
+        if (StopRequested)
+            return;
+        lines.push_back(rows ? platform::Rect(0, k, c.W, k + 1) : platform::Rect(k, 0, k + 1, c.H));
+    }
+    while (!lines.empty()) {
+        if (!c.Step())
+            return;
+        const int i = platform::Random(static_cast<int32_t>(lines.size()));
+        c.CopyPicRect(lines[i]);
+        // Removed in place, so that the later lines keep their order for the next draw.
+        lines.erase(lines.begin() + i);
+        c.PauseFor(pump(5), spin(800));
+    }
+}
+
+}  // namespace effects
