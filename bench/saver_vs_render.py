@@ -9,9 +9,10 @@ the limit is 1.5 x (render + 0.25 s). Each run of the saver then ends with one r
 input (a key, a click or a mouse move) at a random moment of a later transition, and the
 time from that input to the saver's exit is its stop latency.
 
-  bench/saver_vs_render.py [--runs K] [EFFECT...]      (build directory: $BUILD or build/)
+  bench/saver_vs_render.py [--runs K] [--others K] [EFFECT...]   (build: $BUILD or build/)
 
-Without effects: 1, 12, 25, 26, 28 and 33 first, then every other registered effect.
+Without effects: 1, 12, 25, 26, 28 and 33 first (K runs each, 3 unless given), then every
+other registered effect (--others runs each, 1 unless given).
 Needs Xvfb, xdotool, the wallpapers of plasma-workspace-wallpapers and libxdamage-dev.
 """
 
@@ -166,9 +167,13 @@ def main():
         os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 %dx%dx24 -nolisten tcp" % SIZE, sys.executable,
                                os.path.abspath(__file__), *sys.argv[1:]])
     args = sys.argv[1:]
-    runs = 3
-    if args[:1] == ["--runs"]:
-        runs, args = int(args[1]), args[2:]
+    runs, others = 3, 1
+    while args[:1] in (["--runs"], ["--others"]):
+        if args[0] == "--runs":
+            runs = int(args[1])
+        else:
+            others = int(args[1])
+        args = args[2:]
     subprocess.run(["cmake", "--build", BUILD, "--target", "lumivane", "lumivane-render", "effects_bench",
                     "screen_changes"], check=True, stdout=subprocess.DEVNULL)
     registered = registered_effects()
@@ -189,15 +194,17 @@ def main():
                                            [("CheminInstall", scratch), ("ConfigValidated", 1)])])
         work = {"photos": photos}
 
-        print("%s -> %s, %dx%d, R = 0, %d runs each" % (photos[0], photos[1], SIZE[0], SIZE[1], runs))
+        print("%s -> %s, %dx%d, R = 0, %d runs of the named effects, %d of the others"
+              % (photos[0], photos[1], SIZE[0], SIZE[1], runs, others))
         print("| effect | steps | lumivane-render | on screen (median) | changes seen | limit | | slowest stop |")
         print("|---|---|---|---|---|---|---|---|")
         latencies, failures = [], 0
         for effect in effects:
-            rendered = [render_ms(effect, *photos) for _ in range(runs)]
+            count = runs if effect in NAMED or args else others
+            rendered = [render_ms(effect, *photos) for _ in range(count)]
             steps, render = rendered[0][0], statistics.median(ms for _, ms in rendered) / 1000
             shown = []
-            for _ in range(runs):
+            for _ in range(count):
                 try:
                     on_screen, frames, latency, kind = saver_run(effect, env, work)
                 except (TimeoutError, subprocess.TimeoutExpired):
