@@ -13,7 +13,7 @@ time from that input to the saver's exit is its stop latency.
 
 Without effects: 1, 12, 25, 26, 28 and 33 first (K runs each, 3 unless given), then every
 other registered effect (--others runs each, 1 unless given).
-Needs Xvfb, xdotool, the wallpapers of plasma-workspace-wallpapers and libxdamage-dev.
+$XVFB_LOG keeps the X server's messages. Needs Xvfb, xdotool, the wallpapers of plasma-workspace-wallpapers and libxdamage-dev.
 """
 
 import math
@@ -164,8 +164,9 @@ def percentile(values, p):
 def main():
     if not os.environ.get("LUMIVANE_BENCH_INNER"):
         os.environ["LUMIVANE_BENCH_INNER"] = "1"
-        os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 %dx%dx24 -nolisten tcp" % SIZE, sys.executable,
-                               os.path.abspath(__file__), *sys.argv[1:]])
+        server_log = os.environ.get("XVFB_LOG", "/dev/null")
+        os.execvp("xvfb-run", ["xvfb-run", "-a", "-e", server_log, "-s", "-screen 0 %dx%dx24 -nolisten tcp" % SIZE,
+                               sys.executable, os.path.abspath(__file__), *sys.argv[1:]])
     args = sys.argv[1:]
     runs, others = 3, 1
     while args[:1] in (["--runs"], ["--others"]):
