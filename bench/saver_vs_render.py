@@ -13,7 +13,8 @@ time from that input to the saver's exit is its stop latency.
 
 Without effects: 1, 12, 25, 26, 28 and 33 first (K runs each, 3 unless given), then every
 other registered effect (--others runs each, 1 unless given).
-$XVFB_LOG keeps the X server's messages. Needs Xvfb, xdotool, the wallpapers of plasma-workspace-wallpapers and libxdamage-dev.
+$XVFB_LOG keeps the X server's messages. Needs Xvfb, xdotool, the wallpapers of
+plasma-workspace-wallpapers and libxdamage-dev.
 """
 
 import math
@@ -237,10 +238,12 @@ def main():
 
 def own_x_server():
     """An X server of the bench's own, on a display number it picks itself. Started
-    directly, without an authorization file in /tmp that a cleanup elsewhere could remove."""
+    directly, without an authorization file in /tmp, and reachable through the abstract
+    socket too: a cleanup elsewhere that empties /tmp/.X11-unix must not end a long run."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SIZE, "-nolisten",
-                               "tcp"], pass_fds=(write_end,), stderr=open(os.environ.get("XVFB_LOG", os.devnull), "w"))
+                               "tcp", "-listen", "local"], pass_fds=(write_end,),
+                              stderr=open(os.environ.get("XVFB_LOG", os.devnull), "w"))
     os.close(write_end)
     with os.fdopen(read_end) as numbers:
         display = numbers.readline().strip()
