@@ -141,8 +141,10 @@ def saver_run(effect, env, work):
                          deadline)
         time.sleep(max(0.0, start + random.uniform(0, 0.8 * on_screen) - time.monotonic()))
         kind = random.choice(["key", "click", "move"])
+        if kind == "click":  # the release stops the saver: time that one
+            subprocess.run(["xdotool", "mousedown", "1"], check=True)
         command = {"key": ["xdotool", "key", random.choice(["a", "space", "Return", "Escape", "F5", "Shift_L"])],
-                   "click": ["xdotool", "click", "1"],
+                   "click": ["xdotool", "mouseup", "1"],
                    "move": ["xdotool", "mousemove", str(x + random.choice([-1, 1]) * random.randrange(5, 60)),
                             str(y + random.choice([-1, 1]) * random.randrange(5, 60))]}[kind]
         sent = time.monotonic()
