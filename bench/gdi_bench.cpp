@@ -149,6 +149,22 @@ void BM_RegionLatticeBands(benchmark::State& state)
 }
 BENCHMARK(BM_RegionLatticeBands)->Unit(benchmark::kMillisecond);
 
+// 960 overlapping tall strips with uneven ends, then their rectangles read once: the
+// frayed and ragged fronts of the region effects.
+void BM_RegionTallStripsRead(benchmark::State& state)
+{
+    for (auto _ : state) {
+        HRGN r = CreateRectRgn(0, 0, 0, 0);
+        for (int x = 0; x < kW; x += 2) {
+            UniqueRgn s(CreateRectRgn(x, 0, x + 5, 400 + (x * 37) % 300));
+            CombineRgn(r, r, s, RGN_OR);
+        }
+        benchmark::DoNotOptimize(RegionPixels(r).rectCount());
+        DeleteObject(r);
+    }
+}
+BENCHMARK(BM_RegionTallStripsRead)->Unit(benchmark::kMillisecond);
+
 void BM_DiamondRegionReveal(benchmark::State& state)
 {
     TBitmap dst(kW, kH);
@@ -203,6 +219,30 @@ void BM_HalftonePictureToScreen(benchmark::State& state)
 }
 BENCHMARK(BM_HalftonePictureToScreen)->Arg(2250)->Arg(3000)->Unit(benchmark::kMillisecond);
 
+// Full-frame halftone stretches as the stretch and slide effects make them at every step:
+// the whole 1920 x 1080 frame squeezed to a part of itself, or a part of it magnified to
+// the whole frame, on one axis or both (source width, height; destination width, height).
+void BM_HalftoneFrame(benchmark::State& state)
+{
+    const int sw = int(state.range(0)), sh = int(state.range(1));
+    const int dw = int(state.range(2)), dh = int(state.range(3));
+    TBitmap dst(kW, kH);
+    SetStretchBltMode(&dst.Canvas(), HALFTONE);
+    for (auto _ : state)
+        StretchBlt(&dst.Canvas(), 0, 0, dw, dh, &Source().Canvas(), 0, 0, sw, sh, SRCCOPY);
+}
+BENCHMARK(BM_HalftoneFrame)
+    ->Args({kW, kH, 1000, kH})
+    ->Args({kW, kH, kW, 560})
+    ->Args({kW, kH, 1000, 560})
+    ->Args({1000, kH, kW, kH})
+    ->Args({kW, 560, kW, kH})
+    ->Args({1000, 560, kW, kH})
+    ->Args({kW, kH, 1900, kH})
+    ->Args({96, kH, 1000, kH})
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+
 // Keeps every run's time per iteration for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -210,7 +250,7 @@ public:
     {
         for (const Run& r : runs)
             if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                seconds[r.run_name.function_name] = r.real_accumulated_time / double(r.iterations);
+                seconds[r.run_name.function_name + r.run_name.args] = r.real_accumulated_time / double(r.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> seconds;
@@ -244,6 +284,9 @@ int main(int argc, char** argv)
     if (s.count("BM_HalftoneShrink6000x4000"))
         std::printf("%-58s %6.1f ms\n", "halftone 6000 x 4000 -> 1920 x 1280",
                     s["BM_HalftoneShrink6000x4000"] * 1e3);
+    for (const auto& [name, secs] : s)
+        if (name.rfind("BM_HalftoneFrame", 0) == 0 && s.count("BM_Memcpy"))
+            std::printf("%-58s %6.2f memcpy\n", name.c_str(), secs / s["BM_Memcpy"]);
     benchmark::Shutdown();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "config_widgets.h"
 #include "aux_actions.h"
 #include "form_support.h"
+#include "picture_preview.h"
 
 #include "display/display_thread.h"
 #include "display/picture_preparation.h"
@@ -97,6 +98,7 @@ void TFConfig::BtnAddClick()
     chooser.setDefaultSuffix(QStringLiteral("jpg"));
     chooser.setFileMode(QFileDialog::ExistingFiles);
     chooser.setOption(QFileDialog::ReadOnly, false);
+    AttachPicturePreview(chooser);
     if (!AppSettings->DossierImages.empty())
         chooser.setDirectory(QString::fromStdString(AppSettings->DossierImages));
     if (chooser.exec() == QDialog::Accepted)
@@ -264,31 +266,15 @@ void TFConfig::ShowThumbnail(const std::string& path)
 {
     if (!FileExists(path))
         return;
-    LoadedPicture picture;
+    Thumbnail thumbnail;
     try {
-        // A large JPEG is decoded at the smallest DCT scale that still covers the box:
-        // the same thumbnail, without decoding millions of pixels it would drop.
-        picture = LoadPicture(path, QSize(kThumbnailSide, kThumbnailSide), false);
+        thumbnail = MakeThumbnail(path);
     } catch (const std::exception& e) {
         ShowException(e);
         return;
     }
-    TxtResolution->setText(QString::number(picture.width) + QLatin1Char('x') + QString::number(picture.height));
-    if (picture.width <= kThumbnailSide && picture.height <= kThumbnailSide) {
-        Imgapercu->setPixmap(QPixmap::fromImage(picture.bitmap.Image()));
-        return;
-    }
-    TBitmap box(kThumbnailSide, kThumbnailSide);
-    box.Canvas().Brush.Color = clBtnFace;
-    box.Canvas().Brush.Style = bsSolid;
-    box.Canvas().FillRect(Rect(0, 0, kThumbnailSide, kThumbnailSide));
-    const TRect place = ThumbnailPlacement(picture.width, picture.height);
-    HDC dc = box.Canvas().Handle();
-    SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top,
-               &picture.bitmap.Canvas(), 0, 0, picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
-    Imgapercu->setPixmap(QPixmap::fromImage(box.Image()));
+    TxtResolution->setText(SizeText(thumbnail.width, thumbnail.height));
+    Imgapercu->setPixmap(QPixmap::fromImage(thumbnail.image));
 }
 
 void TFConfig::BtDownloadClick()

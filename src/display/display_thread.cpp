@@ -102,6 +102,10 @@ void TDisplayThread::Resume()
 
 void TDisplayThread::wake()
 {
+    // Passing through the lock first: a thread that has just found the flags unset under it
+    // is then already waiting, and a flag set without the lock cannot slip between its
+    // check and its wait and leave it asleep.
+    { std::lock_guard<std::mutex> lock(gateMutex_); }
     gate_.notify_all();
 }
 
@@ -155,8 +159,6 @@ void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
     }
     if (EffectNumber < 1 || EffectNumber > EffectCount)
         return;
-    if (!effects::FindEffect(EffectNumber) && Settings->Log)
-        TraceLog("Effet n° " + std::to_string(EffectNumber) + " pas encore disponible : image affichée sans effet");
     effects::EffectInputs inputs;
     inputs.number = EffectNumber;
     inputs.X = x;

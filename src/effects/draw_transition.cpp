@@ -19,15 +19,11 @@ int DrawTransition(const EffectInputs& inputs)
     if (StopRequested)
         return 0;
     SelectClipRgn(inputs.target->Handle(), nullptr);
-    if (inputs.number < 1 || inputs.number > kEffectCount || !inputs.picture || inputs.picture->Empty())
+    // Every number from 1 to 228 has its family; any other draws nothing.
+    const EffectFamily* family = FindEffect(inputs.number);
+    if (!family || !inputs.picture || inputs.picture->Empty())
         return 0;
     EffectContext context(inputs);
-    const EffectFamily* family = FindEffect(inputs.number);
-    if (!family) {
-        context.FinalCopy();
-        context.Present();
-        return 0;
-    }
     family->draw(context, inputs.number);
     if (family->closingStep && !StopRequested)
         context.FinalCopy();

@@ -32,7 +32,7 @@ const EffectFamily* FindEffect(int number);
 
 // Draws effect inputs.number (1..228) from the picture on screen to inputs.picture;
 // returns when the new picture stands whole, or at once when StopRequested is set.
-// Numbers without a family yet draw the picture plainly. Returns the step frames run.
+// Returns the step frames run.
 int DrawTransition(const EffectInputs& inputs);
 
 }  // namespace effects

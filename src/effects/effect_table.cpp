@@ -44,6 +44,8 @@ const std::vector<EffectFamily>& EffectFamilies()
         {93, 96, DiagonalBlinds, true, "diagonal blinds"},
         {97, 97, Fade, true, "fade"},
         {98, 98, GrowingShapes, true, "growing shapes"},
+        {99, 162, ShapedReveals, true, "shaped reveals"},
+        {163, 213, StretchSlides, true, "stretch slides"},
         {214, 214, Puzzle, false, "puzzle", EndState::Pieces},
         {215, 218, OpeningStrips, true, "opening strips"},
         {219, 222, StripTrails, true, "strip trails"},

@@ -30,6 +30,8 @@ void RollingStrips(EffectContext& c, int number);    // 74-77
 void CornerQuadrants(EffectContext& c, int number);  // 92
 void DiagonalBlinds(EffectContext& c, int number);   // 93-96
 void Fade(EffectContext& c, int number);             // 97
+void ShapedReveals(EffectContext& c, int number);    // 99-162
+void StretchSlides(EffectContext& c, int number);    // 163-213
 void Puzzle(EffectContext& c, int number);           // 214
 void OpeningStrips(EffectContext& c, int number);    // 215-218
 void StripTrails(EffectContext& c, int number);      // 219-222

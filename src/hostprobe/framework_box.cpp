@@ -2,6 +2,8 @@
 
 #include "message_box.h"
 
+#include "platform/framework_language.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -19,8 +21,10 @@ FrameworkBoxes::~FrameworkBoxes() = default;
 
 QApplication& FrameworkBoxes::app()
 {
-    if (!app_)
+    if (!app_) {
         app_ = std::make_unique<QApplication>(argc_, argv_);
+        platform::InstallFrameworkFrench();
+    }
     return *app_;
 }
 

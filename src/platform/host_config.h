@@ -9,6 +9,7 @@ namespace platform {
 struct HostConfig {
     std::string currentUserHive;   // file behind HKEY_CURRENT_USER
     std::string localMachineHive;  // file behind HKEY_LOCAL_MACHINE
+    std::string localMachineStore; // per-user file for the machine values this user may not write there
     std::string driveC;            // folder that stands for drive C:, ending with '/'
     std::string systemDirectory;   // folder that stands for the Windows system folder, ending with '/'
     std::string lockDirectory;     // where named mutexes keep their lock files

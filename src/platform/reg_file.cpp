@@ -436,6 +436,26 @@ Hive::Hive(std::string rootName) : rootName_(std::move(rootName))
     keys_[""] = RegKey{};
 }
 
+void RegKey::set(const RegValue& value)
+{
+    if (RegValue* existing = find(value.name)) {
+        const std::string keepName = existing->name;
+        *existing = value;
+        existing->name = keepName;
+    } else {
+        values.push_back(value);
+    }
+}
+
+void Hive::overlay(const Hive& top)
+{
+    for (const auto& [folded, topKey] : top.keys_) {
+        RegKey& k = createKey(topKey.path);
+        for (const RegValue& v : topKey.values)
+            k.set(v);
+    }
+}
+
 bool Hive::hasKey(const std::string& path) const
 {
     return keys_.count(FoldKeyName(NormaliseKeyPath(path))) != 0;

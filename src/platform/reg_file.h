@@ -49,6 +49,8 @@ struct RegKey {
 
     RegValue* find(const std::string& name);
     const RegValue* find(const std::string& name) const;
+    // Replaces the value of that name (keeping its first spelling) or adds it.
+    void set(const RegValue& value);
     bool operator==(const RegKey&) const = default;
 };
 
@@ -67,6 +69,8 @@ public:
     RegKey& createKey(const std::string& path);  // with its ancestors
     bool deleteKey(const std::string& path);     // with its subtree
     std::vector<std::string> subKeyNames(const std::string& path) const;
+    // Lays every key of top, with its values, over this hive; top's values win.
+    void overlay(const Hive& top);
 
     // Parses the text of a hive file: UTF-8 (with or without BOM) or UTF-16LE with BOM.
     static Hive parse(const std::string& bytes, const std::string& rootName, const std::string& fileName);

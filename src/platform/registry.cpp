@@ -79,6 +79,25 @@ private:
     Fd fd_;
 };
 
+// A writer killed between creating its temporary file and the rename leaves that file
+// behind. Temporary files are written under the hive's lock, so once it is held every one
+// still there is such a leftover.
+void removeStaleTemporaries(const std::string& file)
+{
+    const std::filesystem::path path(file);
+    const std::string prefix = path.filename().string() + ".tmp.";
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > prefix.size() && name.starts_with(prefix) &&
+            name.find_first_not_of("0123456789", prefix.size()) == std::string::npos) {
+            std::error_code ignored;
+            std::filesystem::remove(it->path(), ignored);
+        }
+    }
+}
+
 }  // namespace
 
 struct TRegistry::Op {
@@ -129,6 +148,13 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
     if (file.empty())
         throw RegistryError(std::string("no file is configured for ") + hive.rootName());
     const std::filesystem::path path(file);
+    // The rename below would replace a file its owner made read-only: refuse, as the
+    // system whose registry this stands in for does. The new file keeps the old one's mode.
+    struct stat old {};
+    const bool replacing = ::stat(file.c_str(), &old) == 0;
+    if (replacing && ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+                      (::access(file.c_str(), W_OK) != 0 && errno == EACCES)))
+        throw RegistryError("cannot save " + file + ": the file is read-only");
     const std::string temp = file + ".tmp." + std::to_string(::getpid());
     {
         Fd out;
@@ -136,6 +162,8 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
         if (out.fd < 0)
             throw RegistryError(systemError("cannot create", temp));
         try {
+            if (replacing && ::fchmod(out.fd, old.st_mode & 07777) != 0)
+                throw RegistryError(systemError("cannot set the mode of", temp));
             writeAll(out.fd, hive.serialize(), temp);
             if (::fsync(out.fd) != 0)
                 throw RegistryError(systemError("cannot sync", temp));
@@ -156,7 +184,31 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
         ::fsync(dir.fd);
 }
 
-TRegistry::TRegistry(RootKey root) : root_(root), file_(HiveFileOf(root)) {}
+bool CanReplaceHiveFile(const std::string& file)
+{
+    namespace fs = std::filesystem;
+    auto may = [](const fs::path& path, int mode) {
+        return ::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) == 0;
+    };
+    std::error_code ec;
+    if (fs::exists(file, ec) && !may(file, W_OK))
+        return false;
+    fs::path folder = fs::path(file).parent_path();
+    if (folder.empty())
+        folder = ".";
+    while (!fs::exists(folder, ec) && folder.has_parent_path() && folder.parent_path() != folder)
+        folder = folder.parent_path();
+    return may(folder, W_OK | X_OK);
+}
+
+TRegistry::TRegistry(RootKey root) : root_(root), file_(HiveFileOf(root))
+{
+    const std::string& store = host().localMachineStore;
+    if (root == RootKey::LocalMachine && !file_.empty() && !store.empty() && !CanReplaceHiveFile(file_)) {
+        machineFile_ = file_;
+        file_ = store;
+    }
+}
 
 TRegistry::~TRegistry()
 {
@@ -170,8 +222,37 @@ TRegistry::~TRegistry()
 Hive& TRegistry::hive()
 {
     if (!snapshot_)
-        snapshot_ = LoadHiveFile(file_, RootKeyName(root_));
+        snapshot_ = view(LoadHiveFile(file_, RootKeyName(root_)));
     return *snapshot_;
+}
+
+// What reads see: the file that takes the writes, laid over the machine hive when that
+// file is the user's store.
+Hive TRegistry::view(Hive own)
+{
+    if (machineFile_.empty())
+        return own;
+    Hive merged = machineHive();
+    merged.overlay(own);
+    return merged;
+}
+
+const Hive& TRegistry::machineHive()
+{
+    if (!machine_)
+        machine_ = LoadHiveFile(machineFile_, RootKeyName(root_));
+    return *machine_;
+}
+
+// The user's store can only add to the machine hive: what the machine hive holds stays.
+void TRegistry::requireNotInMachineHive(const std::string& path, const std::string* valueName)
+{
+    if (machineFile_.empty())
+        return;
+    const RegKey* k = machineHive().key(path);
+    if (k && (!valueName || k->find(*valueName)))
+        throw RegistryError(std::string("cannot delete from ") + RootKeyName(root_) + "\\" + path + ": " +
+                            machineFile_ + " is read-only for this user");
 }
 
 std::string TRegistry::resolve(const std::string& key) const
@@ -345,6 +426,7 @@ bool TRegistry::DeleteKey(const std::string& key)
     const std::string path = resolve(key);
     if (path.empty() || !hive().hasKey(path))
         return false;
+    requireNotInMachineHive(path, nullptr);
     Op op{Op::RemoveKey, path, {}};
     apply(hive(), op);
     pending_.push_back(std::move(op));
@@ -356,6 +438,7 @@ bool TRegistry::DeleteValue(const std::string& name)
     requireWritable();
     if (!ValueExists(name))
         return false;
+    requireNotInMachineHive(currentPath_, &name);
     Op op{Op::RemoveValue, currentPath_, {}};
     op.value.name = name;
     apply(hive(), op);
@@ -372,17 +455,9 @@ void TRegistry::apply(Hive& hive, const Op& op)
     case Op::RemoveKey:
         hive.deleteKey(op.path);
         break;
-    case Op::SetValue: {
-        RegKey& k = hive.createKey(op.path);
-        if (RegValue* existing = k.find(op.value.name)) {
-            const std::string keepName = existing->name;
-            *existing = op.value;
-            existing->name = keepName;
-        } else {
-            k.values.push_back(op.value);
-        }
+    case Op::SetValue:
+        hive.createKey(op.path).set(op.value);
         break;
-    }
     case Op::RemoveValue:
         if (RegKey* k = hive.key(op.path)) {
             const std::string folded = FoldKeyName(op.value.name);
@@ -397,6 +472,7 @@ void TRegistry::Flush()
     if (pending_.empty())
         return;
     HiveLock lock(file_);
+    removeStaleTemporaries(file_);
     // Replay onto what is on disk now, so a writer in another process is not overwritten;
     // a hive that no longer parses is left alone rather than replaced.
     Hive fresh = LoadHiveFile(file_, RootKeyName(root_));
@@ -404,7 +480,7 @@ void TRegistry::Flush()
         apply(fresh, op);
     SaveHiveFile(file_, fresh);
     pending_.clear();
-    snapshot_ = std::move(fresh);
+    snapshot_ = view(std::move(fresh));
 }
 
 }  // namespace platform

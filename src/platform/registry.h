@@ -3,6 +3,11 @@
 // Reads see a snapshot of the file; writes are collected and saved in one atomic
 // replacement of the file (on Flush or when the object goes away), under a lock, so
 // several writes (a delete and re-create of a subkey, say) land together or not at all.
+//
+// A machine hive this user cannot replace (a system-wide installation) is only read, and
+// never locked; the machine values the user writes go to the per-user store named in the
+// host configuration, which reads of the machine key consult first. So a program without
+// the right to write machine-wide still keeps its machine values, for this user alone.
 
 #include "reg_file.h"
 
@@ -20,8 +25,12 @@ std::string HiveFileOf(RootKey root);
 
 // Loads a hive file; a missing file is an empty hive, one that does not parse throws.
 Hive LoadHiveFile(const std::string& file, const std::string& rootName);
-// Replaces a hive file atomically (temporary file, fsync, rename, fsync of the folder).
+// Replaces a hive file atomically (temporary file, fsync, rename, fsync of the folder),
+// keeping its mode; a file that is read-only is refused with RegistryError.
 void SaveHiveFile(const std::string& file, const Hive& hive);
+// Whether this process may replace the hive file: write the file, if it exists, and its
+// folder (for the rename and the lock file), or the nearest folder that does exist.
+bool CanReplaceHiveFile(const std::string& file);
 
 class TRegistry {
 public:
@@ -67,9 +76,14 @@ private:
     void writeValue(RegValue v);
     void requireWritable() const;
     static void apply(Hive& hive, const Op& op);
+    Hive view(Hive own);
+    const Hive& machineHive();
+    void requireNotInMachineHive(const std::string& path, const std::string* valueName);
 
     RootKey root_;
-    std::string file_;
+    std::string file_;         // the file that takes the writes
+    std::string machineFile_;  // a machine hive read beneath the user's store, when it is one
+    std::optional<Hive> machine_;
     std::optional<Hive> snapshot_;
     std::vector<Op> pending_;
     std::string currentPath_;

@@ -15,6 +15,7 @@
 
 #include "sprites/sprite_random.h"
 
+#include "platform/framework_language.h"
 #include "platform/host_config.h"
 #include "platform/random.h"
 
@@ -48,8 +49,10 @@ int LumivaneMain(int argc, char** argv)
     // The window framework needs a display; without one, only the password change can
     // still say what went wrong (on the standard error stream).
     std::unique_ptr<QApplication> app;
-    if (displayAvailable())
+    if (displayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
+        platform::InstallFrameworkFrench();
+    }
 
     const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
     if (!commandLine.error.empty()) {

@@ -2,6 +2,8 @@
 
 #include "platform/host_config.h"
 
+#include <filesystem>
+
 using platform::EnvValue;
 
 #ifndef LUMIVANE_HKLM_FROM_BINDIR
@@ -24,6 +26,10 @@ void ConfigureHost()
     h.currentUserHive = orDefault("LUMIVANE_HKCU", config + "/lumivane/HKCU.reg");
     // The installation writes the machine hive beside the programs, under the same prefix.
     h.localMachineHive = orDefault("LUMIVANE_HKLM", platform::ExecutableDirectory() + LUMIVANE_HKLM_FROM_BINDIR);
+    // Beside the user's own hive: the machine values of a system-wide installation that
+    // this user may not write there.
+    h.localMachineStore =
+        (std::filesystem::path(h.currentUserHive).parent_path() / "VirtualStore" / "HKLM.reg").string();
     h.driveC = orDefault("LUMIVANE_DRIVE_C", home);
     h.systemDirectory = orDefault("LUMIVANE_SYSTEM_DIR", "/usr/lib/");
     h.lockDirectory = orDefault("XDG_RUNTIME_DIR", "/tmp");

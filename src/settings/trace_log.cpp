@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -20,6 +21,19 @@ QString longTimeFormat(const QLocale& locale)
     static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
     format.replace(zone, QStringLiteral(" "));
     return format.trimmed();
+}
+
+// A full disk took only the start of a line: cut it off again, or the next line written
+// once there is room would be glued to it. Only while it is still the file's end, so a
+// line another process appended since is never cut.
+void dropFragment(int fd, off_t written)
+{
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    struct stat st {};
+    if (end < written || ::fstat(fd, &st) != 0 || st.st_size != end)
+        return;
+    // Should the cut fail as well, the fragment stays: a log line is not worth more.
+    [[maybe_unused]] const int cut = ::ftruncate(fd, end - written);
 }
 
 }  // namespace
@@ -55,6 +69,8 @@ void TraceLog(const std::string& message)
     const int fd = ::open(TraceLogPath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return;
-    [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
+    const ssize_t n = ::write(fd, line.data(), line.size());
+    if (n > 0 && static_cast<size_t>(n) < line.size())
+        dropFragment(fd, static_cast<off_t>(n));
     ::close(fd);
 }

@@ -2,6 +2,7 @@
 
 #include "config/config_form.h"
 #include "config/config_widgets.h"
+#include "config/picture_preview.h"
 
 #include "display/display_thread.h"
 
@@ -12,6 +13,7 @@
 #include "settings/settings.h"
 
 #include "platform/gdi/canvas_widget.h"
+#include "platform/framework_language.h"
 #include "platform/gdi/types.h"
 #include "platform/host_config.h"
 
@@ -23,13 +25,16 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTranslator>
 
 #include <filesystem>
 #include <set>
@@ -433,6 +438,86 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     ASSERT_FALSE(boxes().empty());
     EXPECT_NE(boxes().back().find("photo.jpeg"), std::string::npos);
     EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
+}
+
+TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)
+{
+    machine(true);
+    writePicture(pics() + "wide.bmp", 400, 200, Qt::red);
+    writePicture(pics() + "small.jpg", 100, 80, Qt::red, "JPG");
+    WriteFile(pics() + "damaged.jpg", "\xFF\xD8\xFF\xE0 cut short");
+    user("");
+    open();
+    AppSettings->DossierImages = pics();
+    auto check = [&](QFileDialog* chooser) {
+        auto* preview = child<TPicturePreview>(chooser, "PicturePreview");
+        auto* files = child<QListView>(chooser, "listView");
+        ASSERT_TRUE(preview && files);
+        EXPECT_TRUE(preview->isVisible());
+        // Beside the list of folders and files, to its right.
+        const QWidget* lists = child<QWidget>(chooser, "splitter");
+        EXPECT_GE(preview->mapTo(chooser, QPoint(0, 0)).x(), lists->mapTo(chooser, QPoint(lists->width(), 0)).x());
+        // Highlights a file as the user does, once the list has it (it fills in the background).
+        auto highlight = [&](const QString& name) {
+            QModelIndex row;
+            (void)QTest::qWaitFor(
+                [&] {
+                    const QAbstractItemModel* model = files->model();
+                    for (int i = 0; i < model->rowCount(files->rootIndex()) && !row.isValid(); ++i)
+                        if (model->index(i, 0, files->rootIndex()).data().toString() == name)
+                            row = model->index(i, 0, files->rootIndex());
+                    return row.isValid();
+                },
+                10000);
+            ASSERT_TRUE(row.isValid()) << name.toStdString();
+            files->setCurrentIndex(row);
+        };
+        highlight(QStringLiteral("wide.bmp"));
+        EXPECT_EQ(preview->Size->text(), QStringLiteral("400x200"));
+        const QImage wide = preview->Picture->pixmap().toImage();
+        ASSERT_EQ(wide.size(), QSize(187, 187));
+        EXPECT_EQ(QColor(wide.pixel(93, 100)).red(), 255);
+        EXPECT_NE(QColor(wide.pixel(93, 20)).red(), 255);  // the bands above and below are the box's
+        EXPECT_NE(QColor(wide.pixel(93, 160)).red(), 255);
+        highlight(QStringLiteral("small.jpg"));
+        EXPECT_EQ(preview->Size->text(), QStringLiteral("100x80"));
+        EXPECT_EQ(preview->Picture->pixmap().size(), QSize(100, 80));
+        // A damaged file: no thumbnail, no size, and no box while browsing.
+        highlight(QStringLiteral("damaged.jpg"));
+        EXPECT_TRUE(preview->Picture->pixmap().isNull());
+        EXPECT_TRUE(preview->Size->text().isEmpty());
+        preview->ShowFile(QString::fromStdString(pics()));  // a folder
+        EXPECT_TRUE(preview->Picture->pixmap().isNull());
+    };
+    bool checked = false;
+    whenModal([&](QWidget* w) {
+        auto* chooser = qobject_cast<QFileDialog*>(w);
+        if (chooser)
+            check(chooser);
+        checked = chooser != nullptr;
+        static_cast<QDialog*>(w)->reject();
+    });
+    form->BtnAddClick();
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(rows().empty());
+}
+
+TEST_F(Dialog, StandardWindowsSpeakFrench)
+{
+    QTranslator* french = platform::InstallFrameworkFrench();
+    ASSERT_TRUE(french) << "qtbase_fr.qm is missing (package qt6-translations-l10n)";
+    QFileDialog chooser(nullptr, QStringLiteral("Choisissez une image"));
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    auto* buttons = chooser.findChild<QDialogButtonBox*>();
+    ASSERT_TRUE(buttons);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annuler"));
+    EXPECT_EQ(child<QLabel>(&chooser, "fileNameLabel")->text(), QStringLiteral("&Nom de fichier :"));
+    QColorDialog colours;
+    colours.setOption(QColorDialog::DontUseNativeDialog);
+    EXPECT_EQ(colours.windowTitle(), QStringLiteral("Sélectionner une couleur"));
+    QCoreApplication::removeTranslator(french);
+    delete french;
 }
 
 TEST_F(Dialog, SizeCheckRemovesWhatIsOver330000Bytes)

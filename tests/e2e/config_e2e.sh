@@ -9,7 +9,6 @@ host_window="$2"
 shots="${3:-}"
 shot() { import -window root "$work/shot.png" 2>/dev/null; [ -z "$shots" ] || cp "$work/shot.png" "$shots/$1.png"; }
 pixel() { shot "${3:-last}"; convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6; }
-dialog() { timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1; }
 
 mkdir -p "$work/c" "$work/run" "$work/inst" "$work/pics/sub"
 chmod 700 "$work/run"
@@ -23,19 +22,20 @@ convert -size 400x300 xc:white "$work/pics/sub/white.jpg"      # and not those o
 
 # Never validated: /s opens the dialog instead of the show.
 "$lumivane" /s & pid=$!
-id="$(dialog "Paramètres de Lumivane v3.376")"
+id="$(window_named "Paramètres de Lumivane v3.376")"
 [ -n "$id" ] && pass "the first /s opens the dialog" || { fail "no dialog"; exit 1; }
-sleep 0.5; shot dialog-empty
+[ -z "$shots" ] || { sleep 0.5; shot dialog-empty; }  # a picture for the record only
 xdotool windowfocus --sync "$id" key alt+d
-chooser="$(dialog "Choisissez un dossier")"
+chooser="$(window_named "Choisissez un dossier")"
 [ -n "$chooser" ] && pass "Ajouter un dossier opens the folder chooser" || fail "no folder chooser"
-sleep 0.3
 xdotool windowfocus --sync "$chooser" type --delay 5 "$work/pics"
 xdotool key Return
-sleep 0.8; shot dialog-filled
+# The dialog takes keys again once the chooser has gone.
+chooser_closed() { ! xwininfo -id "$chooser" 2>/dev/null | grep -q IsViewable; }
+until_true 30 chooser_closed || fail "the chooser stayed open"
+shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v
-for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill -0 $pid 2>/dev/null && fail "Valider did not end the program" || pass "Valider ends the program"
+ends_within $pid 30 && pass "Valider ends the program" || fail "Valider did not end the program"
 wait $pid 2>/dev/null
 
 images="$(grep -c '^"[0-9]*"=' "$LUMIVANE_HKCU")"
@@ -51,19 +51,19 @@ grep -q "Vous avez modifié la liste des images" "$work/boxes.log" && pass "the 
 # Escape closes it and writes nothing.
 cp "$LUMIVANE_HKCU" "$work/before.reg"
 "$lumivane" /c & pid=$!
-id="$(dialog "Paramètres de Lumivane v3.376")"
-sleep 0.5; shot dialog-stored
+id="$(window_named "Paramètres de Lumivane v3.376")"
 eval "$(xdotool getwindowgeometry --shell "$id")"
 rows() { import -window root -crop "340x40+$((X + 10))+$((Y + 25))" "$work/$1.png" 2>/dev/null; }
-rows before
-xdotool mousemove $((X + 60)) $((Y + 30)) click 1 && sleep 0.3
-xdotool windowfocus --sync "$id" key Delete && sleep 0.3
-rows after
-[ "$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1)" != 0 ] && pass "Delete removed a row" \
-  || fail "Delete changed nothing"
+# The list is drawn once its top rows hold more than one colour.
+rows_drawn() { rows before; [ "$(convert "$work/before.png" -format '%k' info: 2>/dev/null)" -gt 1 ]; }
+until_true 30 rows_drawn || fail "the list was not drawn"
+shot dialog-stored
+xdotool mousemove $((X + 60)) $((Y + 30)) click 1
+xdotool windowfocus --sync "$id" key Delete
+rows_changed() { rows after; [ "$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1)" != 0 ]; }
+until_true 30 rows_changed && pass "Delete removed a row" || fail "Delete changed nothing"
 xdotool key Escape
-for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill -0 $pid 2>/dev/null && fail "Escape did not close the dialog" || pass "Escape closes the dialog"
+ends_within $pid 30 && pass "Escape closes the dialog" || fail "Escape did not close the dialog"
 wait $pid 2>/dev/null
 cmp -s "$LUMIVANE_HKCU" "$work/before.reg" && pass "Escape writes nothing" || fail "the hive changed"
 
@@ -73,7 +73,7 @@ coproc HOST { "$host_window" 300 200; }
 read -r host <&"${HOST[0]}"
 for parent in "$host" 99999999; do
   "$lumivane" "/c:$parent" & pid=$!
-  id="$(dialog "Paramètres de Lumivane v3.376")"
+  id="$(window_named "Paramètres de Lumivane v3.376")"
   if [ -z "$id" ]; then fail "no dialog for /c:$parent"; kill $pid; continue; fi
   transient="$(xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | sed -n 's/.*# //p')"
   if [ "$parent" = "$host" ]; then
@@ -83,6 +83,7 @@ for parent in "$host" 99999999; do
     pass "opens for a window that does not exist"
   fi
   xdotool windowfocus --sync "$id" key Escape
+  ends_within $pid 30 || { fail "Escape did not close the dialog for /c:$parent"; kill $pid; }
   wait $pid 2>/dev/null
 done
 echo quit >&"${HOST[1]}"
@@ -90,13 +91,11 @@ echo quit >&"${HOST[1]}"
 # The show now runs with those pictures.
 "$lumivane" /s & pid=$!
 # The first picture arrives through an effect at the chosen speed: give it time.
-shown=""
-for _ in $(seq 1 40); do
-  sleep 0.5
+chosen_shown() {
   centre="$(pixel 512 384 show)"
-  case "$centre" in F?0?0?|0?F?0?|0?0?F?) shown=1; break ;; esac
-done
-[ -n "$shown" ] && pass "the show draws a chosen picture ($centre)" || fail "the centre of the screen is $centre"
+  case "$centre" in F?0?0?|0?F?0?|0?0?F?) return 0 ;; *) return 1 ;; esac
+}
+until_true 60 chosen_shown && pass "the show draws a chosen picture ($centre)" || fail "the centre of the screen is $centre"
 xdotool key a
 wait $pid 2>/dev/null
 [ "$failures" = 0 ] && echo "dialog end to end: all passed" || echo "dialog end to end: $failures failed"

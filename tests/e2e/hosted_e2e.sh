@@ -8,19 +8,10 @@ set -uo pipefail
 lumivane="$1"
 host_window="$2"
 
-mkdir -p "$work/c" "$work/run"
-export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work/c"
-export LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok XDG_RUNTIME_DIR="$work/run"
-chmod 700 "$work/run"
-convert -size 400x300 xc:'#ff0000' "BMP3:$work/red.bmp"
-convert -size 400x300 xc:'#00ff00' "BMP3:$work/green.bmp"
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n"CheminInstall"="%s"\r\n"ConfigValidated"=dword:00000001\r\n' "$work" > "$LUMIVANE_HKLM"
+validated_machine
 user_hive() { # effects on, at the quickest speed, between the pictures given
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n"Vitesse"=dword:00000001\r\n"Rapidite"=dword:00000001\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000001\r\n"Centre"=dword:00000001\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n' > "$LUMIVANE_HKCU"
-  local i=0
-  for p in "$@"; do printf '"%d"="%s"\r\n' $i "$p" >> "$LUMIVANE_HKCU"; i=$((i + 1)); done
+  user_settings '"Vitesse"=dword:00000001\r\n"Rapidite"=dword:00000001\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000001\r\n"Centre"=dword:00000001\r\n' "$@"
 }
-alive() { kill -0 "$1" 2>/dev/null; }
 # The host window's pixel at x y, as RRGGBB.
 host_pixel() {
   echo "shot $work/host.ppm" >&"${HOST[1]}"; read -r -u "${HOST[0]}" _
@@ -29,11 +20,6 @@ host_pixel() {
 root_pixel() {
   import -window root "$work/root.png" 2>/dev/null
   convert "$work/root.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6
-}
-# until SECONDS COMMAND...: polls until the command succeeds or the time is up.
-until_true() {
-  local deadline=$(( $(date +%s%N) + $1 * 1000000000 )); shift
-  while ! "$@"; do [ "$(date +%s%N)" -lt "$deadline" ] || return 1; sleep 0.05; done
 }
 host_is() { [ "$(host_pixel "$1" "$2")" = "$3" ]; }
 root_is() { [ "$(root_pixel "$1" "$2")" = "$3" ]; }
@@ -46,7 +32,6 @@ root_near() {
     [ ${d#-} -le 8 ] || return 1
   done
 }
-ended() { ! alive "$1"; }
 # Sends SIGTERM and prints how many milliseconds the program took to end (9999: it did not).
 term_ms() {
   local start; start=$(date +%s%N)
@@ -60,7 +45,7 @@ read -r -u "${HOST[0]}" wid
 
 # -window-id: both pictures in turn, through effects, in the host's window.
 "$lumivane" -window-id "$wid" & pid=$!
-until_true 20 host_is 160 120 FF0000 && pass "-window-id: first picture in the host window" \
+until_true 30 host_is 160 120 FF0000 && pass "-window-id: first picture in the host window" \
   || fail "-window-id: host centre is $(host_pixel 160 120)"
 until_true 30 host_is 160 120 00FF00 && pass "-window-id: the next picture after the interval" \
   || fail "-window-id: host centre stays $(host_pixel 160 120)"
@@ -71,16 +56,16 @@ wait $pid 2>/dev/null; rc=$?
 
 # XSCREENSAVER_WINDOW without a mode letter: the same; destroying the window ends it.
 XSCREENSAVER_WINDOW="$wid" "$lumivane" & pid=$!
-until_true 20 host_is 160 120 FF0000 && pass "XSCREENSAVER_WINDOW: the show in that window" \
+until_true 30 host_is 160 120 FF0000 && pass "XSCREENSAVER_WINDOW: the show in that window" \
   || fail "XSCREENSAVER_WINDOW: host centre is $(host_pixel 160 120)"
 echo destroy >&"${HOST[1]}"; read -r -u "${HOST[0]}" _
-until_true 5 ended $pid && pass "the window destroyed ends the show" || fail "still running without its window"
+until_true 30 ended $pid && pass "the window destroyed ends the show" || fail "still running without its window"
 wait $pid 2>/dev/null
 echo quit >&"${HOST[1]}"
 
 # -root: the root window, at the size of the screen.
 "$lumivane" -root & pid=$!
-until_true 20 root_is 512 384 FF0000 && pass "-root: the show on the root window" \
+until_true 30 root_is 512 384 FF0000 && pass "-root: the show on the root window" \
   || fail "-root: screen centre is $(root_pixel 512 384)"
 root_is 5 5 000080 && pass "-root: background colour around the picture" || fail "-root: corner is $(root_pixel 5 5)"
 ms=$(term_ms $pid)
@@ -95,7 +80,9 @@ convert -size 300x400 xc:'#0000ff' -fill '#ff0000' -draw 'rectangle 0,0 299,199'
   tail -c +3 "$work/side.jpg"; } > "$work/upright.jpg"
 user_hive "$work/upright.jpg"
 "$lumivane" -root & pid=$!
-until_true 20 root_near 512 250 FF0000 && root_near 512 520 0000FF && pass "an orientation-6 photograph shows upright" \
+# It arrives through an effect: wait for the whole of it.
+upright() { root_near 512 250 FF0000 && root_near 512 520 0000FF; }
+until_true 30 upright && pass "an orientation-6 photograph shows upright" \
   || fail "orientation 6: top $(root_pixel 512 250), bottom $(root_pixel 512 520)"
 kill -TERM $pid; wait $pid 2>/dev/null
 

@@ -116,6 +116,29 @@ TEST_F(Render, RefusesBadInputWithExitCodeTwoAndOneLine)
     }
 }
 
+TEST_F(Render, HelpListsEveryOptionAndNoArgumentsIsAnError)
+{
+    const Output help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    EXPECT_EQ(help.out.rfind("usage: lumivane-render ", 0), 0u) << help.out;
+    // Each option on a line of its own, every one the program takes.
+    for (const char* option : {"--effect N", "--from", "--to", "--size", "--tile", "--speed", "--preview", "--background",
+                               "--setting", "--seed", "--stop-after", "--frames", "--every", "--final", "-h, --help"}) {
+        const std::string line = "\n  " + std::string(option) + " ";
+        EXPECT_EQ(help.out.find(line), help.out.rfind(line)) << option;
+        EXPECT_NE(help.out.find(line), std::string::npos) << option << " is not described";
+    }
+    EXPECT_EQ(run({"-h"}).out, help.out);
+    // Help wins over whatever else is given.
+    EXPECT_EQ(run({"--effect", "3", "-h"}).exitCode, 0);
+
+    const Output none = run({});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(none.out.empty()) << none.out;
+    EXPECT_EQ(none.err, help.out);
+}
+
 TEST_F(Render, FinalPictureIsTheNewOneWhicheverEffectLedThere)
 {
     // The new picture as the screen shows it: prepared as the old one, nothing drawn over it.

@@ -189,7 +189,7 @@ TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
     EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true));
 }
 
-TEST(DrawTransition, EveryNumberHasOneFamilyAtMost)
+TEST(DrawTransition, EveryNumberHasExactlyOneFamily)
 {
     std::vector<int> families(effects::kEffectCount + 2, 0);
     for (const auto& family : effects::EffectFamilies()) {
@@ -199,7 +199,7 @@ TEST(DrawTransition, EveryNumberHasOneFamilyAtMost)
             ++families[n];
     }
     for (int n = 1; n <= effects::kEffectCount; ++n)
-        EXPECT_LE(families[n], 1) << "effect " << n;
+        EXPECT_EQ(families[n], 1) << "effect " << n;
     EXPECT_EQ(effects::FindEffect(0), nullptr);
     EXPECT_EQ(effects::FindEffect(effects::kEffectCount + 1), nullptr);
 }

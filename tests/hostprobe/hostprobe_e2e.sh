@@ -30,10 +30,8 @@ start_x() {
   # -noreset: a server that resets as its last client leaves refuses the next one for a moment.
   Xvfb -displayfd 3 -noreset -screen 0 "$@" -nolisten tcp 3>"$numfile" 2>"$work/xvfb.log" &
   servers+=($!)
-  for _ in $(seq 1 100); do
-    grep -q . "$numfile" && break
-    sleep 0.1
-  done
+  local deadline=$((SECONDS + 30))
+  until grep -q . "$numfile" || [ $SECONDS -ge $deadline ]; do sleep 0.1; done
   grep -q . "$numfile" || { echo "FAIL: Xvfb $* did not start"; cat "$work/xvfb.log"; exit 1; }
   export DISPLAY=":$(head -n1 "$numfile")"
 }
@@ -45,7 +43,7 @@ resolution_line='Avertissement | error | ok | Votre résolution écran (640x480)
 automated() {
   local log="$work/boxes.log"
   rm -f "$log"
-  LUMIVANE_MSGBOX_LOG="$log" LUMIVANE_MSGBOX_ANSWER=ok timeout 20 "$hostprobe" >/dev/null 2>&1
+  LUMIVANE_MSGBOX_LOG="$log" LUMIVANE_MSGBOX_ANSWER=ok timeout 60 "$hostprobe" >/dev/null 2>&1
   local rc=$?
   local got=""
   [ -f "$log" ] && got="$(cat "$log")"
@@ -64,8 +62,8 @@ real_box() {
   rm -f "$log"
   LUMIVANE_MSGBOX_LOG="$log" "$hostprobe" >/dev/null 2>"$work/stderr" &
   local pid=$!
-  local found="" mean=0
-  for _ in $(seq 1 50); do
+  local found="" mean=0 deadline=$((SECONDS + 30))
+  while [ $SECONDS -lt $deadline ]; do
     found="$(xdotool search --name '^Avertissement$' 2>/dev/null | head -n1)"
     if [ -n "$found" ]; then
       import -window root "$work/shot.png" 2>/dev/null
@@ -77,7 +75,8 @@ real_box() {
   [ -n "$found" ] && [ "$mean" = 1 ] && pass "$1: the box is drawn" || fail "$1: no box drawn (window '$found')"
   xdotool key Return
   local rc=""
-  for _ in $(seq 1 30); do
+  deadline=$((SECONDS + 30))
+  while [ $SECONDS -lt $deadline ]; do
     kill -0 "$pid" 2>/dev/null || { wait "$pid"; rc=$?; break; }
     sleep 0.1
   done
@@ -109,7 +108,7 @@ real_box "640x480, 24 bits DirectColor, drawn with Xlib" "$resolution_line"
 # Without a display nothing was checked, and it must not look as if all was well.
 log="$work/boxes.log"
 rm -f "$log"
-DISPLAY=":none" LUMIVANE_MSGBOX_LOG="$log" LUMIVANE_MSGBOX_ANSWER=ok timeout 20 "$hostprobe" >/dev/null 2>"$work/stderr"
+DISPLAY=":none" LUMIVANE_MSGBOX_LOG="$log" LUMIVANE_MSGBOX_ANSWER=ok timeout 60 "$hostprobe" >/dev/null 2>"$work/stderr"
 rc=$?
 if [ "$rc" != 0 ] && grep -q "l'écran n'a pas été vérifié" "$work/stderr" && [ ! -s "$log" ]; then
   pass "no display: says so and fails"

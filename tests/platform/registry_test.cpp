@@ -1,3 +1,4 @@
+#include "platform/host_config.h"
 #include "platform/registry.h"
 
 #include "support/test_support.h"
@@ -5,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +31,40 @@ int syntaxErrorLine(const std::string& text)
         return e.line();
     }
     return -1;
+}
+
+// Runs body with an ordinary user's rights, in a child process when the tests run as root
+// (whom file modes do not stop); body answers what went wrong, or nothing.
+std::string asOrdinaryUser(const std::function<std::string()>& body)
+{
+    if (::geteuid() != 0)
+        return body();
+    int out[2];
+    if (::pipe(out) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        std::string problem;
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            problem = "cannot become nobody";
+        else
+            problem = body();
+        if (!problem.empty() && ::write(out[1], problem.data(), problem.size()) < 0)
+            ::_exit(2);
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string problem;
+    char buf[512];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        problem.append(buf, static_cast<size_t>(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        problem += " (the child did not end well)";
+    return problem;
 }
 
 }  // namespace
@@ -209,4 +247,83 @@ TEST(Registry, KilledWriterLeavesAWholeHive)
         for (const auto& v : list->values)
             ASSERT_EQ(v.text, list->values.front().text) << "round " << round;
     }
+}
+
+// A system-wide installation: the machine hive is root's, read-only for the user, whose
+// machine values go to a store of their own that reads consult first.
+TEST(Registry, MachineValuesOfAUserWhoCannotWriteThemGoToTheUsersStore)
+{
+    namespace fs = std::filesystem;
+    ScratchHost scratch;
+    const std::string machineDir = scratch.dir().path() + "/etc", userDir = scratch.dir().path() + "/home";
+    fs::create_directories(machineDir);
+    fs::create_directories(userDir);
+    const std::string machineText = kHeader + "[HKEY_LOCAL_MACHINE\\Software\\App]\r\n\"CheminInstall\"=\"/opt/app/\"\r\n" +
+                                    "\"Other\"=dword:00000007\r\n";
+    platform::host().localMachineHive = machineDir + "/HKLM.reg";
+    platform::host().localMachineStore = userDir + "/VirtualStore/HKLM.reg";
+    WriteFile(platform::host().localMachineHive, machineText);
+    fs::permissions(scratch.dir().path(), fs::perms(0755));
+    fs::permissions(platform::host().localMachineHive, fs::perms(0444));
+    fs::permissions(machineDir, fs::perms(0555));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(userDir.c_str(), 65534, 65534), 0);
+    }
+
+    const std::string problem = asOrdinaryUser([&]() -> std::string {
+        try {
+            {
+                TRegistry reg(RootKey::LocalMachine);
+                if (!reg.OpenKeyReadOnly("\\Software\\App") || reg.ReadString("CheminInstall") != "/opt/app/")
+                    return "the machine hive was not read";
+                if (!reg.OpenKey("\\Software\\App", true))
+                    return "the key did not open for writing";
+                reg.WriteBool("ConfigValidated", true);
+                reg.WriteString("CheminInstall", "/home/moved/");
+                reg.OpenKey("Sub", true);
+                reg.WriteString("Mine", "x");
+                reg.Flush();
+            }
+            TRegistry reg(RootKey::LocalMachine);
+            reg.OpenKey("\\Software\\App", false);
+            if (!reg.ReadBool("ConfigValidated") || reg.ReadString("CheminInstall") != "/home/moved/")
+                return "the store is not read first";
+            if (reg.ReadInteger("Other") != 7 || reg.GetKeyNames() != std::vector<std::string>{"Sub"})
+                return "the machine hive is hidden by the store";
+            // What the machine hive holds cannot be deleted; what the store alone holds can.
+            try {
+                reg.DeleteValue("Other");
+                return "a machine value was deleted";
+            } catch (const RegistryError&) {
+            }
+            if (!reg.DeleteValue("ConfigValidated") || !reg.DeleteKey("Sub"))
+                return "the store's own value was not deleted";
+            reg.Flush();
+            TRegistry again(RootKey::LocalMachine);
+            again.OpenKeyReadOnly("\\Software\\App");
+            if (again.ValueExists("ConfigValidated") || again.KeyExists("Sub") || again.ReadInteger("Other") != 7)
+                return "deleting from the store went wrong";
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return {};
+    });
+    EXPECT_EQ(problem, "");
+    // Nothing was written, locked or left beside the machine hive.
+    EXPECT_EQ(ReadFile(platform::host().localMachineHive), machineText);
+    std::vector<std::string> beside;
+    for (const auto& entry : fs::directory_iterator(machineDir))
+        beside.push_back(entry.path().filename().string());
+    EXPECT_EQ(beside, std::vector<std::string>{"HKLM.reg"});
+    EXPECT_NE(ReadFile(platform::host().localMachineStore).find("\"CheminInstall\"=\"/home/moved/\""), std::string::npos);
+
+    fs::permissions(machineDir, fs::perms(0755));
+    fs::permissions(platform::host().localMachineHive, fs::perms(0644));
+    // One who may write the machine hive writes it, and does not read the store.
+    TRegistry reg(RootKey::LocalMachine);
+    ASSERT_TRUE(reg.OpenKey("\\Software\\App", false));
+    EXPECT_EQ(reg.ReadString("CheminInstall"), "/opt/app/");
+    reg.WriteString("Admin", "1");
+    reg.Flush();
+    EXPECT_NE(ReadFile(platform::host().localMachineHive).find("\"Admin\"=\"1\""), std::string::npos);
 }

@@ -164,18 +164,20 @@ TBitmap::TBitmap() : canvas_(std::make_unique<BitmapCanvas>(&image_, false)) { +
 TBitmap::TBitmap(int width, int height) : TBitmap() { SetSize(width, height); }
 
 TBitmap::TBitmap(const TBitmap& other)
-    : image_(other.image_.copy()), monochrome_(other.monochrome_), format_(other.format_),
+    : image_(other.image_.copy()), emptyWidth_(other.emptyWidth_), emptyHeight_(other.emptyHeight_),
+      monochrome_(other.monochrome_), format_(other.format_),
       canvas_(std::make_unique<BitmapCanvas>(&image_, other.monochrome_))
 {
     ++liveBitmaps;
 }
 
 TBitmap::TBitmap(TBitmap&& other) noexcept
-    : image_(std::move(other.image_)), monochrome_(other.monochrome_), format_(other.format_),
-      canvas_(std::move(other.canvas_))
+    : image_(std::move(other.image_)), emptyWidth_(other.emptyWidth_), emptyHeight_(other.emptyHeight_),
+      monochrome_(other.monochrome_), format_(other.format_), canvas_(std::move(other.canvas_))
 {
     rebind();
     other.image_ = QImage();
+    other.emptyWidth_ = other.emptyHeight_ = 0;
     other.canvas_ = std::make_unique<BitmapCanvas>(&other.image_, other.monochrome_);
     ++liveBitmaps;
 }
@@ -184,6 +186,8 @@ TBitmap& TBitmap::operator=(const TBitmap& other)
 {
     if (this != &other) {
         image_ = other.image_.copy();
+        emptyWidth_ = other.emptyWidth_;
+        emptyHeight_ = other.emptyHeight_;
         monochrome_ = other.monochrome_;
         format_ = other.format_;
         rebind();
@@ -195,6 +199,8 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept
 {
     if (this != &other) {
         std::swap(image_, other.image_);
+        std::swap(emptyWidth_, other.emptyWidth_);
+        std::swap(emptyHeight_, other.emptyHeight_);
         std::swap(monochrome_, other.monochrome_);
         std::swap(format_, other.format_);
         std::swap(canvas_, other.canvas_);
@@ -243,10 +249,14 @@ void TBitmap::SetSize(int width, int height)
     if (width == Width() && height == Height())
         return;
     QImage next = makeImage(width, height);
-    const int w = std::min(width, Width()), h = std::min(height, Height());
-    for (int y = 0; y < h; ++y)
-        std::memcpy(next.scanLine(y), image_.constScanLine(y), size_t(w) * 4);
+    if (!next.isNull() && !image_.isNull()) {
+        const int w = std::min(width, Width()), h = std::min(height, Height());
+        for (int y = 0; y < h; ++y)
+            std::memcpy(next.scanLine(y), image_.constScanLine(y), size_t(w) * 4);
+    }
     image_ = std::move(next);
+    emptyWidth_ = width;
+    emptyHeight_ = height;
     rebind();
 }
 

@@ -57,8 +57,8 @@ public:
     // image of any other format is converted as FromImage does.
     static TBitmap AdoptOpaque(QImage&& image);
 
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
+    int Width() const { return image_.isNull() ? emptyWidth_ : image_.width(); }
+    int Height() const { return image_.isNull() ? emptyHeight_ : image_.height(); }
     void SetWidth(int width) { SetSize(width, Height()); }
     void SetHeight(int height) { SetSize(Width(), height); }
     void SetSize(int width, int height);
@@ -96,6 +96,10 @@ private:
     void rebind();
 
     QImage image_;
+    // The size of a bitmap without pixels (one side 0), so that setting the width and
+    // then the height makes a bitmap of both.
+    int emptyWidth_ = 0;
+    int emptyHeight_ = 0;
     bool monochrome_ = false;
     TPixelFormat format_ = pfDevice;
     std::unique_ptr<TCanvas> canvas_;

@@ -2,7 +2,9 @@
 // falls in each destination pixel (exact box filter); an enlargement interpolates
 // linearly between the nearest source pixels. Separable, in integer arithmetic: down
 // the columns into 8.8 fixed point, then across. Both passes multiply and add two
-// taps at a time in 16-bit lanes (SSE2), the scalar loops giving the same sums.
+// taps at a time in 16-bit lanes (SSE2), the scalar loops giving the same sums. An axis
+// that only copies (one source pixel for each destination pixel, as when a picture is
+// squeezed on the other axis alone) skips its pass, with the same results.
 
 #include "platform/gdi/blit_engine.h"
 
@@ -106,12 +108,23 @@ struct TapPairs {
     std::vector<int> offset0;
     std::vector<int> offset1;
     std::vector<int32_t> weights;
+    std::vector<int32_t> lanes;  // each weight four times, for the multiply-adds
+    int uniform = 0;  // when not 0, every pixel has this many pairs (first[d] = d · uniform)
 };
 
-TapPairs pairUp(const Taps& t, int base, int scale)
+// Up to this many pairs per pixel, the across pass pads every pixel to the same count,
+// so that its loop has a fixed length and unrolls.
+constexpr int kMostUniformPairs = 4;
+
+TapPairs pairUp(const Taps& t, int base, int scale, bool uniform)
 {
     TapPairs p;
     const std::size_t n = t.first.size() - 1;
+    int most = 0;
+    for (std::size_t d = 0; d < n; ++d)
+        most = std::max(most, (t.first[d + 1] - t.first[d] + 1) / 2);
+    if (uniform && most >= 1 && most <= kMostUniformPairs)
+        p.uniform = most;
     p.first.reserve(n + 1);
     for (std::size_t d = 0; d < n; ++d) {
         p.first.push_back(int(p.weights.size()));
@@ -124,9 +137,38 @@ TapPairs pairUp(const Taps& t, int base, int scale)
             const uint32_t w1 = single ? 0u : uint32_t(t.weight[size_t(k1)]);
             p.weights.push_back(int32_t(w0 | w1 << 16));
         }
+        // Padding pairs read the pixel's first tap at weight 0.
+        for (int k = p.first.back() + ((t.first[d + 1] - t.first[d] + 1) / 2); k < p.first.back() + p.uniform; ++k) {
+            p.offset0.push_back(p.offset0[size_t(p.first.back())]);
+            p.offset1.push_back(p.offset0[size_t(p.first.back())]);
+            p.weights.push_back(0);
+        }
     }
     p.first.push_back(int(p.weights.size()));
+    p.lanes.reserve(p.weights.size() * 4);
+    for (int32_t w : p.weights)
+        p.lanes.insert(p.lanes.end(), 4, w);
     return p;
+}
+
+// Every destination pixel made of one source pixel: the axis only copies.
+bool copiesOnly(const Taps& t)
+{
+    for (std::size_t d = 0; d + 1 < t.first.size(); ++d)
+        if (t.first[d + 1] - t.first[d] != 1)
+            return false;
+    return true;
+}
+
+// ... and of consecutive ones: a straight run of the source.
+bool copiesRun(const Taps& t)
+{
+    if (!copiesOnly(t))
+        return false;
+    for (std::size_t d = 0; d < t.index.size(); ++d)
+        if (t.index[d] != t.index[0] + int(d))
+            return false;
+    return true;
 }
 
 int16_t low16(int32_t pair) { return int16_t(pair & 0xFFFF); }
@@ -136,76 +178,292 @@ int16_t high16(int32_t pair) { return int16_t(uint32_t(pair) >> 16); }
 // lanes (the largest, 255 << 8, would not); the bias returns as 128 times the weights.
 constexpr int32_t kColumnBias = 32768;
 
-// One row of column sums: for each of the n channel values of the picture rows (four
-// per pixel, alpha among them), the weighted sum over the rows' pairs, down to 8.8.
-void sumRows(const uint8_t* const* rows0, const uint8_t* const* rows1, const int32_t* weights, int pairs, int n,
-             int16_t* column)
-{
-    int i = 0;
+// The weighted sums down the rows' pairs of the picture rows, for sixteen channel values
+// from i (four per pixel, alpha among them) at a time, or for one. The weights come four
+// times each, ready as the lanes of a multiply-add.
+struct RowPairs {
+    const uint8_t* const* rows0;
+    const uint8_t* const* rows1;
+    const int32_t* weights;
+    int pairs;
+
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i round = _mm_set1_epi32(32);
-    const __m128i bias = _mm_set1_epi32(kColumnBias);
-    for (; i + 16 <= n; i += 16) {
-        __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+    void sixteen(int i, __m128i s[4]) const
+    {
+        const __m128i zero = _mm_setzero_si128();
+        s[0] = s[1] = s[2] = s[3] = zero;
         for (int p = 0; p < pairs; ++p) {
-            const __m128i w = _mm_set1_epi32(weights[p]);
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 4 * p));
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows0[p] + i));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows1[p] + i));
             const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
-            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
-            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
-            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
-            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+            s[0] = _mm_add_epi32(s[0], _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+            s[1] = _mm_add_epi32(s[1], _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+            s[2] = _mm_add_epi32(s[2], _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+            s[3] = _mm_add_epi32(s[3], _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
         }
-        auto down = [&](__m128i v) { return _mm_sub_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), bias); };
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i), _mm_packs_epi32(down(s0), down(s1)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i + 8), _mm_packs_epi32(down(s2), down(s3)));
     }
 #endif
-    for (; i < n; ++i) {
+    int32_t one(int i) const
+    {
         int32_t sum = 0;
         for (int p = 0; p < pairs; ++p)
-            sum += rows0[p][i] * low16(weights[p]) + rows1[p][i] * high16(weights[p]);
-        column[i] = int16_t(((sum + 32) >> 6) - kColumnBias);
+            sum += rows0[p][i] * low16(weights[4 * p]) + rows1[p][i] * high16(weights[4 * p]);
+        return sum;
+    }
+};
+
+// One row of column sums over n channel values, down to 8.8.
+void sumRows(const RowPairs& r, int n, int16_t* column)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i round = _mm_set1_epi32(32);
+    const __m128i bias = _mm_set1_epi32(kColumnBias);
+    auto down = [&](__m128i v) { return _mm_sub_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), bias); };
+    for (; i + 16 <= n; i += 16) {
+        __m128i s[4];
+        r.sixteen(i, s);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i), _mm_packs_epi32(down(s[0]), down(s[1])));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i + 8), _mm_packs_epi32(down(s[2]), down(s[3])));
+    }
+#endif
+    for (; i < n; ++i)
+        column[i] = int16_t(((r.one(i) + 32) >> 6) - kColumnBias);
+}
+
+// The same for rows that are not summed across afterwards (the columns only copy): each
+// channel's 8.8 sum rounded to 8 bits, as the across pass would round a single tap of
+// weight one, written as pixels.
+void sumRowsToPixels(const RowPairs& r, int n, uint32_t* out)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i round = _mm_set1_epi32(32);
+    const __m128i round8 = _mm_set1_epi32(128);
+    const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+    auto down = [&](__m128i v) {
+        return _mm_srli_epi32(_mm_add_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), round8), 8);
+    };
+    for (; i + 16 <= n; i += 16) {
+        __m128i s[4];
+        r.sixteen(i, s);
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_packs_epi32(down(s[0]), down(s[1])), _mm_packs_epi32(down(s[2]), down(s[3])));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i / 4), _mm_or_si128(bytes, opaque));
+    }
+#endif
+    for (; i < n; i += 4) {
+        uint32_t px = kOpaque;
+        for (int j = 0; j < 3; ++j)
+            px |= uint32_t(std::min((((r.one(i + j) + 32) >> 6) + 128) >> 8, 255)) << (8 * j);
+        out[i / 4] = px;
     }
 }
 
-// One destination row from the column sums; `bias` holds, per pixel, the 128 times its
-// weights taken off the sums, plus the rounding of the final shift.
-void sumAcross(const int16_t* column, const TapPairs& p, const uint32_t* bias, int width, uint32_t* out)
+// What the across pass reads: a row of column sums (8.8 less 128, four per pixel, the
+// bias and the final shift returning them to 8 bits), or, when the rows only copy, the
+// picture's own row, whose sums over a column of one tap of weight one come to Σ w·p
+// rounded at 14 bits, taken here from the 8-bit pixels.
+struct FromColumns {
+    const int16_t* column;
+    const uint32_t* bias;
+    static constexpr int kShift = 22;
+    static constexpr int kWindowStep = 16;  // four pixels of four sums
+    int32_t start(int d) const { return int32_t(bias[d]); }
+    int32_t channel(int at, int q, int j) const { return column[at + 4 * q + j]; }
+#if defined(__SSE2__)
+    __m128i four(int at) const { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + at)); }
+    void window(int at, __m128i& pixels01, __m128i& pixels23) const
+    {
+        pixels01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + at));
+        pixels23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + at + 8));
+    }
+#endif
+};
+
+struct FromPixels {
+    const uint32_t* row;
+    static constexpr int kShift = kWeightBits;
+    static constexpr int kWindowStep = 4;
+    static int32_t start(int) { return 1 << (kWeightBits - 1); }
+    int32_t channel(int at, int q, int j) const { return int32_t((row[at + q] >> (8 * j)) & 0xFF); }
+#if defined(__SSE2__)
+    __m128i four(int at) const
+    {
+        return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(row[at])), _mm_setzero_si128());
+    }
+    void window(int at, __m128i& pixels01, __m128i& pixels23) const
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at));
+        pixels01 = _mm_unpacklo_epi8(v, _mm_setzero_si128());
+        pixels23 = _mm_unpackhi_epi8(v, _mm_setzero_si128());
+    }
+#endif
+};
+
+// Writes one destination row from the four channel sums of each pixel (`pixel(d)`, SSE2)
+// or their scalar form (`channel(d, j)`), four pixels at a time where it can.
+template <class Sse, class Scalar> void writeRow(int width, uint32_t* out, Sse&& pixel, Scalar&& channel)
 {
     int c = 0;
 #if defined(__SSE2__)
-    auto pixel = [&](int d) {
-        __m128i s = _mm_set1_epi32(int32_t(bias[d]));
-        for (int k = p.first[size_t(d)]; k < p.first[size_t(d) + 1]; ++k) {
-            const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + p.offset0[size_t(k)]));
-            const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + p.offset1[size_t(k)]));
-            s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(p.weights[size_t(k)])));
-        }
-        return _mm_srli_epi32(s, 22);
-    };
     const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
-    for (; c + 2 <= width; c += 2) {
+    for (; c + 4 <= width; c += 4) {
         // Saturating packs: the clamp to 255.
         const __m128i words = _mm_packs_epi32(pixel(c), pixel(c + 1));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words), opaque));
+        const __m128i words2 = _mm_packs_epi32(pixel(c + 2), pixel(c + 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words2), opaque));
     }
+#else
+    (void)pixel;
 #endif
     for (; c < width; ++c) {
-        uint32_t s[4] = {bias[c], bias[c], bias[c], bias[c]};
-        for (int k = p.first[size_t(c)]; k < p.first[size_t(c) + 1]; ++k) {
-            const int16_t* a = column + p.offset0[size_t(k)];
-            const int16_t* b = column + p.offset1[size_t(k)];
-            const int32_t w = p.weights[size_t(k)];
-            for (int j = 0; j < 4; ++j)
-                s[j] += uint32_t(a[j] * low16(w) + b[j] * high16(w));
-        }
         uint32_t px = kOpaque;
         for (int j = 0; j < 3; ++j)
-            px |= std::min<uint32_t>(s[j] >> 22, 255) << (8 * j);
+            px |= uint32_t(std::clamp<int64_t>(channel(c, j), 0, 255)) << (8 * j);
         out[c] = px;
+    }
+}
+
+// The pairs of destination pixel d: fixed in number when the pixels were padded to the
+// same count (Uniform), else as many as it has.
+template <int Uniform> struct PairRange {
+    const TapPairs& p;
+    int begin(int d) const { return Uniform ? d * Uniform : p.first[size_t(d)]; }
+    int end(int d) const { return Uniform ? d * Uniform + Uniform : p.first[size_t(d) + 1]; }
+};
+
+// One destination row, its taps gathered in pairs.
+template <int Uniform, class Source> void acrossPairs(const Source& src, const TapPairs& p, int width, uint32_t* out)
+{
+    const PairRange<Uniform> range{p};
+    const int* const offset0 = p.offset0.data();
+    const int* const offset1 = p.offset1.data();
+    writeRow(
+        width, out,
+        [&](int d) {
+#if defined(__SSE2__)
+            __m128i s = _mm_set1_epi32(src.start(d));
+            for (int k = range.begin(d); k < range.end(d); ++k) {
+                const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.lanes.data() + 4 * k));
+                s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(src.four(offset0[k]), src.four(offset1[k])), w));
+            }
+            return _mm_srli_epi32(s, Source::kShift);
+#else
+            return d;
+#endif
+        },
+        [&](int d, int j) {
+            int64_t s = src.start(d);
+            for (int k = range.begin(d); k < range.end(d); ++k)
+                s += int64_t(src.channel(offset0[k], 0, j)) * low16(p.weights[size_t(k)]) +
+                     int64_t(src.channel(offset1[k], 0, j)) * high16(p.weights[size_t(k)]);
+            return s >> Source::kShift;
+        });
+}
+
+// Taps in windows of four neighbouring pixels, for pixels made of three to eight: one
+// load brings a window's four pixels, two multiply-adds weigh them (pixels 0 and 2, then
+// 1 and 3), which takes fewer steps than gathering them in pairs.
+struct TapWindows {
+    int count = 0;                 // windows per pixel, 1 or 2; 0 when the taps do not fit
+    std::vector<int> start;        // per pixel, where its first window begins (from base, scaled)
+    // Per pixel and window, eight lanes ready for the multiply-adds: four times the weights
+    // of its pixels 0 and 2, then four times those of its pixels 1 and 3.
+    std::vector<int32_t> weights;
+    const int32_t* lanes(int d, int k) const { return weights.data() + size_t(d * count + k) * 8; }
+};
+
+TapWindows makeWindows(const Taps& t, int base, int last, int scale)
+{
+    TapWindows w;
+    const std::size_t n = t.first.size() - 1;
+    int span = 0;
+    for (std::size_t d = 0; d < n; ++d) {
+        const auto [lo, hi] = std::minmax_element(t.index.begin() + t.first[d], t.index.begin() + t.first[d + 1]);
+        span = std::max(span, *hi - *lo + 1);
+    }
+    const int count = span <= 4 ? 1 : span <= 8 ? 2 : 0;
+    if (count == 0 || last - base + 1 < 4 * count)
+        return w;
+    w.count = count;
+    w.start.reserve(n);
+    w.weights.reserve(n * size_t(count) * 8);
+    for (std::size_t d = 0; d < n; ++d) {
+        // The window starts at the first tap, or earlier where it would run past the end.
+        const int first = *std::min_element(t.index.begin() + t.first[d], t.index.begin() + t.first[d + 1]);
+        const int from = std::min(first, last - 4 * count + 1);
+        uint32_t weight[8] = {};
+        for (int k = t.first[d]; k < t.first[d + 1]; ++k)
+            weight[t.index[size_t(k)] - from] = uint32_t(t.weight[size_t(k)]);
+        w.start.push_back((from - base) * scale);
+        for (int k = 0; k < count; ++k) {
+            w.weights.insert(w.weights.end(), 4, int32_t(weight[4 * k] | weight[4 * k + 2] << 16));
+            w.weights.insert(w.weights.end(), 4, int32_t(weight[4 * k + 1] | weight[4 * k + 3] << 16));
+        }
+    }
+    return w;
+}
+
+// The weight of pixel q (0..4·count-1) of pixel d's windows.
+int32_t windowWeight(const TapWindows& w, int d, int q)
+{
+    const int32_t pair = w.lanes(d, q / 4)[(q & 1) ? 4 : 0];
+    return (q & 2) ? high16(pair) : low16(pair);
+}
+
+// One destination row, its taps weighed by windows.
+template <int Count, class Source> void acrossWindows(const Source& src, const TapWindows& w, int width, uint32_t* out)
+{
+    writeRow(
+        width, out,
+        [&](int d) {
+#if defined(__SSE2__)
+            __m128i s = _mm_set1_epi32(src.start(d));
+            for (int k = 0; k < Count; ++k) {
+                __m128i pixels01, pixels23;
+                src.window(w.start[size_t(d)] + k * Source::kWindowStep, pixels01, pixels23);
+                const int32_t* lanes = w.lanes(d, k);
+                const __m128i even = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+                const __m128i odd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 4));
+                s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(pixels01, pixels23), even));
+                s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(pixels01, pixels23), odd));
+            }
+            return _mm_srli_epi32(s, Source::kShift);
+#else
+            return d;
+#endif
+        },
+        [&](int d, int j) {
+            int64_t s = src.start(d);
+            for (int q = 0; q < 4 * Count; ++q)
+                s += int64_t(src.channel(w.start[size_t(d)], q, j)) * windowWeight(w, d, q);
+            return s >> Source::kShift;
+        });
+}
+
+// One destination row by windows where the taps fit them, else by pairs.
+template <int Uniform, class Source>
+void across(const Source& src, const TapPairs& p, const TapWindows& w, int width, uint32_t* out)
+{
+    if (w.count == 1)
+        acrossWindows<1>(src, w, width, out);
+    else if (w.count == 2)
+        acrossWindows<2>(src, w, width, out);
+    else
+        acrossPairs<Uniform>(src, p, width, out);
+}
+
+// Calls fn with the pixels' pair count as a constant where it is fixed.
+template <class F> void withUniform(int uniform, F&& fn)
+{
+    switch (uniform) {
+    case 1: fn(std::integral_constant<int, 1>{}); break;
+    case 2: fn(std::integral_constant<int, 2>{}); break;
+    case 3: fn(std::integral_constant<int, 3>{}); break;
+    case 4: fn(std::integral_constant<int, 4>{}); break;
+    default: fn(std::integral_constant<int, 0>{}); break;
     }
 }
 
@@ -225,10 +483,17 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
         maxX = std::max(maxX, s);
     }
     const int nx = maxX - minX + 1;
+    // An axis that only copies skips its pass: columns that copy a run of the picture
+    // take the rows' sums as pixels; rows that copy one picture row each are summed
+    // across straight from its pixels.
+    const bool columnsCopy = copiesRun(tx);
+    const bool rowsCopy = !columnsCopy && copiesOnly(ty);
     // Rows by pairs, addressed from the first column read; columns by pairs, four
-    // 16-bit sums per pixel.
-    const TapPairs py = pairUp(ty, 0, 1);
-    const TapPairs px = pairUp(tx, minX, 4);
+    // 16-bit sums per pixel (or one picture pixel when the rows copy).
+    const TapPairs py = pairUp(ty, 0, 1, false);
+    const TapPairs px = pairUp(tx, minX, rowsCopy ? 1 : 4, true);
+    // Pixels of more than one pair are weighed by windows where their taps fit.
+    const TapWindows wx = px.uniform == 1 || columnsCopy ? TapWindows{} : makeWindows(tx, minX, maxX, rowsCopy ? 1 : 4);
     std::vector<uint32_t> bias(size_t(area.width()));
     for (int c = 0; c < area.width(); ++c) {
         uint32_t weights = 0;
@@ -248,22 +513,36 @@ bool HalftoneResampleInto(const SourceView& src, const StretchAxis& ax, const St
     };
     Scratch scratch[2];
     for (Scratch& b : scratch) {
-        b.column.resize(size_t(nx) * 4);
+        if (!columnsCopy && !rowsCopy)
+            b.column.resize(size_t(nx) * 4);
         b.rows0.resize(size_t(mostPairs));
         b.rows1.resize(size_t(mostPairs));
-        b.weights.resize(size_t(mostPairs));
+        b.weights.resize(size_t(mostPairs) * 4);
     }
     auto rows = [&](Scratch& b, int from, int to) {
-        for (int r = from; r < to; ++r) {
-            int n = 0;
-            for (int k = py.first[size_t(r)]; k < py.first[size_t(r) + 1]; ++k, ++n) {
-                b.rows0[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset0[size_t(k)]) + minX);
-                b.rows1[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX);
-                b.weights[size_t(n)] = py.weights[size_t(k)];
+        withUniform(px.uniform, [&](auto uniform) {
+            for (int r = from; r < to; ++r) {
+                uint32_t* const line = out + r * outStride;
+                if (rowsCopy) {
+                    const FromPixels pixels{src.row(ty.index[size_t(ty.first[size_t(r)])]) + minX};
+                    across<uniform()>(pixels, px, wx, area.width(), line);
+                    continue;
+                }
+                int n = 0;
+                for (int k = py.first[size_t(r)]; k < py.first[size_t(r) + 1]; ++k, ++n) {
+                    b.rows0[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset0[size_t(k)]) + minX);
+                    b.rows1[size_t(n)] = reinterpret_cast<const uint8_t*>(src.row(py.offset1[size_t(k)]) + minX);
+                    std::fill_n(b.weights.begin() + 4 * n, 4, py.weights[size_t(k)]);
+                }
+                const RowPairs pairs{b.rows0.data(), b.rows1.data(), b.weights.data(), n};
+                if (columnsCopy) {
+                    sumRowsToPixels(pairs, nx * 4, line);
+                    continue;
+                }
+                sumRows(pairs, nx * 4, b.column.data());
+                across<uniform()>(FromColumns{b.column.data(), bias.data()}, px, wx, area.width(), line);
             }
-            sumRows(b.rows0.data(), b.rows1.data(), b.weights.data(), n, nx * 4, b.column.data());
-            sumAcross(b.column.data(), px, bias.data(), area.width(), out + r * outStride);
-        }
+        });
     };
     const int height = area.height();
     const long long work = (long long)nx * (py.offset0.size() + 1) + (long long)area.width() * height;

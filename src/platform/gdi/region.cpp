@@ -1,19 +1,37 @@
 // Regions are QRegions (banded rectangles) behind checked handles. Shapes are scan
 // converted here rather than by Qt, so that a pixel is in a shape exactly when its
 // centre is, and both fill rules of polygons behave as documented.
+//
+// Effects build regions from hundreds of strips, each made, united in place and
+// deleted: a plain rectangle stays a rectangle until something reads it, and a region
+// grown by many unions keeps its pixels as a bit mask meanwhile (cover_mask.h), so each
+// union costs the added area / 64 instead of a pass over every rectangle gathered so far.
 
 #include "platform/gdi/region.h"
 
+#include "platform/gdi/cover_mask.h"
+#include "platform/gdi/pointer_set.h"
+#include "platform/gdi/region_bands.h"
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
-#include <unordered_set>
 #include <vector>
 
 namespace platform {
 
+using gdi_detail::BandBuilder;
+using gdi_detail::CoverMask;
+
+// One of three forms: a rectangle (isRect), a mask that `pixels` follows once read
+// (mask, stale when they differ), or just `pixels`.
 struct RegionObject {
     QRegion pixels;
+    QRect rect;
+    bool isRect = false;
+    std::unique_ptr<CoverMask> mask;
+    bool stale = false;
 };
 
 namespace {
@@ -22,6 +40,8 @@ namespace {
 constexpr long long kCoordLimit = 1LL << 27;
 // Scan-converted shapes keep only the rows that any surface could show.
 constexpr int kRowLimit = 1 << 16;
+// Below this many rectangles, QRegion's own union is as quick as the mask.
+constexpr int kMaskFrom = 16;
 
 int clampCoord(long long v) { return int(std::clamp(v, -kCoordLimit, kCoordLimit)); }
 
@@ -31,29 +51,37 @@ std::mutex& registryMutex()
     return m;
 }
 
-std::unordered_set<RegionObject*>& registry()
+gdi_detail::PointerSet<RegionObject>& registry()
 {
-    static std::unordered_set<RegionObject*> live;
+    static gdi_detail::PointerSet<RegionObject> live;
     return live;
 }
 
-HRGN track(QRegion pixels)
+HRGN track(RegionObject* obj)
 {
-    auto* obj = new RegionObject{std::move(pixels)};
     std::lock_guard lock(registryMutex());
     registry().insert(obj);
     return obj;
 }
 
-RegionObject* lookup(HRGN h)
+HRGN track(QRegion pixels)
 {
-    if (!h)
-        return nullptr;
-    std::lock_guard lock(registryMutex());
-    return registry().count(h) ? h : nullptr;
+    auto* obj = new RegionObject;
+    obj->pixels = std::move(pixels);
+    return track(obj);
 }
 
-QRegion rectRegion(long long l, long long t, long long r, long long b)
+// The live region behind a handle, or nullptr; the caller holds the registry's lock.
+RegionObject* find(HRGN h) { return registry().contains(h) ? h : nullptr; }
+
+RegionObject* lookup(HRGN h)
+{
+    std::lock_guard lock(registryMutex());
+    return find(h);
+}
+
+// Normalised and clamped; empty when it covers no pixel.
+QRect clampedRect(long long l, long long t, long long r, long long b)
 {
     if (r < l)
         std::swap(l, r);
@@ -62,79 +90,66 @@ QRegion rectRegion(long long l, long long t, long long r, long long b)
     const int L = clampCoord(l), T = clampCoord(t), R = clampCoord(r), B = clampCoord(b);
     if (R <= L || B <= T)
         return {};
-    return QRegion(QRect(L, T, R - L, B - T));
+    return QRect(L, T, R - L, B - T);
 }
 
-// Collects one row of spans at a time and merges rows with the same spans into bands,
-// which is the form QRegion::setRects expects.
-class BandBuilder {
-public:
-    using Spans = std::vector<std::pair<int, int>>;
-
-    void addRow(int y, Spans& spans)
-    {
-        normalize(spans);
-        if (spans.empty()) {
-            close();
-            return;
-        }
-        if (open_ && y == bottom_ && spans == spans_) {
-            ++bottom_;
-            return;
-        }
-        close();
-        open_ = true;
-        top_ = y;
-        bottom_ = y + 1;
-        spans_ = spans;
-    }
-
-    QRegion finish()
-    {
-        close();
-        QRegion r;
-        if (!rects_.empty())
-            r.setRects(rects_.data(), int(rects_.size()));
-        return r;
-    }
-
-private:
-    static void normalize(Spans& spans)
-    {
-        std::sort(spans.begin(), spans.end());
-        Spans out;
-        for (auto s : spans) {
-            if (s.second <= s.first)
-                continue;
-            if (!out.empty() && s.first <= out.back().second)
-                out.back().second = std::max(out.back().second, s.second);
-            else
-                out.push_back(s);
-        }
-        spans.swap(out);
-    }
-
-    void close()
-    {
-        if (!open_)
-            return;
-        for (auto [x0, x1] : spans_)
-            rects_.emplace_back(x0, top_, x1 - x0, bottom_ - top_);
-        open_ = false;
-    }
-
-    std::vector<QRect> rects_;
-    Spans spans_;
-    bool open_ = false;
-    int top_ = 0;
-    int bottom_ = 0;
-};
+QRegion rectRegion(long long l, long long t, long long r, long long b)
+{
+    const QRect rect = clampedRect(l, t, r, b);
+    return rect.isEmpty() ? QRegion() : QRegion(rect);
+}
 
 int kindOf(const QRegion& r)
 {
     if (r.isEmpty())
         return NULLREGION;
     return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+const QRegion& pixelsOf(RegionObject* r)
+{
+    if (r->isRect) {
+        r->pixels = r->rect.isEmpty() ? QRegion() : QRegion(r->rect);
+        r->isRect = false;
+    } else if (r->stale) {
+        r->pixels = r->mask->toRegion();
+        r->stale = false;
+    }
+    return r->pixels;
+}
+
+// The region is about to be replaced: only `pixels` will hold it.
+void settle(RegionObject* r)
+{
+    pixelsOf(r);
+    r->mask.reset();
+}
+
+// dest ∪= src through dest's mask; false when the mask does not take it (too few
+// rectangles to be worth it, or too large) and the caller unites the QRegions.
+bool uniteInPlace(RegionObject* dest, RegionObject* src)
+{
+    const QRegion* region = src->isRect ? nullptr : &pixelsOf(src);
+    if (!dest->mask) {
+        const QRegion& have = pixelsOf(dest);
+        const int count = region ? region->rectCount() : src->rect.isEmpty() ? 0 : 1;
+        if (have.rectCount() + count < kMaskFrom)
+            return false;
+        // Strips added below with a gap are appended by QRegion at no cost.
+        const QRect more = region ? region->boundingRect() : src->rect;
+        if (more.top() > have.boundingRect().bottom() + 1)
+            return false;
+        auto mask = std::make_unique<CoverMask>();
+        if (!mask->add(have))
+            return false;
+        dest->mask = std::move(mask);
+    }
+    if (!(region ? dest->mask->add(*region) : dest->mask->add(src->rect))) {
+        settle(dest);
+        return false;
+    }
+    dest->stale = true;
+    return true;
 }
 
 }  // namespace
@@ -258,7 +273,10 @@ QRegion PolygonRegion(const TPoint* points, int count, int fillMode)
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom)
 {
-    return track(rectRegion(left, top, right, bottom));
+    auto* obj = new RegionObject;
+    obj->rect = clampedRect(left, top, right, bottom);
+    obj->isRect = true;
+    return track(obj);
 }
 
 HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
@@ -292,29 +310,46 @@ HRGN CreateRgnFromQRegion(const QRegion& region) { return track(region); }
 
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode)
 {
-    RegionObject* d = lookup(dest);
-    RegionObject* a = lookup(src1);
-    RegionObject* b = mode == RGN_COPY ? nullptr : lookup(src2);
+    RegionObject *d, *a, *b;
+    {
+        std::lock_guard lock(registryMutex());
+        d = find(dest);
+        a = find(src1);
+        b = mode == RGN_COPY ? nullptr : find(src2);
+    }
     if (!d || !a || (mode != RGN_COPY && !b))
         return RGN_ERROR;
-    // In-place forms keep QRegion's append fast path for regions built band by band.
+    if (mode == RGN_OR && (d == a) != (d == b) && uniteInPlace(d, d == a ? b : a))
+        return d->mask->kind();
+    if (mode == RGN_AND && d == a && d != b && d->mask && b->mask) {
+        d->mask->intersect(*b->mask);
+        d->stale = true;
+        return d->mask->kind();
+    }
+    const QRegion second = b ? pixelsOf(b) : QRegion();
+    // In place, dest's data stays unshared, which keeps QRegion's append fast path for
+    // regions built band by band.
     if (d == a) {
+        settle(d);
         switch (mode) {
-        case RGN_AND: d->pixels &= b->pixels; break;
-        case RGN_OR: d->pixels += b->pixels; break;
-        case RGN_XOR: d->pixels ^= b->pixels; break;
-        case RGN_DIFF: d->pixels -= b->pixels; break;
+        case RGN_AND: d->pixels &= second; break;
+        case RGN_OR: d->pixels += second; break;
+        case RGN_XOR: d->pixels ^= second; break;
+        case RGN_DIFF: d->pixels -= second; break;
         case RGN_COPY: break;
         default: return RGN_ERROR;
         }
         return kindOf(d->pixels);
     }
+    // The sources are read before dest is replaced: dest may be the second.
+    const QRegion first = pixelsOf(a);
+    settle(d);
     switch (mode) {
-    case RGN_AND: d->pixels = a->pixels.intersected(b->pixels); break;
-    case RGN_OR: d->pixels = a->pixels.united(b->pixels); break;
-    case RGN_XOR: d->pixels = a->pixels.xored(b->pixels); break;
-    case RGN_DIFF: d->pixels = a->pixels.subtracted(b->pixels); break;
-    case RGN_COPY: d->pixels = a->pixels; break;
+    case RGN_AND: d->pixels = first.intersected(second); break;
+    case RGN_OR: d->pixels = first.united(second); break;
+    case RGN_XOR: d->pixels = first.xored(second); break;
+    case RGN_DIFF: d->pixels = first.subtracted(second); break;
+    case RGN_COPY: d->pixels = first; break;
     default: return RGN_ERROR;
     }
     return kindOf(d->pixels);
@@ -325,7 +360,11 @@ bool SetRectRgn(HRGN region, int left, int top, int right, int bottom)
     RegionObject* r = lookup(region);
     if (!r)
         return false;
-    r->pixels = rectRegion(left, top, right, bottom);
+    r->mask.reset();
+    r->stale = false;
+    r->pixels = QRegion();
+    r->rect = clampedRect(left, top, right, bottom);
+    r->isRect = true;
     return true;
 }
 
@@ -334,6 +373,7 @@ int OffsetRgn(HRGN region, int dx, int dy)
     RegionObject* r = lookup(region);
     if (!r)
         return RGN_ERROR;
+    settle(r);
     r->pixels.translate(dx, dy);
     return kindOf(r->pixels);
 }
@@ -344,7 +384,7 @@ int GetRgnBox(HRGN region, TRect* box)
     if (!r)
         return RGN_ERROR;
     if (box) {
-        const QRect b = r->pixels.boundingRect();
+        const QRect b = pixelsOf(r).boundingRect();
         *box = r->pixels.isEmpty() ? TRect{}
                                    : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
     }
@@ -354,7 +394,7 @@ int GetRgnBox(HRGN region, TRect* box)
 bool PtInRegion(HRGN region, int x, int y)
 {
     RegionObject* r = lookup(region);
-    return r && r->pixels.contains(QPoint(x, y));
+    return r && pixelsOf(r).contains(QPoint(x, y));
 }
 
 bool RectInRegion(HRGN region, const TRect& rect)
@@ -362,14 +402,14 @@ bool RectInRegion(HRGN region, const TRect& rect)
     RegionObject* r = lookup(region);
     if (!r)
         return false;
-    return r->pixels.intersects(rectRegion(rect.Left, rect.Top, rect.Right, rect.Bottom));
+    return pixelsOf(r).intersects(rectRegion(rect.Left, rect.Top, rect.Right, rect.Bottom));
 }
 
 bool EqualRgn(HRGN a, HRGN b)
 {
     RegionObject* ra = lookup(a);
     RegionObject* rb = lookup(b);
-    return ra && rb && ra->pixels == rb->pixels;
+    return ra && rb && pixelsOf(ra) == pixelsOf(rb);
 }
 
 bool DeleteObject(HRGN region)
@@ -394,7 +434,7 @@ bool IsRegionHandle(HRGN region) { return lookup(region) != nullptr; }
 QRegion RegionPixels(HRGN region)
 {
     RegionObject* r = lookup(region);
-    return r ? r->pixels : QRegion();
+    return r ? pixelsOf(r) : QRegion();
 }
 
 long long RegionArea(const QRegion& region)

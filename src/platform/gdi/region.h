@@ -6,6 +6,10 @@
 //
 // Coordinates are pixels with right and bottom exclusive. A pixel belongs to an
 // elliptic, round-rectangle or polygon region when its centre lies inside the shape.
+//
+// Uniting many strips into one region in place is cheap: each union costs the strip's
+// area, not a pass over the region. A region is used by one thread at a time (reading
+// one may first settle the unions made into it).
 
 #include "platform/gdi/types.h"
 

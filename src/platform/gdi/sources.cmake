@@ -5,6 +5,7 @@ target_sources(lumivane_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/canvas.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas_widget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/color.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cover_mask.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dc.cpp
   ${CMAKE_CURRENT_LIST_DIR}/halftone.cpp
   ${CMAKE_CURRENT_LIST_DIR}/region.cpp

@@ -208,3 +208,27 @@ TEST(Bitmap, ImagesTakenOverOrCopiedComeOutOpaque)
     }
     EXPECT_THROW(TBitmap::AdoptOpaque(QImage(kMaxBitmapSide + 1, 1, QImage::Format_RGB32)), GdiOutOfResources);
 }
+
+TEST(Bitmap, WidthThenHeightOnAnEmptyBitmapMakesBoth)
+{
+    TBitmap b;
+    b.SetWidth(5);
+    EXPECT_EQ(b.Width(), 5);
+    EXPECT_TRUE(b.Empty());
+    b.SetHeight(3);
+    ASSERT_EQ(b.Width(), 5);
+    ASSERT_EQ(b.Height(), 3);
+    EXPECT_EQ(b.Canvas().Width(), 5);
+    EXPECT_EQ(b.Canvas().Pixel(4, 2), clWhite);
+    // A copy, a move and a shrink to nothing keep the sides as set.
+    TBitmap tall;
+    tall.SetHeight(9);
+    TBitmap copy = tall;
+    TBitmap moved = std::move(tall);
+    EXPECT_EQ(copy.Height(), 9);
+    EXPECT_EQ(moved.Height(), 9);
+    EXPECT_EQ(tall.Height(), 0);
+    b.SetHeight(0);
+    EXPECT_EQ(b.Width(), 5);
+    EXPECT_TRUE(b.Empty());
+}

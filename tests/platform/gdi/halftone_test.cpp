@@ -184,3 +184,24 @@ TEST(Halftone, MatchesTheModelOnPictureSizedShrinks)
         EXPECT_EQ(mismatches(s, c.sw, c.sh, ax, ay, QRect(0, 0, c.dw, c.dh)), 0) << c.sw << " x " << c.sh;
     }
 }
+
+TEST(Halftone, MatchesTheModelWhenOneAxisOnlyCopies)
+{
+    std::mt19937 rng(11);
+    struct Case {
+        int sw, sh, dw, dh;
+        bool mirrorX, mirrorY;
+    };
+    // Squeezed or magnified on one axis with the other copied straight or mirrored, at a
+    // size that is shared between two threads, and at odd widths that leave a remainder
+    // for the scalar loops; then a narrow slice magnified over a frame.
+    for (const Case c : {Case{1500, 1000, 777, 1000, false, false}, Case{1500, 1000, 1500, 523, false, false},
+                         Case{700, 1000, 1501, 1000, false, false}, Case{1500, 431, 1500, 1000, false, false},
+                         Case{301, 77, 150, 77, false, true}, Case{301, 77, 301, 40, true, false},
+                         Case{3, 51, 17, 51, false, false}, Case{75, 1000, 1425, 1000, false, false}}) {
+        const Source s(c.sw, c.sh, 0, 0, rng);
+        const StretchAxis ax{0, c.dw, 0, c.sw, c.mirrorX}, ay{0, c.dh, 0, c.sh, c.mirrorY};
+        EXPECT_EQ(mismatches(s, c.sw, c.sh, ax, ay, QRect(0, 0, c.dw, c.dh)), 0)
+            << c.sw << " x " << c.sh << " -> " << c.dw << " x " << c.dh;
+    }
+}

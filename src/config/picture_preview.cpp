@@ -1,0 +1,95 @@
+#include "picture_preview.h"
+
+#include "config_form.h"
+
+#include "display/picture_preparation.h"
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/dc.h"
+#include "platform/paths.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+using namespace platform;
+
+Thumbnail MakeThumbnail(const std::string& path)
+{
+    // A large JPEG is decoded at the smallest DCT scale that still covers the box: the
+    // same thumbnail, without decoding millions of pixels it would drop.
+    LoadedPicture picture = LoadPicture(path, QSize(kThumbnailSide, kThumbnailSide), false);
+    Thumbnail out;
+    out.width = picture.width;
+    out.height = picture.height;
+    if (picture.width <= kThumbnailSide && picture.height <= kThumbnailSide) {
+        out.image = picture.bitmap.Image();
+        return out;
+    }
+    TBitmap box(kThumbnailSide, kThumbnailSide);
+    box.Canvas().Brush.Color = clBtnFace;
+    box.Canvas().Brush.Style = bsSolid;
+    box.Canvas().FillRect(Rect(0, 0, kThumbnailSide, kThumbnailSide));
+    const TRect place = ThumbnailPlacement(picture.width, picture.height);
+    HDC dc = box.Canvas().Handle();
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top,
+               &picture.bitmap.Canvas(), 0, 0, picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
+    out.image = box.Image();
+    return out;
+}
+
+QString SizeText(int width, int height)
+{
+    return QString::number(width) + QLatin1Char('x') + QString::number(height);
+}
+
+TPicturePreview::TPicturePreview(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PicturePreview"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    Picture = new QLabel(this);
+    Picture->setObjectName(QStringLiteral("PreviewPicture"));
+    Picture->setFixedSize(kThumbnailSide, kThumbnailSide);
+    Picture->setAlignment(Qt::AlignCenter);
+    Picture->setFrameShape(QFrame::StyledPanel);
+    Size = new QLabel(this);
+    Size->setObjectName(QStringLiteral("PreviewSize"));
+    Size->setAlignment(Qt::AlignHCenter);
+    column->addWidget(Picture);
+    column->addWidget(Size);
+    column->addStretch();
+}
+
+void TPicturePreview::ShowFile(const QString& path)
+{
+    Picture->clear();
+    Size->clear();
+    const std::string file = path.toStdString();
+    if (!FileExists(file))
+        return;
+    try {
+        const Thumbnail thumbnail = MakeThumbnail(file);
+        Picture->setPixmap(QPixmap::fromImage(thumbnail.image));
+        Size->setText(SizeText(thumbnail.width, thumbnail.height));
+    } catch (const std::exception&) {
+        // Browsing past a damaged file is no error: it simply has no thumbnail.
+    }
+}
+
+TPicturePreview* AttachPicturePreview(QFileDialog& chooser)
+{
+    auto* preview = new TPicturePreview(&chooser);
+    // The framework's own chooser lays itself out in a grid: the preview takes a column
+    // of its own to the right, across every row.
+    if (auto* grid = qobject_cast<QGridLayout*>(chooser.layout()))
+        grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+    // Wider by the preview, so that the file list keeps the room it had without it.
+    chooser.resize(chooser.sizeHint().expandedTo(QSize(840, 460)));
+    QObject::connect(&chooser, &QFileDialog::currentChanged, preview, &TPicturePreview::ShowFile);
+    return preview;
+}
