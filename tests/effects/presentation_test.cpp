@@ -107,11 +107,13 @@ TEST_P(OnAWindow, TheLastStateShownIsTheExactFinalPicture)
             // The puzzle's outlined board overhangs the picture: there the screen need
             // only show what was drawn.
             EXPECT_TRUE(w.screenShows(w.canvas.Surface())) << "preview " << preview;
-            if (ends != effects::EndState::Pieces)
+            if (ends != effects::EndState::Pieces) {
                 EXPECT_TRUE(w.screenShows(expected.Canvas().Surface())) << "preview " << preview;
+            }
             // Coalesced to the showing at the end, and a family's own before a hold.
-            if (refresh > 0h)
+            if (refresh > 0h) {
                 EXPECT_LE(w.shows, 2) << "preview " << preview;
+            }
         }
     }
 }
