@@ -3,7 +3,6 @@
 #include "settings/app_state.h"
 
 #include "platform/gdi/dc.h"
-#include "platform/gdi/window_canvas.h"
 
 #include <QCoreApplication>
 
@@ -15,28 +14,57 @@ namespace effects {
 
 using namespace platform;
 
-void PumpPause(int64_t n)
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often the step frame lets messages be handled: a stop is taken within it, and the
+// thousands of steps in between do not each pay for a round of the event loop.
+constexpr auto kMessageInterval = std::chrono::milliseconds(1);
+
+// The pauses, showing on `window` (when there is one) what was drawn before them as soon
+// as its refresh allows.
+void pump(int64_t n, TWindowCanvas* window)
 {
     for (int64_t i = 0; i <= n; ++i) {
         QCoreApplication::processEvents();
         if (StopRequested)
             return;
+        if (window)
+            window->FlushIfDue();
     }
+}
+
+void spin(int64_t n, TWindowCanvas* window)
+{
+    if (n < 0)
+        return;
+    const auto length = std::chrono::nanoseconds(n + 1);
+    const auto end = Clock::now() + length;
+    // Sleep through all but the last stretch, which the clock times exactly.
+    constexpr auto kSlack = std::chrono::microseconds(100);
+    if (length > 2 * kSlack) {
+        const auto wake = end - kSlack;
+        while (window && window->NextFlushTime() < wake) {
+            std::this_thread::sleep_until(window->NextFlushTime());
+            window->FlushIfDue();
+        }
+        std::this_thread::sleep_until(wake);
+    }
+    while (Clock::now() < end) {
+    }
+}
+
+}  // namespace
+
+void PumpPause(int64_t n)
+{
+    pump(n, nullptr);
 }
 
 void SpinPause(int64_t n)
 {
-    if (n < 0)
-        return;
-    using clock = std::chrono::steady_clock;
-    const auto length = std::chrono::nanoseconds(n + 1);
-    const auto end = clock::now() + length;
-    // Sleep through all but the last stretch, which the clock times exactly.
-    constexpr auto kSlack = std::chrono::microseconds(100);
-    if (length > 2 * kSlack)
-        std::this_thread::sleep_for(length - kSlack);
-    while (clock::now() < end) {
-    }
+    spin(n, nullptr);
 }
 
 EffectContext::EffectContext(const EffectInputs& in)
@@ -50,7 +78,9 @@ EffectContext::EffectContext(const EffectInputs& in)
       Picture(*in.picture),
       Target(*in.target),
       BackColor(in.backColor),
-      inputs_(in)
+      inputs_(in),
+      window_(dynamic_cast<TWindowCanvas*>(in.target)),
+      lastMessages_(Clock::now() - kMessageInterval)
 {
 }
 
@@ -77,14 +107,19 @@ int EffectContext::Rows() const
 
 void EffectContext::Present()
 {
-    if (auto* window = dynamic_cast<TWindowCanvas*>(&Target))
-        window->Flush();
+    if (window_)
+        window_->Flush();
 }
 
 bool EffectContext::Step()
 {
-    Present();
-    QCoreApplication::processEvents();
+    auto now = Clock::now();
+    if (window_ && window_->FlushIfDue(now))
+        now = Clock::now();
+    if (now - lastMessages_ >= kMessageInterval) {
+        QCoreApplication::processEvents();
+        lastMessages_ = Clock::now();
+    }
     ++steps_;
     if (inputs_.onStep)
         inputs_.onStep(steps_);
@@ -97,9 +132,9 @@ void EffectContext::PauseFor(Pause preview, Pause saver) const
     // Computed wide: m × R may pass 32 bits at the slowest preview speeds.
     const int64_t n = static_cast<int64_t>(p.multiple) * R;
     if (p.kind == Pause::Pump)
-        PumpPause(n);
+        pump(n, window_);
     else if (p.kind == Pause::Spin)
-        SpinPause(n);
+        spin(n, window_);
 }
 
 void EffectContext::CopyPicRect(int left, int top, int right, int bottom)

@@ -7,7 +7,9 @@
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas.h"
 #include "platform/gdi/region.h"
+#include "platform/gdi/window_canvas.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -67,11 +69,13 @@ public:
     int Cols() const;
     int Rows() const;
 
-    // The step frame, at the start of every drawing step: shows what was drawn, lets
-    // pending messages be handled once, and answers false when the effect must stop.
+    // The step frame, at the start of every drawing step: shows what was drawn when the
+    // screen can next show it (once a refresh), lets pending messages be handled (once a
+    // millisecond at most), and answers false when the effect must stop.
     bool Step();
     int Steps() const { return steps_; }
-    // The pause of the current mode, in multiples of R.
+    // The pause of the current mode, in multiples of R. What was drawn before it is
+    // shown as soon as the screen's refresh allows, within the pause.
     void PauseFor(Pause preview, Pause saver) const;
 
     void CopyPicRect(int left, int top, int right, int bottom);
@@ -100,13 +104,15 @@ public:
     // Locks the target for the rest of the effect.
     void LockTarget();
 
-    // Shows what was drawn since the last step (the closing step ends with it).
+    // Shows what was drawn since the last step at once (the closing step ends with it).
     void Present();
 
 private:
     TRect shifted(TRect r, bool onCanvas) const;
 
     const EffectInputs& inputs_;
+    platform::TWindowCanvas* const window_;
+    std::chrono::steady_clock::time_point lastMessages_;
     HRGN region_ = NoRegion;
     int steps_ = 0;
     int locks_ = 0;

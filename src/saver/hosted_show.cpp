@@ -9,7 +9,9 @@
 #include "platform/gdi/window_canvas.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -70,6 +72,9 @@ int RunHostedShow(unsigned long window)
         host.draw(buffer, rect, rect.x(), rect.y());
         host.flush();
     });
+    // Transitions show at most one state per refresh of the screen.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    canvas.SetRefreshInterval(RefreshIntervalOf(screen ? screen->refreshRate() : 0));
     canvas.Invalidate(QRect(QPoint(0, 0), size));
     canvas.Flush();
 

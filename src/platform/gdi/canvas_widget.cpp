@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScreen>
 
 namespace platform {
 
@@ -11,7 +12,16 @@ CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(par
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     canvas_.SetSize(width(), height(), back_);
-    canvas_.SetSink([this](const QImage&, const QRect& rect) { update(rect); });
+    // Painted at once, so a flush is on screen when it returns, whether or not the event
+    // loop runs before the next drawing; a hidden widget paints when it is shown.
+    canvas_.SetSink([this](const QImage&, const QRect& rect) { repaint(rect); });
+    followRefresh();
+}
+
+void CanvasWidget::followRefresh()
+{
+    const QScreen* s = screen();
+    canvas_.SetRefreshInterval(RefreshIntervalOf(s ? s->refreshRate() : 0));
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event)
@@ -25,6 +35,13 @@ void CanvasWidget::resizeEvent(QResizeEvent* event)
 {
     canvas_.SetSize(event->size().width(), event->size().height(), back_);
     QWidget::resizeEvent(event);
+}
+
+void CanvasWidget::showEvent(QShowEvent* event)
+{
+    // The screen is known for sure once the window exists.
+    followRefresh();
+    QWidget::showEvent(event);
 }
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
 // A Qt widget that shows a window canvas: the program draws on Canvas() and each
-// Flush() schedules a repaint of just the drawn part (painted at the next round of the
-// event loop). The widget never erases its background itself.
+// Flush() repaints just the drawn part, at once; FlushIfDue() follows the refresh of the
+// widget's screen. The widget never erases its background itself.
 
 #include "platform/gdi/window_canvas.h"
 
@@ -20,8 +20,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void followRefresh();
+
     TWindowCanvas canvas_;
     TColor back_ = clBlack;
 };

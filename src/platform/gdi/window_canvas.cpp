@@ -41,9 +41,42 @@ QRect TWindowCanvas::Flush()
 {
     const QRect r = DirtyRect();
     ClearDirty();
-    if (!r.isEmpty() && sink_)
-        sink_(buffer_, r);
+    if (!r.isEmpty()) {
+        const auto start = Clock::now();
+        if (sink_)
+            sink_(buffer_, r);
+        // Counted from the end of the showing: a slow sink still leaves a whole interval
+        // of drawing between two paced flushes.
+        lastShown_ = Clock::now();
+        lastCost_ = lastShown_ - start;
+    }
     return r;
+}
+
+TWindowCanvas::Clock::time_point TWindowCanvas::NextFlushTime() const
+{
+    if (DirtyRect().isEmpty())
+        return Clock::time_point::max();
+    // Showing may take a large share of a refresh (a whole screen on a busy machine):
+    // the drawing then gets kDrawingPerShowing times the time the last showing took.
+    constexpr int kDrawingPerShowing = 3;
+    return lastShown_ + std::max(interval_, kDrawingPerShowing * lastCost_);
+}
+
+bool TWindowCanvas::FlushIfDue(Clock::time_point now)
+{
+    if (now < NextFlushTime())
+        return false;
+    Flush();
+    return true;
+}
+
+TWindowCanvas::Clock::duration RefreshIntervalOf(double hertz)
+{
+    // Beyond these a screen reports nonsense (virtual screens report 0 or 1000).
+    if (!(hertz >= 10 && hertz <= 500))
+        hertz = 60;
+    return std::chrono::round<TWindowCanvas::Clock::duration>(std::chrono::duration<double>(1 / hertz));
 }
 
 }  // namespace platform

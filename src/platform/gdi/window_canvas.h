@@ -2,15 +2,22 @@
 // The canvas of a window: a back buffer that the program draws on, and a flush that
 // shows on screen just the part drawn since the previous flush. Where it is shown is
 // the business of the sink (a Qt widget, a foreign X11 window, a test).
+//
+// A screen shows one picture per refresh: drawing loops that change the buffer far more
+// often flush through FlushIfDue, which shows at most one state per refresh interval;
+// Flush shows at once.
 
 #include "platform/gdi/canvas.h"
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 
 namespace platform {
 
 class TWindowCanvas : public TCanvas {
 public:
+    using Clock = std::chrono::steady_clock;
     // Shows `rect` of `buffer`; the buffer is only valid during the call and must not
     // be kept (a kept copy would make the next drawing copy the whole buffer).
     using Sink = std::function<void(const QImage& buffer, const QRect& rect)>;
@@ -28,9 +35,26 @@ public:
     // Hands the drawn part to the sink and starts a new one; returns what it showed.
     QRect Flush();
 
+    // The least time between two flushes through FlushIfDue; zero lets every one through.
+    void SetRefreshInterval(Clock::duration interval) { interval_ = std::max(interval, Clock::duration::zero()); }
+    Clock::duration RefreshInterval() const { return interval_; }
+    // When FlushIfDue will next show something: Clock::time_point::max() with nothing
+    // pending.
+    Clock::time_point NextFlushTime() const;
+    // Flushes when something is pending and the refresh interval has passed since the
+    // last flush that showed something (longer when showing is slow: at most a quarter
+    // of the time goes to it); answers whether it flushed.
+    bool FlushIfDue(Clock::time_point now = Clock::now());
+
 private:
     QImage buffer_;
     Sink sink_;
+    Clock::duration interval_{};
+    Clock::time_point lastShown_ = Clock::time_point::min();
+    Clock::duration lastCost_{};
 };
+
+// One refresh of a screen refreshed `hertz` times a second; 60 Hz when it does not say.
+TWindowCanvas::Clock::duration RefreshIntervalOf(double hertz);
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <climits>
+#include <thread>
 #include <QPalette>
 
 using namespace gdi_test;
@@ -233,6 +234,46 @@ TEST(WindowCanvas, FlushShowsOnlyWhatWasDrawnSince)
     c.SetSize(120, 80);
     EXPECT_EQ(c.Pixel(6, 5), clRed);
     EXPECT_EQ(c.Pixel(110, 5), clBlack);
+}
+
+TEST(WindowCanvas, PacedFlushesShowAtMostOnceAnInterval)
+{
+    using namespace std::chrono_literals;
+    using Clock = TWindowCanvas::Clock;
+    TWindowCanvas c(50, 40);
+    int shows = 0;
+    c.SetSink([&](const QImage&, const QRect&) { ++shows; });
+    c.SetRefreshInterval(1h);
+    EXPECT_TRUE(c.FlushIfDue());  // the first showing waits for nothing
+    EXPECT_EQ(c.NextFlushTime(), Clock::time_point::max());
+    EXPECT_FALSE(c.FlushIfDue(Clock::now() + 2h)) << "nothing pending";
+    c.Brush.Color = clRed;
+    c.FillRect(Rect(1, 1, 3, 3));
+    EXPECT_FALSE(c.FlushIfDue());
+    EXPECT_GT(c.NextFlushTime(), Clock::now() + 59min);
+    c.FillRect(Rect(10, 10, 12, 12));
+    EXPECT_TRUE(c.FlushIfDue(Clock::now() + 2h));
+    EXPECT_EQ(shows, 2);
+    // A flush that is not paced shows at once, and restarts the interval.
+    c.FillRect(Rect(20, 20, 21, 21));
+    EXPECT_EQ(c.Flush(), QRect(20, 20, 1, 1));
+    c.FillRect(Rect(30, 30, 31, 31));
+    EXPECT_FALSE(c.FlushIfDue(Clock::now() + 30min));
+    c.SetRefreshInterval(Clock::duration::zero());
+    EXPECT_TRUE(c.FlushIfDue());
+    EXPECT_EQ(shows, 4);
+    // A slow showing leaves three times its length to the drawing before the next one.
+    Clock::time_point sinkEnd;
+    c.SetSink([&](const QImage&, const QRect&) {
+        std::this_thread::sleep_for(2ms);
+        sinkEnd = Clock::now();
+    });
+    c.FillRect(Rect(0, 0, 1, 1));
+    c.Flush();
+    c.FillRect(Rect(0, 0, 1, 1));
+    EXPECT_GE(c.NextFlushTime(), sinkEnd + 6ms);
+    EXPECT_EQ(RefreshIntervalOf(50), std::chrono::duration_cast<Clock::duration>(20ms));
+    EXPECT_EQ(RefreshIntervalOf(0), RefreshIntervalOf(60));  // a screen that does not say
 }
 
 TEST(Canvas, LockIsRecursive)

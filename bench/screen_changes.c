@@ -1,0 +1,39 @@
+/* Prints, one a line, the moment (CLOCK_MONOTONIC seconds) at which the X server
+   changes the contents of a top-level window mapped after this program starts: what a
+   viewer of the screen sees change, whoever draws. "ready" comes first, once it watches.
+     screen_changes */
+#include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
+#include <stdio.h>
+#include <time.h>
+
+static double now(void)
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec / 1e9;
+}
+
+int main(void)
+{
+    Display* d = XOpenDisplay(NULL);
+    int damageEvent, damageError;
+    if (!d || !XDamageQueryExtension(d, &damageEvent, &damageError)) {
+        fprintf(stderr, "screen_changes: no X display with the DAMAGE extension\n");
+        return 1;
+    }
+    XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+    XSync(d, False);
+    setvbuf(stdout, NULL, _IOLBF, 0);
+    printf("ready\n");
+    for (;;) {
+        XEvent e;
+        XNextEvent(d, &e);
+        if (e.type == MapNotify) {
+            /* Every drawing request reported, so the last change of a burst is seen. */
+            XDamageCreate(d, e.xmap.window, XDamageReportRawRectangles);
+        } else if (e.type == damageEvent + XDamageNotify) {
+            printf("%.6f\n", now());
+        }
+    }
+}
