@@ -2,6 +2,8 @@
 
 #include "is_inet_online.h"
 
+#include "platform/host_config.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,9 +18,8 @@ namespace {
 
 std::string agentName()
 {
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string("lumivane") : exe.filename().string();
+    const std::string exe = platform::ExecutablePath();
+    return exe.empty() ? std::string("lumivane") : std::filesystem::path(exe).filename().string();
 }
 
 std::string reason(const std::string& what, const std::string& path)

@@ -1,5 +1,6 @@
 #include "vorl_version.h"
 
+#include "platform/host_config.h"
 #include "platform/version_info.h"
 
 #include <QLocale>
@@ -16,9 +17,7 @@ namespace {
 
 std::string OwnExecutable()
 {
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    std::string path = n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+    std::string path = platform::ExecutablePath();
     // A program replaced on disk while it runs is still readable through the link itself.
     if (path.empty() || access(path.c_str(), F_OK) != 0)
         path = "/proc/self/exe";

@@ -12,13 +12,16 @@ HostConfig& host()
     return config;
 }
 
-std::string ExecutableDirectory()
+std::string ExecutablePath()
 {
     char buffer[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return "./";
-    std::string path(buffer, static_cast<size_t>(n));
+    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+std::string ExecutableDirectory()
+{
+    const std::string path = ExecutablePath();
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }

@@ -20,6 +20,8 @@ struct HostConfig {
 
 HostConfig& host();
 
+// Path of the running executable; empty when the system does not say.
+std::string ExecutablePath();
 // Folder of the running executable, ending with '/'.
 std::string ExecutableDirectory();
 
