@@ -6,37 +6,43 @@
 #include <cerrno>
 #include <cstdlib>
 
-std::optional<int32_t> StrToInt(const std::string& text)
+namespace {
+
+// A whole number written in decimal or with 0x in hexadecimal, nothing before or after it;
+// a sign only in decimal, and only where `signs` allows one.
+std::optional<long long> wholeNumber(const std::string& text, bool signs)
 {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
-        return std::nullopt;
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const std::string digits = hex ? text.substr(2) : text;
-    if (digits.empty() || !(std::isxdigit(static_cast<unsigned char>(digits[0])) || digits[0] == '-' ||
-                            digits[0] == '+'))
+    if (digits.empty())
         return std::nullopt;
-    if (hex && !std::isxdigit(static_cast<unsigned char>(digits[0])))
+    const bool sign = digits[0] == '-' || digits[0] == '+';
+    if (!std::isxdigit(static_cast<unsigned char>(digits[0])) && !(sign && signs && !hex))
         return std::nullopt;
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(digits.c_str(), &end, hex ? 16 : 10);
-    if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
+    if (errno != 0 || *end != '\0')
         return std::nullopt;
-    return static_cast<int32_t>(value);
+    return value;
+}
+
+}  // namespace
+
+std::optional<int32_t> StrToInt(const std::string& text)
+{
+    const auto value = wholeNumber(text, true);
+    if (!value || *value < INT32_MIN || *value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int32_t>(*value);
 }
 
 std::optional<unsigned long> ParseWindowId(const std::string& text)
 {
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const std::string digits = hex ? text.substr(2) : text;
-    if (digits.empty() || !std::isxdigit(static_cast<unsigned char>(digits[0])))
+    const auto value = wholeNumber(text, false);
+    if (!value || *value <= 0 || *value > UINT32_MAX)
         return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(digits.c_str(), &end, hex ? 16 : 10);
-    if (errno != 0 || *end != '\0' || value == 0 || value > UINT32_MAX)
-        return std::nullopt;
-    return static_cast<unsigned long>(value);
+    return static_cast<unsigned long>(*value);
 }
 
 namespace {
