@@ -98,12 +98,12 @@ UpdateCheck CheckForUpdate(const std::string& runningVersion, const std::string&
 {
     if (!GetInetFile(VersionFileUrl(), VersionFilePath(), limits))
         return UpdateCheck::Failed;
-    const std::string published = ReadVersionFile();
-    const std::optional<int> order = CompareVersions(published, runningVersion);
-    if (!order)
+    const auto published = parseVersion(ReadVersionFile());
+    const auto running = parseVersion(runningVersion);
+    if (!published || !running)
         return UpdateCheck::Failed;
     // Only releases of the running major version are offered.
-    if (*order <= 0 || parseVersion(published)->front() != parseVersion(runningVersion)->front())
+    if (*published <= *running || published->front() != running->front())
         return UpdateCheck::NoUpdate;
     platform::MessageBox(nullptr, message, "Lumivane", platform::MB_OK | platform::MB_ICONINFORMATION);
     return UpdateCheck::UpdateShown;
