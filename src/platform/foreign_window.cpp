@@ -1,5 +1,8 @@
 #include "foreign_window.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -223,6 +226,17 @@ void ForeignWindow::flush()
 {
     if (state_->display)
         XFlush(state_->display);
+}
+
+bool WaitUntilVisible(ForeignWindow& window, const std::function<bool()>& giveUp)
+{
+    while (!window.visible()) {
+        if (!window.exists() || (giveUp && giveUp()))
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    return true;
 }
 
 unsigned long RootWindowId()

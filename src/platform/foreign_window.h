@@ -7,6 +7,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -32,6 +33,10 @@ private:
     struct State;
     State* state_;
 };
+
+// Handles messages until the window is mapped and viewable, as a host may map its window
+// after naming it. False when the window is destroyed first, or as soon as `giveUp` says so.
+bool WaitUntilVisible(ForeignWindow& window, const std::function<bool()>& giveUp = {});
 
 // The root window of the default screen; 0 without a display.
 unsigned long RootWindowId();

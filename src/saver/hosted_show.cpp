@@ -53,16 +53,12 @@ int RunHostedShow(unsigned long window)
     ForeignWindow host(window);
     if (!watchSignals())
         return 1;
-    // A host may create its window before mapping it; one destroyed meanwhile ends the show.
-    while (!host.visible()) {
-        if (!host.exists())
-            return 0;
-        char byte;
-        if (::read(g_signalPipe[0], &byte, 1) == 1)
-            return 0;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
-    }
+    // A window destroyed before it is shown, or a signal meanwhile, ends the show.
+    if (!WaitUntilVisible(host, [] {
+            char byte;
+            return ::read(g_signalPipe[0], &byte, 1) == 1;
+        }))
+        return 0;
     const QSize size = host.size();
     if (size.isEmpty())
         return 0;

@@ -293,12 +293,8 @@ void TMainForm::RunPreview()
 
     ForeignWindow host(ParentWindow);
     // Wait for the host window to be shown; one that is destroyed meanwhile ends it.
-    while (!host.visible()) {
-        if (!host.exists())
-            return;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
-    }
+    if (!WaitUntilVisible(host))
+        return;
     const QSize size = host.size();
     if (size.isEmpty())
         return;

@@ -1,5 +1,7 @@
 #include "monitor_covers.h"
 
+#include "platform/gdi/types.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -34,7 +36,7 @@ private:
 
 TMonitorCovers::TMonitorCovers(uint32_t colour, Input input) : input_(std::move(input))
 {
-    const QColor fill(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    const QColor fill(platform::GetRValue(colour), platform::GetGValue(colour), platform::GetBValue(colour));
     const QScreen* primary = QGuiApplication::primaryScreen();
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen == primary)
