@@ -8,20 +8,15 @@
 
 #include "platform/gdi/bitmap.h"
 
+#include "support/test_pictures.h"
+
 namespace effect_runs {
 
 using platform::TBitmap;
 using platform::TColor;
+using testing_support::FilledPicture;
 
 inline constexpr TColor kOld = 0x00112233, kNew = 0x00445566;
-
-inline TBitmap filled(int w, int h, TColor colour)
-{
-    TBitmap b(w, h);
-    b.Canvas().Brush.Color = colour;
-    b.Canvas().FillRect(platform::Rect(0, 0, w, h));
-    return b;
-}
 
 struct EffectRun {
     TBitmap canvas;
@@ -33,7 +28,7 @@ struct EffectRun {
 inline EffectRun play(int number, const TBitmap& picture, int T, bool preview, int stopAt, int x, int y, int canvasW,
                       int canvasH)
 {
-    EffectRun r{filled(canvasW, canvasH, kOld)};
+    EffectRun r{FilledPicture(canvasW, canvasH, kOld)};
     effects::EffectInputs in;
     in.number = number;
     in.X = x;
@@ -56,15 +51,15 @@ inline EffectRun play(int number, const TBitmap& picture, int T, bool preview, i
 // Runs an effect on a W × H picture at (0, 0), stopping before step `stopAt` (0: never).
 inline EffectRun run(int number, int w, int h, int T, bool preview, int stopAt = 0)
 {
-    return play(number, filled(w, h, kNew), T, preview, stopAt, 0, 0, w, h);
+    return play(number, FilledPicture(w, h, kNew), T, preview, stopAt, 0, 0, w, h);
 }
 
 // The family's own steps, without the closing copy.
 inline TBitmap familyOnly(void (*family)(effects::EffectContext&, int), int number, int w, int h, int T,
                           bool preview = false)
 {
-    TBitmap canvas = filled(w, h, kOld);
-    const TBitmap picture = filled(w, h, kNew);
+    TBitmap canvas = FilledPicture(w, h, kOld);
+    const TBitmap picture = FilledPicture(w, h, kNew);
     effects::EffectInputs in;
     in.number = number;
     in.picture = &picture;
