@@ -8,7 +8,7 @@ lumivane="$1"
 host_window="$2"
 shots="${3:-}"
 shot() { import -window root "$work/shot.png" 2>/dev/null; [ -z "$shots" ] || cp "$work/shot.png" "$shots/$1.png"; }
-pixel() { shot "${3:-last}"; convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6; }
+pixel() { shot "${3:-last}"; image_pixel "$work/shot.png" "$1" "$2"; }
 
 mkdir -p "$work/c" "$work/run" "$work/inst" "$work/pics/sub"
 chmod 700 "$work/run"

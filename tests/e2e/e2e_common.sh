@@ -1,6 +1,6 @@
 # Sourced first by the end-to-end scripts, with the script's arguments: runs the script
 # again in an X server of its own, then gives it a scratch folder (removed at exit, with
-# any program it left running), the pass/fail tally and the ways to wait.
+# any program it left running), the pass/fail tally and the ways to wait (e2e_wait.sh).
 if [ -z "${LUMIVANE_E2E_INNER:-}" ]; then
   export LUMIVANE_E2E_INNER=1
   # E2E_SCREENS: the X screens a script needs, when not the one screen of 1024 × 768.
@@ -13,21 +13,9 @@ trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
-# Waiting: every check polls for the state it expects up to a deadline generous enough for
-# a machine whose cores are all busy, and never sleeps a fixed time instead.
-until_true() { # SECONDS COMMAND...: true as soon as the command succeeds, false when time is up
-  local deadline=$(($(date +%s%N) + $1 * 1000000000))
-  shift
-  until "$@"; do
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
-alive() { kill -0 "$1" 2>/dev/null; }
-ended() { ! alive "$1"; }
-ends_within() { until_true "$2" ended "$1"; } # PID SECONDS
-window_named() { timeout 30 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1; }
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
+. "$(dirname "${BASH_SOURCE[0]}")/e2e_wait.sh"
+# host_shot FILE: the host-window stand-in running as coprocess HOST writes its pixels there.
+host_shot() { echo "shot $1" >&"${HOST[1]}"; read -r -u "${HOST[0]}" _; }
 # A scratch machine already configured once, the message-box hooks, and two pictures of
 # 400 × 300: $work/red.bmp and $work/green.bmp.
 validated_machine() {

@@ -13,14 +13,8 @@ user_hive() { # effects on, at the quickest speed, between the pictures given
   user_settings '"Vitesse"=dword:00000001\r\n"Rapidite"=dword:00000001\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000001\r\n"Centre"=dword:00000001\r\n' "$@"
 }
 # The host window's pixel at x y, as RRGGBB.
-host_pixel() {
-  echo "shot $work/host.ppm" >&"${HOST[1]}"; read -r -u "${HOST[0]}" _
-  convert "$work/host.ppm" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6
-}
-root_pixel() {
-  import -window root "$work/root.png" 2>/dev/null
-  convert "$work/root.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6
-}
+host_pixel() { host_shot "$work/host.ppm"; image_pixel "$work/host.ppm" "$1" "$2"; }
+root_pixel() { import -window root "$work/root.png" 2>/dev/null; image_pixel "$work/root.png" "$1" "$2"; }
 host_is() { [ "$(host_pixel "$1" "$2")" = "$3" ]; }
 root_is() { [ "$(root_pixel "$1" "$2")" = "$3" ]; }
 # Within 8 per channel, as a JPEG keeps flat colours.

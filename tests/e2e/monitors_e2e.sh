@@ -12,7 +12,7 @@ user_settings '"Vitesse"=dword:00000002\r\n"BackGroundColor"="clNavy"\r\n"Effet"
 
 pixel() { # screen x y
   import -display "${DISPLAY%.*}.$1" -window root "$work/shot$1.png" 2>/dev/null
-  convert "$work/shot$1.png" -format "%[hex:p{$2,$3}]" info: 2>/dev/null | cut -c1-6
+  image_pixel "$work/shot$1.png" "$2" "$3"
 }
 is() { [ "$(pixel "$1" "$2" "$3")" = "$4" ]; }
 

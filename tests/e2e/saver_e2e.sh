@@ -10,7 +10,7 @@ host_window="$2"
 validated_machine
 user_hive() { user_settings '"Vitesse"=dword:00000002\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000000\r\n' "$@"; }
 # The pixel at x y of the last screenshot, as RRGGBB.
-at() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6; }
+at() { image_pixel "$work/shot.png" "$1" "$2"; }
 # wait_colour X Y RRGGBB SECONDS: screenshots until that pixel has that colour; the shot
 # that shows it stays in $work/shot.png. The colour came after before_start (the start of
 # the last shot without it, or of the wait) and by seen_end (the end of the shot with it).
@@ -91,10 +91,9 @@ read -r -u "${HOST[0]}" wid
 "$lumivane" /p "$wid" & pid=$!
 # Early in its first phase the logo rises from the bottom: the top rows are black, the
 # bottom ones neither grey nor black.
-host_pixel() { convert "$work/host.ppm" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | cut -c1-6; }
 logo_rising() {
-  echo "shot $work/host.ppm" >&"${HOST[1]}"; read -r -u "${HOST[0]}" _
-  top=$(host_pixel 76 2) bottom=$(host_pixel 76 110)
+  host_shot "$work/host.ppm"
+  top=$(image_pixel "$work/host.ppm" 76 2) bottom=$(image_pixel "$work/host.ppm" 76 110)
   [ "$top" = "000000" ] && [ "$bottom" != "808080" ] && [ "$bottom" != "000000" ]
 }
 until_true 30 logo_rising && pass "preview draws into the host" || fail "host shows $top / $bottom"

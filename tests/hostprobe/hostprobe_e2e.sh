@@ -18,6 +18,7 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
+. "$(dirname "$0")/../e2e/e2e_wait.sh"
 
 mkdir -p "$work/run" && chmod 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
@@ -30,9 +31,7 @@ start_x() {
   # -noreset: a server that resets as its last client leaves refuses the next one for a moment.
   Xvfb -displayfd 3 -noreset -screen 0 "$@" -nolisten tcp 3>"$numfile" 2>"$work/xvfb.log" &
   servers+=($!)
-  local deadline=$((SECONDS + 30))
-  until grep -q . "$numfile" || [ $SECONDS -ge $deadline ]; do sleep 0.1; done
-  grep -q . "$numfile" || { echo "FAIL: Xvfb $* did not start"; cat "$work/xvfb.log"; exit 1; }
+  until_true 30 grep -q . "$numfile" || { echo "FAIL: Xvfb $* did not start"; cat "$work/xvfb.log"; exit 1; }
   export DISPLAY=":$(head -n1 "$numfile")"
 }
 
@@ -62,24 +61,21 @@ real_box() {
   rm -f "$log"
   LUMIVANE_MSGBOX_LOG="$log" "$hostprobe" >/dev/null 2>"$work/stderr" &
   local pid=$!
-  local found="" mean=0 deadline=$((SECONDS + 30))
-  while [ $SECONDS -lt $deadline ]; do
+  local found="" mean=0
+  box_drawn() {
     found="$(xdotool search --name '^Avertissement$' 2>/dev/null | head -n1)"
-    if [ -n "$found" ]; then
-      import -window root "$work/shot.png" 2>/dev/null
-      mean="$(convert "$work/shot.png" -format '%[fx:mean>0.05]' info: 2>/dev/null)"
-      [ "$mean" = 1 ] && break
-    fi
-    sleep 0.1
-  done
-  [ -n "$found" ] && [ "$mean" = 1 ] && pass "$1: the box is drawn" || fail "$1: no box drawn (window '$found')"
+    [ -n "$found" ] || return 1
+    import -window root "$work/shot.png" 2>/dev/null
+    mean="$(convert "$work/shot.png" -format '%[fx:mean>0.05]' info: 2>/dev/null)"
+    [ "$mean" = 1 ]
+  }
+  until_true 30 box_drawn && pass "$1: the box is drawn" || fail "$1: no box drawn (window '$found')"
   xdotool key Return
   local rc=""
-  deadline=$((SECONDS + 30))
-  while [ $SECONDS -lt $deadline ]; do
-    kill -0 "$pid" 2>/dev/null || { wait "$pid"; rc=$?; break; }
-    sleep 0.1
-  done
+  if ends_within "$pid" 30; then
+    wait "$pid"
+    rc=$?
+  fi
   if [ -z "$rc" ]; then
     fail "$1: Return did not close the box"
     kill "$pid" 2>/dev/null
