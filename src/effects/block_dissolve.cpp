@@ -2,8 +2,9 @@
 
 #include "families.h"
 
-#include "platform/random.h"
+#include "copy_step.h"
 
+#include <utility>
 #include <vector>
 
 namespace effects {
@@ -18,15 +19,7 @@ void BlockDissolve(EffectContext& c, int)
     for (int i = 1; i <= columns; ++i)
         for (int j = 1; j <= rows; ++j)
             blocks.push_back(platform::Rect((i - 1) * N, (j - 1) * N, i * N, j * N));
-    while (!blocks.empty()) {
-        if (!c.Step())
-            return;
-        const int k = platform::Random(static_cast<int>(blocks.size()));
-        c.CopyPicRect(blocks[k]);
-        // The order of the rest is kept: the next draw picks by position.
-        blocks.erase(blocks.begin() + k);
-        c.PauseFor(spin(100), spin(1000));
-    }
+    CopyInRandomOrder(c, std::move(blocks), spin(100), spin(1000));
 }
 
 }  // namespace effects

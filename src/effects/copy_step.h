@@ -3,8 +3,11 @@
 
 #include "effect_context.h"
 
+#include "platform/random.h"
+
 #include <initializer_list>
 #include <span>
+#include <vector>
 
 namespace effects {
 
@@ -22,6 +25,20 @@ inline bool CopyStep(EffectContext& c, std::span<const TRect> rects, Pause previ
 inline bool CopyStep(EffectContext& c, std::initializer_list<TRect> rects, Pause preview, Pause saver)
 {
     return CopyStep(c, std::span(rects.begin(), rects.size()), preview, saver);
+}
+
+// Copies the rectangles one a step in the order Random draws them; each drawn one is taken
+// out in place, so the rest keep their order for the next draw. Returns at a stop.
+inline void CopyInRandomOrder(EffectContext& c, std::vector<TRect> rects, Pause preview, Pause saver)
+{
+    while (!rects.empty()) {
+        if (!c.Step())
+            return;
+        const auto drawn = rects.begin() + platform::Random(static_cast<int>(rects.size()));
+        c.CopyPicRect(*drawn);
+        rects.erase(drawn);
+        c.PauseFor(preview, saver);
+    }
 }
 
 }  // namespace effects

@@ -5,8 +5,9 @@
 
 #include "settings/app_state.h"
 
-#include "platform/random.h"
+#include "copy_step.h"
 
+#include <utility>
 #include <vector>
 
 namespace effects {
@@ -24,15 +25,7 @@ void RandomLines(EffectContext& c, int number)
             return;
         lines.push_back(rows ? platform::Rect(0, k, c.W, k + 1) : platform::Rect(k, 0, k + 1, c.H));
     }
-    while (!lines.empty()) {
-        if (!c.Step())
-            return;
-        const int i = platform::Random(static_cast<int32_t>(lines.size()));
-        c.CopyPicRect(lines[i]);
-        // Removed in place, so that the later lines keep their order for the next draw.
-        lines.erase(lines.begin() + i);
-        c.PauseFor(pump(5), spin(800));
-    }
+    CopyInRandomOrder(c, std::move(lines), pump(5), spin(800));
 }
 
 }  // namespace effects
