@@ -1,7 +1,8 @@
 #include "reg_file.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 namespace platform {
 
@@ -199,9 +200,19 @@ private:
         const std::string norm = NormaliseKeyPath(rest);
         if (norm != rest && !(rest.empty()))
             fail(lineNo, "malformed key path \"" + name + "\"");
+        size_t depth = 0;
+        for (size_t start = 0; start < norm.size(); ++depth) {
+            const size_t end = std::min(norm.find('\\', start), norm.size());
+            if (end - start > kMaxKeyNameLength)
+                fail(lineNo, "key name longer than " + std::to_string(kMaxKeyNameLength) + " characters");
+            start = end + 1;
+        }
+        if (depth > kMaxKeyDepth)
+            fail(lineNo, "key path deeper than " + std::to_string(kMaxKeyDepth) + " levels");
         if (seen[FoldKeyName(norm)])
             fail(lineNo, "key \"" + name + "\" appears twice");
         seen[FoldKeyName(norm)] = true;
+        valueNames_.clear();
         return hive_.createKey(norm);
     }
 
@@ -239,7 +250,8 @@ private:
         if (pos >= line.size() || line[pos] != '=')
             fail(lineNo, "expected '=' after the value name");
         ++pos;
-        if (key.find(v.name))
+        // A set rather than a search of the key: a long list of values stays linear to read.
+        if (!valueNames_.insert(FoldKeyName(v.name)).second)
             fail(lineNo, "value \"" + v.name + "\" appears twice in one key");
         const std::string data = line.substr(pos);
         if (!data.empty() && data[0] == '"') {
@@ -348,6 +360,7 @@ private:
     std::string file_;
     std::string text_;
     std::vector<std::string> lines_;
+    std::unordered_set<std::string> valueNames_;  // folded, of the key being read
     Hive hive_;
 };
 
@@ -414,7 +427,8 @@ std::string FoldKeyName(const std::string& s)
 {
     std::string out = s;
     for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
 
@@ -481,20 +495,19 @@ const RegKey* Hive::key(const std::string& path) const
 RegKey& Hive::createKey(const std::string& rawPath)
 {
     const std::string path = NormaliseKeyPath(rawPath);
-    size_t pos = 0;
+    // Folding works byte by byte, so every ancestor's folded path is a prefix of this one.
+    const std::string folded = FoldKeyName(path);
     RegKey* last = &keys_[""];
-    while (pos <= path.size() && !path.empty()) {
-        size_t next = path.find('\\', pos);
-        if (next == std::string::npos)
-            next = path.size();
-        const std::string prefix = path.substr(0, next);
-        auto [it, inserted] = keys_.try_emplace(FoldKeyName(prefix));
-        if (inserted)
-            it->second.path = prefix;
+    for (size_t pos = 0; pos < path.size();) {
+        const size_t next = std::min(path.find('\\', pos), path.size());
+        const std::string_view prefix = std::string_view(folded).substr(0, next);
+        auto it = keys_.find(prefix);
+        if (it == keys_.end()) {
+            it = keys_.emplace(std::string(prefix), RegKey{}).first;
+            it->second.path = path.substr(0, next);
+        }
         last = &it->second;
         pos = next + 1;
-        if (next == path.size())
-            break;
     }
     return *last;
 }

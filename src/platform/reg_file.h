@@ -5,6 +5,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -80,8 +81,13 @@ public:
 
 private:
     std::string rootName_;
-    std::map<std::string, RegKey> keys_;  // by folded path; the root is ""
+    std::map<std::string, RegKey, std::less<>> keys_;  // by folded path; the root is ""
 };
+
+// The limits Windows sets on key names and on the tree's depth; a hive file past them is
+// refused, which also keeps a small hostile file from making huge numbers of ancestors.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxKeyDepth = 512;
 
 // Normalises a key path: no leading, trailing or doubled separators.
 std::string NormaliseKeyPath(const std::string& path);

@@ -146,6 +146,33 @@ TEST(RegFile, MalformedFilesNameTheLine)
     EXPECT_EQ(syntaxErrorLine(std::string("\xFF\xFE\x41", 3)), 0);              // odd UTF-16 file
 }
 
+TEST(RegFile, KeysPastWindowsLimitsAreRefusedAndValueNamesAreCheckedPerKey)
+{
+    const auto keyAt = [](int depth, size_t nameLength) {
+        std::string path = "HKEY_CURRENT_USER";
+        for (int i = 0; i < depth; ++i)
+            path += "\\" + std::string(i == depth - 1 ? nameLength : 1, 'k');
+        return "[" + path + "]\r\n";
+    };
+    const Hive deep = Hive::parse(kHeader + keyAt(kMaxKeyDepth, 1) + "\"V\"=dword:1\r\n", "HKEY_CURRENT_USER", "t");
+    std::string deepest = "k";
+    for (size_t i = 1; i < kMaxKeyDepth; ++i)
+        deepest += "\\K";
+    ASSERT_NE(deep.key(deepest), nullptr);
+    EXPECT_EQ(deep.key(deepest)->values.size(), 1u);
+    EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(kMaxKeyDepth + 1, 1)), 3);
+    EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(2, kMaxKeyNameLength)), -1);
+    EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(2, kMaxKeyNameLength + 1)), 3);
+
+    // One name in two keys is no repetition; names that differ past ASCII are two names.
+    const std::string twoKeys = kHeader + "[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:1\r\n\"\xC3\x89\"=dword:2\r\n"
+                                "\"\xC3\xA9\"=dword:3\r\n[HKEY_CURRENT_USER\\B]\r\n\"V\"=dword:4\r\n";
+    const Hive both = Hive::parse(twoKeys, "HKEY_CURRENT_USER", "t");
+    EXPECT_EQ(both.key("A")->values.size(), 3u);
+    EXPECT_EQ(both.key("b")->find("v")->dword, 4u);
+    EXPECT_EQ(both.key("a")->find("\xC3\xA9")->dword, 3u);
+}
+
 TEST(Registry, KeysValuesAndTypes)
 {
     ScratchHost host;
