@@ -7,12 +7,18 @@ last, as another X client sees them through the DAMAGE extension) beside the tim
 lumivane-render takes to draw the same effect between the same pictures at the same size;
 the limit is 1.5 x (render + 0.25 s). Each run of the saver then ends with one random
 input (a key, a click or a mouse move) at a random moment of a later transition, and the
-time from that input to the saver's exit is its stop latency.
+time from that input to the saver window's leaving the screen (and to the saver's exit) is
+its stop latency.
 
   bench/saver_vs_render.py [--runs K] [--others K] [EFFECT...]   (build: $BUILD or build/)
+  bench/saver_vs_render.py --stops N [--speed R] [--seed S]
 
 Without effects: 1, 12, 25, 26, 28 and 33 first (K runs each, 3 unless given), then every
 other registered effect (--others runs each, 1 unless given).
+With --stops, only stopping is measured, over N shows of effects drawn at random from the
+registered ones, at the pause setting R (1000 unless given): each ends with one random
+input at a random moment of its second transition (from one photograph to the other),
+within the time lumivane-render takes to draw that effect at that setting.
 $XVFB_LOG keeps the X server's messages. Needs Xvfb, xdotool, the wallpapers of
 plasma-workspace-wallpapers and libxdamage-dev.
 """
@@ -52,9 +58,9 @@ def registered_effects():
     return [int(m.group(1)) for m in re.finditer(r"^(\d+)\s", out, re.M)]
 
 
-def render_ms(effect, old, new):
-    out = subprocess.run([RENDER, "--effect", str(effect), "--from", old, "--to", new, "--size", "%dx%d" % SIZE],
-                         capture_output=True, text=True, check=True).stdout
+def render_ms(effect, old, new, speed=0):
+    out = subprocess.run([RENDER, "--effect", str(effect), "--from", old, "--to", new, "--size", "%dx%d" % SIZE,
+                          "--speed", str(speed)], capture_output=True, text=True, check=True).stdout
     m = re.search(r"(\d+) steps, (\d+) ms", out)
     return int(m.group(1)), int(m.group(2))
 
@@ -74,17 +80,33 @@ class Changes:
     """The screen_changes lines of one run, read as they come."""
 
     def __init__(self):
-        self.proc = subprocess.Popen([SCREEN_CHANGES], stdout=subprocess.PIPE, text=True)
-        if self.proc.stdout.readline().strip() != "ready":
+        for attempt in range(3):
+            self.proc = subprocess.Popen([SCREEN_CHANGES], stdout=subprocess.PIPE, text=True)
+            if self.proc.stdout.readline().strip() == "ready":
+                break
+            self.proc.wait()
+            time.sleep(0.5)
+        else:
             raise RuntimeError("screen_changes did not start")
-        self.times = []
+        self.times, self.unmaps = [], []
         self.lock = threading.Lock()
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
         for line in self.proc.stdout:
             with self.lock:
-                self.times.append(float(line))
+                if line.startswith("unmap "):
+                    self.unmaps.append(float(line.split()[1]))
+                else:
+                    self.times.append(float(line))
+
+    def unmapped_after(self, moment):
+        with self.lock:
+            return next((t for t in self.unmaps if t >= moment), None)
+
+    def last(self):
+        with self.lock:
+            return self.times[-1] if self.times else None
 
     def bursts(self, now):
         """Transitions so far as [first, last, ended, changes]."""
@@ -115,13 +137,16 @@ def wait_for(condition, deadline):
     raise TimeoutError
 
 
-def saver_run(effect, env, work):
+def saver_run(effect, env, work, speed=0, stop_within=None):
     """One show: the on-screen time of the second transition (the first one between the
-    two photographs), then the stop latency of a random input in a later transition."""
+    two photographs), then the stop latency of a random input in a later transition.
+    With stop_within (seconds), nothing is timed on screen: the input comes at a random
+    moment within stop_within of the second transition's start, long after the first mouse
+    move, which only sets where moves are measured from."""
     selection = "".join("1" if n == effect else "0" for n in range(1, 229))
     key = "HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane"
     write_hive(env["LUMIVANE_HKCU"], [
-        (key, [("Vitesse", INTERVAL), ("Rapidite", 0), ("Effet", 1), ("AleaEffets", 0), ("Alea", 0),
+        (key, [("Vitesse", INTERVAL), ("Rapidite", speed), ("Effet", 1), ("AleaEffets", 0), ("Alea", 0),
                ("Transition", 1), ("LOG", 0), ("Selection", selection)]),
         (key + "\\Images", [(str(i), p) for i, p in enumerate(work["photos"])])])
     changes = Changes()
@@ -132,14 +157,17 @@ def saver_run(effect, env, work):
         x, y = random.randrange(200, 1700), random.randrange(200, 900)
         subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)  # where a move is measured from
         # Effect 1's selection also selects "none" (the plain drawing), which takes every
-        # other show, the first one included: its stop goes into the fourth transition.
-        measured = wait_for(lambda: (lambda b: len(b) > 1 and b[1][2] and b[1])(changes.bursts(time.monotonic())),
-                            deadline)
-        on_screen, frames = measured[1] - measured[0], measured[3]
-        target = 3 if effect == 1 else 2
+        # other show, the first one included: its stop goes into the second or fourth transition.
+        if stop_within is None:
+            measured = wait_for(lambda: (lambda b: len(b) > 1 and b[1][2] and b[1])(
+                changes.bursts(time.monotonic())), deadline)
+            on_screen, frames = measured[1] - measured[0], measured[3]
+            target, within = (3 if effect == 1 else 2), 0.8 * on_screen
+        else:
+            on_screen, frames, target, within = None, None, 1, stop_within
         start = wait_for(lambda: (lambda b: len(b) > target and b[target][0])(changes.bursts(time.monotonic())),
                          deadline)
-        time.sleep(max(0.0, start + random.uniform(0, 0.8 * on_screen) - time.monotonic()))
+        time.sleep(max(0.0, start + random.uniform(0, within) - time.monotonic()))
         kind = random.choice(["key", "click", "move"])
         if kind == "click":  # the release stops the saver: time that one
             subprocess.run(["xdotool", "mousedown", "1"], check=True)
@@ -148,10 +176,16 @@ def saver_run(effect, env, work):
                    "move": ["xdotool", "mousemove", str(x + random.choice([-1, 1]) * random.randrange(5, 60)),
                             str(y + random.choice([-1, 1]) * random.randrange(5, 60))]}[kind]
         sent = time.monotonic()
+        drawing = sent - changes.last() < 0.1  # the screen was still changing
         subprocess.run(command, check=True)
-        saver.wait(timeout=10)
+        try:
+            saver.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            raise TimeoutError("the saver was still running 10 s after a %s (its window %s)" % (
+                kind, "gone" if changes.unmapped_after(sent) else "still there")) from None
         latency = time.monotonic() - sent
-        return on_screen, frames, latency, kind
+        gone = wait_for(lambda: changes.unmapped_after(sent), time.monotonic() + 5) - sent
+        return on_screen, frames, (gone, latency), kind, drawing
     finally:
         if saver.poll() is None:
             saver.kill()
@@ -164,15 +198,89 @@ def percentile(values, p):
     return ordered[max(0, math.ceil(p / 100 * len(ordered)) - 1)]
 
 
+def summary(seconds):
+    ms = [v * 1000 for v in seconds]
+    return "%d inputs, median %.0f ms, 90th percentile %.0f ms, 99th percentile %.0f ms, max %.0f ms" % (
+        len(ms), statistics.median(ms), percentile(ms, 90), percentile(ms, 99), max(ms))
+
+
+def report_latencies(latencies):
+    """latencies: ((to the window's unmapping, to the exit), kind, effect, drawing)..."""
+    print("\nstop latency, input to the saver window gone: " + summary([l[0] for l, _, _, _ in latencies]))
+    groups = [(kind, [l[0] for l, k, _, _ in latencies if k == kind]) for kind in ("key", "click", "move")]
+    groups += [("while the screen was changing", [l[0] for l, _, _, d in latencies if d]),
+               ("between two changes", [l[0] for l, _, _, d in latencies if not d])]
+    for name, of_group in groups:
+        if of_group:
+            print("  %-30s %s" % (name, summary(of_group)))
+    ms = [l[0] * 1000 for l, _, _, _ in latencies]
+    bounds = [25, 50, 100, 150, 250, 500, 1000, 10000]
+    counts = [sum(1 for m in ms if (i == 0 or m > bounds[i - 1]) and m <= b) for i, b in enumerate(bounds)]
+    print("  distribution: " + ", ".join("%s-%d ms: %d" % (bounds[i - 1] if i else 0, b, c)
+                                        for i, (b, c) in enumerate(zip(bounds, counts)) if c))
+    slowest = sorted(latencies, key=lambda entry: entry[0][0], reverse=True)[:5]
+    print("  slowest: " + ", ".join("%.0f ms (%s, effect %d)" % (l[0] * 1000, k, e) for l, k, e, _ in slowest))
+    print("stop latency, input to the saver's exit: " + summary([l[1] for l, _, _, _ in latencies]))
+
+
+def effect_table(effects, named, runs, others, env, work):
+    print("%s -> %s, %dx%d, R = 0, %d runs of the named effects, %d of the others"
+          % (work["photos"][0], work["photos"][1], SIZE[0], SIZE[1], runs, others))
+    print("| effect | steps | lumivane-render | on screen (median) | changes seen | limit | | slowest stop |")
+    print("|---|---|---|---|---|---|---|---|")
+    latencies, failures = [], 0
+    for effect in effects:
+        count = runs if effect in NAMED or named else others
+        rendered = [render_ms(effect, *work["photos"]) for _ in range(count)]
+        steps, render = rendered[0][0], statistics.median(ms for _, ms in rendered) / 1000
+        shown = []
+        for _ in range(count):
+            try:
+                on_screen, frames, latency, kind, drawing = saver_run(effect, env, work)
+            except (TimeoutError, subprocess.TimeoutExpired):
+                failures += 1
+                continue
+            shown.append((on_screen, frames))
+            latencies.append((latency, kind, effect, drawing))
+        limit = 1.5 * (render + 0.25)
+        if not shown:
+            print("| %d | %d | %.2f s | hung | | %.2f s | FAIL | |" % (effect, steps, render, limit))
+            continue
+        median = statistics.median(t for t, _ in shown)
+        frames = statistics.median(f for _, f in shown)
+        slowest = max(l[0] for l, _, e, _ in latencies if e == effect) * 1000
+        print("| %d | %d | %.2f s | %.2f s | %d | %.2f s | %s | %.0f ms |" % (
+            effect, steps, render, median, frames, limit, "ok" if median <= limit else "OVER", slowest), flush=True)
+    return latencies, failures
+
+
+def stops(count, speed, registered, env, work):
+    print("%d shows of random effects, %dx%d, R = %d: one random input each, at a random moment of a transition"
+          % (count, SIZE[0], SIZE[1], speed), flush=True)
+    durations, latencies, failures = {}, [], 0
+    for run in range(count):
+        effect = random.choice(registered)
+        if effect not in durations:
+            durations[effect] = render_ms(effect, *work["photos"], speed=speed)[1] / 1000
+        try:
+            _, _, latency, kind, drawing = saver_run(effect, env, work, speed, stop_within=durations[effect])
+        except (TimeoutError, subprocess.TimeoutExpired) as e:
+            failures += 1
+            print("effect %d: %s" % (effect, e or "hung"), flush=True)
+            continue
+        latencies.append((latency, kind, effect, drawing))
+        if (run + 1) % 50 == 0:
+            print("window gone: " + summary([l[0] for l, _, _, _ in latencies]), flush=True)
+    return latencies, failures
+
+
 def main():
     args = sys.argv[1:]
-    runs, others = 3, 1
-    while args[:1] in (["--runs"], ["--others"]):
-        if args[0] == "--runs":
-            runs = int(args[1])
-        else:
-            others = int(args[1])
+    options = {"--runs": 3, "--others": 1, "--stops": 0, "--speed": 1000, "--seed": None}
+    while args[:1] and args[0] in options:
+        options[args[0]] = int(args[1])
         args = args[2:]
+    random.seed(options["--seed"])
     subprocess.run(["cmake", "--build", BUILD, "--target", "lumivane", "lumivane-render", "effects_bench",
                     "screen_changes"], check=True, stdout=subprocess.DEVNULL)
     registered = registered_effects()
@@ -192,47 +300,17 @@ def main():
         write_hive(env["LUMIVANE_HKLM"], [("HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane",
                                            [("CheminInstall", scratch), ("ConfigValidated", 1)])])
         work = {"photos": photos}
-
-        print("%s -> %s, %dx%d, R = 0, %d runs of the named effects, %d of the others"
-              % (photos[0], photos[1], SIZE[0], SIZE[1], runs, others))
-        print("| effect | steps | lumivane-render | on screen (median) | changes seen | limit | | slowest stop |")
-        print("|---|---|---|---|---|---|---|---|")
-        latencies, failures = [], 0
-        for effect in effects:
-            count = runs if effect in NAMED or args else others
-            rendered = [render_ms(effect, *photos) for _ in range(count)]
-            steps, render = rendered[0][0], statistics.median(ms for _, ms in rendered) / 1000
-            shown = []
-            for _ in range(count):
-                try:
-                    on_screen, frames, latency, kind = saver_run(effect, env, work)
-                except (TimeoutError, subprocess.TimeoutExpired):
-                    failures += 1
-                    continue
-                except RuntimeError as e:  # the X server went away (stopped from outside)
-                    print(e, file=sys.stderr)
-                    return 2
-                shown.append((on_screen, frames))
-                latencies.append((latency, kind, effect))
-            limit = 1.5 * (render + 0.25)
-            if not shown:
-                print("| %d | %d | %.2f s | hung | | %.2f s | FAIL | |" % (effect, steps, render, limit))
-                continue
-            median = statistics.median(t for t, _ in shown)
-            frames = statistics.median(f for _, f in shown)
-            slowest = max(l for l, _, e in latencies if e == effect) * 1000
-            print("| %d | %d | %.2f s | %.2f s | %d | %.2f s | %s | %.0f ms |" % (
-                effect, steps, render, median, frames, limit, "ok" if median <= limit else "OVER", slowest), flush=True)
-
+        try:
+            if options["--stops"]:
+                latencies, failures = stops(options["--stops"], options["--speed"], registered, env, work)
+            else:
+                latencies, failures = effect_table(effects, bool(args), options["--runs"], options["--others"],
+                                                   env, work)
+        except RuntimeError as e:  # the X server went away (stopped from outside)
+            print(e, file=sys.stderr)
+            return 2
         if latencies:
-            ms = [l * 1000 for l, _, _ in latencies]
-            print("\nstop latency, input to exit (%d inputs): median %.0f ms, 99th percentile %.0f ms, max %.0f ms"
-                  % (len(ms), statistics.median(ms), percentile(ms, 99), max(ms)))
-            for kind in ("key", "click", "move"):
-                of_kind = [l * 1000 for l, k, _ in latencies if k == kind]
-                if of_kind:
-                    print("  %-5s %3d inputs, median %.0f ms, max %.0f ms"
-                          % (kind, len(of_kind), statistics.median(of_kind), max(of_kind)))
+            report_latencies(latencies)
         if failures:
             print("%d runs hung or did not stop within 10 s" % failures)
         return 1 if failures else 0
