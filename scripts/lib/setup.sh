@@ -43,5 +43,5 @@ configure_and_build() {
   else
     cmake -S "$ROOT" -B "$BUILD_DIR" "$@" >/dev/null
   fi
-  cmake --build "$BUILD_DIR" -j "$(nproc)"
+  cmake --build "$BUILD_DIR" -j "$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 }
