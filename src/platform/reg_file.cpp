@@ -200,15 +200,8 @@ private:
         const std::string norm = NormaliseKeyPath(rest);
         if (norm != rest && !(rest.empty()))
             fail(lineNo, "malformed key path \"" + name + "\"");
-        size_t depth = 0;
-        for (size_t start = 0; start < norm.size(); ++depth) {
-            const size_t end = std::min(norm.find('\\', start), norm.size());
-            if (end - start > kMaxKeyNameLength)
-                fail(lineNo, "key name longer than " + std::to_string(kMaxKeyNameLength) + " characters");
-            start = end + 1;
-        }
-        if (depth > kMaxKeyDepth)
-            fail(lineNo, "key path deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+        if (const std::string why = KeyPathProblem(norm); !why.empty())
+            fail(lineNo, why);
         if (seen[FoldKeyName(norm)])
             fail(lineNo, "key \"" + name + "\" appears twice");
         seen[FoldKeyName(norm)] = true;
@@ -430,6 +423,27 @@ std::string FoldKeyName(const std::string& s)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return out;
+}
+
+std::string KeyPathProblem(const std::string& path)
+{
+    size_t depth = 0;
+    for (size_t start = 0; start < path.size(); ++depth) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        // Windows counts UTF-16 units: one per character, two past U+FFFF (a 4-byte UTF-8 lead).
+        size_t units = 0;
+        for (size_t i = start; i < end; ++i) {
+            const auto c = static_cast<uint8_t>(path[i]);
+            units += (c & 0xC0) != 0x80;
+            units += c >= 0xF0;
+        }
+        if (units > kMaxKeyNameLength)
+            return "key name longer than " + std::to_string(kMaxKeyNameLength) + " characters";
+        start = end + 1;
+    }
+    if (depth > kMaxKeyDepth)
+        return "key path deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+    return {};
 }
 
 std::string NormaliseKeyPath(const std::string& path)

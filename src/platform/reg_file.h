@@ -89,6 +89,9 @@ private:
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxKeyDepth = 512;
 
+// Why a normalised key path is past those limits, or nothing when it is within them.
+std::string KeyPathProblem(const std::string& path);
+
 // Normalises a key path: no leading, trailing or doubled separators.
 std::string NormaliseKeyPath(const std::string& path);
 

@@ -266,7 +266,8 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate)
 {
     const std::string path = resolve(key);
     if (!hive().hasKey(path)) {
-        if (!canCreate)
+        // A key Windows would not create is not created: the hive must read back.
+        if (!canCreate || !KeyPathProblem(path).empty())
             return false;
         Op op{Op::CreateKey, path, {}};
         apply(hive(), op);

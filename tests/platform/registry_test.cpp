@@ -163,6 +163,13 @@ TEST(RegFile, KeysPastWindowsLimitsAreRefusedAndValueNamesAreCheckedPerKey)
     EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(kMaxKeyDepth + 1, 1)), 3);
     EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(2, kMaxKeyNameLength)), -1);
     EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(2, kMaxKeyNameLength + 1)), 3);
+    // Characters are counted as Windows counts them: one each, two past U+FFFF.
+    std::string accents;
+    for (size_t i = 0; i < kMaxKeyNameLength; ++i)
+        accents += "\xC3\xA9";
+    EXPECT_EQ(syntaxErrorLine(kHeader + "[HKEY_CURRENT_USER\\" + accents + "]\r\n"), -1);
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E
+    EXPECT_EQ(syntaxErrorLine(kHeader + "[HKEY_CURRENT_USER\\" + accents.substr(2) + clef + "]\r\n"), 3);
 
     // One name in two keys is no repetition; names that differ past ASCII are two names.
     const std::string twoKeys = kHeader + "[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:1\r\n\"\xC3\x89\"=dword:2\r\n"
@@ -185,6 +192,9 @@ TEST(Registry, KeysValuesAndTypes)
         reg.WriteBool("Flag", true);
         reg.WriteBinaryData("Bytes", {1, 2});
         ASSERT_TRUE(reg.OpenKey("Sub\\Deeper", true));  // relative to the current key
+        EXPECT_EQ(reg.CurrentPath(), "Software\\A\\Sub\\Deeper");
+        // A key past Windows' limits is not created, so the hive still reads back.
+        EXPECT_FALSE(reg.OpenKey("\\Software\\" + std::string(kMaxKeyNameLength + 1, 'x'), true));
         EXPECT_EQ(reg.CurrentPath(), "Software\\A\\Sub\\Deeper");
         reg.Flush();
     }
