@@ -266,7 +266,7 @@ def stops(count, speed, registered, env, work):
             _, _, latency, kind, drawing = saver_run(effect, env, work, speed, stop_within=durations[effect])
         except (TimeoutError, subprocess.TimeoutExpired) as e:
             failures += 1
-            print("effect %d: %s" % (effect, e or "hung"), flush=True)
+            print("effect %d: %s" % (effect, str(e) or "hung"), flush=True)
             continue
         latencies.append((latency, kind, effect, drawing))
         if (run + 1) % 50 == 0:
