@@ -2,11 +2,11 @@
 // loading, round and round, with one damaged file in the list. It checks that the memory
 // the process holds levels off, that every effect number comes round several times, and
 // that the damaged file is skipped each time it comes up. Run it in a sanitizer build
-// (bench/soak.sh) so a leak or a bad access fails it too. A first round of every effect
-// comes before the counted cycles: the first play of each effect raises the allocators'
-// high-water mark once, which is not growth.
+// (bench/soak.sh) so a leak or a bad access fails it too. Cycles are counted once every
+// effect has played: the first play of each raises the allocators' high-water mark once,
+// which is not growth.
 //
-//   soak [--cycles N] [--sample N] [--min-plays N] [--warm-up N] [--size WxH] PHOTO...
+//   soak [--cycles N] [--sample N] [--min-plays N] [--no-warm-up] [--size WxH] PHOTO...
 
 #include "display/display_thread.h"
 
@@ -51,7 +51,7 @@ struct Options {
     int cycles = 2000;
     int sample = 200;     // the cycle whose memory the last one is measured against
     int minPlays = 5;     // plays every effect number must reach
-    int warmUp = effects::kEffectCount + 1;  // uncounted cycles first: one round of 1..228 and 0
+    bool warmUp = true;   // uncounted cycles first, until every effect number has played
     int width = 480, height = 300;
     std::vector<std::string> photos;
 };
@@ -59,7 +59,7 @@ struct Options {
 [[noreturn]] void usage(const std::string& why)
 {
     std::cerr << "soak: " << why << "\n"
-              << "usage: soak [--cycles N] [--sample N] [--min-plays N] [--warm-up N] [--size WxH] PHOTO...\n";
+              << "usage: soak [--cycles N] [--sample N] [--min-plays N] [--no-warm-up] [--size WxH] PHOTO...\n";
     std::exit(2);
 }
 
@@ -75,8 +75,8 @@ Options parse(int argc, char** argv)
         };
         if (a == "--cycles")
             o.cycles = std::atoi(value().c_str());
-        else if (a == "--warm-up")
-            o.warmUp = std::atoi(value().c_str());
+        else if (a == "--no-warm-up")
+            o.warmUp = false;
         else if (a == "--sample")
             o.sample = std::atoi(value().c_str());
         else if (a == "--min-plays")
@@ -91,8 +91,8 @@ Options parse(int argc, char** argv)
     }
     if (o.photos.empty())
         usage("no photographs given");
-    if (o.cycles < 1 || o.sample < 1 || o.sample >= o.cycles || o.warmUp < 0 || o.width < 16 || o.height < 16)
-        usage("need 0 < sample < cycles, a warm-up of 0 or more and a size of at least 16x16");
+    if (o.cycles < 1 || o.sample < 1 || o.sample >= o.cycles || o.width < 16 || o.height < 16)
+        usage("need 0 < sample < cycles and a size of at least 16x16");
     return o;
 }
 
@@ -131,6 +131,32 @@ Memory memoryNow()
     return m;
 }
 
+// What the trace log says the show did.
+struct Tally {
+    std::map<std::string, int> loaded;  // "Image : " lines by file
+    int unreadable = 0;                 // "Image illisible : " lines
+    std::string reason;                 // the first of them
+    std::map<int, int> plays;           // "Effet n° :  " lines by number
+};
+
+Tally readLog(size_t from)
+{
+    Tally t;
+    const std::string image = "| Image : ", unreadable = "| Image illisible : ", effect = "| Effet n° :  ";
+    for (const auto& line : Lines(ReadFile(TraceLogPath()).substr(from))) {
+        if (auto at = line.find(image); at != std::string::npos) {
+            const std::string rest = line.substr(at + image.size());
+            ++t.loaded[rest.substr(0, rest.find(". Taille :"))];
+        } else if (auto at = line.find(unreadable); at != std::string::npos) {
+            if (t.unreadable++ == 0)
+                t.reason = line.substr(at + unreadable.size(), line.find('\r') - at - unreadable.size());
+        } else if (auto at = line.find(effect); at != std::string::npos) {
+            ++t.plays[std::atoi(line.c_str() + at + effect.size())];
+        }
+    }
+    return t;
+}
+
 // Each slide cycle reaches the main thread as one queued call to the application object;
 // counting those counts the cycles the thread asked for (the thread waits meanwhile, so
 // the log's length then is where the next cycle's lines begin). After the warm-up the
@@ -138,22 +164,29 @@ Memory memoryNow()
 // more have run.
 class CycleCounter : public QObject {
 public:
-    CycleCounter(int sample, int cycles, int warmUp) : sample_(sample), cycles_(cycles), warmUp_(warmUp) {}
+    CycleCounter(int sample, int cycles, bool warmUp) : sample_(sample), cycles_(cycles), warming_(warmUp) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (done || watched != QCoreApplication::instance() || event->type() != QEvent::MetaCall)
             return false;
-        const int counted = started_ - warmUp_;
-        if (counted == 0) {
+        if (warming_) {
+            int played = 0;
+            for (const auto& [number, plays] : readLog(0).plays)
+                played += number >= 1 && number <= effects::kEffectCount;
+            warming_ = played < effects::kEffectCount;
+            if (warming_) {
+                ++warmUpCycles;
+                return false;
+            }
             atWarmUp = memoryNow();
             logStart = ReadFile(TraceLogPath()).size();
         }
-        if (counted > 0 && (counted % sample_ == 0 || counted == cycles_))
+        if (started_ > 0 && (started_ % sample_ == 0 || started_ == cycles_))
             trend.push_back(memoryNow());
-        if (counted == sample_)
+        if (started_ == sample_)
             rssAtSample = trend.back();
-        if (counted == cycles_) {
+        if (started_ == cycles_) {
             rssAtEnd = trend.back();
             // The cycle asked for now sees the stop and draws nothing.
             StopRequested = true;
@@ -165,12 +198,14 @@ public:
     }
 
     Memory atWarmUp, rssAtSample, rssAtEnd;
+    int warmUpCycles = 0;
     size_t logStart = 0;  // where the counted cycles' lines begin
     std::vector<Memory> trend;  // after every `sample` cycles, to see where growth levels off
     bool done = false;
 
 private:
-    int sample_, cycles_, warmUp_;
+    int sample_, cycles_;
+    bool warming_;
     int started_ = 0;
 };
 
@@ -197,32 +232,6 @@ void writeHives(const ScratchHost& host, const std::vector<std::string>& picture
     for (size_t i = 0; i < pictures.size(); ++i)
         text += "\"" + std::to_string(i) + "\"=\"" + pictures[i] + "\"\r\n";
     WriteFile(host.hkcu(), text);
-}
-
-// What the trace log says the show did.
-struct Tally {
-    std::map<std::string, int> loaded;  // "Image : " lines by file
-    int unreadable = 0;                 // "Image illisible : " lines
-    std::string reason;                 // the first of them
-    std::map<int, int> plays;           // "Effet n° :  " lines by number
-};
-
-Tally readLog(size_t from)
-{
-    Tally t;
-    const std::string image = "| Image : ", unreadable = "| Image illisible : ", effect = "| Effet n° :  ";
-    for (const auto& line : Lines(ReadFile(TraceLogPath()).substr(from))) {
-        if (auto at = line.find(image); at != std::string::npos) {
-            const std::string rest = line.substr(at + image.size());
-            ++t.loaded[rest.substr(0, rest.find(". Taille :"))];
-        } else if (auto at = line.find(unreadable); at != std::string::npos) {
-            if (t.unreadable++ == 0)
-                t.reason = line.substr(at + unreadable.size(), line.find('\r') - at - unreadable.size());
-        } else if (auto at = line.find(effect); at != std::string::npos) {
-            ++t.plays[std::atoi(line.c_str() + at + effect.size())];
-        }
-    }
-    return t;
 }
 
 }  // namespace
@@ -272,8 +281,9 @@ int main(int argc, char** argv)
     const double heldGrowth = growth(counter.rssAtSample.held, counter.rssAtEnd.held);
 
     std::printf("cycles            %d counted after a warm-up of %d, %.1f s in all (%.1f ms each)\n", loads,
-                o.warmUp, seconds, 1000.0 * seconds / (loads + o.warmUp));
-    std::printf("after the warm-up %ld KiB held\n", counter.atWarmUp.held);
+                counter.warmUpCycles, seconds, 1000.0 * seconds / (loads + counter.warmUpCycles));
+    if (counter.warmUpCycles > 0)
+        std::printf("after the warm-up %ld KiB held\n", counter.atWarmUp.held);
     std::printf("resident memory   %ld KiB after cycle %d, %ld KiB after cycle %d (%+.1f %%); as it stood "
                 "before the trim %ld and %ld KiB (%+.1f %%)\n",
                 counter.rssAtSample.held, o.sample, counter.rssAtEnd.held, o.cycles, heldGrowth,
