@@ -26,11 +26,13 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -137,13 +139,16 @@ struct Tally {
     int unreadable = 0;                 // "Image illisible : " lines
     std::string reason;                 // the first of them
     std::map<int, int> plays;           // "Effet n° :  " lines by number
+    size_t end = 0;                     // the log's length when read
 };
 
 Tally readLog(size_t from)
 {
     Tally t;
     const std::string image = "| Image : ", unreadable = "| Image illisible : ", effect = "| Effet n° :  ";
-    for (const auto& line : Lines(ReadFile(TraceLogPath()).substr(from))) {
+    const std::string log = ReadFile(TraceLogPath());
+    t.end = log.size();
+    for (const auto& line : Lines(log.substr(std::min(from, log.size())))) {
         if (auto at = line.find(image); at != std::string::npos) {
             const std::string rest = line.substr(at + image.size());
             ++t.loaded[rest.substr(0, rest.find(". Taille :"))];
@@ -171,16 +176,18 @@ public:
         if (done || watched != QCoreApplication::instance() || event->type() != QEvent::MetaCall)
             return false;
         if (warming_) {
-            int played = 0;
-            for (const auto& [number, plays] : readLog(0).plays)
-                played += number >= 1 && number <= effects::kEffectCount;
-            warming_ = played < effects::kEffectCount;
+            // Only the lines since the last cycle are read.
+            const Tally t = readLog(logStart);
+            logStart = t.end;
+            for (const auto& [number, plays] : t.plays)
+                if (number >= 1 && number <= effects::kEffectCount)
+                    warmedUp_.insert(number);
+            warming_ = int(warmedUp_.size()) < effects::kEffectCount;
             if (warming_) {
                 ++warmUpCycles;
                 return false;
             }
             atWarmUp = memoryNow();
-            logStart = ReadFile(TraceLogPath()).size();
         }
         if (started_ > 0 && (started_ % sample_ == 0 || started_ == cycles_))
             trend.push_back(memoryNow());
@@ -206,6 +213,7 @@ public:
 private:
     int sample_, cycles_;
     bool warming_;
+    std::set<int> warmedUp_;  // effect numbers played during the warm-up
     int started_ = 0;
 };
 
