@@ -14,18 +14,18 @@ at() { image_pixel "$work/shot.png" "$1" "$2"; }
 # wait_colour X Y RRGGBB SECONDS: screenshots until that pixel has that colour; the shot
 # that shows it stays in $work/shot.png. The colour came after before_start (the start of
 # the last shot without it, or of the wait) and by seen_end (the end of the shot with it).
+shot_shows() { # X Y RRGGBB: one screenshot, timed, and whether it shows that colour there
+  local start
+  start=$(now_ms)
+  import -window root "$work/shot.png" 2>/dev/null
+  seen_end=$(now_ms)
+  [ "$(at "$1" "$2")" = "$3" ] && return 0
+  before_start=$start
+  return 1
+}
 wait_colour() {
-  local deadline=$((SECONDS + $4)) start
   before_start=$(now_ms)
-  while :; do
-    start=$(now_ms)
-    import -window root "$work/shot.png" 2>/dev/null
-    seen_end=$(now_ms)
-    [ "$(at "$1" "$2")" = "$3" ] && return 0
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    before_start=$start
-    sleep 0.05
-  done
+  until_true "$4" shot_shows "$1" "$2" "$3"
 }
 # The show is up once its first picture, the red one, fills the centre.
 show_up() { wait_colour 512 384 FF0000 30; }
