@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 7;
     TSettings settings{TSettings::DefaultsOnly{}};
     PreparationInput input;
-    input.settings = &settings;
+    input.TakeSettings(settings);
     input.screen = QSize(w, h);
     const double baseline = residentMb();
 

@@ -154,4 +154,5 @@ private:
     // A preview asked for while a stopped one is still ending; it starts when that ends.
     bool pendingPreview_ = false;
     QColor colorDialogColor_ = Qt::black;
+    int thumbnailRequest_ = 0;  // only the latest row clicked gets the thumbnail box
 };

@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 
 using namespace platform;
 
@@ -266,15 +267,18 @@ void TFConfig::ShowThumbnail(const std::string& path)
 {
     if (!FileExists(path))
         return;
-    Thumbnail thumbnail;
-    try {
-        thumbnail = MakeThumbnail(path);
-    } catch (const std::exception& e) {
-        ShowException(e);
-        return;
-    }
-    TxtResolution->setText(SizeText(thumbnail.width, thumbnail.height));
-    Imgapercu->setPixmap(QPixmap::fromImage(thumbnail.image));
+    const int request = ++thumbnailRequest_;
+    MakeThumbnailLater(this, path, [this, request](const Thumbnail* thumbnail, const std::string& error) {
+        // A row clicked since then has the box.
+        if (request != thumbnailRequest_)
+            return;
+        if (!thumbnail) {
+            ShowException(std::runtime_error(error));
+            return;
+        }
+        TxtResolution->setText(SizeText(thumbnail->width, thumbnail->height));
+        Imgapercu->setPixmap(QPixmap::fromImage(thumbnail->image));
+    });
 }
 
 void TFConfig::BtDownloadClick()

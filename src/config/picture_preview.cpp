@@ -6,17 +6,23 @@
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/dc.h"
+#include "platform/background_task.h"
 #include "platform/paths.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QVBoxLayout>
+
+#include <memory>
+#include <optional>
 
 using namespace platform;
 
-Thumbnail MakeThumbnail(const std::string& path)
+Thumbnail MakeThumbnail(const std::string& path, uint32_t face)
 {
     // A large JPEG is decoded at the smallest DCT scale that still covers the box: the
     // same thumbnail, without decoding millions of pixels it would drop.
@@ -29,7 +35,7 @@ Thumbnail MakeThumbnail(const std::string& path)
         return out;
     }
     TBitmap box(kThumbnailSide, kThumbnailSide);
-    box.Canvas().Brush.Color = clBtnFace;
+    box.Canvas().Brush.Color = face;
     box.Canvas().Brush.Style = bsSolid;
     box.Canvas().FillRect(Rect(0, 0, kThumbnailSide, kThumbnailSide));
     const TRect place = ThumbnailPlacement(picture.width, picture.height);
@@ -40,6 +46,35 @@ Thumbnail MakeThumbnail(const std::string& path)
                &picture.bitmap.Canvas(), 0, 0, picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
     out.image = box.Image();
     return out;
+}
+
+bool MakeThumbnailLater(QObject* owner, const std::string& path, ThumbnailDone done)
+{
+    struct Result {
+        std::optional<Thumbnail> thumbnail;
+        std::string error;
+    };
+    const TColor face = ColorToRGB(clBtnFace);
+    // Only ever dereferenced on the main thread, which is where it is checked.
+    QPointer<QObject> receiver(owner);
+    auto work = [path, face, receiver, done = std::move(done)]() -> bool {
+        auto result = std::make_shared<Result>();
+        try {
+            result->thumbnail = MakeThumbnail(path, face);
+        } catch (const std::exception& e) {
+            result->error = e.what();
+        }
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [receiver, result, done] {
+                    if (receiver)
+                        done(result->thumbnail ? &*result->thumbnail : nullptr, result->error);
+                },
+                Qt::QueuedConnection);
+        return true;
+    };
+    return BackgroundTask<bool>::Start(std::move(work)) != nullptr;
 }
 
 QString SizeText(int width, int height)
@@ -72,13 +107,14 @@ void TPicturePreview::ShowFile(const QString& path)
     const std::string file = path.toStdString();
     if (!FileExists(file))
         return;
-    try {
-        const Thumbnail thumbnail = MakeThumbnail(file);
-        Picture->setPixmap(QPixmap::fromImage(thumbnail.image));
-        Size->setText(SizeText(thumbnail.width, thumbnail.height));
-    } catch (const std::exception&) {
-        // Browsing past a damaged file is no error: it simply has no thumbnail.
-    }
+    const int request = ++request_;
+    // Browsing past a damaged file is no error: it simply has no thumbnail.
+    MakeThumbnailLater(this, file, [this, request](const Thumbnail* thumbnail, const std::string&) {
+        if (request != request_ || !thumbnail)
+            return;
+        Picture->setPixmap(QPixmap::fromImage(thumbnail->image));
+        Size->setText(SizeText(thumbnail->width, thumbnail->height));
+    });
 }
 
 TPicturePreview* AttachPicturePreview(QFileDialog& chooser)

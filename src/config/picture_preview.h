@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 class QFileDialog;
@@ -16,9 +18,16 @@ struct Thumbnail {
     int height = 0;
 };
 
-// Loads a picture as the slide show does and fits it into the thumbnail box; throws what
+// Loads a picture as the slide show does and fits it into the thumbnail box, on `face`
+// (a plain colour, not a system one, so that any thread may draw it); throws what
 // loading throws.
-Thumbnail MakeThumbnail(const std::string& path);
+Thumbnail MakeThumbnail(const std::string& path, uint32_t face);
+
+// The same, read on a thread of its own so that a file whose reading blocks never freezes
+// the dialog; `done` gets the thumbnail or the error on the main thread, unless `owner` is
+// gone by then. False, and `done` never called, while too many readings are still stuck.
+using ThumbnailDone = std::function<void(const Thumbnail* thumbnail, const std::string& error)>;
+bool MakeThumbnailLater(QObject* owner, const std::string& path, ThumbnailDone done);
 
 // "W x H" as the dialog writes a picture's size.
 QString SizeText(int width, int height);
@@ -32,6 +41,9 @@ public:
     void ShowFile(const QString& path);
     QLabel* Picture;
     QLabel* Size;
+
+private:
+    int request_ = 0;  // only the latest file asked for is shown
 };
 
 // Adds the preview beside the chooser's file list, following its highlighted file.

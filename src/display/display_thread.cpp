@@ -17,6 +17,8 @@
 #include <QScreen>
 
 #include <chrono>
+#include <optional>
+#include <vector>
 
 using namespace platform;
 
@@ -131,23 +133,144 @@ void TDisplayThread::WaitInterval(unsigned seconds)
     }
 }
 
+bool TDisplayThread::stopping() const
+{
+    return StopRequested || terminated_;
+}
+
+// What the reading thread hands back: the picture ready to be placed, or why there is
+// none, and the trace lines it would have written, which the main thread writes in their
+// place among its own.
+struct TDisplayThread::Load {
+    std::string file;
+    PreparationInput input;
+    std::optional<ScaledPicture> picture;
+    std::string error;
+    std::vector<std::string> trace;
+};
+
 void TDisplayThread::run()
 {
     EffectNumber = -1;
     if (!TargetCanvas)
         return;
+    auto onMain = [](auto&& work) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::BlockingQueuedConnection);
+    };
+    // The next picture is read while the show waits out the interval after an effect.
+    std::shared_ptr<LoadTask> next;
+    std::string nextFile;
+    auto startNext = [&] {
+        PreparationInput input;
+        bool chosen = false;
+        onMain([&] { chosen = choosePicture(nextFile, input); });
+        next = chosen ? startLoad(nextFile, input) : nullptr;
+    };
     while (!(terminated_ && StopRequested)) {
         passGate();
         if (terminated_ && StopRequested)
             break;
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [this] { DoCycle(); },
-                                  Qt::BlockingQueuedConnection);
+        if (!next)
+            startNext();
+        if (next) {
+            finishLoad(next, nextFile);
+            next.reset();
+        }
         if (PreviewMode) {
             StopRequested = true;
             return;
         }
+        if (!stopping())
+            startNext();
         WaitInterval(static_cast<uint16_t>(Settings->Vitesse));
     }
+}
+
+bool TDisplayThread::choosePicture(std::string& file, PreparationInput& input)
+{
+    if (Closing)
+        return false;
+    QCoreApplication::processEvents();
+    if (StopRequested)
+        return false;
+    TSettings& s = *Settings;
+    if (PreviewMode) {
+        BackColor = clBtnFace;
+        file = PreviewFile;
+        EffectCount = kEffectCount;
+        s.Rapidite *= 10;
+    } else {
+        BackColor = s.BackColor();
+        if (s.ImageCount <= 0)
+            return false;
+        if (s.Alea) {
+            file = s.Images[static_cast<size_t>(Random(s.ImageCount))];
+        } else {
+            if (ImageIndex >= s.ImageCount)
+                ImageIndex = 0;
+            file = s.Images[static_cast<size_t>(ImageIndex)];
+            ImageIndex = ImageIndex + 1 >= s.ImageCount ? 0 : ImageIndex + 1;
+        }
+    }
+    input.TakeSettings(s);
+    // Resolved here: a system colour is read from the application, on this thread only.
+    input.backColor = ColorToRGB(BackColor);
+    input.previewMode = PreviewMode;
+    input.boxLeft = BoxLeft;
+    input.boxTop = BoxTop;
+    input.boxWidth = BoxWidth;
+    input.boxHeight = BoxHeight;
+    input.screen = Screen.isEmpty() ? screenSize() : Screen;
+    input.displayBitsPerPixel = screenDepth();
+    return true;
+}
+
+std::shared_ptr<TDisplayThread::LoadTask> TDisplayThread::startLoad(const std::string& file,
+                                                                    const PreparationInput& input)
+{
+    auto load = std::make_shared<Load>();
+    load->file = file;
+    load->input = input;
+    load->input.target = nullptr;  // the reading thread never touches the screen
+    auto work = [load] {
+        load->input.deferredTrace = &load->trace;
+        try {
+            load->picture = ScalePicture(
+                LoadPicture(load->file, FitSize(load->input), load->input.log, &load->trace), load->input);
+        } catch (const std::exception& e) {
+            load->error = e.what();
+        }
+        return load;
+    };
+    // Readings that never returned hold their threads: wait for room, as long as the show goes on.
+    while (!stopping()) {
+        if (auto task = LoadTask::Start(work))
+            return task;
+        std::unique_lock<std::mutex> lock(gateMutex_);
+        gate_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    return nullptr;
+}
+
+void TDisplayThread::finishLoad(const std::shared_ptr<LoadTask>& task, const std::string& file)
+{
+    const auto deadline = LoadTask::Clock::now() + kLoadDeadline;
+    if (!task->WaitUntil(deadline, [this] { return stopping(); })) {
+        if (stopping())
+            return;
+        // Given up: whatever it reads later is dropped with the task.
+        auto late = std::make_shared<Load>();
+        late->file = file;
+        late->error = file + " : lecture trop longue, abandonnée";
+        passGate();
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [this, late] { DoCycle(*late); },
+                                  Qt::BlockingQueuedConnection);
+        return;
+    }
+    std::shared_ptr<Load> load = task->Take();
+    passGate();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [this, &load] { DoCycle(*load); },
+                              Qt::BlockingQueuedConnection);
 }
 
 void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
@@ -173,60 +296,27 @@ void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
     effects::DrawTransition(inputs);
 }
 
-void TDisplayThread::DoCycle()
+void TDisplayThread::DoCycle(Load& load)
 {
-    if (Closing)
-        return;
-    QCoreApplication::processEvents();
-    if (StopRequested)
-        return;
     TSettings& s = *Settings;
-    std::string file;
-    if (PreviewMode) {
-        BackColor = clBtnFace;
-        file = PreviewFile;
-        EffectCount = kEffectCount;
-        s.Rapidite *= 10;
-    } else {
-        BackColor = s.BackColor();
-        if (s.ImageCount <= 0)
-            return;
-        if (s.Alea) {
-            file = s.Images[static_cast<size_t>(Random(s.ImageCount))];
-        } else {
-            if (ImageIndex >= s.ImageCount)
-                ImageIndex = 0;
-            file = s.Images[static_cast<size_t>(ImageIndex)];
-            ImageIndex = ImageIndex + 1 >= s.ImageCount ? 0 : ImageIndex + 1;
-        }
-    }
-
-    PreparationInput input;
-    input.settings = &s;
-    input.backColor = BackColor;
-    input.previewMode = PreviewMode;
-    input.boxLeft = BoxLeft;
-    input.boxTop = BoxTop;
-    input.boxWidth = BoxWidth;
-    input.boxHeight = BoxHeight;
-    input.screen = Screen.isEmpty() ? screenSize() : Screen;
-    input.displayBitsPerPixel = screenDepth();
-    input.target = TargetCanvas;
-
-    PreparedPicture picture;
-    try {
-        picture = PreparePictureFile(file, input);
-    } catch (const std::exception& e) {
+    if (s.Log)
+        for (const std::string& line : load.trace)
+            TraceLog(line);
+    if (!load.picture) {
         // One unreadable picture must not end the show: skip it, the next cycle goes on.
         if (s.Log)
-            TraceLog(std::string("Image illisible : ") + e.what());
+            TraceLog("Image illisible : " + load.error);
         return;
     }
+    if (Closing || StopRequested)
+        return;
+    load.input.target = TargetCanvas;
+    PreparedPicture picture = PlacePicture(std::move(*load.picture), load.input);
 
     if (!PreviewMode) {
         EffectNumber = NextEffectNumber(EffectNumber, s.Effet, s.AleaEffets, s.Selection);
         if (!s.Transition)
-            ClearScreen(*TargetCanvas, BackColor, input.screen);
+            ClearScreen(*TargetCanvas, BackColor, load.input.screen);
     }
     if (!PreviewMode && s.Log) {
         TargetCanvas->Brush.Color = BackColor;

@@ -1,10 +1,14 @@
 #pragma once
-// The slide-show thread. Its own work is only to wait between pictures; each slide
-// cycle runs on the main thread, which owns every window and does all drawing, while
-// this thread waits for it.
+// The slide-show thread. It waits between pictures and has each picture read, decoded
+// and scaled away from the main thread, which owns every window, does all drawing and
+// keeps handling input meanwhile; the rest of each slide cycle runs on the main thread
+// while this thread waits for it.
 
 #include "settings/settings.h"
 
+#include "display/picture_preparation.h"
+
+#include "platform/background_task.h"
 #include "platform/gdi/types.h"
 
 #include <QPointer>
@@ -12,6 +16,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -31,8 +36,8 @@ public:
                    int boxTop);
     ~TDisplayThread() override;
 
-    // One slide cycle; main thread only.
-    void DoCycle();
+    // A picture read too slowly (a server that no longer answers) is given up after this.
+    static constexpr std::chrono::seconds kLoadDeadline{10};
 
     void Terminate() { terminated_ = true; wake(); }
     bool Terminated() const { return terminated_; }
@@ -67,7 +72,22 @@ protected:
     void run() override;
 
 private:
+    struct Load;
+    using LoadTask = platform::BackgroundTask<std::shared_ptr<Load>>;
+
     void passGate();
+    bool stopping() const;
+    // Main thread: the first steps of a cycle, up to the choice of the picture; false when
+    // the cycle has nothing to do.
+    bool choosePicture(std::string& file, PreparationInput& input);
+    // This thread: starts reading the chosen picture on a thread of its own.
+    std::shared_ptr<LoadTask> startLoad(const std::string& file, const PreparationInput& input);
+    // This thread: waits for the load, up to the deadline or a stop, then has the main
+    // thread finish the cycle with it.
+    void finishLoad(const std::shared_ptr<LoadTask>& task, const std::string& file);
+    // Main thread: the rest of the slide cycle, from the placement of the picture to its
+    // effect.
+    void DoCycle(Load& load);
     void drawPicture(int x, int y, const platform::TBitmap& picture);
 
     std::atomic<bool> terminated_{false};

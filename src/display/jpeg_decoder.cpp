@@ -1,11 +1,15 @@
 #include "jpeg_decoder.h"
 
+#include "platform/paths.h"
+
 #include <QTransform>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include <unistd.h>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -75,9 +79,16 @@ void openDecoder(Decoder& d, FILE* f)
 
 FILE* openFile(const std::string& path)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        throw PictureError(path, std::strerror(errno));
+    std::string why;
+    const int fd = platform::OpenRegularFile(path, why);
+    if (fd < 0)
+        throw PictureError(path, why);
+    FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        why = std::strerror(errno);
+        ::close(fd);
+        throw PictureError(path, why);
+    }
     return f;
 }
 

@@ -68,18 +68,98 @@ TBitmap stretchTo(const TBitmap& picture, int w, int h, int bitsPerPixel)
     return out;
 }
 
-void trace(const PreparationInput& in, const char* line)
+void trace(const PreparationInput& in, const std::string& line)
 {
-    if (in.settings && in.settings->Log)
+    if (!in.log)
+        return;
+    if (in.deferredTrace)
+        in.deferredTrace->push_back(line);
+    else
         TraceLog(line);
+}
+
+ScaledPicture scaleFullScreen(LoadedPicture picture, const PreparationInput& in)
+{
+    const int sw = in.screen.width(), sh = in.screen.height();
+    ScaledPicture out;
+    PreparedPicture& p = out.prepared;
+    int w = picture.width, h = picture.height;
+    if (w > sw || h > sh) {
+        trace(in, "Réduction de l'image : avant.");
+        picture.bitmap = shrinkOnto(picture, sw, sh, in.backColor);
+        trace(in, "Réduction de l'image : après.");
+        w = picture.width = sw;
+        h = picture.height = sh;
+    }
+    p.bitmap = std::move(picture.bitmap);
+    out.width = w;
+    out.height = h;
+
+    if (in.ajuster) {
+        p.bitmap = stretchTo(p.bitmap, sw, sh, in.displayBitsPerPixel);
+        p.X = p.Y = 0;
+    } else if (!in.centre && w <= sw && h <= sh) {
+        out.placeAtRandom = true;
+    } else if (in.transition) {
+        trace(in, "Transition : avant.");
+        p.X = (sw - w) / 2;
+        p.Y = (sh - h) / 2;
+        // A picture already covering the screen (a shrunk one is, on its background)
+        // would only be copied whole onto a screen-sized background.
+        if (p.bitmap.Width() != sw || p.bitmap.Height() != sh || p.X != 0 || p.Y != 0) {
+            try {
+                TBitmap canvas = filledBitmap(sw, sh, in.backColor);
+                canvas.Canvas().Draw(p.X, p.Y, p.bitmap);
+                p.bitmap = std::move(canvas);
+                p.X = p.Y = 0;
+            } catch (const GdiOutOfResources&) {
+                // The picture goes on without its background, from where it had got to.
+                trace(in, "Transition : plus de mémoire !");
+            }
+        }
+        trace(in, "Transition : après.");
+    } else {
+        p.X = (sw - w) / 2;
+        p.Y = (sh - h) / 2;
+    }
+    return out;
+}
+
+ScaledPicture scalePreview(LoadedPicture picture, const PreparationInput& in)
+{
+    const int bw = in.boxWidth, bh = in.boxHeight;
+    ScaledPicture out;
+    if (picture.width > bw || picture.height > bh) {
+        trace(in, "Réduction de l'image : avant.");
+        out.prepared.bitmap = shrinkOnto(picture, bw, bh, in.backColor);
+    } else {
+        out.prepared.bitmap = stretchTo(picture.bitmap, bw, bh, in.displayBitsPerPixel);
+    }
+    out.width = bw;
+    out.height = bh;
+    return out;
 }
 
 }  // namespace
 
-LoadedPicture LoadPicture(const std::string& path, QSize fitInto, bool log)
+void PreparationInput::TakeSettings(const TSettings& settings)
 {
-    if (log)
-        TraceLog("Image : " + path + ". Taille :" + std::to_string(FileSizeOf(path)));
+    ajuster = settings.Ajuster;
+    centre = settings.Centre;
+    transition = settings.Transition;
+    log = settings.Log;
+    step = settings.ClampedTailleEffet();
+}
+
+LoadedPicture LoadPicture(const std::string& path, QSize fitInto, bool log, std::vector<std::string>* deferredTrace)
+{
+    if (log) {
+        const std::string line = "Image : " + path + ". Taille :" + std::to_string(FileSizeOf(path));
+        if (deferredTrace)
+            deferredTrace->push_back(line);
+        else
+            TraceLog(line);
+    }
     LoadedPicture picture;
     if (isJpegName(path)) {
         // Photographs taken upright are stored on their side with an orientation tag.
@@ -107,48 +187,25 @@ TRect ShrinkTarget(int w, int h, int sw, int sh)
     return Bounds((sw - tw) / 2, 0, tw, sh);
 }
 
-PreparedPicture PrepareFullScreen(LoadedPicture picture, const PreparationInput& in)
+PreparedPicture PlacePicture(ScaledPicture picture, const PreparationInput& in)
 {
-    const int sw = in.screen.width(), sh = in.screen.height();
-    PreparedPicture out;
-    int w = picture.width, h = picture.height;
-    if (w > sw || h > sh) {
-        trace(in, "Réduction de l'image : avant.");
-        picture.bitmap = shrinkOnto(picture, sw, sh, in.backColor);
-        trace(in, "Réduction de l'image : après.");
-        w = picture.width = sw;
-        h = picture.height = sh;
-    }
-    out.bitmap = std::move(picture.bitmap);
-
-    if (in.settings->Ajuster) {
-        out.bitmap = stretchTo(out.bitmap, sw, sh, in.displayBitsPerPixel);
-        out.X = out.Y = 0;
-    } else if (!in.settings->Centre && w <= sw && h <= sh) {
-        Randomize();
-        out.X = Random(sw - w);
-        out.Y = Random(sh - h);
-    } else if (in.settings->Transition) {
-        trace(in, "Transition : avant.");
-        out.X = (sw - w) / 2;
-        out.Y = (sh - h) / 2;
-        // A picture already covering the screen (a shrunk one is, on its background)
-        // would only be copied whole onto a screen-sized background.
-        if (out.bitmap.Width() != sw || out.bitmap.Height() != sh || out.X != 0 || out.Y != 0) {
-            try {
-                TBitmap canvas = filledBitmap(sw, sh, in.backColor);
-                canvas.Canvas().Draw(out.X, out.Y, out.bitmap);
-                out.bitmap = std::move(canvas);
-                out.X = out.Y = 0;
-            } catch (const GdiOutOfResources&) {
-                // The picture goes on without its background, from where it had got to.
-                trace(in, "Transition : plus de mémoire !");
-            }
+    PreparedPicture out = std::move(picture.prepared);
+    if (in.previewMode) {
+        out.X = in.boxLeft;
+        out.Y = in.boxTop;
+        if (in.target) {
+            in.target->Brush.Color = in.backColor;
+            in.target->Brush.Style = bsSolid;
+            in.target->FillRect(Rect(in.boxLeft - 2, in.boxTop - 2, in.boxLeft + in.boxWidth + 2,
+                                     in.boxTop + in.boxHeight + 2));
         }
-        trace(in, "Transition : après.");
-    } else {
-        out.X = (sw - w) / 2;
-        out.Y = (sh - h) / 2;
+        return out;
+    }
+    const int sw = in.screen.width(), sh = in.screen.height();
+    if (picture.placeAtRandom) {
+        Randomize();
+        out.X = Random(sw - picture.width);
+        out.Y = Random(sh - picture.height);
     }
     if (out.X >= sw)
         out.X = 0;
@@ -157,24 +214,14 @@ PreparedPicture PrepareFullScreen(LoadedPicture picture, const PreparationInput&
     return out;
 }
 
+PreparedPicture PrepareFullScreen(LoadedPicture picture, const PreparationInput& in)
+{
+    return PlacePicture(scaleFullScreen(std::move(picture), in), in);
+}
+
 PreparedPicture PreparePreview(LoadedPicture picture, const PreparationInput& in)
 {
-    const int bw = in.boxWidth, bh = in.boxHeight;
-    PreparedPicture out;
-    if (picture.width > bw || picture.height > bh) {
-        trace(in, "Réduction de l'image : avant.");
-        out.bitmap = shrinkOnto(picture, bw, bh, in.backColor);
-    } else {
-        out.bitmap = stretchTo(picture.bitmap, bw, bh, in.displayBitsPerPixel);
-    }
-    out.X = in.boxLeft;
-    out.Y = in.boxTop;
-    if (in.target) {
-        in.target->Brush.Color = in.backColor;
-        in.target->Brush.Style = bsSolid;
-        in.target->FillRect(Rect(in.boxLeft - 2, in.boxTop - 2, in.boxLeft + bw + 2, in.boxTop + bh + 2));
-    }
-    return out;
+    return PlacePicture(scalePreview(std::move(picture), in), in);
 }
 
 void TrimToSteps(TBitmap& bitmap, int step)
@@ -193,17 +240,22 @@ QSize FitSize(const PreparationInput& in)
     return in.previewMode ? QSize(in.boxWidth, in.boxHeight) : in.screen;
 }
 
+ScaledPicture ScalePicture(LoadedPicture picture, const PreparationInput& in)
+{
+    ScaledPicture out =
+        in.previewMode ? scalePreview(std::move(picture), in) : scaleFullScreen(std::move(picture), in);
+    TrimToSteps(out.prepared.bitmap, in.step);
+    return out;
+}
+
 PreparedPicture PrepareLoaded(LoadedPicture loaded, const PreparationInput& in)
 {
-    PreparedPicture picture =
-        in.previewMode ? PreparePreview(std::move(loaded), in) : PrepareFullScreen(std::move(loaded), in);
-    TrimToSteps(picture.bitmap, in.settings->ClampedTailleEffet());
-    return picture;
+    return PlacePicture(ScalePicture(std::move(loaded), in), in);
 }
 
 PreparedPicture PreparePictureFile(const std::string& path, const PreparationInput& in)
 {
-    return PrepareLoaded(LoadPicture(path, FitSize(in), in.settings->Log), in);
+    return PrepareLoaded(LoadPicture(path, FitSize(in), in.log, in.deferredTrace), in);
 }
 
 void ClearScreen(TCanvas& target, TColor colour, QSize screen)

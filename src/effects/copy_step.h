@@ -2,6 +2,7 @@
 // The most common drawing step: copy a few picture rectangles, then pause.
 
 #include "effect_context.h"
+#include "removal_list.h"
 
 #include "platform/random.h"
 
@@ -31,12 +32,11 @@ inline bool CopyStep(EffectContext& c, std::initializer_list<TRect> rects, Pause
 // out in place, so the rest keep their order for the next draw. Returns at a stop.
 inline void CopyInRandomOrder(EffectContext& c, std::vector<TRect> rects, Pause preview, Pause saver)
 {
-    while (!rects.empty()) {
+    RemovalList<TRect> list(std::move(rects));
+    while (!list.empty()) {
         if (!c.Step())
             return;
-        const auto drawn = rects.begin() + platform::Random(static_cast<int>(rects.size()));
-        c.CopyPicRect(*drawn);
-        rects.erase(drawn);
+        c.CopyPicRect(list.take(static_cast<size_t>(platform::Random(static_cast<int>(list.size())))));
         c.PauseFor(preview, saver);
     }
 }

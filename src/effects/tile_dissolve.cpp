@@ -1,10 +1,12 @@
 // Effect 25: the tiles appear one at a time in random order.
 
 #include "families.h"
+#include "removal_list.h"
 
 #include "platform/random.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace effects {
@@ -20,13 +22,13 @@ void TileDissolve(EffectContext& c, int)
     for (int col = 1; col <= c.Cols(); ++col)
         for (int row = 1; row <= c.Rows(); ++row)
             list.push_back({static_cast<uint8_t>(col), static_cast<uint8_t>(row)});
-    while (!list.empty()) {
+    RemovalList<Entry> remaining(std::move(list));
+    while (!remaining.empty()) {
         if (!c.Step())
             return;
-        const int n = static_cast<int>(list.size());
-        const int i = platform::Random(n);
-        c.CopyTile(list[static_cast<size_t>(i)].column, list[static_cast<size_t>(i)].row);
-        list.erase(list.begin() + i);
+        const int n = static_cast<int>(remaining.size());
+        const Entry drawn = remaining.take(static_cast<size_t>(platform::Random(n)));
+        c.CopyTile(drawn.column, drawn.row);
         c.PauseFor(pump(1), spin(1));
     }
 }

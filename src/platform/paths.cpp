@@ -2,7 +2,12 @@
 
 #include "host_config.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -20,6 +25,34 @@ bool FileExists(const std::string& path)
 {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+int OpenRegularFile(const std::string& path, std::string& why)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        why = path.empty() ? std::string("nom vide") : std::strerror(errno);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = "pas un fichier ordinaire";
+        return -1;
+    }
+    // Non-blocking in case the name was swapped for a pipe since the check; fstat tells.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = "pas un fichier ordinaire";
+        ::close(fd);
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
 }
 
 std::string IncludeTrailingPathDelimiter(const std::string& path)

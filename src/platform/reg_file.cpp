@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_set>
 
 namespace platform {
 
@@ -205,7 +204,6 @@ private:
         if (seen[FoldKeyName(norm)])
             fail(lineNo, "key \"" + name + "\" appears twice");
         seen[FoldKeyName(norm)] = true;
-        valueNames_.clear();
         return hive_.createKey(norm);
     }
 
@@ -243,8 +241,7 @@ private:
         if (pos >= line.size() || line[pos] != '=')
             fail(lineNo, "expected '=' after the value name");
         ++pos;
-        // A set rather than a search of the key: a long list of values stays linear to read.
-        if (!valueNames_.insert(FoldKeyName(v.name)).second)
+        if (key.find(v.name))
             fail(lineNo, "value \"" + v.name + "\" appears twice in one key");
         const std::string data = line.substr(pos);
         if (!data.empty() && data[0] == '"') {
@@ -277,7 +274,7 @@ private:
         } else {
             fail(lineNo, "unknown value data");
         }
-        key.values.push_back(std::move(v));
+        key.add(std::move(v));
     }
 
     void hexValue(const std::string& data, int lineNo, size_t& index, RegValue& v)
@@ -353,7 +350,6 @@ private:
     std::string file_;
     std::string text_;
     std::vector<std::string> lines_;
-    std::unordered_set<std::string> valueNames_;  // folded, of the key being read
     Hive hive_;
 };
 
@@ -402,23 +398,54 @@ RegistrySyntaxError::RegistrySyntaxError(const std::string& file, int line, cons
 {
 }
 
-RegValue* RegKey::find(const std::string& name)
+RegValue* RegKey::find(std::string_view name)
 {
-    const std::string folded = FoldKeyName(name);
-    for (auto& v : values)
-        if (FoldKeyName(v.name) == folded)
-            return &v;
-    return nullptr;
+    const auto it = index_.find(FoldKeyName(name));
+    return it == index_.end() ? nullptr : &values_[it->second];
 }
 
-const RegValue* RegKey::find(const std::string& name) const
+const RegValue* RegKey::find(std::string_view name) const
 {
-    return const_cast<RegKey*>(this)->find(name);
+    const auto it = index_.find(FoldKeyName(name));
+    return it == index_.end() ? nullptr : &values_[it->second];
 }
 
-std::string FoldKeyName(const std::string& s)
+void RegKey::set(const RegValue& value)
 {
-    std::string out = s;
+    if (RegValue* existing = find(value.name)) {
+        const std::string keepName = existing->name;
+        *existing = value;
+        existing->name = keepName;
+    } else {
+        add(value);
+    }
+}
+
+bool RegKey::add(RegValue value)
+{
+    if (!index_.emplace(FoldKeyName(value.name), values_.size()).second)
+        return false;
+    values_.push_back(std::move(value));
+    return true;
+}
+
+bool RegKey::remove(std::string_view name)
+{
+    const auto it = index_.find(FoldKeyName(name));
+    if (it == index_.end())
+        return false;
+    const size_t at = it->second;
+    index_.erase(it);
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(at));
+    for (auto& [folded, position] : index_)
+        if (position > at)
+            --position;
+    return true;
+}
+
+std::string FoldKeyName(std::string_view s)
+{
+    std::string out(s);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -470,22 +497,11 @@ Hive::Hive(std::string rootName) : rootName_(std::move(rootName))
     keys_[""] = RegKey{};
 }
 
-void RegKey::set(const RegValue& value)
-{
-    if (RegValue* existing = find(value.name)) {
-        const std::string keepName = existing->name;
-        *existing = value;
-        existing->name = keepName;
-    } else {
-        values.push_back(value);
-    }
-}
-
 void Hive::overlay(const Hive& top)
 {
     for (const auto& [folded, topKey] : top.keys_) {
         RegKey& k = createKey(topKey.path);
-        for (const RegValue& v : topKey.values)
+        for (const RegValue& v : topKey.values())
             k.set(v);
     }
 }
@@ -565,10 +581,10 @@ std::string Hive::serialize() const
 {
     std::string out = std::string(kHeader5) + "\r\n\r\n";
     for (const auto& [folded, key] : keys_) {
-        if (folded.empty() && key.values.empty())
+        if (folded.empty() && key.values().empty())
             continue;
         out += '[' + rootName_ + (key.path.empty() ? "" : "\\" + key.path) + "]\r\n";
-        for (const auto& v : key.values) {
+        for (const auto& v : key.values()) {
             std::string line = v.name.empty() ? std::string("@") : escapeQuoted(v.name);
             line += '=';
             if (v.type == REG_SZ && !needsHexForm(v.text)) {

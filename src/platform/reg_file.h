@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -44,19 +45,31 @@ struct RegValue {
     bool operator==(const RegValue&) const = default;
 };
 
-struct RegKey {
+// A key's values in the order they were written, with an index by folded name, so a key
+// holding a long picture list is looked up in constant time and read and written in
+// linear time. The index always maps every value's folded name to its position.
+class RegKey {
+public:
     std::string path;  // below the root, components separated by '\', as first spelled
-    std::vector<RegValue> values;
 
-    RegValue* find(const std::string& name);
-    const RegValue* find(const std::string& name) const;
+    const std::vector<RegValue>& values() const { return values_; }
+    RegValue* find(std::string_view name);
+    const RegValue* find(std::string_view name) const;
     // Replaces the value of that name (keeping its first spelling) or adds it.
     void set(const RegValue& value);
-    bool operator==(const RegKey&) const = default;
+    // Adds a value whose name is not there yet; false (and nothing added) when it is.
+    bool add(RegValue value);
+    bool remove(std::string_view name);
+
+    bool operator==(const RegKey& other) const { return path == other.path && values_ == other.values_; }
+
+private:
+    std::vector<RegValue> values_;
+    std::unordered_map<std::string, size_t> index_;
 };
 
 // Key and value names compare without regard to ASCII case, as Windows does.
-std::string FoldKeyName(const std::string& s);
+std::string FoldKeyName(std::string_view s);
 
 class Hive {
 public:

@@ -326,7 +326,7 @@ std::vector<std::string> TRegistry::GetValueNames()
 {
     std::vector<std::string> names;
     if (const RegKey* k = hive().key(currentPath_))
-        for (const auto& v : k->values)
+        for (const auto& v : k->values())
             names.push_back(v.name);
     return names;
 }
@@ -460,10 +460,8 @@ void TRegistry::apply(Hive& hive, const Op& op)
         hive.createKey(op.path).set(op.value);
         break;
     case Op::RemoveValue:
-        if (RegKey* k = hive.key(op.path)) {
-            const std::string folded = FoldKeyName(op.value.name);
-            std::erase_if(k->values, [&](const RegValue& v) { return FoldKeyName(v.name) == folded; });
-        }
+        if (RegKey* k = hive.key(op.path))
+            k->remove(op.value.name);
         break;
     }
 }

@@ -104,9 +104,8 @@ void TSettings::ReadRegistry()
                 break;
             Images.push_back(reg.ReadString(name));
         }
-        for (size_t i = Images.size(); i-- > 0;)
-            if (!platform::FileExists(Images[i]))
-                Images.erase(Images.begin() + static_cast<std::ptrdiff_t>(i));
+        // One pass that keeps the order: a long list must not be moved once per missing file.
+        std::erase_if(Images, [](const std::string& path) { return !platform::FileExists(path); });
         ImageCount = static_cast<int>(Images.size());
     }
 }

@@ -172,7 +172,7 @@ int main(int argc, char** argv)
     ClearScreen(canvas.Canvas(), back, screen);
 
     PreparationInput in;
-    in.settings = &settings;
+    in.TakeSettings(settings);
     in.backColor = back;
     in.screen = screen;
     in.target = &canvas.Canvas();

@@ -12,6 +12,7 @@
 #include "settings/app_state.h"
 #include "settings/settings.h"
 
+#include "platform/background_task.h"
 #include "platform/gdi/canvas_widget.h"
 #include "platform/framework_language.h"
 #include "platform/gdi/types.h"
@@ -122,6 +123,12 @@ protected:
         list->scrollToItem(item);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
     }
+    // Thumbnails are read away from the main thread: wait for the row's size to be shown.
+    bool waitThumbnail(const char* size)
+    {
+        return QTest::qWaitFor([&] { return form->TxtResolution->text() == QLatin1String(size); }, 20000);
+    }
+
     bool waitPreviewEnd()
     {
         QElapsedTimer t;
@@ -410,19 +417,19 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
 
     clickRow(form->DstList, 0);
+    ASSERT_TRUE(waitThumbnail("100x80"));
     EXPECT_EQ(shown().size(), QSize(100, 80));
-    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("100x80"));
 
     clickRow(form->DstList, 1);
+    ASSERT_TRUE(waitThumbnail("400x200"));
     ASSERT_EQ(shown().size(), QSize(187, 187));
-    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("400x200"));
     EXPECT_EQ(shown().pixel(93, 45), face);
     EXPECT_TRUE(isRed(shown().pixel(93, 46)));
     EXPECT_TRUE(isRed(shown().pixel(93, 139)));
     EXPECT_EQ(shown().pixel(93, 140), face);
 
     clickRow(form->DstList, 2);
-    EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
+    ASSERT_TRUE(waitThumbnail("200x400"));
     EXPECT_EQ(shown().pixel(45, 93), face);
     EXPECT_TRUE(isRed(shown().pixel(46, 93)));
 
@@ -431,11 +438,11 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     EXPECT_TRUE(form->Imgapercu->pixmap().isNull());
     EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
     QTest::mouseClick(form->CBApercu, Qt::LeftButton);
-    EXPECT_EQ(shown().size(), QSize(187, 187));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown().size() == QSize(187, 187); }, 20000));
 
     // A file the bitmap reader refuses: its error, and the thumbnail stays.
     clickRow(form->DstList, 3);
-    ASSERT_FALSE(boxes().empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().empty(); }, 20000));
     EXPECT_NE(boxes().back().find("photo.jpeg"), std::string::npos);
     EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
 }
@@ -473,17 +480,20 @@ TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)
             files->setCurrentIndex(row);
         };
         highlight(QStringLiteral("wide.bmp"));
-        EXPECT_EQ(preview->Size->text(), QStringLiteral("400x200"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return preview->Size->text() == QLatin1String("400x200"); }, 20000));
         const QImage wide = preview->Picture->pixmap().toImage();
         ASSERT_EQ(wide.size(), QSize(187, 187));
         EXPECT_EQ(QColor(wide.pixel(93, 100)).red(), 255);
         EXPECT_NE(QColor(wide.pixel(93, 20)).red(), 255);  // the bands above and below are the box's
         EXPECT_NE(QColor(wide.pixel(93, 160)).red(), 255);
         highlight(QStringLiteral("small.jpg"));
-        EXPECT_EQ(preview->Size->text(), QStringLiteral("100x80"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return preview->Size->text() == QLatin1String("100x80"); }, 20000));
         EXPECT_EQ(preview->Picture->pixmap().size(), QSize(100, 80));
         // A damaged file: no thumbnail, no size, and no box while browsing.
         highlight(QStringLiteral("damaged.jpg"));
+        // Once its reading is over and what it sent is handled.
+        EXPECT_TRUE(QTest::qWaitFor([] { return platform::BackgroundTasksRunning() == 0; }, 20000));
+        QCoreApplication::processEvents();
         EXPECT_TRUE(preview->Picture->pixmap().isNull());
         EXPECT_TRUE(preview->Size->text().isEmpty());
         preview->ShowFile(QString::fromStdString(pics()));  // a folder
@@ -623,6 +633,7 @@ TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
     form->DstList->insertItem(0, QString::fromStdString(pics() + "r.bmp"));
     form->DstList->setCurrentRow(0);
     form->ShowThumbnail(pics() + "r.bmp");
+    ASSERT_TRUE(waitThumbnail("100x80"));
     form->DstList->setCurrentRow(1, QItemSelectionModel::NoUpdate);
     clickRow(form->LBEffets, 213);
     ASSERT_TRUE(PreviewThread);

@@ -46,11 +46,9 @@ class Preparation : public ::testing::Test {
 protected:
     Preparation()
     {
-        input.settings = &settings;
         input.backColor = kBack;
         input.screen = QSize(1024, 768);
     }
-    TSettings settings{TSettings::DefaultsOnly{}};
     PreparationInput input;
 };
 
@@ -110,13 +108,13 @@ TEST_F(Preparation, PlacementCentredComposedRandomOrStretched)
     EXPECT_EQ(at(p.bitmap, 561, 408), kPicture);
     EXPECT_EQ(at(p.bitmap, 562, 408), kBack);
 
-    settings.Transition = false;
+    input.transition = false;
     p = PrepareFullScreen(solid(101, 51), input);
     EXPECT_EQ(p.bitmap.Width(), 101);
     EXPECT_EQ(p.X, 461);
     EXPECT_EQ(p.Y, 358);
 
-    settings.Centre = false;
+    input.centre = false;
     for (int i = 0; i < 20; ++i) {
         p = PrepareFullScreen(solid(1024, 300), input);
         EXPECT_EQ(p.X, 0);  // as wide as the screen: only the height is left to chance
@@ -124,7 +122,7 @@ TEST_F(Preparation, PlacementCentredComposedRandomOrStretched)
         EXPECT_LT(p.Y, 468);
     }
 
-    settings.Ajuster = true;
+    input.ajuster = true;
     p = PrepareFullScreen(solid(10, 10), input);
     EXPECT_EQ(p.bitmap.Width(), 1024);
     EXPECT_EQ(p.bitmap.Height(), 768);
@@ -147,14 +145,14 @@ TEST_F(Preparation, ComposingForATransitionGivesThePictureOnTheBackground)
         return p;
     };
     for (const QSize size : {QSize(3000, 1000), QSize(1500, 2000), QSize(1024, 768), QSize(1000, 700)}) {
-        settings.Transition = false;
+        input.transition = false;
         const PreparedPicture placed = PrepareFullScreen(varied(size.width(), size.height()), input);
         TBitmap expected(1024, 768);
         expected.Canvas().Brush.Color = kBack;
         expected.Canvas().FillRect(Rect(0, 0, 1024, 768));
         expected.Canvas().Draw(placed.X, placed.Y, placed.bitmap);
 
-        settings.Transition = true;
+        input.transition = true;
         const PreparedPicture composed = PrepareFullScreen(varied(size.width(), size.height()), input);
         EXPECT_EQ(composed.X, 0);
         EXPECT_EQ(composed.Y, 0);
@@ -273,9 +271,7 @@ TEST(LoadPicture, ReducedScaleDecodingGivesTheSamePicture)
     const std::string path = dir.file("photo.jpg");
     WriteFile(path, bytes.toStdString());
 
-    TSettings settings{TSettings::DefaultsOnly{}};
     PreparationInput input;
-    input.settings = &settings;
     // Decoded at 4/8 (3/8 would do) and at 2/8.
     for (const QSize screen : {QSize(1024, 768), QSize(500, 375)}) {
         input.screen = screen;

@@ -125,6 +125,6 @@ TEST(RegistryFaults, FullDiskIsReportedAndKeepsTheOldHive)
     disk.Free();
     reg.Flush();
     const Hive saved = LoadHiveFile(hive, "HKEY_CURRENT_USER");
-    EXPECT_EQ(saved.key("K")->values.size(), 51u);
+    EXPECT_EQ(saved.key("K")->values().size(), 51u);
     EXPECT_TRUE(strays(hive).empty());
 }

@@ -73,16 +73,16 @@ TEST(RegFile, RoundTripsEveryTypeAndAwkwardText)
 {
     Hive hive("HKEY_CURRENT_USER");
     RegKey& k = hive.createKey("Software\\Kestrune\\lumivane");
-    k.values.push_back({"Plain", REG_SZ, "C:\\path with \"quotes\" and é", 0, {}});
-    k.values.push_back({"Lines", REG_SZ, "one\r\ntwo\ttab", 0, {}});
-    k.values.push_back({"", REG_SZ, "default value", 0, {}});
-    k.values.push_back({"Count", REG_DWORD, "", 0xFFFFFFFEu, {}});
+    k.add({"Plain", REG_SZ, "C:\\path with \"quotes\" and é", 0, {}});
+    k.add({"Lines", REG_SZ, "one\r\ntwo\ttab", 0, {}});
+    k.add({"", REG_SZ, "default value", 0, {}});
+    k.add({"Count", REG_DWORD, "", 0xFFFFFFFEu, {}});
     std::vector<uint8_t> many(200);
     for (size_t i = 0; i < many.size(); ++i)
         many[i] = static_cast<uint8_t>(i * 7);
-    k.values.push_back({"Blob", REG_BINARY, "", 0, many});
-    k.values.push_back({"Empty", REG_BINARY, "", 0, {}});
-    k.values.push_back({"Expand", REG_EXPAND_SZ, "", 0, {'%', 0, 'X', 0, 0, 0}});
+    k.add({"Blob", REG_BINARY, "", 0, many});
+    k.add({"Empty", REG_BINARY, "", 0, {}});
+    k.add({"Expand", REG_EXPAND_SZ, "", 0, {'%', 0, 'X', 0, 0, 0}});
     hive.createKey("Software\\Kestrune\\lumivane\\Images");  // an empty key must survive
 
     const std::string text = hive.serialize();
@@ -159,7 +159,7 @@ TEST(RegFile, KeysPastWindowsLimitsAreRefusedAndValueNamesAreCheckedPerKey)
     for (size_t i = 1; i < kMaxKeyDepth; ++i)
         deepest += "\\K";
     ASSERT_NE(deep.key(deepest), nullptr);
-    EXPECT_EQ(deep.key(deepest)->values.size(), 1u);
+    EXPECT_EQ(deep.key(deepest)->values().size(), 1u);
     EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(kMaxKeyDepth + 1, 1)), 3);
     EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(2, kMaxKeyNameLength)), -1);
     EXPECT_EQ(syntaxErrorLine(kHeader + keyAt(2, kMaxKeyNameLength + 1)), 3);
@@ -175,7 +175,7 @@ TEST(RegFile, KeysPastWindowsLimitsAreRefusedAndValueNamesAreCheckedPerKey)
     const std::string twoKeys = kHeader + "[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:1\r\n\"\xC3\x89\"=dword:2\r\n"
                                 "\"\xC3\xA9\"=dword:3\r\n[HKEY_CURRENT_USER\\B]\r\n\"V\"=dword:4\r\n";
     const Hive both = Hive::parse(twoKeys, "HKEY_CURRENT_USER", "t");
-    EXPECT_EQ(both.key("A")->values.size(), 3u);
+    EXPECT_EQ(both.key("A")->values().size(), 3u);
     EXPECT_EQ(both.key("b")->find("v")->dword, 4u);
     EXPECT_EQ(both.key("a")->find("\xC3\xA9")->dword, 3u);
 }
@@ -280,9 +280,9 @@ TEST(Registry, KilledWriterLeavesAWholeHive)
         const Hive hive = LoadHiveFile(host.hkcu(), "HKEY_CURRENT_USER");
         const RegKey* list = hive.key("Software\\Gen\\List");
         ASSERT_TRUE(list) << "round " << round;
-        ASSERT_EQ(list->values.size(), static_cast<size_t>(kValues)) << "round " << round;
-        for (const auto& v : list->values)
-            ASSERT_EQ(v.text, list->values.front().text) << "round " << round;
+        ASSERT_EQ(list->values().size(), static_cast<size_t>(kValues)) << "round " << round;
+        for (const auto& v : list->values())
+            ASSERT_EQ(v.text, list->values().front().text) << "round " << round;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/gdi/bitmap.h"
 
 #include "platform/gdi/pixels.h"
+#include "platform/paths.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -9,6 +10,8 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+
+#include <unistd.h>
 
 namespace platform {
 
@@ -285,9 +288,15 @@ void TBitmap::SetMonochrome(bool monochrome)
 
 void TBitmap::LoadFromFile(const std::string& path)
 {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
+    std::string why;
+    const int fd = OpenRegularFile(path, why);
+    if (fd < 0)
+        throw BitmapFileError(path, "lecture impossible (" + why + ")");
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw BitmapFileError(path, "lecture impossible");
+    }
     // A bitmap larger than the largest picture accepted cannot be valid either.
     constexpr qint64 kMaxFileBytes = kMaxFilePixels * 4 + (1 << 16);
     if (file.size() > kMaxFileBytes)

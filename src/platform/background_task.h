@@ -1,0 +1,112 @@
+#pragma once
+// Work that may block for as long as the system likes (a read from a pipe, a network
+// share whose server sleeps, a slow disk) done on a thread of its own that nobody joins.
+// Whoever waits for it can give up at a deadline and go on; the thread ends by itself
+// whenever the work returns, and what it made is then dropped with the last holder.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+namespace platform {
+
+// Tasks still running, abandoned ones included: a file system that no longer answers
+// holds one thread per read, so their number is bounded and a new one waits for room.
+inline constexpr int kMaxBackgroundTasks = 8;
+
+namespace detail {
+inline std::atomic<int> backgroundTasksRunning{0};
+}
+
+inline int BackgroundTasksRunning() { return detail::backgroundTasksRunning.load(); }
+
+template <class T>
+class BackgroundTask {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Starts `work` at once, or gives nothing when kMaxBackgroundTasks are still running.
+    // `whenDone`, if given, runs on the task's thread once the result is there.
+    static std::shared_ptr<BackgroundTask> Start(std::function<T()> work, std::function<void()> whenDone = {})
+    {
+        int running = detail::backgroundTasksRunning.load();
+        do {
+            if (running >= kMaxBackgroundTasks)
+                return nullptr;
+        } while (!detail::backgroundTasksRunning.compare_exchange_weak(running, running + 1));
+        auto task = std::shared_ptr<BackgroundTask>(new BackgroundTask);
+        try {
+            std::thread([task, work = std::move(work), whenDone = std::move(whenDone)] {
+                std::optional<T> result;
+                std::exception_ptr error;
+                try {
+                    result.emplace(work());
+                } catch (...) {
+                    error = std::current_exception();
+                }
+                {
+                    std::lock_guard<std::mutex> lock(task->mutex_);
+                    task->result_ = std::move(result);
+                    task->error_ = error;
+                    task->done_ = true;
+                }
+                task->cv_.notify_all();
+                if (whenDone)
+                    whenDone();
+                --detail::backgroundTasksRunning;
+            }).detach();
+        } catch (...) {
+            --detail::backgroundTasksRunning;
+            throw;
+        }
+        return task;
+    }
+
+    // Waits until the work is done (true), the deadline passes or `stop` says so (false);
+    // `stop` is asked every `slice`.
+    bool WaitUntil(Clock::time_point deadline, const std::function<bool()>& stop,
+                   Clock::duration slice = std::chrono::milliseconds(20))
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!done_) {
+            const auto now = Clock::now();
+            if (now >= deadline || (stop && stop()))
+                return false;
+            cv_.wait_for(lock, std::min(slice, deadline - now));
+        }
+        return true;
+    }
+
+    bool Done()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return done_;
+    }
+
+    // The result of a finished task; rethrows what the work threw.
+    T Take()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (error_)
+            std::rethrow_exception(error_);
+        return std::move(*result_);
+    }
+
+private:
+    BackgroundTask() = default;
+
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    std::optional<T> result_;
+    std::exception_ptr error_;
+};
+
+}  // namespace platform
