@@ -254,7 +254,7 @@ std::shared_ptr<TDisplayThread::LoadTask> TDisplayThread::startLoad(const std::s
 
 void TDisplayThread::finishLoad(const std::shared_ptr<LoadTask>& task, const std::string& file)
 {
-    const auto deadline = LoadTask::Clock::now() + kLoadDeadline;
+    const auto deadline = LoadTask::Clock::now() + std::chrono::milliseconds(LoadDeadlineMs.load());
     if (!task->WaitUntil(deadline, [this] { return stopping(); })) {
         if (stopping())
             return;

@@ -36,8 +36,10 @@ public:
                    int boxTop);
     ~TDisplayThread() override;
 
-    // A picture read too slowly (a server that no longer answers) is given up after this.
-    static constexpr std::chrono::seconds kLoadDeadline{10};
+    // A picture read too slowly (a server that no longer answers) is given up after this
+    // many milliseconds; tests shorten it.
+    static constexpr int kLoadDeadlineMs = 10000;
+    static inline std::atomic<int> LoadDeadlineMs{kLoadDeadlineMs};
 
     void Terminate() { terminated_ = true; wake(); }
     bool Terminated() const { return terminated_; }

@@ -180,6 +180,29 @@ TEST(RegFile, KeysPastWindowsLimitsAreRefusedAndValueNamesAreCheckedPerKey)
     EXPECT_EQ(both.key("a")->find("\xC3\xA9")->dword, 3u);
 }
 
+TEST(RegFile, ValuesAreFoundByAnyCaseAfterEveryChange)
+{
+    RegKey k;
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(k.add({"Value" + std::to_string(i), REG_DWORD, "", static_cast<uint32_t>(i), {}}));
+    EXPECT_FALSE(k.add({"VALUE7", REG_DWORD, "", 0, {}}));  // the same name in another case
+    k.set({"vAlUe7", REG_SZ, "seven", 0, {}});
+    EXPECT_EQ(k.find("value7")->name, "Value7");  // the first spelling stays
+    EXPECT_EQ(k.find("VALUE7")->text, "seven");
+    // Removals anywhere keep every other value found, in its order.
+    for (int i = 0; i < 1000; i += 3)
+        ASSERT_TRUE(k.remove("VALUE" + std::to_string(i)));
+    EXPECT_FALSE(k.remove("value0"));
+    int position = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const RegValue* v = k.find("value" + std::to_string(i));
+        ASSERT_EQ(v != nullptr, i % 3 != 0) << i;
+        if (v)
+            EXPECT_EQ(v, &k.values()[static_cast<size_t>(position++)]) << i;
+    }
+    EXPECT_EQ(k.values().size(), static_cast<size_t>(position));
+}
+
 TEST(Registry, KeysValuesAndTypes)
 {
     ScratchHost host;

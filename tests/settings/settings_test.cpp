@@ -147,6 +147,38 @@ TEST(Settings, PictureListSkipsGapsAndDropsMissingFiles)
     EXPECT_EQ(again->ImageCount, 3);
 }
 
+TEST(Settings, AHundredThousandPicturesLoadAndSaveWholeAndInOrder)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/x/");
+    const std::string a = picture(host, "a.jpg"), b = picture(host, "b.jpg");
+    const std::string gone = host.dir().file("gone.jpg");
+    constexpr int kCount = 100000;
+    // Written in reverse name order, as a hand-edited or merged file may have them; every
+    // tenth entry names a file that does not exist.
+    std::string text = kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n";
+    std::vector<std::string> expected;
+    for (int n = kCount - 1; n >= 0; --n)
+        text += "\"" + std::to_string(n) + "\"=\"" + (n % 10 == 9 ? gone : n % 2 ? b : a) + "\"\r\n";
+    for (int n = 0; n < kCount; ++n)
+        if (n % 10 != 9)
+            expected.push_back(n % 2 ? b : a);
+    WriteFile(host.hkcu(), text);
+    auto loaded = load();
+    ASSERT_EQ(loaded->ImageCount, static_cast<int>(expected.size()));
+    EXPECT_EQ(loaded->Images, expected);
+
+    loaded->SaveToRegistry();
+    auto again = load();
+    EXPECT_EQ(again->Images, expected);
+    TRegistry reg(RootKey::CurrentUser);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Kestrune\\lumivane\\Images"));
+    const std::vector<std::string> names = reg.GetValueNames();
+    ASSERT_EQ(names.size(), expected.size());
+    EXPECT_EQ(names.front(), "0");
+    EXPECT_EQ(names.back(), std::to_string(expected.size() - 1));
+}
+
 TEST(Settings, StoredValuesAreTakenAsTheyAre)
 {
     ScratchHost host;
