@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace effect_runs;
@@ -47,7 +48,8 @@ TBitmap plainListFrame(std::vector<platform::TRect> rects, int drawn, int w, int
     RandSeed = seed;
     for (int step = 0; step < drawn && !rects.empty(); ++step) {
         const auto at = rects.begin() + Random(static_cast<int>(rects.size()));
-        frame.Canvas().CopyRect(*at, picture.Canvas(), *at);
+        if (at->Left < at->Right && at->Top < at->Bottom)
+            frame.Canvas().CopyRect(*at, picture.Canvas(), *at);
         rects.erase(at);
     }
     return frame;
@@ -60,9 +62,10 @@ TEST(RandomOrderEffects, EveryFrameIsThePlainListsFrame)
     constexpr int W = 40, H = 24, T = 4;
     constexpr uint32_t kSeed = 0x5eed1234u;
     std::vector<platform::TRect> tiles, rows;
-    for (int c = 1; c <= W / T; ++c)
-        for (int r = 1; r <= H / T; ++r)
-            tiles.push_back(platform::Rect((c - 1) * T, (r - 1) * T, c * T, r * T));
+    // The tile grid runs T tiles past the picture's edge each way; those draw nothing.
+    for (int c = 1; c <= W / T + T; ++c)
+        for (int r = 1; r <= H / T + T; ++r)
+            tiles.push_back(platform::Rect((c - 1) * T, (r - 1) * T, std::min(c * T, W), std::min(r * T, H)));
     for (int k = 0; k < H; ++k)
         rows.push_back(platform::Rect(0, k, W, k + 1));
     struct Case {
