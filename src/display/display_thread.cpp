@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <optional>
+#include <thread>
 #include <vector>
 
 using namespace platform;
@@ -54,7 +55,9 @@ TDisplayThread::TDisplayThread(TCanvas* targetCanvas, bool previewMode, QThread:
     PreviewEffect = previewEffect;
     PreviewFile = previewFile;
     ImageIndex = 0;
-    Settings = std::make_unique<TSettings>();
+    // Loaded when the thread runs: checking that every picture of a long list still exists
+    // may wait on a server, and the main thread must not.
+    Settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
     Closing = false;
     EffectCount = kEffectCount;
     BoxWidth = boxWidth;
@@ -151,12 +154,29 @@ struct TDisplayThread::Load {
 
 void TDisplayThread::run()
 {
-    EffectNumber = -1;
-    if (!TargetCanvas)
-        return;
     auto onMain = [](auto&& work) {
         QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::BlockingQueuedConnection);
     };
+    // The existence check of every picture may wait on a server that no longer answers:
+    // read on a thread of its own, so that a stop can still end this one.
+    using SettingsTask = platform::BackgroundTask<std::shared_ptr<TSettings>>;
+    auto read = [onMain] {
+        auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
+        settings->LoadAway([&](const std::function<void()>& fatal) { onMain(fatal); });
+        return settings;
+    };
+    std::shared_ptr<SettingsTask> reading;
+    while (!(reading = SettingsTask::Start(read))) {
+        if (stopping())
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!reading->WaitUntil(LoadTask::Clock::time_point::max(), [this] { return stopping(); }))
+        return;
+    Settings = reading->Take();
+    EffectNumber = -1;
+    if (!TargetCanvas)
+        return;
     // The next picture is read while the show waits out the interval after an effect.
     std::shared_ptr<LoadTask> next;
     std::string nextFile;

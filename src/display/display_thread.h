@@ -57,7 +57,8 @@ public:
     // the terminate request is set; honours a suspension.
     void WaitInterval(unsigned seconds);
 
-    std::unique_ptr<TSettings> Settings;
+    // Defaults until the thread has read the registry, at the start of its run.
+    std::shared_ptr<TSettings> Settings;
     platform::TColor BackColor = platform::clBlack;
     platform::TCanvas* TargetCanvas = nullptr;
     bool PreviewMode = false;

@@ -112,20 +112,36 @@ void TSettings::ReadRegistry()
 
 void TSettings::LoadFromRegistry()
 {
+    load([](const std::function<void()>& fatal) { fatal(); });
+}
+
+void TSettings::LoadAway(const MainThreadRunner& onMain)
+{
+    load(onMain);
+    finishCreate();
+}
+
+void TSettings::load(const MainThreadRunner& onMain)
+{
     try {
         ReadRegistry();
     } catch (const std::exception& e) {
         if (Log)
             TraceLog("!!! Erreur lors du chargement des informations de la base de registre => ARRET !");
-        std::cerr << "lumivane: " << e.what() << '\n';
-        platform::FatalExit("Erreur lors du chargement des informations de la base de registre.",
-                            "Arrêt de Lumivane", platform::MB_ICONERROR);
+        const std::string why = e.what();
+        onMain([&why] {
+            std::cerr << "lumivane: " << why << '\n';
+            platform::FatalExit("Erreur lors du chargement des informations de la base de registre.",
+                                "Arrêt de Lumivane", platform::MB_ICONERROR);
+        });
     }
     if (platform::Trim(CheminInstall).empty())
-        platform::FatalExit("Lumivane n' as pas été correctement installé. Veuillez le réinstaller à partir du "
-                            "fichier d'installation d'origine.",
-                            "Lumivane",
-                            platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
+        onMain([] {
+            platform::FatalExit("Lumivane n' as pas été correctement installé. Veuillez le réinstaller à partir "
+                                "du fichier d'installation d'origine.",
+                                "Lumivane",
+                                platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
+        });
 }
 
 void TSettings::SaveToRegistry()

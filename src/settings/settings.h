@@ -2,6 +2,7 @@
 // Every user choice of the saver, read from and written to the registry.
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,6 +31,11 @@ public:
     // Reads both hives; on any error writes the trace line, shows the stop box and ends
     // the process; with no installation folder shows the installation box and ends.
     void LoadFromRegistry();
+    // What the constructor does after the defaults, for an object made with DefaultsOnly on
+    // a thread that is not the main one: the reading happens here, while the stop boxes and
+    // the end of the process are handed to `onMain`, which runs them on the main thread.
+    using MainThreadRunner = std::function<void(const std::function<void()>&)>;
+    void LoadAway(const MainThreadRunner& onMain);
     // The reading itself: throws platform::RegistryError and never ends the process.
     void ReadRegistry();
 
@@ -73,6 +79,7 @@ public:
     bool NoEcranOFF = false;
 
 private:
+    void load(const MainThreadRunner& onMain);
     void finishCreate();
 };
 

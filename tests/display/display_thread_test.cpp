@@ -181,6 +181,7 @@ TEST_F(DisplayThread, PathsThatAreNoPictureFilesAreSkippedWithoutBlocking)
     hives({a, pipe, "/dev/zero", vanishing, b}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n");
     start();
     // Gone after the list was read, before its turn.
+    ASSERT_TRUE(runUntil([&] { return !logged("Image : ").empty(); }));
     std::remove(vanishing.c_str());
     ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() >= 10; }));
     stop();

@@ -44,7 +44,8 @@ until_true 30 host_is 160 120 FF0000 && pass "-window-id: first picture in the h
 until_true 30 host_is 160 120 00FF00 && pass "-window-id: the next picture after the interval" \
   || fail "-window-id: host centre stays $(host_pixel 160 120)"
 ms=$(term_ms $pid)
-[ "$ms" -le 200 ] && pass "SIGTERM ends it in $ms ms" || fail "SIGTERM took $ms ms"
+# A generous bound: the figure itself is the stop bench's.
+[ "$ms" -le 2000 ] && pass "SIGTERM ends it in $ms ms" || fail "SIGTERM took $ms ms"
 wait $pid 2>/dev/null; rc=$?
 [ "$rc" = 0 ] && pass "a clean exit" || fail "exit code $rc after SIGTERM"
 
@@ -63,7 +64,7 @@ until_true 30 root_is 512 384 FF0000 && pass "-root: the show on the root window
   || fail "-root: screen centre is $(root_pixel 512 384)"
 root_is 5 5 000080 && pass "-root: background colour around the picture" || fail "-root: corner is $(root_pixel 5 5)"
 ms=$(term_ms $pid)
-[ "$ms" -le 200 ] && pass "-root: SIGTERM ends it in $ms ms" || fail "-root: SIGTERM took $ms ms"
+[ "$ms" -le 2000 ] && pass "-root: SIGTERM ends it in $ms ms" || fail "-root: SIGTERM took $ms ms"
 
 # A photograph taken upright, stored on its side with orientation 6: red half on top.
 convert -size 300x400 xc:'#0000ff' -fill '#ff0000' -draw 'rectangle 0,0 299,199' -rotate -90 -quality 95 \

@@ -76,6 +76,17 @@ xdotool click 1
 ends_within $pid 20 && pass "a click stops it" || fail "click did not stop it"
 wait $pid 2>/dev/null
 
+# A named pipe between the two pictures: opening it would wait for a writer for ever. It
+# is skipped, the show goes on to the next picture, and a key still stops it at once.
+mkfifo "$work/pipe.jpg"
+user_hive "$work/red.bmp" "$work/pipe.jpg" "$work/green.bmp"
+"$lumivane" /s & pid=$!
+show_up || fail "no show with a pipe in the list"
+wait_colour 512 384 00FF00 30 && pass "a pipe in the list is skipped" || fail "stuck at the pipe: centre is $(at 512 384)"
+xdotool key a
+ends_within $pid 5 && pass "a key ends the saver past a pipe" || fail "still running past a pipe after a key"
+wait $pid 2>/dev/null
+
 # Without pictures: the warning, and the program ends.
 user_hive
 rm -f "$LUMIVANE_MSGBOX_LOG"
