@@ -322,7 +322,7 @@ def own_x_server():
     socket too: a cleanup elsewhere that empties /tmp/.X11-unix must not end a long run."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SIZE, "-nolisten",
-                               "tcp", "-listen", "local"], pass_fds=(write_end,),
+                               "tcp", "-listen", "local", "-noreset"], pass_fds=(write_end,),
                               stderr=open(os.environ.get("XVFB_LOG", os.devnull), "w"))
     os.close(write_end)
     with os.fdopen(read_end) as numbers:
