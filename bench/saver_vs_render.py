@@ -65,6 +65,29 @@ def render_ms(effect, old, new, speed=0):
     return int(m.group(1)), int(m.group(2))
 
 
+def photographs(count):
+    """`count` real 1920 x 1080 photographs, from plasma-workspace-wallpapers."""
+    photos = sorted(p for p in (os.path.join(d, f) for d, _, fs in os.walk("/usr/share/wallpapers") for f in fs)
+                    if p.endswith("1920x1080.jpg"))[:count]
+    if len(photos) < count:
+        sys.exit("%d 1920x1080 photographs are needed: apt-get install plasma-workspace-wallpapers" % count)
+    return photos
+
+
+def validated_machine(scratch, answer):
+    """The environment of a run in `scratch`: its own hives (the machine's validated), drive
+    C: and runtime folder; message boxes logged and answered `answer`."""
+    env = dict(os.environ, LUMIVANE_HKLM=os.path.join(scratch, "HKLM.reg"),
+               LUMIVANE_HKCU=os.path.join(scratch, "HKCU.reg"), LUMIVANE_DRIVE_C=os.path.join(scratch, "c"),
+               LUMIVANE_MSGBOX_LOG=os.path.join(scratch, "boxes.log"), LUMIVANE_MSGBOX_ANSWER=answer,
+               XDG_RUNTIME_DIR=os.path.join(scratch, "run"))
+    os.makedirs(env["LUMIVANE_DRIVE_C"])
+    os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+    write_hive(env["LUMIVANE_HKLM"], [("HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane",
+                                       [("CheminInstall", scratch), ("ConfigValidated", 1)])])
+    return env
+
+
 def write_hive(path, keys):
     """keys: (key, [(name, int or str)...])..."""
     lines = ["Windows Registry Editor Version 5.00"]
@@ -285,20 +308,10 @@ def main():
                     "screen_changes"], check=True, stdout=subprocess.DEVNULL)
     registered = registered_effects()
     effects = [int(a) for a in args] or NAMED + [n for n in registered if n not in NAMED]
-    photos = sorted(p for p in (os.path.join(d, f) for d, _, fs in os.walk("/usr/share/wallpapers") for f in fs)
-                    if p.endswith("1920x1080.jpg"))[:2]
-    if len(photos) < 2:
-        sys.exit("two 1920x1080 photographs are needed: apt-get install plasma-workspace-wallpapers")
+    photos = photographs(2)
 
     with tempfile.TemporaryDirectory() as scratch:
-        env = dict(os.environ, LUMIVANE_HKLM=os.path.join(scratch, "HKLM.reg"),
-                   LUMIVANE_HKCU=os.path.join(scratch, "HKCU.reg"), LUMIVANE_DRIVE_C=os.path.join(scratch, "c"),
-                   LUMIVANE_MSGBOX_LOG=os.path.join(scratch, "boxes.log"), LUMIVANE_MSGBOX_ANSWER="ok",
-                   XDG_RUNTIME_DIR=os.path.join(scratch, "run"))
-        os.makedirs(env["LUMIVANE_DRIVE_C"])
-        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
-        write_hive(env["LUMIVANE_HKLM"], [("HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane",
-                                           [("CheminInstall", scratch), ("ConfigValidated", 1)])])
+        env = validated_machine(scratch, "ok")
         work = {"photos": photos}
         try:
             if options["--stops"]:
@@ -333,10 +346,15 @@ def own_x_server():
     return server
 
 
-if __name__ == "__main__":
+def run_on_own_x_server(main):
+    """Exits with what main returns, run with an X server of its own that goes with it."""
     x_server = own_x_server()
     try:
         sys.exit(main())
     finally:
         x_server.terminate()
         x_server.wait()
+
+
+if __name__ == "__main__":
+    run_on_own_x_server(main)

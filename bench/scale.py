@@ -23,7 +23,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from saver_vs_render import BUILD, LUMIVANE, own_x_server, tool, write_hive  # noqa: E402
+from saver_vs_render import (BUILD, LUMIVANE, photographs, run_on_own_x_server, tool,  # noqa: E402
+                             validated_machine, write_hive)
 
 PIXEL_WAIT = tool("pixel_wait", "bench")
 SLEEPY_FS = tool("sleepy_fs", "bench")
@@ -190,19 +191,10 @@ def main():
                    stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", BUILD, "--target", "sleepy_fs"], check=False, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
-    photos = sorted(p for p in (os.path.join(d, f) for d, _, fs in os.walk("/usr/share/wallpapers") for f in fs)
-                    if p.endswith("1920x1080.jpg"))[:4]
-    if len(photos) < 2:
-        sys.exit("photographs are needed: apt-get install plasma-workspace-wallpapers")
+    photos = photographs(4)
     with tempfile.TemporaryDirectory() as scratch:
-        env = dict(os.environ, LUMIVANE_HKLM=os.path.join(scratch, "HKLM.reg"),
-                   LUMIVANE_HKCU=os.path.join(scratch, "HKCU.reg"), LUMIVANE_DRIVE_C=os.path.join(scratch, "c"),
-                   LUMIVANE_MSGBOX_LOG=os.path.join(scratch, "boxes.log"), LUMIVANE_MSGBOX_ANSWER="no",
-                   XDG_RUNTIME_DIR=os.path.join(scratch, "run"), HOME=scratch)
-        os.makedirs(env["LUMIVANE_DRIVE_C"])
-        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
-        write_hive(env["LUMIVANE_HKLM"], [("HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane",
-                                           [("CheminInstall", scratch), ("ConfigValidated", 1)])])
+        env = validated_machine(scratch, "no")
+        env["HOME"] = scratch
         print("| pictures | /s: window | /s: first picture | /s: peak memory | /c: dialog shown | Valider | "
               "/c: peak memory |")
         print("|---|---|---|---|---|---|---|")
@@ -241,9 +233,4 @@ def main():
 
 
 if __name__ == "__main__":
-    x_server = own_x_server()
-    try:
-        sys.exit(main())
-    finally:
-        x_server.terminate()
-        x_server.wait()
+    run_on_own_x_server(main)

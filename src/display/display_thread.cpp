@@ -136,6 +136,28 @@ void TDisplayThread::WaitInterval(unsigned seconds)
     }
 }
 
+void RunOnMainThread(const std::function<void()>& work)
+{
+    // A lock of our own orders what each side wrote before it for the other: Qt's futex
+    // semaphore would too, but unseen by the thread sanitizer.
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    { std::lock_guard<std::mutex> handOver(m); }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [&] {
+            { std::lock_guard<std::mutex> takeOver(m); }
+            work();
+            std::lock_guard<std::mutex> lock(m);
+            done = true;
+            cv.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [&] { return done; });
+}
+
 bool TDisplayThread::stopping() const
 {
     return StopRequested || terminated_;
@@ -154,15 +176,12 @@ struct TDisplayThread::Load {
 
 void TDisplayThread::run()
 {
-    auto onMain = [](auto&& work) {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::BlockingQueuedConnection);
-    };
     // The existence check of every picture may wait on a server that no longer answers:
     // read on a thread of its own, so that a stop can still end this one.
     using SettingsTask = platform::BackgroundTask<std::shared_ptr<TSettings>>;
-    auto read = [onMain] {
+    auto read = [] {
         auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
-        settings->LoadAway([&](const std::function<void()>& fatal) { onMain(fatal); });
+        settings->LoadAway(&RunOnMainThread);
         return settings;
     };
     std::shared_ptr<SettingsTask> reading;
@@ -183,7 +202,7 @@ void TDisplayThread::run()
     auto startNext = [&] {
         PreparationInput input;
         bool chosen = false;
-        onMain([&] { chosen = choosePicture(nextFile, input); });
+        RunOnMainThread([&] { chosen = choosePicture(nextFile, input); });
         next = chosen ? startLoad(nextFile, input) : nullptr;
     };
     while (!(terminated_ && StopRequested)) {
@@ -283,14 +302,12 @@ void TDisplayThread::finishLoad(const std::shared_ptr<LoadTask>& task, const std
         late->file = file;
         late->error = file + " : lecture trop longue, abandonnée";
         passGate();
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [this, late] { DoCycle(*late); },
-                                  Qt::BlockingQueuedConnection);
+        RunOnMainThread([this, late] { DoCycle(*late); });
         return;
     }
     std::shared_ptr<Load> load = task->Take();
     passGate();
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [this, &load] { DoCycle(*load); },
-                              Qt::BlockingQueuedConnection);
+    RunOnMainThread([this, &load] { DoCycle(*load); });
 }
 
 void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,6 +27,9 @@ namespace platform {
 class TBitmap;
 class TCanvas;
 }
+
+// Runs `work` on the main thread and waits until it has run; for any other thread.
+void RunOnMainThread(const std::function<void()>& work);
 
 class TDisplayThread : public QThread {
     Q_OBJECT

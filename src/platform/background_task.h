@@ -33,8 +33,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // Starts `work` at once, or gives nothing when kMaxBackgroundTasks are still running.
-    // `whenDone`, if given, runs on the task's thread once the result is there.
-    static std::shared_ptr<BackgroundTask> Start(std::function<T()> work, std::function<void()> whenDone = {})
+    static std::shared_ptr<BackgroundTask> Start(std::function<T()> work)
     {
         int running = detail::backgroundTasksRunning.load();
         do {
@@ -43,7 +42,7 @@ public:
         } while (!detail::backgroundTasksRunning.compare_exchange_weak(running, running + 1));
         auto task = std::shared_ptr<BackgroundTask>(new BackgroundTask);
         try {
-            std::thread([task, work = std::move(work), whenDone = std::move(whenDone)] {
+            std::thread([task, work = std::move(work)] {
                 std::optional<T> result;
                 std::exception_ptr error;
                 try {
@@ -58,8 +57,6 @@ public:
                     task->done_ = true;
                 }
                 task->cv_.notify_all();
-                if (whenDone)
-                    whenDone();
                 --detail::backgroundTasksRunning;
             }).detach();
         } catch (...) {
