@@ -18,10 +18,12 @@
 #include "platform/framework_language.h"
 #include "platform/host_config.h"
 #include "platform/random.h"
+#include "platform/window_system.h"
 
 #include <QApplication>
 #include <QWidget>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
@@ -46,18 +48,30 @@ int LumivaneMain(int argc, char** argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     ConfigureHost();
 
+    const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
+    if (!commandLine.error.empty()) {
+        std::cerr << "lumivane: " << commandLine.error << "\n";
+        return 2;
+    }
+    // Native Wayland in a Wayland session, X11 otherwise; drawing into a window given by
+    // number is X11's alone.
+    const bool needsX11 = commandLine.hosted || commandLine.mode == kModePreview;
+    const platform::WindowSystemChoice windows =
+        platform::ChooseWindowSystem(needsX11, platform::EnvValue("QT_QPA_PLATFORM"),
+                                     platform::EnvValue("WAYLAND_DISPLAY"), platform::EnvValue("DISPLAY"));
+    if (!windows.error.empty() && displayAvailable()) {
+        std::cerr << "lumivane: " << windows.error << ".\n";
+        return 2;
+    }
+    if (!windows.platform.empty())
+        ::setenv("QT_QPA_PLATFORM", windows.platform.c_str(), 1);
+
     // The window framework needs a display; without one, only the password change can
     // still say what went wrong (on the standard error stream).
     std::unique_ptr<QApplication> app;
     if (displayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
         platform::InstallFrameworkFrench();
-    }
-
-    const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
-    if (!commandLine.error.empty()) {
-        std::cerr << "lumivane: " << commandLine.error << "\n";
-        return 2;
     }
     SaverMode = commandLine.mode;
     ParentWindow = commandLine.parentWindow;
@@ -103,8 +117,13 @@ int LumivaneMain(int argc, char** argv)
         // A Qt application has no hidden top-level window, so the tool-window style that
         // run mode gives it on Windows has nothing to apply to here.
         auto form = std::make_unique<TMainForm>();
-        if (!NoRun)
-            form->show();
+        if (!NoRun) {
+            // An idle daemon ends the show it started with SIGTERM: as a stop by the user.
+            if (platform::TerminationSignals::Watch())
+                QObject::connect(&platform::TerminationSignals::Instance(), &platform::TerminationSignals::received,
+                                 form.get(), [window = form.get()] { window->close(); });
+            form->ShowSaver();
+        }
         mainWindow = std::move(form);
     } else if (SaverMode == kModePreview) {
         mainWindow = std::make_unique<TMainForm>();  // its creation runs the whole preview

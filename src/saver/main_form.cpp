@@ -13,6 +13,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
+#include "platform/window_system.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -71,8 +72,10 @@ TMainForm::~TMainForm()
     // FormDestroy.
     ShutdownDisplay();
     if (SaverMode == kModeRun) {
-        releaseMouse();
-        releaseKeyboard();
+        if (!OnWayland()) {
+            releaseMouse();
+            releaseKeyboard();
+        }
         showPointer();
     }
     covers_.reset();
@@ -98,7 +101,7 @@ void TMainForm::trace(const char* line) const
 
 void TMainForm::hidePointer()
 {
-    setCursor(Qt::BlankCursor);
+    setCursor(InvisibleCursor());
 }
 
 void TMainForm::showPointer()
@@ -106,10 +109,20 @@ void TMainForm::showPointer()
     unsetCursor();
 }
 
+void TMainForm::ShowSaver()
+{
+    // Wayland has no window above the others nor grabs for a client: a full-screen surface
+    // is what the compositor puts over everything and gives the keyboard and pointer.
+    if (OnWayland())
+        showFullScreen();
+    else
+        show();
+}
+
 void TMainForm::showEvent(QShowEvent* event)
 {
     CanvasWidget::showEvent(event);
-    if (SaverMode == kModeRun) {
+    if (SaverMode == kModeRun && !OnWayland()) {
         grabMouse(Qt::BlankCursor);
         grabKeyboard();
         activateWindow();
@@ -124,7 +137,8 @@ bool TMainForm::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate && !Activated) {
         FormActivate();
-    } else if (e->type() == QEvent::WindowDeactivate && SaverMode == kModeRun && isVisible() && !Closing) {
+    } else if (e->type() == QEvent::WindowDeactivate && SaverMode == kModeRun && isVisible() && !Closing &&
+               !OnWayland()) {
         // WM_ACTIVATE with WA_INACTIVE: pull ourselves back to the front.
         trace("passe bien dans le message de popup--------------");
         QThread::yieldCurrentThread();

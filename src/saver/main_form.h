@@ -26,6 +26,9 @@ public:
     TMainForm();
     ~TMainForm() override;
 
+    // Shows the run-mode window: over the whole screen, on X11 and on Wayland alike.
+    void ShowSaver();
+
     // The movement from the first recorded point that stops the saver: more than 2
     // pixels on both axes.
     static bool IsClearMove(int firstX, int firstY, int x, int y);

@@ -1,0 +1,100 @@
+#include "window_system.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QSocketNotifier>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+WindowSystemChoice ChooseWindowSystem(bool needsX11, const std::string& qtPlatform, const std::string& waylandDisplay,
+                                      const std::string& x11Display)
+{
+    WindowSystemChoice choice;
+    if (!qtPlatform.empty()) {
+        if (needsX11 && qtPlatform.rfind("wayland", 0) == 0)
+            choice.error = "this mode draws into an X11 window, and QT_QPA_PLATFORM asks for " + qtPlatform;
+        return choice;
+    }
+    if (needsX11) {
+        if (x11Display.empty())
+            choice.error = "this mode draws into an X11 window, and there is no X11 display (DISPLAY is empty)";
+        else
+            choice.platform = "xcb";
+        return choice;
+    }
+    if (!waylandDisplay.empty())
+        choice.platform = "wayland";
+    else if (!x11Display.empty())
+        choice.platform = "xcb";
+    return choice;
+}
+
+bool OnWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+QCursor InvisibleCursor()
+{
+    if (!OnWayland())
+        return QCursor(Qt::BlankCursor);
+    QPixmap clear(1, 1);
+    clear.fill(Qt::transparent);
+    return QCursor(clear, 0, 0);
+}
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(g_signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+bool TerminationSignals::Watch()
+{
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+bool TerminationSignals::Take()
+{
+    char byte;
+    bool any = false;
+    while (g_signalPipe[0] >= 0 && ::read(g_signalPipe[0], &byte, 1) == 1)
+        any = true;
+    return any;
+}
+
+TerminationSignals& TerminationSignals::Instance()
+{
+    static TerminationSignals* instance = new TerminationSignals;
+    return *instance;
+}
+
+TerminationSignals::TerminationSignals()
+{
+    if (g_signalPipe[0] < 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        if (Take())
+            emit received();
+    });
+}
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+/* A pointer for a compositor that has none (a headless one): it adds a virtual pointer
+   to the seat and keeps it there until stdin closes, so that the compositor's own cursor
+   commands (swaymsg seat - cursor move/press) reach the clients as a real pointer's
+   would. Prints "ready" once the pointer exists.
+     pointer_device < fifo */
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+
+#include <wayland-client.h>
+
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+static struct zwlr_virtual_pointer_manager_v1* manager;
+static struct wl_seat* seat;
+
+static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface, uint32_t version)
+{
+    (void)data, (void)version;
+    if (strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
+        manager = wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
+    else if (strcmp(interface, wl_seat_interface.name) == 0 && !seat)
+        seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
+}
+
+static void global_remove(void* data, struct wl_registry* registry, uint32_t name)
+{
+    (void)data, (void)registry, (void)name;
+}
+
+static const struct wl_registry_listener listener = {global, global_remove};
+
+int main(void)
+{
+    struct wl_display* display = wl_display_connect(NULL);
+    if (!display) {
+        fprintf(stderr, "pointer_device: no Wayland display\n");
+        return 1;
+    }
+    struct wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, NULL);
+    wl_display_roundtrip(display);
+    if (!manager) {
+        fprintf(stderr, "pointer_device: the compositor offers no virtual pointers\n");
+        return 1;
+    }
+    struct zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, seat);
+    wl_display_roundtrip(display);
+    printf("ready\n");
+    fflush(stdout);
+    char buffer[64];
+    while (read(0, buffer, sizeof buffer) > 0) {
+    }
+    zwlr_virtual_pointer_v1_destroy(pointer);
+    wl_display_roundtrip(display);
+    wl_display_disconnect(display);
+    return 0;
+}
