@@ -163,6 +163,18 @@ bool TDisplayThread::stopping() const
     return StopRequested || terminated_;
 }
 
+template <class T>
+std::shared_ptr<platform::BackgroundTask<T>> TDisplayThread::startWhenRoom(std::function<T()> work)
+{
+    // Readings that never returned hold their threads: wait for room, as long as the show goes on.
+    while (!stopping()) {
+        if (auto task = platform::BackgroundTask<T>::Start(work))
+            return task;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return nullptr;
+}
+
 // What the reading thread hands back: the picture ready to be placed, or why there is
 // none, and the trace lines it would have written, which the main thread writes in their
 // place among its own.
@@ -184,13 +196,8 @@ void TDisplayThread::run()
         settings->LoadAway(&RunOnMainThread);
         return settings;
     };
-    std::shared_ptr<SettingsTask> reading;
-    while (!(reading = SettingsTask::Start(read))) {
-        if (stopping())
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (!reading->WaitUntil(LoadTask::Clock::time_point::max(), [this] { return stopping(); }))
+    const std::shared_ptr<SettingsTask> reading = startWhenRoom<std::shared_ptr<TSettings>>(read);
+    if (!reading || !reading->WaitUntil(LoadTask::Clock::time_point::max(), [this] { return stopping(); }))
         return;
     Settings = reading->Take();
     EffectNumber = -1;
@@ -271,24 +278,17 @@ std::shared_ptr<TDisplayThread::LoadTask> TDisplayThread::startLoad(const std::s
     load->file = file;
     load->input = input;
     load->input.target = nullptr;  // the reading thread never touches the screen
-    auto work = [load] {
-        load->input.deferredTrace = &load->trace;
+    load->input.deferredTrace = &load->trace;
+    return startWhenRoom<std::shared_ptr<Load>>([load] {
         try {
             load->picture = ScalePicture(
-                LoadPicture(load->file, FitSize(load->input), load->input.log, &load->trace), load->input);
+                LoadPicture(load->file, FitSize(load->input), load->input.log, load->input.deferredTrace),
+                load->input);
         } catch (const std::exception& e) {
             load->error = e.what();
         }
         return load;
-    };
-    // Readings that never returned hold their threads: wait for room, as long as the show goes on.
-    while (!stopping()) {
-        if (auto task = LoadTask::Start(work))
-            return task;
-        std::unique_lock<std::mutex> lock(gateMutex_);
-        gate_.wait_for(lock, std::chrono::milliseconds(20));
-    }
-    return nullptr;
+    });
 }
 
 void TDisplayThread::finishLoad(const std::shared_ptr<LoadTask>& task, const std::string& file)
@@ -299,7 +299,6 @@ void TDisplayThread::finishLoad(const std::shared_ptr<LoadTask>& task, const std
             return;
         // Given up: whatever it reads later is dropped with the task.
         auto late = std::make_shared<Load>();
-        late->file = file;
         late->error = file + " : lecture trop longue, abandonnée";
         passGate();
         RunOnMainThread([this, late] { DoCycle(*late); });

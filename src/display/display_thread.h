@@ -87,6 +87,10 @@ private:
     // Main thread: the first steps of a cycle, up to the choice of the picture; false when
     // the cycle has nothing to do.
     bool choosePicture(std::string& file, PreparationInput& input);
+    // This thread: starts `work` on a thread of its own once there is room for one; nothing
+    // when the show stops first.
+    template <class T>
+    std::shared_ptr<platform::BackgroundTask<T>> startWhenRoom(std::function<T()> work);
     // This thread: starts reading the chosen picture on a thread of its own.
     std::shared_ptr<LoadTask> startLoad(const std::string& file, const PreparationInput& input);
     // This thread: waits for the load, up to the deadline or a stop, then has the main

@@ -68,14 +68,20 @@ TBitmap stretchTo(const TBitmap& picture, int w, int h, int bitsPerPixel)
     return out;
 }
 
-void trace(const PreparationInput& in, const std::string& line)
+// A trace line when logging: to the log, or kept for the main thread to write.
+void trace(bool log, std::vector<std::string>* deferred, const std::string& line)
 {
-    if (!in.log)
+    if (!log)
         return;
-    if (in.deferredTrace)
-        in.deferredTrace->push_back(line);
+    if (deferred)
+        deferred->push_back(line);
     else
         TraceLog(line);
+}
+
+void trace(const PreparationInput& in, const std::string& line)
+{
+    trace(in.log, in.deferredTrace, line);
 }
 
 ScaledPicture scaleFullScreen(LoadedPicture picture, const PreparationInput& in)
@@ -153,13 +159,8 @@ void PreparationInput::TakeSettings(const TSettings& settings)
 
 LoadedPicture LoadPicture(const std::string& path, QSize fitInto, bool log, std::vector<std::string>* deferredTrace)
 {
-    if (log) {
-        const std::string line = "Image : " + path + ". Taille :" + std::to_string(FileSizeOf(path));
-        if (deferredTrace)
-            deferredTrace->push_back(line);
-        else
-            TraceLog(line);
-    }
+    if (log)
+        trace(log, deferredTrace, "Image : " + path + ". Taille :" + std::to_string(FileSizeOf(path)));
     LoadedPicture picture;
     if (isJpegName(path)) {
         // Photographs taken upright are stored on their side with an orientation tag.

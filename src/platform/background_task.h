@@ -81,12 +81,6 @@ public:
         return true;
     }
 
-    bool Done()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return done_;
-    }
-
     // The result of a finished task; rethrows what the work threw.
     T Take()
     {

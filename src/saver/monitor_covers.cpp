@@ -6,19 +6,16 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
-#include <QTimer>
 
 namespace {
 
 class Cover : public QWidget {
 public:
-    Cover(const TMonitorCovers::Input& input, QColor fill)
+    Cover(const TMonitorCovers::Input& input)
         : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint),
-          input_(input), fill_(fill)
+          input_(input)
     {
-        setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_ShowWithoutActivating);
         // The saver window alone decides when the program ends.
         setAttribute(Qt::WA_QuitOnClose, false);
@@ -28,15 +25,12 @@ public:
     }
 
 protected:
-    // Painted whole at every exposure, whatever size the window system gives it.
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), fill_); }
     void keyPressEvent(QKeyEvent*) override { input_.key(); }
     void mouseReleaseEvent(QMouseEvent*) override { input_.click(); }
     void mouseMoveEvent(QMouseEvent* event) override { input_.move(event->globalPosition().toPoint()); }
 
 private:
     const TMonitorCovers::Input& input_;
-    QColor fill_;
 };
 
 }  // namespace
@@ -48,19 +42,18 @@ TMonitorCovers::TMonitorCovers(uint32_t colour, Input input) : input_(std::move(
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen == primary)
             continue;
-        auto cover = std::make_unique<Cover>(input_, fill);
+        auto cover = std::make_unique<Cover>(input_);
+        QPalette palette = cover->palette();
+        palette.setColor(QPalette::Window, fill);
+        cover->setPalette(palette);
+        cover->setAutoFillBackground(true);
         // Each X screen may have its own root at the same coordinates: name the screen.
         cover->setScreen(screen);
         cover->setGeometry(screen->geometry());
-        if (platform::OnWayland()) {
+        if (platform::OnWayland())
             cover->showFullScreen();
-            // A compositor may make the surface full screen at the size it already has; the
-            // state then shows only with the next frame, which a still cover never sends.
-            for (int ms : {100, 1000})
-                QTimer::singleShot(ms, cover.get(), [c = cover.get()] { c->repaint(); });
-        } else {
+        else
             cover->show();
-        }
         covers_.push_back(std::move(cover));
     }
 }

@@ -72,9 +72,10 @@ else
 fi
 grep -q 'grabbing' "$work/saver.err" && fail "the saver asked for a grab: $(cat "$work/saver.err")"
 # The seat has no keyboard until wtype brings its virtual one, and the key that brings it
-# arrives before the window knows the keyboard (the later, the busier the machine): keys
-# are sent until one ends it, which a key must do within seconds.
-key_ends() { wtype a; until_true 1 ended $pid; }
+# arrives before the window knows the keyboard (the later, the busier the machine); each
+# wtype brings a keyboard of its own. So each try types three keys 0.4 s apart, and tries
+# go on until one ends it, which a key must do within seconds.
+key_ends() { wtype -s 400 aaa; until_true 1 ended $pid; }
 until_true 20 key_ends && pass "a key ends the saver" || fail "still running after keys"
 finish $pid
 
