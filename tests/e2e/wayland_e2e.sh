@@ -24,6 +24,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 unset DISPLAY  # nothing here may lean on XWayland
+unset QT_QPA_PLATFORM  # the choice of the window system is what is tested (scripts/test sets xcb)
 export XDG_RUNTIME_DIR="$work/run" HOME="$work"
 mkdir -p "$work/run" "$work/c"
 chmod 700 "$work/run"
@@ -54,7 +55,7 @@ convert -size 400x300 xc:'#00ff00' "BMP3:$work/green.bmp"
 pixel() { grim -o "$1" "$work/shot.png" 2>/dev/null && image_pixel "$work/shot.png" "$2" "$3"; }
 shows() { [ "$(pixel "$1" "$2" "$3")" = "$4" ]; }
 show_up() { until_true 30 shows HEADLESS-1 640 360 FF0000; }
-start_saver() { "$lumivane" /s 2> "$work/saver.err" & pid=$!; }
+start_saver() { "$lumivane" /s 2>> "$work/saver.err" & pid=$!; }
 finish() { kill "$1" 2>/dev/null; wait "$1" 2>/dev/null; }  # after a check that it ended
 
 # The show: over the whole first output (no title bar, no border), the other output covered.
@@ -138,4 +139,7 @@ timeout 30 "$lumivane" /p 12345 2> "$work/preview.err"; rc=$?
   || fail "/p N: exit $rc, said: $(cat "$work/preview.err")"
 
 exec {pointer}>&-
+# In the sanitizer build every show must also have ended clean.
+! grep -q 'Sanitizer' "$work/saver.err" "$work/dialog.err" && pass "no sanitizer report" \
+  || { fail "sanitizer reports:"; grep -h -A8 'ERROR: .*Sanitizer' "$work/saver.err" "$work/dialog.err"; }
 [ $failures -eq 0 ]
