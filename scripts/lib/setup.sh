@@ -13,7 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
   libxml2-utils desktop-file-utils
-  qt6-wayland libwayland-dev sway swayidle grim wtype
+  qt6-wayland libwayland-dev sway swayidle grim wtype xwayland
 )
 
 install_packages() {

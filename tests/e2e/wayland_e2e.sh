@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The saver on a Wayland desktop, in a headless sway of its own with two outputs and no
-# XWayland: the show covers the first output and the other takes the background colour,
-# the pictures alternate, a key, a pointer move and a click each stop it, SIGTERM ends it
-# (as an idle daemon does), swayidle starts it, the dialog opens, and the preview, which
-# draws into an X11 window, says it needs X11.
+# The saver on a Wayland desktop, in a headless sway of its own with two outputs, XWayland
+# started only if an X11 client asks: the show covers the first output and the other takes
+# the background colour, the pictures alternate, a key, a pointer move and a click each stop
+# it, SIGTERM ends it (as an idle daemon does), swayidle starts it, with DISPLAY set it is
+# still a Wayland window, the dialog opens, and the preview, which draws into an X11 window,
+# says it needs X11.
 #   wayland_e2e.sh LUMIVANE POINTER_DEVICE
 # sway refuses to run as root: run as root, the script runs itself again as a user of its own.
 set -uo pipefail
@@ -23,7 +24,7 @@ work="$(mktemp -d)"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
-unset DISPLAY  # nothing here may lean on XWayland
+unset DISPLAY  # nothing here may lean on XWayland (sway starts it only for an X11 client)
 unset QT_QPA_PLATFORM  # the choice of the window system is what is tested (scripts/test sets xcb)
 export XDG_RUNTIME_DIR="$work/run" HOME="$work"
 mkdir -p "$work/run" "$work/c"
@@ -32,7 +33,7 @@ chmod 700 "$work/run"
 cat > "$work/sway.cfg" <<'EOF'
 output HEADLESS-1 resolution 1280x720 position 0 0
 output HEADLESS-2 resolution 640x480 position 1280 0
-xwayland disable
+xwayland enable
 EOF
 WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 \
   sway -c "$work/sway.cfg" > "$work/sway.log" 2>&1 & sway_pid=$!
@@ -126,6 +127,16 @@ fi
 kill -KILL $idle 2>/dev/null
 cover_gone() { ! shows HEADLESS-2 320 240 000080; }
 until_true 20 cover_gone && pass "nothing of the show is left on screen" || fail "a cover stayed on the second output"
+
+# With XWayland there too (DISPLAY set, as desktops do), the show is still a Wayland window.
+swaymsg -q exec "echo \$DISPLAY > $work/xdisplay"
+until_true 30 test -s "$work/xdisplay" || fail "sway gave no DISPLAY"
+DISPLAY="$(cat "$work/xdisplay")" "$lumivane" /s 2>> "$work/saver.err" & pid=$!
+show_up || fail "no show with DISPLAY set"
+swaymsg -t get_tree | grep -q '"shell": "xdg_shell"' && ! swaymsg -t get_tree | grep -q '"shell": "xwayland"' \
+  && pass "with DISPLAY set the show is native Wayland" || fail "the show went through XWayland"
+until_true 20 key_ends && pass "a key ends it there" || fail "still running after keys, with DISPLAY set"
+finish $pid
 
 # The dialog opens natively.
 "$lumivane" /c 2> "$work/dialog.err" & pid=$!
