@@ -1,10 +1,11 @@
-// Makes the desktop icon from the logo: the logo scaled into a square with a clear margin,
-// since the logo itself is wider than high.
-//   icon_maker LOGO.png SIZE OUT.png
+// Makes the desktop icons from the scalable one, at the sizes the desktops ask for; drawn
+// at each size from the shapes themselves, not scaled down from a large picture.
+//   icon_maker ICON.svg SIZE OUT.png
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSvgRenderer>
 
 #include <cstdio>
 
@@ -12,18 +13,20 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: icon_maker LOGO.png SIZE OUT.png\n");
+        std::fprintf(stderr, "usage: icon_maker ICON.svg SIZE OUT.png\n");
         return 2;
     }
-    const QImage logo(QString::fromLocal8Bit(argv[1]));
+    QSvgRenderer svg(QString::fromLocal8Bit(argv[1]));
     const int size = QString::fromLocal8Bit(argv[2]).toInt();
-    if (logo.isNull() || size < 16) {
+    if (!svg.isValid() || size < 16) {
         std::fprintf(stderr, "icon_maker: cannot read %s or bad size %s\n", argv[1], argv[2]);
         return 1;
     }
-    QImage icon(size, size, QImage::Format_ARGB32);
+    QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
-    const QImage scaled = logo.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QPainter(&icon).drawImage((size - scaled.width()) / 2, (size - scaled.height()) / 2, scaled);
+    QPainter painter(&icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    svg.render(&painter, QRectF(0, 0, size, size));
+    painter.end();
     return icon.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
 }

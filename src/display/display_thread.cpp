@@ -180,6 +180,7 @@ std::shared_ptr<platform::BackgroundTask<T>> TDisplayThread::startWhenRoom(std::
 // place among its own.
 struct TDisplayThread::Load {
     std::string file;
+    int index = -1;  // in the list
     PreparationInput input;
     std::optional<ScaledPicture> picture;
     std::string error;
@@ -200,6 +201,8 @@ void TDisplayThread::run()
     if (!reading || !reading->WaitUntil(LoadTask::Clock::time_point::max(), [this] { return stopping(); }))
         return;
     Settings = reading->Take();
+    if (!ResumeAfter.file.empty())
+        ImageIndex = ResumeIndex(Settings->Images, ResumeAfter);
     EffectNumber = -1;
     if (!TargetCanvas)
         return;
@@ -208,9 +211,10 @@ void TDisplayThread::run()
     std::string nextFile;
     auto startNext = [&] {
         PreparationInput input;
+        int index = -1;
         bool chosen = false;
-        RunOnMainThread([&] { chosen = choosePicture(nextFile, input); });
-        next = chosen ? startLoad(nextFile, input) : nullptr;
+        RunOnMainThread([&] { chosen = choosePicture(nextFile, index, input); });
+        next = chosen ? startLoad(nextFile, index, input) : nullptr;
     };
     while (!(terminated_ && StopRequested)) {
         passGate();
@@ -232,7 +236,7 @@ void TDisplayThread::run()
     }
 }
 
-bool TDisplayThread::choosePicture(std::string& file, PreparationInput& input)
+bool TDisplayThread::choosePicture(std::string& file, int& index, PreparationInput& input)
 {
     if (Closing)
         return false;
@@ -250,10 +254,12 @@ bool TDisplayThread::choosePicture(std::string& file, PreparationInput& input)
         if (s.ImageCount <= 0)
             return false;
         if (s.Alea) {
-            file = s.Images[static_cast<size_t>(Random(s.ImageCount))];
+            index = Random(s.ImageCount);
+            file = s.Images[static_cast<size_t>(index)];
         } else {
             if (ImageIndex >= s.ImageCount)
                 ImageIndex = 0;
+            index = ImageIndex;
             file = s.Images[static_cast<size_t>(ImageIndex)];
             ImageIndex = ImageIndex + 1 >= s.ImageCount ? 0 : ImageIndex + 1;
         }
@@ -271,11 +277,12 @@ bool TDisplayThread::choosePicture(std::string& file, PreparationInput& input)
     return true;
 }
 
-std::shared_ptr<TDisplayThread::LoadTask> TDisplayThread::startLoad(const std::string& file,
+std::shared_ptr<TDisplayThread::LoadTask> TDisplayThread::startLoad(const std::string& file, int index,
                                                                     const PreparationInput& input)
 {
     auto load = std::make_shared<Load>();
     load->file = file;
+    load->index = index;
     load->input = input;
     load->input.target = nullptr;  // the reading thread never touches the screen
     load->input.deferredTrace = &load->trace;
@@ -374,4 +381,6 @@ void TDisplayThread::DoCycle(Load& load)
     drawPicture(picture.X, picture.Y, picture.bitmap);
     if (PreviewMode)
         s.Rapidite = remembered;
+    else if (!StopRequested)
+        Shown = {load.index, load.file};
 }

@@ -5,6 +5,7 @@
 // while this thread waits for it.
 
 #include "settings/settings.h"
+#include "settings/show_position.h"
 
 #include "display/picture_preparation.h"
 
@@ -74,6 +75,11 @@ public:
     std::string PreviewFile;
     // The area the show fills in run mode; empty: the primary screen.
     QSize Screen;
+    // Set before the run starts: the picture an earlier show ended on; in list order this
+    // show goes on with the one after it.
+    ShowPosition ResumeAfter;
+    // Main thread: the last picture whose effect ran to its end.
+    ShowPosition Shown;
 
 protected:
     void run() override;
@@ -86,13 +92,13 @@ private:
     bool stopping() const;
     // Main thread: the first steps of a cycle, up to the choice of the picture; false when
     // the cycle has nothing to do.
-    bool choosePicture(std::string& file, PreparationInput& input);
+    bool choosePicture(std::string& file, int& index, PreparationInput& input);
     // This thread: starts `work` on a thread of its own once there is room for one; nothing
     // when the show stops first.
     template <class T>
     std::shared_ptr<platform::BackgroundTask<T>> startWhenRoom(std::function<T()> work);
     // This thread: starts reading the chosen picture on a thread of its own.
-    std::shared_ptr<LoadTask> startLoad(const std::string& file, const PreparationInput& input);
+    std::shared_ptr<LoadTask> startLoad(const std::string& file, int index, const PreparationInput& input);
     // This thread: waits for the load, up to the deadline or a stop, then has the main
     // thread finish the cycle with it.
     void finishLoad(const std::shared_ptr<LoadTask>& task, const std::string& file);

@@ -16,6 +16,7 @@ struct HostConfig {
     std::string messageBoxLog;     // when set, every message box appends a line here
     std::string messageBoxAnswer;  // when set ("yes", "no", "ok", "cancel"), boxes answer without showing
     std::string shellLog;          // when set, documents and links are recorded here instead of opened
+    bool messageBoxesOnStderr = false;  // boxes are written to the error stream, never shown
 };
 
 HostConfig& host();

@@ -90,8 +90,9 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& capti
         appendLog(config.messageBoxLog, MessageBoxLogLine(text, caption, flags));
     if (!config.messageBoxAnswer.empty())
         return automatedAnswer(config.messageBoxAnswer, flags);
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        // No window system to show it on: the text must still reach somebody.
+    if (config.messageBoxesOnStderr || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        // No window system to show it on, or nobody who could answer it there: the text
+        // must still reach somebody.
         std::cerr << caption << ": " << text << '\n';
         return defaultAnswer(flags);
     }

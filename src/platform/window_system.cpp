@@ -51,9 +51,11 @@ QCursor InvisibleCursor()
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_lastSignal = 0;
 
-void onSignal(int)
+void onSignal(int number)
 {
+    g_lastSignal = number;
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(g_signalPipe[1], &byte, 1);
 }
@@ -78,6 +80,23 @@ bool TerminationSignals::Take()
     while (g_signalPipe[0] >= 0 && ::read(g_signalPipe[0], &byte, 1) == 1)
         any = true;
     return any;
+}
+
+int TerminationSignals::Received()
+{
+    return g_lastSignal;
+}
+
+void TerminationSignals::EndByReceived()
+{
+    const int number = g_lastSignal;
+    if (number == 0)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(number, &action, nullptr);
+    ::raise(number);
 }
 
 TerminationSignals& TerminationSignals::Instance()

@@ -36,6 +36,11 @@ public:
     static TerminationSignals& Instance();
     // Whether one has come and not been taken yet; takes it.
     static bool Take();
+    // The last signal that came (SIGTERM or SIGINT), 0 when none has.
+    static int Received();
+    // Ends the process by the signal that came, as its default action would have, so that
+    // the one who sent it sees the program ended by it; nothing when none came.
+    static void EndByReceived();
 
 signals:
     void received();

@@ -47,6 +47,61 @@ std::optional<unsigned long> ParseWindowId(const std::string& text)
 
 namespace {
 
+// One of the options a host's settings pane may add; "-x" and "--x" alike.
+bool isOption(const std::string& arg, const char* name)
+{
+    return arg.size() > 1 && arg[0] == '-' && (arg.substr(1) == name || (arg[1] == '-' && arg.substr(2) == name));
+}
+
+bool isHostOption(const std::string& arg)
+{
+    for (const char* name : {"interval", "speed", "random", "no-random", "random-effects", "no-random-effects"})
+        if (isOption(arg, name))
+            return true;
+    return false;
+}
+
+// The options after the window: each overrides one setting for this run.
+void readHostOptions(const std::vector<std::string>& args, size_t from, CommandLine& result)
+{
+    struct Number {
+        const char* option;
+        const char* value;
+        int low, high;
+    };
+    static const Number numbers[] = {{"interval", "Vitesse", 1, 120}, {"speed", "Rapidite", 1, 20000}};
+    struct Flag {
+        const char* option;
+        const char* value;
+        const char* setting;
+    };
+    static const Flag flags[] = {{"random", "Alea", "1"},
+                                 {"no-random", "Alea", "0"},
+                                 {"random-effects", "AleaEffets", "1"},
+                                 {"no-random-effects", "AleaEffets", "0"}};
+    for (size_t i = from; i < args.size() && result.error.empty(); ++i) {
+        const std::string& arg = args[i];
+        bool known = false;
+        for (const Number& n : numbers)
+            if (isOption(arg, n.option)) {
+                known = true;
+                const auto value = i + 1 < args.size() ? StrToInt(args[i + 1]) : std::nullopt;
+                if (!value || *value < n.low || *value > n.high)
+                    result.error = arg + " attend un nombre de " + std::to_string(n.low) + " à " + std::to_string(n.high);
+                else
+                    result.overrides.emplace_back(n.value, std::to_string(*value));
+                ++i;
+            }
+        for (const Flag& f : flags)
+            if (isOption(arg, f.option)) {
+                known = true;
+                result.overrides.emplace_back(f.value, f.setting);
+            }
+        if (!known)
+            result.error = "option inconnue : " + arg + " (lumivane --help les donne toutes)";
+    }
+}
+
 // The conventions of the Linux screen-saver hosts, which the Windows letters leave free.
 std::optional<CommandLine> hostedCommandLine(const std::vector<std::string>& args, const std::string& hostVariable)
 {
@@ -57,6 +112,7 @@ std::optional<CommandLine> hostedCommandLine(const std::vector<std::string>& arg
     if (first == "-root" || first == "--root") {
         // A host that gives its own window names it in the variable, -root or not.
         result.hostWindow = hostWindow.value_or(0);
+        readHostOptions(args, 1, result);
         return result;
     }
     if (first == "-window-id" || first == "--window-id") {
@@ -64,10 +120,12 @@ std::optional<CommandLine> hostedCommandLine(const std::vector<std::string>& arg
         if (!id)
             result.error = first + " attend un numéro de fenêtre X (décimal ou 0x hexadécimal)";
         result.hostWindow = id.value_or(0);
+        readHostOptions(args, 2, result);
         return result;
     }
-    if (args.empty() && hostWindow) {
+    if (hostWindow && (args.empty() || isHostOption(first))) {
         result.hostWindow = *hostWindow;
+        readHostOptions(args, 0, result);
         return result;
     }
     return std::nullopt;
@@ -75,8 +133,39 @@ std::optional<CommandLine> hostedCommandLine(const std::vector<std::string>& arg
 
 }  // namespace
 
+const char* const kUsage =
+    "Usage : lumivane [/s | /c[:N] | /p N | /a]\n"
+    "        lumivane -root | -window-id ID [options]\n"
+    "\n"
+    "Économiseur d'écran diaporama : vos photographies en plein écran, de l'une à l'autre\n"
+    "par l'un de 228 effets de transition.\n"
+    "\n"
+    "  /s           le diaporama en plein écran (la première fois, la configuration)\n"
+    "  /c, /c:N     la fenêtre de configuration (N : la fenêtre X dont elle dépend)\n"
+    "  /p N, /p:N   l'aperçu dans la fenêtre X N\n"
+    "  /a           changer le mot de passe de l'économiseur\n"
+    "  (sans argument : la configuration ; seule la première lettre compte, /, - ou rien devant)\n"
+    "\n"
+    "Pour les hôtes d'économiseurs de Linux (XScreenSaver, xsecurelock...), qui l'arrêtent par\n"
+    "SIGTERM :\n"
+    "  -root             le diaporama dans la fenêtre racine, ou dans XSCREENSAVER_WINDOW\n"
+    "  -window-id ID     le diaporama dans la fenêtre X ID (décimal ou 0x hexadécimal)\n"
+    "  -interval S       secondes entre deux images (1 à 120)\n"
+    "  -speed R          rapidité des effets, plus grand est plus lent (1 à 20000)\n"
+    "  -random, -no-random                  images dans un ordre aléatoire, ou dans l'ordre\n"
+    "  -random-effects, -no-random-effects  effets dans un ordre aléatoire, ou dans l'ordre\n"
+    "  Ces options valent pour cette fois seulement ; les choix de lumivane /c restent.\n"
+    "\n"
+    "  --help       cette aide\n"
+    "  --version    la version\n";
+
 CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& hostVariable)
 {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-help")) {
+        CommandLine help;
+        help.help = true;
+        return help;
+    }
     if (auto hosted = hostedCommandLine(args, hostVariable))
         return *hosted;
     CommandLine result;

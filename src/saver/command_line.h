@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,15 @@ struct CommandLine {
     // host's window in XSCREENSAVER_WINDOW): the show inside that window, 0 for the root.
     bool hosted = false;
     unsigned long hostWindow = 0;
-    std::string error;  // a hosted command line that names no usable window
+    std::string error;  // a hosted command line that names no usable window, or a bad option
+    bool help = false;  // --help or -help: the usage, and nothing else
+    // Options of the hosted modes that a host's settings pane passes (-interval 10,
+    // -random...): registry value name and value, for this run only.
+    std::vector<std::pair<std::string, std::string>> overrides;
 };
+
+// What --help prints.
+extern const char* const kUsage;
 
 // args: the arguments after the program name; hostVariable: XSCREENSAVER_WINDOW's value.
 CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& hostVariable = {});

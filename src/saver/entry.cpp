@@ -15,6 +15,7 @@
 
 #include "sprites/sprite_random.h"
 
+#include "platform/foreign_window.h"
 #include "platform/framework_language.h"
 #include "platform/host_config.h"
 #include "platform/random.h"
@@ -49,6 +50,10 @@ int LumivaneMain(int argc, char** argv)
     ConfigureHost();
 
     const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
+    if (commandLine.help) {
+        std::cout << kUsage;
+        return 0;
+    }
     if (!commandLine.error.empty()) {
         std::cerr << "lumivane: " << commandLine.error << "\n";
         return 2;
@@ -84,6 +89,12 @@ int LumivaneMain(int argc, char** argv)
         return 1;
     }
 
+    if (commandLine.hosted) {
+        // The host holds the screen: nothing may wait for an answer there.
+        HostedShow = true;
+        platform::host().messageBoxesOnStderr = true;
+        SettingOverrides = commandLine.overrides;
+    }
     std::unique_ptr<TSettings> settings;
     if (SaverMode != kModePreview) {
         settings = std::make_unique<TSettings>();
@@ -97,11 +108,23 @@ int LumivaneMain(int argc, char** argv)
     if (commandLine.hosted) {
         // The host owns the screen and the decision to stop; settings as in run mode.
         SaverMode = kModeRun;
+        if (!settings->Problem.empty())
+            std::cerr << "lumivane: " << settings->Problem << '\n';
+        if (settings->UsingSamples)
+            std::cerr << "lumivane: aucune image choisie : voici les images d'exemple de " << settings->CheminInstall
+                      << " ; choisissez les vôtres avec « lumivane /c ».\n";
         const int result = RunHostedShow(commandLine.hostWindow);
         AppSettings = nullptr;
+        settings.reset();
+        app.reset();
+        // Ended by the host's signal: as hacks do, by that signal, now that all is cleaned up.
+        platform::TerminationSignals::EndByReceived();
         return result;
     }
 
+    // Drawing nowhere is no success: the number was missing, not a number, or no window.
+    const bool previewNowhere =
+        SaverMode == kModePreview && (ParentWindow == 0 || !platform::ForeignWindow(ParentWindow).exists());
     std::unique_ptr<QWidget> mainWindow;
     if (SaverMode == kModeRun)
         SaverMode = EffectiveMode(SaverMode, IsConfigValidated());
@@ -129,6 +152,14 @@ int LumivaneMain(int argc, char** argv)
         mainWindow = std::make_unique<TMainForm>();  // its creation runs the whole preview
     }
 
+    if (previewNowhere) {
+        std::cerr << "lumivane: l'aperçu attend le numéro d'une fenêtre X existante (/p N), "
+                  << (ParentWindow ? "et la fenêtre " + std::to_string(ParentWindow) + " n'existe pas"
+                                   : std::string("et la ligne de commande n'en donne pas"))
+                  << ".\n";
+        mainWindow.reset();
+        return 2;
+    }
     int result = 0;
     if (!NoRun && mainWindow)
         result = QApplication::exec();

@@ -4,25 +4,56 @@
 
 #include "settings/app_state.h"
 #include "settings/settings.h"
+#include "settings/show_position.h"
 
 #include "platform/foreign_window.h"
 #include "platform/gdi/window_canvas.h"
 #include "platform/window_system.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
 
+#include <iostream>
+
 using namespace platform;
+
+namespace {
+
+// A line of text across the bottom of the window, white on dark grey (seen over a black
+// background too): what went wrong with the
+// settings, where a host's user, who sees no error stream, can read it.
+QImage banner(const std::string& text, int width)
+{
+    QFont font;
+    font.setPixelSize(16);
+    const QFontMetrics metrics(font);
+    QImage image(width, metrics.height() + 12, QImage::Format_RGB32);
+    image.fill(QColor(0x30, 0x30, 0x30));
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(image.rect().adjusted(12, 0, -12, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                     metrics.elidedText(QString::fromStdString(text), Qt::ElideRight, width - 24));
+    return image;
+}
+
+}  // namespace
 
 int RunHostedShow(unsigned long window)
 {
     if (window == 0)
         window = RootWindowId();
     ForeignWindow host(window);
+    if (!host.exists()) {
+        std::cerr << "lumivane: la fenêtre X " << window << " n'existe pas.\n";
+        return 2;
+    }
     if (!TerminationSignals::Watch())
         return 1;
     // A window destroyed before it is shown, or a signal meanwhile, ends the show.
@@ -33,8 +64,13 @@ int RunHostedShow(unsigned long window)
         return 0;
 
     TWindowCanvas canvas(size.width(), size.height(), AppSettings->BackColor());
-    canvas.SetSink([&host](const QImage& buffer, const QRect& rect) {
+    const QImage problem = AppSettings->Problem.empty() ? QImage() : banner(AppSettings->Problem, size.width());
+    const QRect problemRect(0, size.height() - problem.height(), problem.width(), problem.height());
+    canvas.SetSink([&](const QImage& buffer, const QRect& rect) {
         host.draw(buffer, rect, rect.x(), rect.y());
+        // Kept over whatever the show draws beneath it.
+        if (const QRect over = rect & problemRect; !over.isEmpty())
+            host.draw(problem, over.translated(-problemRect.topLeft()), over.x(), over.y());
         host.flush();
     });
     // Transitions show at most one state per refresh of the screen.
@@ -47,6 +83,9 @@ int RunHostedShow(unsigned long window)
     QPointer<TDisplayThread> display =
         new TDisplayThread(&canvas, false, QThread::NormalPriority, 0, std::string(), 0, 0, 0, 0);
     display->Screen = size;
+    // A host starts its display mode again at every cycle: go on where the last one stopped.
+    const std::string positionFile = ShowPositionFile();
+    display->ResumeAfter = ReadShowPosition(positionFile);
 
     const auto stop = [&display] {
         StopRequested = true;
@@ -65,6 +104,11 @@ int RunHostedShow(unsigned long window)
     watch.start(50);
     QCoreApplication::exec();
     QObject::disconnect(terminations);
+    ShowPosition shown;
+    if (display)
+        shown = display->Shown;
     TDisplayThread::Shutdown(display);
+    if (!shown.file.empty())
+        WriteShowPosition(positionFile, shown);
     return 0;
 }

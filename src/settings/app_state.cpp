@@ -4,5 +4,6 @@ uint8_t SaverMode = kModeConfigure;
 uint32_t ParentWindow = 0;
 TSettings* AppSettings = nullptr;
 bool NoRun = false;
+bool HostedShow = false;
 std::atomic<bool> StopRequested{false};
 std::atomic<bool> Closing{false};

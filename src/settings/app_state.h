@@ -16,6 +16,9 @@ extern uint8_t SaverMode;          // default kModeConfigure
 extern uint32_t ParentWindow;      // window number from the command line, 0 when none
 extern TSettings* AppSettings;     // created by the entry in every mode but preview
 extern bool NoRun;                 // the saver window decided at creation that nothing runs
+// The show runs in a window of a screen-saver host, which holds the screen: no message box
+// may appear, a settings error is reported and the show goes on with defaults.
+extern bool HostedShow;
 
 // Written on the main thread, read by the display thread between cycles: atomics, so the
 // reads are well defined without adding any lock.

@@ -6,10 +6,6 @@
 
 using platform::EnvValue;
 
-#ifndef LUMIVANE_HKLM_FROM_BINDIR
-#define LUMIVANE_HKLM_FROM_BINDIR "../etc/lumivane/HKLM.reg"
-#endif
-
 namespace {
 std::string orDefault(const char* variable, const std::string& fallback)
 {
@@ -18,14 +14,27 @@ std::string orDefault(const char* variable, const std::string& fallback)
 }
 }  // namespace
 
+std::string MachineHiveOf(const std::string& programFolder)
+{
+    std::filesystem::path prefix = std::filesystem::path(programFolder).lexically_normal();
+    if (!prefix.has_filename())
+        prefix = prefix.parent_path();
+    prefix = prefix.parent_path();
+    const std::string text = prefix.string();
+    if (text == "/usr")
+        return "/etc/lumivane/HKLM.reg";
+    if (text.rfind("/opt/", 0) == 0)
+        return "/etc" + text + "/lumivane/HKLM.reg";
+    return text + "/etc/lumivane/HKLM.reg";
+}
+
 void ConfigureHost()
 {
     platform::HostConfig& h = platform::host();
     const std::string home = orDefault("HOME", "/");
     const std::string config = orDefault("XDG_CONFIG_HOME", home + "/.config");
     h.currentUserHive = orDefault("LUMIVANE_HKCU", config + "/lumivane/HKCU.reg");
-    // The installation writes the machine hive beside the programs, under the same prefix.
-    h.localMachineHive = orDefault("LUMIVANE_HKLM", platform::ExecutableDirectory() + LUMIVANE_HKLM_FROM_BINDIR);
+    h.localMachineHive = orDefault("LUMIVANE_HKLM", MachineHiveOf(platform::ExecutableDirectory()));
     // Beside the user's own hive: the machine values of a system-wide installation that
     // this user may not write there.
     h.localMachineStore =

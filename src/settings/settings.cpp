@@ -3,12 +3,16 @@
 #include "colors.h"
 #include "trace_log.h"
 
+#include "app_state.h"
+
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 using platform::RootKey;
@@ -16,8 +20,24 @@ using platform::TRegistry;
 
 const char* const kTraceSeparator = "* - * - * - * - * - * - * - * - * - * - * - * - * - * - * - * - ";
 
+std::vector<std::pair<std::string, std::string>> SettingOverrides;
+
 namespace {
 constexpr const char* kConfigValidatedValue = "ConfigValidated";
+}
+
+std::vector<std::string> SamplePictures(const std::string& folder)
+{
+    std::vector<std::string> pictures;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::string extension = entry.path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
+        if (extension == ".jpg" && entry.is_regular_file(error))
+            pictures.push_back(entry.path().string());
+    }
+    std::sort(pictures.begin(), pictures.end());
+    return pictures;
 }
 
 TSettings::TSettings()
@@ -34,9 +54,9 @@ void TSettings::finishCreate()
         TraceLog(kTraceSeparator);
         TraceLog("Chargement de la base de registre effectué.");
     }
-    if (platform::Trim(CheminInstall).empty()) {
+    if (platform::Trim(CheminInstall).empty() && !HostedShow) {
         // Loading has already ended the process in this case; kept for an installation
-        // that records only its uninstaller.
+        // that records only its uninstaller. A hosted show writes nothing.
         if (Log)
             TraceLog("Appel de LoadRegistryInstallPath et SaveCheminInstall");
         LoadRegistryInstallPath();
@@ -47,6 +67,13 @@ void TSettings::finishCreate()
         CheminInstall = platform::IncludeTrailingPathDelimiter(CheminInstall);
     if (DossierImages.empty())
         DossierImages = CheminInstall;
+    // A host shows its display modes to people who may never have configured this one:
+    // the pictures the dialog would offer them first, rather than a black screen.
+    if (HostedShow && Images.empty() && !CheminInstall.empty()) {
+        Images = SamplePictures(CheminInstall);
+        ImageCount = static_cast<int>(Images.size());
+        UsingSamples = !Images.empty();
+    }
 }
 
 TSettings::~TSettings()
@@ -129,19 +156,32 @@ void TSettings::load(const MainThreadRunner& onMain)
         if (Log)
             TraceLog("!!! Erreur lors du chargement des informations de la base de registre => ARRET !");
         const std::string why = e.what();
-        onMain([&why] {
-            std::cerr << "lumivane: " << why << '\n';
-            platform::FatalExit("Erreur lors du chargement des informations de la base de registre.",
-                                "Arrêt de Lumivane", platform::MB_ICONERROR);
-        });
+        if (HostedShow) {
+            // Nobody can answer a box over a locked screen: the show goes on with what was read.
+            Problem = "Erreur lors du chargement des informations de la base de registre : " + why;
+        } else {
+            onMain([&why] {
+                std::cerr << "lumivane: " << why << '\n';
+                platform::FatalExit("Erreur lors du chargement des informations de la base de registre.",
+                                    "Arrêt de Lumivane", platform::MB_ICONERROR);
+            });
+        }
     }
-    if (platform::Trim(CheminInstall).empty())
-        onMain([] {
-            platform::FatalExit("Lumivane n' as pas été correctement installé. Veuillez le réinstaller à partir "
-                                "du fichier d'installation d'origine.",
-                                "Lumivane",
-                                platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
-        });
+    for (const auto& [name, value] : SettingOverrides)
+        SetByValueName(name, value);
+    if (!platform::Trim(CheminInstall).empty())
+        return;
+    const char* const notInstalled = "Lumivane n' as pas été correctement installé. Veuillez le réinstaller à partir "
+                                     "du fichier d'installation d'origine.";
+    if (HostedShow) {
+        if (Problem.empty())
+            Problem = notInstalled;
+        return;
+    }
+    onMain([notInstalled] {
+        platform::FatalExit(notInstalled, "Lumivane",
+                            platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
+    });
 }
 
 void TSettings::SaveToRegistry()

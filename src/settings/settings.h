@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline constexpr const char* kUserKey = "\\Software\\Kestrune\\lumivane";
@@ -78,10 +79,23 @@ public:
     bool DoubleBufferring = false;
     bool NoEcranOFF = false;
 
+    // In a hosted show: why the settings could not be read as they are (the show goes on
+    // with defaults), and whether the list is the installation's sample pictures because
+    // the user has chosen none.
+    std::string Problem;
+    bool UsingSamples = false;
+
 private:
     void load(const MainThreadRunner& onMain);
     void finishCreate();
 };
+
+// Settings given on the command line for this run only (registry value name, value), laid
+// over what every load reads; never saved. Set once at start, before any thread.
+extern std::vector<std::pair<std::string, std::string>> SettingOverrides;
+
+// The sample pictures of an installation folder (its .jpg files), in name order.
+std::vector<std::string> SamplePictures(const std::string& folder);
 
 // The machine-wide first-configuration marker.
 bool IsConfigValidated();

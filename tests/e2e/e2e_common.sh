@@ -22,6 +22,7 @@ validated_machine() {
   mkdir -p "$work/c" "$work/run"
   export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work/c"
   export LUMIVANE_MSGBOX_LOG="$work/boxes.log" LUMIVANE_MSGBOX_ANSWER=ok XDG_RUNTIME_DIR="$work/run"
+  export XDG_STATE_HOME="$work/state"
   chmod 700 "$work/run"
   convert -size 400x300 xc:'#ff0000' "BMP3:$work/red.bmp"
   convert -size 400x300 xc:'#00ff00' "BMP3:$work/green.bmp"

@@ -103,11 +103,13 @@ TEST_F(Entry, LoadErrorAfterLogIsOnIsTraced)
 TEST_F(Entry, PreviewCreatesOnlyTheWindowsSettings)
 {
     // Preview reads no program-wide settings: only the saver window's own object loads
-    // (one load and one unload in the log), and a window that is no number ends it at once.
+    // (one load and one unload in the log), and a window that is no number ends it at once,
+    // saying so.
     installed();
     user("\"LOG\"=dword:00000001\r\n");
     const RunResult r = run({"/p", "abc"});
-    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    EXPECT_NE(r.output.find("fenêtre X existante"), std::string::npos) << r.output;
     EXPECT_TRUE(boxes().empty());
     const auto log = Lines(ReadFile(dir.path() + "/c/lumivane.log"));
     EXPECT_EQ(log.size(), 4u);

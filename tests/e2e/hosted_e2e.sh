@@ -47,7 +47,43 @@ ms=$(term_ms $pid)
 # A generous bound: the figure itself is the stop bench's.
 [ "$ms" -le 2000 ] && pass "SIGTERM ends it in $ms ms" || fail "SIGTERM took $ms ms"
 wait $pid 2>/dev/null; rc=$?
-[ "$rc" = 0 ] && pass "a clean exit" || fail "exit code $rc after SIGTERM"
+[ "$rc" = 143 ] && pass "ended by the signal, as hacks end" || fail "exit code $rc after SIGTERM"
+
+# Each show goes on after the picture where the last one stopped (here with an interval
+# long enough that the first picture is the only one shown).
+"$lumivane" -window-id "$wid" -interval 120 & pid=$!
+until_true 30 host_is 160 120 FF0000 || fail "-interval: no first picture"
+kill -TERM $pid; wait $pid 2>/dev/null
+[ "$(tail -1 "$XDG_STATE_HOME/lumivane/position")" = "$work/red.bmp" ] && pass "the position kept on the way out" \
+  || fail "position file: $(cat "$XDG_STATE_HOME/lumivane/position")"
+"$lumivane" -window-id "$wid" -interval 120 & pid=$!
+until_true 30 host_is 160 120 00FF00 && pass "the next show starts after it" \
+  || fail "the next show shows $(host_pixel 160 120)"
+kill -TERM $pid; wait $pid 2>/dev/null
+
+# Nothing chosen: the installation's samples, and a word on how to choose one's own. A
+# user hive that does not parse: no box over the host's screen, the reason on the error
+# stream and across the bottom of the window, and the show goes on with the defaults.
+convert -size 200x100 xc:'#ffff00' -quality 95 "$work/sample.jpg"
+samples_shown() { local c; c=$(host_pixel 160 120); [ "${c:0:2}" \> F0 ] && [ "${c:2:2}" \> F0 ] && [ "${c:4:2}" \< 10 ]; }
+user_hive
+"$lumivane" -window-id "$wid" 2> "$work/hosted.err" & pid=$!
+until_true 30 samples_shown && grep -q 'lumivane /c' "$work/hosted.err" && pass "no pictures: the samples, and how to choose" \
+  || fail "no pictures: centre $(host_pixel 160 120), said: $(cat "$work/hosted.err")"
+kill -TERM $pid; wait $pid 2>/dev/null
+printf 'not a hive\r\n' > "$LUMIVANE_HKCU"
+: > "$work/boxes.log"
+# (the defaults' effects are slow: the options still speed them up)
+"$lumivane" -window-id "$wid" -speed 1 2> "$work/hosted.err" & pid=$!
+# The reason comes with the show's first drawing, which clears the last show's picture.
+until_true 30 host_is 2 237 303030 && until_true 30 samples_shown \
+  && pass "a broken hive: the show goes on, the reason at the bottom" \
+  || fail "broken hive: centre $(host_pixel 160 120), bottom $(host_pixel 2 237)"
+grep -q 'Erreur lors du chargement' "$work/hosted.err" && [ ! -s "$work/boxes.log" ] \
+  && pass "a broken hive: said on stderr, no box" || fail "broken hive: boxes $(cat "$work/boxes.log"), said $(cat "$work/hosted.err")"
+kill -TERM $pid; wait $pid 2>/dev/null
+rm "$work/sample.jpg"
+user_hive "$work/red.bmp" "$work/green.bmp"
 
 # XSCREENSAVER_WINDOW without a mode letter: the same; destroying the window ends it.
 XSCREENSAVER_WINDOW="$wid" "$lumivane" & pid=$!
@@ -80,5 +116,13 @@ upright() { root_near 512 250 FF0000 && root_near 512 520 0000FF; }
 until_true 30 upright && pass "an orientation-6 photograph shows upright" \
   || fail "orientation 6: top $(root_pixel 512 250), bottom $(root_pixel 512 520)"
 kill -TERM $pid; wait $pid 2>/dev/null
+
+# A command line as its users expect.
+"$lumivane" --help > "$work/help.txt"; rc=$?
+[ "$rc" = 0 ] && grep -q -- '-window-id' "$work/help.txt" && grep -q '/s' "$work/help.txt" && pass "--help" \
+  || fail "--help: rc $rc"
+"$lumivane" -window-id 0xdeadbee 2> "$work/bad.err"; rc=$?
+[ "$rc" = 2 ] && grep -q "n'existe pas" "$work/bad.err" && pass "a window that does not exist is said" \
+  || fail "-window-id 0xdeadbee: rc $rc, said $(cat "$work/bad.err")"
 
 [ $failures -eq 0 ]

@@ -20,8 +20,26 @@ desktop="$prefix/share/applications/lumivane.desktop"
 desktop-file-validate "$desktop" || { echo "invalid desktop entry"; exit 1; }
 exec_line="$(sed -n 's/^Exec=//p' "$desktop")"
 [ "$exec_line" = "\"$prefix/bin/lumivane\" /c" ] || { echo "desktop entry runs: $exec_line"; exit 1; }
-[ "$(identify -format '%m %wx%h' "$prefix/share/icons/hicolor/256x256/apps/lumivane.png")" = "PNG 256x256" ] \
-  || { echo "no 256x256 icon"; exit 1; }
+for size in 16 22 24 32 48 64 128 256; do
+  [ "$(identify -format '%m %wx%h' "$prefix/share/icons/hicolor/${size}x$size/apps/lumivane.png")" = "PNG ${size}x$size" ] \
+    || { echo "no ${size}x$size icon"; exit 1; }
+done
+xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/lumivane.svg" || { echo "no scalable icon"; exit 1; }
+for page in man/man1/lumivane.1.gz man/man1/hostprobe.1.gz man/fr/man1/lumivane.1.gz man/fr/man1/hostprobe.1.gz; do
+  warnings="$(zcat "$prefix/share/$page" | LC_ALL=C.UTF-8 groff -K utf8 -man -Tutf8 -ww -z 2>&1)"
+  [ -z "$warnings" ] || { echo "$page: $warnings"; exit 1; }
+done
+appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/fr.kestrune.lumivane.metainfo.xml" >/dev/null \
+  || { echo "the metainfo does not validate"; exit 1; }
+[ ! -e "$hive.lock" ] || { echo "a lock file is left beside the hive"; exit 1; }
+# An uninstall removes what the manifest lists: everything installed must be there.
+unlisted="$(cd / && find "$prefix" \( -type f -o -type l \) | sort | comm -23 - <(sort "$build/install_manifest.txt"))"
+[ -z "$unlisted" ] || { echo "left out of install_manifest.txt: $unlisted"; exit 1; }
+# Under /usr, the machine hive is the system's, in /etc.
+DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >/dev/null || { echo "DESTDIR install failed"; exit 1; }
+grep -q '"CheminInstall"="/usr/share/lumivane/"' "$work/stage/etc/lumivane/HKLM.reg" && [ ! -e "$work/stage/usr/etc" ] \
+  || { echo "under /usr the hive is not /etc's: $(cd "$work/stage" && find . -name 'HKLM.reg*')"; exit 1; }
+rm -rf "$work/stage"
 xml="$prefix/share/xscreensaver/config/lumivane.xml"
 xmllint --noout "$xml" || { echo "display-mode description does not parse"; exit 1; }
 command="$(xmllint --xpath 'string(/screensaver/@name)' "$xml")"

@@ -115,7 +115,7 @@ timeout 60 "$lumivane" /p "$wid"; rc=$?
 echo unmap >&"${HOST[1]}"; read -r -u "${HOST[0]}" _
 ends_within $pid 30 && pass "unmapping the host ends the preview" || fail "preview still running"
 echo quit >&"${HOST[1]}"
-timeout 60 "$lumivane" /p abc; rc=$?
-[ "$rc" = 0 ] && pass "/p abc ends by itself" || fail "/p abc rc $rc"
+timeout 60 "$lumivane" /p abc 2> "$work/p.err"; rc=$?
+[ "$rc" = 2 ] && grep -q 'fenêtre X' "$work/p.err" && pass "/p abc ends by itself, saying why" || fail "/p abc rc $rc"
 
 [ $failures -eq 0 ]

@@ -97,6 +97,28 @@ TEST(CommandLine, ScreenSaverHostsOfLinuxRunTheShowInTheirWindow)
     }
 }
 
+TEST(CommandLine, HostOptionsOverrideForOneRunAndBadOnesAreRefused)
+{
+    using Overrides = std::vector<std::pair<std::string, std::string>>;
+    const CommandLine r = ParseCommandLine({"-root", "-interval", "12", "--speed", "0x10", "-no-random", "-random-effects"});
+    EXPECT_TRUE(r.hosted && r.error.empty()) << r.error;
+    EXPECT_EQ(r.overrides, (Overrides{{"Vitesse", "12"}, {"Rapidite", "16"}, {"Alea", "0"}, {"AleaEffets", "1"}}));
+    // The host's window in the variable, options alone after it.
+    const CommandLine v = ParseCommandLine({"-random"}, "0x2a00007");
+    EXPECT_TRUE(v.hosted && v.hostWindow == 0x2a00007 && v.error.empty());
+    EXPECT_EQ(v.overrides, (Overrides{{"Alea", "1"}}));
+    EXPECT_EQ(ParseCommandLine({"-window-id", "7", "-random"}).overrides, (Overrides{{"Alea", "1"}}));
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"-root", "-interval"}, {"-root", "-interval", "0"}, {"-root", "-interval", "121"},
+             {"-root", "-speed", "20001"}, {"-root", "-speed", "fast"}, {"-root", "-loud"}})
+        EXPECT_FALSE(ParseCommandLine(bad).error.empty()) << bad.back();
+    // Without a host the letters keep their meaning: -random is no option there.
+    EXPECT_FALSE(ParseCommandLine({"-random"}).hosted);
+    EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+    EXPECT_TRUE(ParseCommandLine({"-help"}, "123").help);
+    EXPECT_FALSE(ParseCommandLine({"/h"}).help);
+}
+
 TEST(CommandLine, RunModeWaitsForTheFirstValidation)
 {
     EXPECT_EQ(EffectiveMode(kModeRun, false), kModeConfigure);

@@ -1,5 +1,8 @@
+#include "settings/app_state.h"
 #include "settings/colors.h"
+#include "settings/environment.h"
 #include "settings/settings.h"
+#include "settings/show_position.h"
 
 #include "platform/registry.h"
 
@@ -254,4 +257,66 @@ TEST(Colors, TextsRoundTrip)
     EXPECT_EQ(s.BackColor(), 0u);
     s.BackGroundColor = "clNavy";
     EXPECT_EQ(s.BackColor(), 0x800000u);
+}
+
+TEST(Settings, AHostedShowGoesOnWithoutBoxesOverridesAndSamples)
+{
+    ScratchHost host;
+    const std::string folder = host.dir().path() + "/share/";
+    writeMachineHive(host, folder);
+    for (const char* name : {"b.jpg", "a.JPG", "c.bmp"})
+        WriteFile(folder + name, "picture");
+    HostedShow = true;
+    SettingOverrides = {{"Vitesse", "42"}, {"Alea", "1"}};
+    {
+        // A user hive that does not parse: the reason kept, defaults, the samples in name order.
+        WriteFile(host.hkcu(), "not a hive\r\n");
+        TSettings broken;
+        EXPECT_NE(broken.Problem.find("Erreur lors du chargement"), std::string::npos);
+        EXPECT_TRUE(broken.UsingSamples);
+        EXPECT_EQ(broken.Images, (std::vector<std::string>{folder + "a.JPG", folder + "b.jpg"}));
+        EXPECT_EQ(broken.Vitesse, 42);
+        EXPECT_TRUE(broken.Alea);
+        EXPECT_EQ(broken.Rapidite, 1000);
+    }
+    {
+        // Chosen pictures are kept; the overrides are for this run, never written.
+        const std::string mine = picture(host, "mine.bmp");
+        WriteFile(host.hkcu(), kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n\"Vitesse\"=dword:00000007\r\n"
+                                         "\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n\"0\"=\"" + mine + "\"\r\n");
+        TSettings chosen;
+        EXPECT_TRUE(chosen.Problem.empty()) << chosen.Problem;
+        EXPECT_FALSE(chosen.UsingSamples);
+        EXPECT_EQ(chosen.Images, std::vector<std::string>{mine});
+        EXPECT_EQ(chosen.Vitesse, 42);
+        EXPECT_NE(ReadFile(host.hkcu()).find("dword:00000007"), std::string::npos);
+    }
+    HostedShow = false;
+    SettingOverrides.clear();
+}
+
+TEST(Settings, MachineHiveAndShowPositionFollowTheSystemsPlaces)
+{
+    EXPECT_EQ(MachineHiveOf("/usr/bin/"), "/etc/lumivane/HKLM.reg");
+    EXPECT_EQ(MachineHiveOf("/usr/local/bin/"), "/usr/local/etc/lumivane/HKLM.reg");
+    EXPECT_EQ(MachineHiveOf("/opt/lumivane/bin"), "/etc/opt/lumivane/lumivane/HKLM.reg");
+    EXPECT_EQ(MachineHiveOf("/home/me/local/bin/"), "/home/me/local/etc/lumivane/HKLM.reg");
+
+    const std::vector<std::string> list = {"a", "b", "c", "b"};
+    EXPECT_EQ(ResumeIndex(list, {1, "b"}), 2);   // where it was
+    EXPECT_EQ(ResumeIndex(list, {3, "b"}), 0);   // the last one: round again
+    EXPECT_EQ(ResumeIndex(list, {0, "c"}), 3);   // moved: after it where it is now
+    EXPECT_EQ(ResumeIndex(list, {2, "gone"}), 2);
+    EXPECT_EQ(ResumeIndex(list, {9, "gone"}), 0);
+    EXPECT_EQ(ResumeIndex({}, {1, "b"}), 0);
+
+    ScratchHost host;
+    const std::string file = host.dir().path() + "/state/lumivane/position";
+    EXPECT_EQ(ReadShowPosition(file).index, -1);
+    ASSERT_TRUE(WriteShowPosition(file, {5, "/photos/été 2026/x.jpg"}));
+    const ShowPosition back = ReadShowPosition(file);
+    EXPECT_EQ(back.index, 5);
+    EXPECT_EQ(back.file, "/photos/été 2026/x.jpg");
+    WriteFile(file, "-3\nx\n");
+    EXPECT_EQ(ReadShowPosition(file).index, -1);
 }
