@@ -27,8 +27,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${LUMIVANE_UPDATE_SITE}")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "photo slide-show screen saver with 228 transition effects
-Lumivane shows your photographs full screen, one after another, and passes
+# The summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Lumivane shows your photographs full screen, one after another, and passes
 from each to the next through one of 228 numbered transitions: wipes, blinds,
 tiles, dissolves, zooms, shaped reveals, stretches, slides, and a jigsaw
 puzzle whose pieces fly into place. Its configuration window, in French,
