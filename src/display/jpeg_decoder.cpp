@@ -5,19 +5,16 @@
 #include <QTransform>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
 #include <jerror.h>
-
-PictureError::PictureError(const std::string& file, const std::string& reason)
-    : std::runtime_error(file + " : " + reason)
-{
-}
 
 namespace {
 
@@ -83,6 +80,11 @@ FILE* openFile(const std::string& path)
     const int fd = platform::OpenRegularFile(path, why);
     if (fd < 0)
         throw PictureError(path, why);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > kMaxPictureFileBytes) {
+        ::close(fd);
+        throw PictureError(path, "fichier trop grand");
+    }
     FILE* f = ::fdopen(fd, "rb");
     if (!f) {
         why = std::strerror(errno);
@@ -102,8 +104,18 @@ JpegHeader ReadJpegHeader(const std::string& path)
         throw PictureError(path, d.err.message);
     openDecoder(d, file.f);
     jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&d.cinfo, TRUE);
-    JpegHeader header{static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
+    JpegHeader header;
+    header.width = static_cast<int>(d.cinfo.image_width);
+    header.height = static_cast<int>(d.cinfo.image_height);
+    JOCTET* icc = nullptr;
+    unsigned int iccLength = 0;
+    // A damaged profile is only a missing one: the picture is still shown, as it is stored.
+    if (jpeg_read_icc_profile(&d.cinfo, &icc, &iccLength) && icc) {
+        header.icc = QByteArray(reinterpret_cast<const char*>(icc), static_cast<qsizetype>(iccLength));
+        std::free(icc);
+    }
     for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next)
         if (m->marker == JPEG_APP0 + 1) {
             header.orientation = ExifOrientation(m->data, m->data_length);

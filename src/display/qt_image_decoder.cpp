@@ -1,0 +1,145 @@
+#include "qt_image_decoder.h"
+
+#include "jpeg_decoder.h"
+
+#include "platform/paths.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <mutex>
+
+#include <unistd.h>
+
+namespace {
+
+const char* readerFormat(PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Png: return "png";
+    case PictureFormat::WebP: return "webp";
+    case PictureFormat::Tiff: return "tiff";
+    case PictureFormat::Gif: return "gif";
+    default: return nullptr;
+    }
+}
+
+// What the readers leave out: the EXIF orientation of PNG and WebP files, and whether a PNG's
+// colours come from an embedded profile rather than from its gamma alone.
+struct Metadata {
+    int orientation = 1;
+    bool icc = false;
+};
+
+uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t le32(const unsigned char* p) { return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; }
+
+int exifOrientation(QByteArray exif)
+{
+    if (!exif.startsWith(QByteArray("Exif\0\0", 6)))
+        exif.prepend(QByteArray("Exif\0\0", 6));
+    return ExifOrientation(reinterpret_cast<const unsigned char*>(exif.constData()), static_cast<size_t>(exif.size()));
+}
+
+constexpr qint64 kMaxExifBytes = 1 << 16;
+constexpr int kMaxChunks = 4096;  // a damaged file is not walked for ever
+
+// PNG chunks come before the pixels (IDAT); eXIf may also follow them.
+Metadata pngMetadata(QIODevice& file)
+{
+    Metadata m;
+    qint64 at = 8;
+    for (int i = 0; i < kMaxChunks && file.seek(at); ++i) {
+        unsigned char head[8];
+        if (file.read(reinterpret_cast<char*>(head), 8) != 8)
+            break;
+        const qint64 length = be32(head);
+        const QByteArray type(reinterpret_cast<const char*>(head + 4), 4);
+        if (type == "iCCP")
+            m.icc = true;
+        else if (type == "eXIf" && length <= kMaxExifBytes)
+            m.orientation = exifOrientation(file.read(length));
+        else if (type == "IEND")
+            break;
+        at += 12 + length;
+    }
+    return m;
+}
+
+// RIFF chunks, each padded to an even size.
+Metadata webpMetadata(QIODevice& file)
+{
+    Metadata m;
+    qint64 at = 12;
+    for (int i = 0; i < kMaxChunks && file.seek(at); ++i) {
+        unsigned char head[8];
+        if (file.read(reinterpret_cast<char*>(head), 8) != 8)
+            break;
+        const qint64 length = le32(head + 4);
+        if (QByteArray(reinterpret_cast<const char*>(head), 4) == "EXIF" && length <= kMaxExifBytes)
+            m.orientation = exifOrientation(file.read(length));
+        at += 8 + length + (length & 1);
+    }
+    return m;
+}
+
+std::string readerError(const QImageReader& reader, const char* fallback)
+{
+    const std::string text = reader.errorString().toStdString();
+    return text.empty() ? fallback : text;
+}
+
+}  // namespace
+
+QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
+{
+    const char* name = readerFormat(format);
+    if (!name)
+        throw PictureError(path, "format d'image non reconnu");
+    std::string why;
+    const int fd = platform::OpenRegularFile(path, why);
+    if (fd < 0)
+        throw PictureError(path, why);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw PictureError(path, "lecture impossible");
+    }
+    if (file.size() > kMaxPictureFileBytes)
+        throw PictureError(path, "fichier trop grand");
+    static std::once_flag limitRaised;
+    std::call_once(limitRaised, [] {
+        // Our own checks below bound what is decoded; the reader's must not be tighter.
+        constexpr int kNeededMb = int(kMaxDecodeBytes >> 20);
+        if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < kNeededMb)
+            QImageReader::setAllocationLimit(kNeededMb);
+    });
+    const Metadata metadata = format == PictureFormat::Png    ? pngMetadata(file)
+                              : format == PictureFormat::WebP ? webpMetadata(file)
+                                                              : Metadata{};
+    if (!file.seek(0))
+        throw PictureError(path, "lecture impossible");
+    QImageReader reader(&file, name);
+    reader.setAutoDetectImageFormat(false);  // the content decided the format already
+    reader.setAutoTransform(true);  // TIFF's own orientation tag
+    const QSize size = reader.size();  // from the header alone
+    if (!size.isValid() || size.isEmpty())
+        throw PictureError(path, readerError(reader, "en-tête illisible"));
+    const long long pixels = static_cast<long long>(size.width()) * size.height();
+    if (pixels > kMaxPicturePixels)
+        throw PictureError(path, "image trop grande (" + std::to_string(size.width()) + " x " +
+                                     std::to_string(size.height()) + ")");
+    // The decoded picture and one 32-bit copy of it, as converting to the bitmap's format makes.
+    if (pixels * 8 > kMaxDecodeBytes)
+        throw PictureError(path, "mémoire insuffisante");
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        throw PictureError(path, readerError(reader, "image illisible"));
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // Qt gives a PNG with only a gamma a colour space of its own: such a picture has no
+    // profile, and stays as it is stored.
+    if (format != PictureFormat::Png || metadata.icc)
+        ConvertToSrgb(image);
+    return OpaqueRgb32(Oriented(std::move(image), metadata.orientation));
+}
