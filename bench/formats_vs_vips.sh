@@ -3,16 +3,10 @@
 # 24-megapixel PNG (6000 × 4000) for a 1920 × 1080 screen, against vipsthumbnail of the same
 # files, side by side in one run.
 #   bench/formats_vs_vips.sh [BUILD_DIR]
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-for p in libvips-tools imagemagick libheif-examples plasma-workspace-wallpapers; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="${missing:-} $p"
-done
-if [ -n "${missing:-}" ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
-fi
+source "$(dirname "$0")/../scripts/lib/setup.sh"
+build="${1:-$BUILD_DIR}"
+PACKAGES+=(libvips-tools plasma-workspace-wallpapers)
+install_packages
 cmake --build "$build" --target prepare_bench >/dev/null
 work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
 # A real photograph brought to each size; a drawn one when there is none.

@@ -44,42 +44,36 @@ int exifOrientation(QByteArray exif)
 constexpr qint64 kMaxExifBytes = 1 << 16;
 constexpr int kMaxChunks = 4096;  // a damaged file is not walked for ever
 
-// PNG chunks come before the pixels (IDAT); eXIf may also follow them.
-Metadata pngMetadata(QIODevice& file)
+// Walks a file's chunks from `at`: PNG's (length, type, data, CRC) or RIFF's (type, length,
+// data padded to an even size), until `visit` says it has seen enough.
+template <typename Visit>
+void walkChunks(QIODevice& file, qint64 at, bool png, Visit visit)
 {
-    Metadata m;
-    qint64 at = 8;
     for (int i = 0; i < kMaxChunks && file.seek(at); ++i) {
         unsigned char head[8];
         if (file.read(reinterpret_cast<char*>(head), 8) != 8)
-            break;
-        const qint64 length = be32(head);
-        const QByteArray type(reinterpret_cast<const char*>(head + 4), 4);
-        if (type == "iCCP")
-            m.icc = true;
-        else if (type == "eXIf" && length <= kMaxExifBytes)
-            m.orientation = exifOrientation(file.read(length));
-        else if (type == "IEND")
-            break;
-        at += 12 + length;
+            return;
+        const qint64 length = png ? be32(head) : le32(head + 4);
+        if (!visit(QByteArray(reinterpret_cast<const char*>(png ? head + 4 : head), 4), length))
+            return;
+        at += 8 + length + (png ? 4 : length & 1);
     }
-    return m;
 }
 
-// RIFF chunks, each padded to an even size.
-Metadata webpMetadata(QIODevice& file)
+Metadata metadataOf(QIODevice& file, PictureFormat format)
 {
     Metadata m;
-    qint64 at = 12;
-    for (int i = 0; i < kMaxChunks && file.seek(at); ++i) {
-        unsigned char head[8];
-        if (file.read(reinterpret_cast<char*>(head), 8) != 8)
-            break;
-        const qint64 length = le32(head + 4);
-        if (QByteArray(reinterpret_cast<const char*>(head), 4) == "EXIF" && length <= kMaxExifBytes)
+    if (format != PictureFormat::Png && format != PictureFormat::WebP)
+        return m;
+    const bool png = format == PictureFormat::Png;
+    // PNG's eXIf may come before or after the pixels; WebP's EXIF follows them.
+    walkChunks(file, png ? 8 : 12, png, [&](const QByteArray& type, qint64 length) {
+        if (png && type == "iCCP")
+            m.icc = true;
+        else if (type == (png ? "eXIf" : "EXIF") && length <= kMaxExifBytes)
             m.orientation = exifOrientation(file.read(length));
-        at += 8 + length + (length & 1);
-    }
+        return type != "IEND";
+    });
     return m;
 }
 
@@ -114,9 +108,7 @@ QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
         if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < kNeededMb)
             QImageReader::setAllocationLimit(kNeededMb);
     });
-    const Metadata metadata = format == PictureFormat::Png    ? pngMetadata(file)
-                              : format == PictureFormat::WebP ? webpMetadata(file)
-                                                              : Metadata{};
+    const Metadata metadata = metadataOf(file, format);
     if (!file.seek(0))
         throw PictureError(path, "lecture impossible");
     QImageReader reader(&file, name);
