@@ -79,8 +79,9 @@ Metadata metadataOf(QIODevice& file, PictureFormat format)
 
 std::string readerError(const QImageReader& reader, const char* fallback)
 {
+    // The reader's own words only where they say more than "unknown error".
     const std::string text = reader.errorString().toStdString();
-    return text.empty() ? fallback : text;
+    return reader.error() == QImageReader::UnknownError || text.empty() ? fallback : text;
 }
 
 }  // namespace
