@@ -1,5 +1,6 @@
 #include "jpeg_decoder.h"
 
+#include "platform/gdi/bitmap.h"
 #include "platform/paths.h"
 
 #include <QTransform>
@@ -206,7 +207,10 @@ QImage DecodeJpegFile(const std::string& path, int scaleEighths)
     }
     openDecoder(d, file.f);
     jpeg_read_header(&d.cinfo, TRUE);
-    if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > kMaxPicturePixels)
+    // No bitmap is wider or taller than kMaxBitmapSide either.
+    if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > kMaxPicturePixels ||
+        d.cinfo.image_width > static_cast<unsigned>(platform::kMaxBitmapSide) ||
+        d.cinfo.image_height > static_cast<unsigned>(platform::kMaxBitmapSide))
         throw PictureError(path, "image trop grande (" + std::to_string(d.cinfo.image_width) + " x " +
                                      std::to_string(d.cinfo.image_height) + ")");
     d.cinfo.out_color_space = JCS_EXT_BGRA;  // the memory order of a 32-bit QImage

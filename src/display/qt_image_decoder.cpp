@@ -2,6 +2,7 @@
 
 #include "jpeg_decoder.h"
 
+#include "platform/gdi/bitmap.h"
 #include "platform/paths.h"
 
 #include <QFile>
@@ -119,7 +120,8 @@ QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
     if (!size.isValid() || size.isEmpty())
         throw PictureError(path, readerError(reader, "en-tête illisible"));
     const long long pixels = static_cast<long long>(size.width()) * size.height();
-    if (pixels > kMaxPicturePixels)
+    if (pixels > kMaxPicturePixels || size.width() > platform::kMaxBitmapSide ||
+        size.height() > platform::kMaxBitmapSide)
         throw PictureError(path, "image trop grande (" + std::to_string(size.width()) + " x " +
                                      std::to_string(size.height()) + ")");
     // The decoded picture and one 32-bit copy of it, as converting to the bitmap's format makes.

@@ -212,4 +212,8 @@ TEST(PictureFormats, DamagedEmptyAndHugeFilesAreErrorsNamingTheFile)
     std::string claimed = std::string("\0\0\x9C\x40\0\0\x9C\x40", 8) + ihdr.substr(8);  // 40000 × 40000
     wide.replace(8, 25, pngChunk("IHDR", claimed));
     expectError("huge.png", wide, "image trop grande");
+    // Few pixels, but wider than any bitmap.
+    claimed.replace(0, 8, std::string("\0\0\x9C\x40\0\0\0\x01", 8));  // 40000 × 1
+    wide.replace(8, 25, pngChunk("IHDR", claimed));
+    expectError("wide.png", wide, "image trop grande");
 }
