@@ -85,6 +85,18 @@ std::string readerError(const QImageReader& reader, const char* fallback)
     return reader.error() == QImageReader::UnknownError || text.empty() ? fallback : text;
 }
 
+void checkSize(QSize size, const std::string& path)
+{
+    const long long pixels = static_cast<long long>(size.width()) * size.height();
+    if (pixels > kMaxPicturePixels || size.width() > platform::kMaxBitmapSide ||
+        size.height() > platform::kMaxBitmapSide)
+        throw PictureError(path, "image trop grande (" + std::to_string(size.width()) + " x " +
+                                     std::to_string(size.height()) + ")");
+    // The decoded picture and one 32-bit copy of it, as converting to the bitmap's format makes.
+    if (pixels * 8 > kMaxDecodeBytes)
+        throw PictureError(path, "mémoire insuffisante");
+}
+
 }  // namespace
 
 QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
@@ -119,17 +131,11 @@ QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
     const QSize size = reader.size();  // from the header alone
     if (!size.isValid() || size.isEmpty())
         throw PictureError(path, readerError(reader, "en-tête illisible"));
-    const long long pixels = static_cast<long long>(size.width()) * size.height();
-    if (pixels > kMaxPicturePixels || size.width() > platform::kMaxBitmapSide ||
-        size.height() > platform::kMaxBitmapSide)
-        throw PictureError(path, "image trop grande (" + std::to_string(size.width()) + " x " +
-                                     std::to_string(size.height()) + ")");
-    // The decoded picture and one 32-bit copy of it, as converting to the bitmap's format makes.
-    if (pixels * 8 > kMaxDecodeBytes)
-        throw PictureError(path, "mémoire insuffisante");
+    checkSize(size, path);
     QImage image;
     if (!reader.read(&image) || image.isNull())
         throw PictureError(path, readerError(reader, "image illisible"));
+    checkSize(image.size(), path);  // a GIF's frame may reach past the size its header gives
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     // Qt gives a PNG with only a gamma a colour space of its own: such a picture has no
