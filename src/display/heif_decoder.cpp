@@ -178,7 +178,8 @@ QImage DecodeHeifFile(const std::string& path)
     const uint8_t* plane = heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
     const int w = heif_image_get_width(decoded.get(), heif_channel_interleaved);
     const int h = heif_image_get_height(decoded.get(), heif_channel_interleaved);
-    if (!plane || w <= 0 || h <= 0 || static_cast<long long>(w) * h > pixels)
+    if (!plane || w <= 0 || h <= 0 || static_cast<long long>(w) * h > pixels || w > platform::kMaxBitmapSide ||
+        h > platform::kMaxBitmapSide)
         throw PictureError(path, "image HEIF illisible");
     // RGBA in memory order is Qt's RGBA8888; the copy makes it the bitmap's own.
     QImage image = QImage(plane, w, h, stride, QImage::Format_RGBA8888)
