@@ -3,7 +3,7 @@
 # corpus, keeping what it learns in build-fuzz/fuzz-corpus/TARGET; a crasher is written
 # there as crash-* and the run fails; once fixed, it joins the target's seed folder, which the
 # ordinary tests replay. The last line says how many inputs were run.
-#   bench/fuzz.sh TARGET SECONDS        targets: hive gdi_bmp jpeg rtf version update
+#   bench/fuzz.sh TARGET SECONDS        targets: hive gdi_bmp jpeg qt_formats heif rtf version update
 #   FUZZ_RUNS=N bench/fuzz.sh ...       stops after N inputs if that comes first
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib/setup.sh"

@@ -78,7 +78,7 @@ int main(int argc, char** argv)
         }
         // The decoder alone, at the scale the load chose; the rest of the load is making
         // the bitmap from its image.
-        if (runs > 1) {
+        if (runs > 1 && PeekPictureFormat(argv[1]) == PictureFormat::Jpeg) {
             const JpegHeader header = ReadJpegHeader(argv[1]);
             const int scale = JpegScaleFor(header.width, header.height, FitSize(input));
             for (int i = 0; i < runs; ++i) {

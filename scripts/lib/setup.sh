@@ -10,6 +10,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libjpeg62-turbo-dev libcurl4-openssl-dev libx11-dev
+  qt6-image-formats-plugins libheif-dev libheif-examples
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
   libxml2-utils desktop-file-utils qt6-svg-dev appstream groff-base

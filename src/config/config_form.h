@@ -30,10 +30,14 @@ class CanvasWidget;
 // The preview's display thread, when one exists (one at a time in the process).
 extern QPointer<TDisplayThread> PreviewThread;
 
-// The pictures larger than this are removed by the size check.
-inline constexpr int64_t kMaxPictureBytes = 330000;
+// The photographs a folder or a search takes, by extension in any case (bitmaps are added
+// one by one only).
+inline constexpr const char* kPhotoMask = "*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.webp;*.heic;*.heif;*.avif;*.tif;*.tiff;*.gif";
 // The thumbnail box's side.
 inline constexpr int kThumbnailSide = 187;
+
+// Natural name order: runs of digits compare as numbers, letters without regard to case.
+bool NaturalLess(const std::string& a, const std::string& b);
 
 // Where a W × H picture goes in the thumbnail box when it is too large to show as it is.
 platform::TRect ThumbnailPlacement(int width, int height);
@@ -58,6 +62,8 @@ public:
     void BtDownloadClick();
     void RefreshPictureCount();
     void ShowThumbnail(const std::string& path);
+    // `mask` holds one pattern or several separated by ';'; a folder's files are appended
+    // in natural name order (img2 before img10), then its subfolders in the same order.
     void ScanFolder(std::string folder, const std::string& mask, bool recursive);
 
     // Effects and display parameters.

@@ -8,6 +8,7 @@
 #include "picture_preview.h"
 
 #include "display/display_thread.h"
+#include "display/picture_format.h"
 #include "display/picture_preparation.h"
 
 #include "settings/app_state.h"
@@ -32,8 +33,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 using namespace platform;
 
@@ -66,6 +69,42 @@ EntryKind kindOf(const std::string& path, unsigned char type)
 
 }  // namespace
 
+bool NaturalLess(const std::string& a, const std::string& b)
+{
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            size_t si = i, sj = j;  // leading zeros do not count
+            while (si + 1 < ei && a[si] == '0')
+                ++si;
+            while (sj + 1 < ej && b[sj] == '0')
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj;
+            if (const int c = a.compare(si, ei - si, b, sj, ej - sj); c != 0)
+                return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        const int cb = std::tolower(static_cast<unsigned char>(b[j]));
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return j < b.size() && i >= a.size();
+    return a < b;  // equal but for case or leading zeros: still one order
+}
+
 TRect ThumbnailPlacement(int width, int height)
 {
     const int side = kThumbnailSide;
@@ -94,8 +133,12 @@ void TFConfig::BtnAddClick()
     QFileDialog chooser(this, QStringLiteral("Choisissez une image"));
     chooser.setObjectName(QStringLiteral("OpenPictureDialog1"));
     chooser.setOption(QFileDialog::DontUseNativeDialog);
-    chooser.setNameFilters({QStringLiteral("Tout (*.bmp *.jpg)"), QStringLiteral("Bitmaps (*.bmp)"),
-                            QStringLiteral("JPEG (*.jpg)")});
+    chooser.setNameFilters({QStringLiteral("Tout (*.bmp *.jpg *.jpeg *.jpe *.jfif *.png *.webp *.heic *.heif *.avif "
+                                           "*.tif *.tiff *.gif)"),
+                            QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("JPEG (*.jpg *.jpeg *.jpe *.jfif)"),
+                            QStringLiteral("PNG (*.png)"), QStringLiteral("WebP (*.webp)"),
+                            QStringLiteral("HEIF (*.heic *.heif *.avif)"), QStringLiteral("TIFF (*.tif *.tiff)"),
+                            QStringLiteral("GIF (*.gif)")});
     chooser.setDefaultSuffix(QStringLiteral("jpg"));
     chooser.setFileMode(QFileDialog::ExistingFiles);
     chooser.setOption(QFileDialog::ReadOnly, false);
@@ -122,7 +165,7 @@ void TFConfig::BtDossierClick()
         return;
     // Kept in memory only: the registry gets it with the other settings on Valider.
     AppSettings->DossierImages = chooser.selectedFiles().first().toStdString();
-    ScanFolder(AppSettings->DossierImages, "*.jpg", false);
+    ScanFolder(AppSettings->DossierImages, kPhotoMask, false);
     RefreshPictureCount();
 }
 
@@ -132,7 +175,7 @@ void TFConfig::BtnFindClick()
                                   "Lumivane", kDialogQuestion);
     if (answer == IDNO)
         return;
-    ScanFolder(DriveC(), "*.jpg", true);
+    ScanFolder(DriveC(), kPhotoMask, true);
     RefreshPictureCount();
 }
 
@@ -141,36 +184,48 @@ void TFConfig::ScanFolder(std::string folder, const std::string& mask, bool recu
     if (!folder.empty() && folder.back() == '/')
         folder.pop_back();
     const std::string where = folder.empty() ? std::string("/") : folder;
-    if (DIR* dir = ::opendir(where.c_str())) {
-        std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) != 0)
-                continue;
-            QCoreApplication::processEvents();
-            const std::string path = folder + "/" + name;
-            if (kindOf(path, entry->d_type).directory)
-                continue;
-            DstList->addItem(QString::fromStdString(path));
-        }
+    std::vector<std::string> patterns;
+    for (size_t from = 0; from <= mask.size();) {
+        const size_t to = std::min(mask.find(';', from), mask.size());
+        if (to > from)
+            patterns.push_back(mask.substr(from, to - from));
+        from = to + 1;
     }
-    if (!recursive)
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    DstList->SetRedraw(false);
+    const auto matches = [&patterns](const std::string& name) {
+        return std::any_of(patterns.begin(), patterns.end(), [&name](const std::string& p) {
+            return ::fnmatch(p.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+        });
+    };
+    std::vector<std::string> files, folders;
     if (DIR* dir = ::opendir(where.c_str())) {
         std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            const std::string path = folder + "/" + name;
-            const EntryKind kind = kindOf(path, entry->d_type);
-            if (!kind.directory || kind.link)
+            const bool wanted = matches(name);
+            if (!wanted && !recursive)
                 continue;
-            ScanFolder(path, mask, true);
-            QCoreApplication::processEvents();
+            if (wanted)
+                QCoreApplication::processEvents();
+            const EntryKind kind = kindOf(folder + "/" + name, entry->d_type);
+            if (wanted && !kind.directory)
+                files.push_back(name);
+            else if (recursive && kind.directory && !kind.link)
+                folders.push_back(name);
         }
+    }
+    std::sort(files.begin(), files.end(), NaturalLess);
+    for (const std::string& name : files)
+        DstList->addItem(QString::fromStdString(folder + "/" + name));
+    if (!recursive)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DstList->SetRedraw(false);
+    std::sort(folders.begin(), folders.end(), NaturalLess);
+    for (const std::string& name : folders) {
+        ScanFolder(folder + "/" + name, mask, true);
+        QCoreApplication::processEvents();
     }
     DstList->SetRedraw(true);
     QApplication::restoreOverrideCursor();
@@ -296,7 +351,9 @@ bool TFConfig::sizeCheck()
 {
     if (DstList->count() == InitialPictureCount)
         return false;
-    const std::string limit = std::to_string(kMaxPictureBytes / 1000) + " Ko.";
+    // What no decoder reads: larger files only. A picture the show can display is never
+    // removed, and telling needs no more than the file's size.
+    const std::string limit = std::to_string(kMaxPictureFileBytes / 1000) + " Ko.";
     const int answer = MessageBox(
         nullptr,
         "Vous avez modifié la liste des images.\r\nCertaines d'entres elles peuvent être trop grosses pour "
@@ -309,7 +366,7 @@ bool TFConfig::sizeCheck()
     std::vector<std::string> removed;
     for (int row = DstList->count() - 1; row >= 0; --row) {
         const std::string path = pathOf(DstList->item(row));
-        if (FileExists(path) && FileSizeOf(path) > kMaxPictureBytes) {
+        if (FileExists(path) && FileSizeOf(path) > kMaxPictureFileBytes) {
             removed.push_back(path);
             delete DstList->takeItem(row);
         }

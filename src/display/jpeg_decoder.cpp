@@ -1,23 +1,21 @@
 #include "jpeg_decoder.h"
 
+#include "platform/gdi/bitmap.h"
 #include "platform/paths.h"
 
 #include <QTransform>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
 #include <jerror.h>
-
-PictureError::PictureError(const std::string& file, const std::string& reason)
-    : std::runtime_error(file + " : " + reason)
-{
-}
 
 namespace {
 
@@ -83,6 +81,11 @@ FILE* openFile(const std::string& path)
     const int fd = platform::OpenRegularFile(path, why);
     if (fd < 0)
         throw PictureError(path, why);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > kMaxPictureFileBytes) {
+        ::close(fd);
+        throw PictureError(path, "fichier trop grand");
+    }
     FILE* f = ::fdopen(fd, "rb");
     if (!f) {
         why = std::strerror(errno);
@@ -102,8 +105,18 @@ JpegHeader ReadJpegHeader(const std::string& path)
         throw PictureError(path, d.err.message);
     openDecoder(d, file.f);
     jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&d.cinfo, TRUE);
-    JpegHeader header{static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height)};
+    JpegHeader header;
+    header.width = static_cast<int>(d.cinfo.image_width);
+    header.height = static_cast<int>(d.cinfo.image_height);
+    JOCTET* icc = nullptr;
+    unsigned int iccLength = 0;
+    // A damaged profile is only a missing one: the picture is still shown, as it is stored.
+    if (jpeg_read_icc_profile(&d.cinfo, &icc, &iccLength) && icc) {
+        header.icc = QByteArray(reinterpret_cast<const char*>(icc), static_cast<qsizetype>(iccLength));
+        std::free(icc);
+    }
     for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next)
         if (m->marker == JPEG_APP0 + 1) {
             header.orientation = ExifOrientation(m->data, m->data_length);
@@ -194,7 +207,10 @@ QImage DecodeJpegFile(const std::string& path, int scaleEighths)
     }
     openDecoder(d, file.f);
     jpeg_read_header(&d.cinfo, TRUE);
-    if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > kMaxPicturePixels)
+    // No bitmap is wider or taller than kMaxBitmapSide either.
+    if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > kMaxPicturePixels ||
+        d.cinfo.image_width > static_cast<unsigned>(platform::kMaxBitmapSide) ||
+        d.cinfo.image_height > static_cast<unsigned>(platform::kMaxBitmapSide))
         throw PictureError(path, "image trop grande (" + std::to_string(d.cinfo.image_width) + " x " +
                                      std::to_string(d.cinfo.image_height) + ")");
     d.cinfo.out_color_space = JCS_EXT_BGRA;  // the memory order of a 32-bit QImage

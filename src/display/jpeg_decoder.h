@@ -2,30 +2,22 @@
 // JPEG pictures through libjpeg-turbo: best quality (accurate DCT, smooth upsampling),
 // optionally decoded at a reduced DCT scale when the picture will be shrunk anyway.
 
+#include "picture_format.h"
+
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 
-#include <stdexcept>
 #include <string>
-
-// A picture that cannot be decoded; the message names the file.
-class PictureError : public std::runtime_error {
-public:
-    PictureError(const std::string& file, const std::string& reason);
-};
-
-// Pictures claiming more pixels than this are refused before any decoding.
-inline constexpr long long kMaxPicturePixels = 100'000'000LL;
-// Nor may decoding one need more memory than this, the picture included.
-inline constexpr long long kMaxDecodeBytes = 512LL << 20;
 
 struct JpegHeader {
     int width = 0;  // as stored, before the orientation is applied
     int height = 0;
     int orientation = 1;  // the EXIF orientation tag, 1 (upright) to 8; 1 when absent or unreadable
+    QByteArray icc;       // the embedded colour profile (APP2 segments joined), empty when none
 };
 
-// Reads just the header (and the EXIF orientation); throws PictureError.
+// Reads just the header (with the EXIF orientation and the colour profile); throws PictureError.
 JpegHeader ReadJpegHeader(const std::string& path);
 
 // The scale in eighths (1..8) to decode a width × height picture at, so that the result

@@ -1,6 +1,8 @@
 #include "picture_preparation.h"
 
+#include "heif_decoder.h"
 #include "jpeg_decoder.h"
+#include "qt_image_decoder.h"
 
 #include "settings/settings.h"
 #include "settings/trace_log.h"
@@ -8,6 +10,8 @@
 #include "platform/gdi/dc.h"
 #include "platform/random.h"
 #include "platform/win_math.h"
+
+#include <QColorSpace>
 
 #include <sys/stat.h>
 
@@ -22,17 +26,6 @@ int64_t FileSizeOf(const std::string& path)
 }
 
 namespace {
-
-bool isJpegName(const std::string& path)
-{
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || path.size() - dot != 4 || path.find('/', dot) != std::string::npos)
-        return false;
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return ext == ".JPG";
-}
 
 TBitmap filledBitmap(int w, int h, TColor colour)
 {
@@ -162,16 +155,27 @@ LoadedPicture LoadPicture(const std::string& path, QSize fitInto, bool log, std:
     if (log)
         trace(log, deferredTrace, "Image : " + path + ". Taille :" + std::to_string(FileSizeOf(path)));
     LoadedPicture picture;
-    if (isJpegName(path)) {
+    const PictureFormat format = PeekPictureFormat(path);
+    if (format == PictureFormat::Jpeg) {
         // Photographs taken upright are stored on their side with an orientation tag.
         const JpegHeader header = ReadJpegHeader(path);
         const bool swap = SwapsAxes(header.orientation);
         picture.width = swap ? header.height : header.width;
         picture.height = swap ? header.width : header.height;
         const int scale = fitInto.isEmpty() ? 8 : JpegScaleFor(picture.width, picture.height, fitInto);
-        picture.bitmap = TBitmap::AdoptOpaque(Oriented(DecodeJpegFile(path, scale), header.orientation));
-    } else {
+        QImage image = Oriented(DecodeJpegFile(path, scale), header.orientation);
+        if (!header.icc.isEmpty()) {
+            image.setColorSpace(QColorSpace::fromIccProfile(header.icc));
+            ConvertToSrgb(image);
+        }
+        picture.bitmap = TBitmap::AdoptOpaque(std::move(image));
+    } else if (format == PictureFormat::Bmp) {
         picture.bitmap.LoadFromFile(path);
+        picture.width = picture.bitmap.Width();
+        picture.height = picture.bitmap.Height();
+    } else {
+        picture.bitmap = TBitmap::AdoptOpaque(format == PictureFormat::Heif ? DecodeHeifFile(path)
+                                                                            : DecodeWithImageReader(path, format));
         picture.width = picture.bitmap.Width();
         picture.height = picture.bitmap.Height();
     }

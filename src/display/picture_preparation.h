@@ -49,10 +49,11 @@ struct PreparedPicture {
     int Y = 0;
 };
 
-// Decodes ".JPG" files (any case) as JPEG and everything else as a Windows bitmap file;
-// `fitInto` is the size it will be shrunk to fit (empty: decode at full size). Writes the
-// "Image : " trace line when logging (into `deferredTrace` when given). Only regular files
-// are opened. Throws PictureError or platform::BitmapFileError.
+// Decodes the file in the format its first bytes announce, whatever its name: JPEG,
+// Windows bitmap, PNG, WebP, TIFF, GIF, HEIC or AVIF, upright and in sRGB. `fitInto` is
+// the size it will be shrunk to fit (empty: decode at full size). Writes the "Image : "
+// trace line when logging (into `deferredTrace` when given). Only regular files are
+// opened. Throws PictureError or platform::BitmapFileError.
 LoadedPicture LoadPicture(const std::string& path, QSize fitInto, bool log,
                           std::vector<std::string>* deferredTrace = nullptr);
 

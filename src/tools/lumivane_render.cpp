@@ -35,8 +35,8 @@ constexpr const char* kUsage =
     "usage: lumivane-render --effect N --from OLD --to NEW [option]...\n"
     "Plays effect N from picture OLD to picture NEW off screen and reports its steps.\n"
     "  --effect N              the effect number, 1 to 228\n"
-    "  --from OLD              the picture on screen before (BMP, JPEG or PNG)\n"
-    "  --to NEW                the picture the effect brings in (BMP, JPEG or PNG)\n"
+    "  --from OLD              the picture on screen before (any picture the show reads)\n"
+    "  --to NEW                the picture the effect brings in (the same formats)\n"
     "  --size WxH              the screen size (default 1920x1080)\n"
     "  --tile T                the effect size TailleEffet, 4 to 10 (default 4)\n"
     "  --speed R               the pause setting Rapidite (default 0: no pauses)\n"
@@ -76,26 +76,9 @@ int toInt(const std::string& text, const char* what)
     return static_cast<int>(v);
 }
 
-// PNG for convenience; everything else as the slide show reads it.
-LoadedPicture loadAny(const std::string& path, QSize fit)
-{
-    const auto dot = path.rfind('.');
-    if (dot != std::string::npos && QString::fromStdString(path.substr(dot)).compare(".png", Qt::CaseInsensitive) == 0) {
-        const QImage image(QString::fromStdString(path));
-        if (image.isNull())
-            throw std::runtime_error(path + " : image PNG illisible");
-        LoadedPicture p;
-        p.bitmap = TBitmap::FromImage(image);
-        p.width = image.width();
-        p.height = image.height();
-        return p;
-    }
-    return LoadPicture(path, fit, false);
-}
-
 PreparedPicture prepare(const std::string& path, const PreparationInput& in)
 {
-    return PrepareLoaded(loadAny(path, FitSize(in)), in);
+    return PrepareLoaded(LoadPicture(path, FitSize(in), false), in);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "config/picture_preview.h"
 
 #include "display/display_thread.h"
+#include "display/picture_format.h"
 
 #include "inet/is_inet_online.h"
 #include "inet/update_check.h"
@@ -320,6 +321,8 @@ TEST_F(Dialog, CancelEscapeAndCloseWriteNothing)
     std::filesystem::create_directories(pics() + "more");
     writePicture(pics() + "more/x.jpg", 20, 20, Qt::blue, "JPG");
     writePicture(pics() + "more/y.bmp", 20, 20, Qt::blue);
+    for (const char* name : {"z.JPEG", "img10.heic", "img2.PNG", "notes.txt"})
+        WriteFile(pics() + "more/" + name, "");  // only their names count here
     user("", {pics() + "p.bmp"});
     const std::string hive = ReadFile(host.hkcu());
     for (int way = 0; way < 3; ++way) {
@@ -331,8 +334,9 @@ TEST_F(Dialog, CancelEscapeAndCloseWriteNothing)
             static_cast<QDialog*>(chooser)->accept();
         });
         form->BtDossierClick();
-        // Only the folder's jpg files; the folder is remembered in memory at once.
-        EXPECT_EQ(rows(), (std::vector<std::string>{pics() + "p.bmp", pics() + "more/x.jpg"}));
+        // Only the folder's photographs, in natural order; the folder is remembered in memory at once.
+        EXPECT_EQ(rows(), (std::vector<std::string>{pics() + "p.bmp", pics() + "more/img2.PNG", pics() + "more/img10.heic",
+                                                    pics() + "more/x.jpg", pics() + "more/z.JPEG"}));
         EXPECT_EQ(AppSettings->DossierImages, pics() + "more");
         if (way == 0)
             QTest::mouseClick(form->BtnCancel, Qt::LeftButton);
@@ -406,7 +410,7 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     writePicture(pics() + "small.bmp", 100, 80, Qt::red);
     writePicture(pics() + "wide.bmp", 400, 200, Qt::red);
     writePicture(pics() + "tall.JPG", 200, 400, Qt::red, "JPG");
-    writePicture(pics() + "photo.jpeg", 50, 50, Qt::red, "JPG");  // not ".jpg": read as a bitmap, and refused
+    WriteFile(pics() + "photo.jpeg", "\xFF\xD8\xFF\xE0 cut short");  // a damaged JPEG, refused
     user("", {pics() + "small.bmp", pics() + "wide.bmp", pics() + "tall.JPG", pics() + "photo.jpeg"});
     open();
     auto shown = [&] { return form->Imgapercu->pixmap().toImage(); };
@@ -440,7 +444,7 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     QTest::mouseClick(form->CBApercu, Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown().size() == QSize(187, 187); }, 20000));
 
-    // A file the bitmap reader refuses: its error, and the thumbnail stays.
+    // A file the decoder refuses: its error, and the thumbnail stays.
     clickRow(form->DstList, 3);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().empty(); }, 20000));
     EXPECT_NE(boxes().back().find("photo.jpeg"), std::string::npos);
@@ -452,6 +456,7 @@ TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)
     machine(true);
     writePicture(pics() + "wide.bmp", 400, 200, Qt::red);
     writePicture(pics() + "small.jpg", 100, 80, Qt::red, "JPG");
+    writePicture(pics() + "UP.PNG", 30, 20, Qt::red, "PNG");  // listed by the filter whatever the case
     WriteFile(pics() + "damaged.jpg", "\xFF\xD8\xFF\xE0 cut short");
     user("");
     open();
@@ -489,6 +494,8 @@ TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)
         highlight(QStringLiteral("small.jpg"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return preview->Size->text() == QLatin1String("100x80"); }, 20000));
         EXPECT_EQ(preview->Picture->pixmap().size(), QSize(100, 80));
+        highlight(QStringLiteral("UP.PNG"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return preview->Size->text() == QLatin1String("30x20"); }, 20000));
         // A damaged file: no thumbnail, no size, and no box while browsing.
         highlight(QStringLiteral("damaged.jpg"));
         // Once its reading is over and what it sent is handled.
@@ -530,31 +537,44 @@ TEST_F(Dialog, StandardWindowsSpeakFrench)
     delete french;
 }
 
-TEST_F(Dialog, SizeCheckRemovesWhatIsOver330000Bytes)
+TEST_F(Dialog, SizeCheckRemovesOnlyWhatNoDecoderReads)
 {
     machine(true);
     writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
     user("", {pics() + "p.bmp"});
-    WriteFile(pics() + "limit.jpg", std::string(330000, 'x'));
-    WriteFile(pics() + "over.jpg", std::string(330001, 'x'));
+    // An ordinary photograph far above the old 330 Ko, and files at and past the decoders'
+    // own limit (sparse: their size is all that is looked at).
+    writePicture(pics() + "photo.png", 1200, 800, Qt::red, "PNG");
+    QImage noise(900, 700, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb((x * 7 + y * 13) % 256, (x * x + y) % 256, (x ^ y) % 256));
+    ASSERT_TRUE(noise.save(QString::fromStdString(pics() + "photo.jpg"), "JPG", 98));
+    ASSERT_GT(std::filesystem::file_size(pics() + "photo.jpg"), 330001u);
+    for (const auto& [name, size] : {std::pair{"limit.jpg", kMaxPictureFileBytes}, {"over.jpg", kMaxPictureFileBytes + 1}}) {
+        WriteFile(pics() + name, "");
+        std::filesystem::resize_file(pics() + name, static_cast<uintmax_t>(size));
+    }
     open();
-    for (const char* name : {"limit.jpg", "over.jpg", "gone.jpg"})
+    for (const char* name : {"photo.jpg", "photo.png", "limit.jpg", "over.jpg", "gone.jpg"})
         form->DstList->addItem(QString::fromStdString(pics() + name));
     std::vector<std::string> listed;
     whenModal([&](QWidget* w) {
         auto* rejected = child<QListWidget>(w, "LBRejet");
         for (int i = 0; rejected && i < rejected->count(); ++i)
             listed.push_back(rejected->item(i)->text().toStdString());
-        EXPECT_EQ(child<QLabel>(w, "TxtTailleMax")->text(), QStringLiteral("330 Ko."));
+        EXPECT_EQ(child<QLabel>(w, "TxtTailleMax")->text(), QStringLiteral("512000 Ko."));
         EXPECT_EQ(child<QLabel>(w, "NBImages")->text(), QStringLiteral("1"));
         w->close();
     });
     form->BtOkClick();
     EXPECT_EQ(listed, std::vector<std::string>{pics() + "over.jpg"});
-    EXPECT_NE(boxes().front().find("est supérieure à 330 Ko."), std::string::npos);
+    EXPECT_NE(boxes().front().find("Certaines d'entres elles peuvent être trop grosses pour Lumivane."), std::string::npos);
+    EXPECT_NE(boxes().front().find("est supérieure à 512000 Ko."), std::string::npos);
     // The vanished file stays in the list; the store drops it when writing.
     EXPECT_EQ(AppSettings->Images,
-              (std::vector<std::string>{pics() + "p.bmp", pics() + "limit.jpg", pics() + "gone.jpg"}));
+              (std::vector<std::string>{pics() + "p.bmp", pics() + "photo.jpg", pics() + "photo.png",
+                                        pics() + "limit.jpg", pics() + "gone.jpg"}));
 
     // As many removed as added: no check is offered.
     open();
@@ -576,25 +596,32 @@ TEST_F(Dialog, ScanFolderListsFoldersBeforeSubfoldersAndIgnoresLinkLoops)
     writePicture(root + "sub/b.jpg", 8, 8, Qt::red, "JPG");
     writePicture(root + "sub/deeper/c.JPG", 8, 8, Qt::red, "JPG");
     writePicture(root + "sub/d.bmp", 8, 8, Qt::red);
+    writePicture(root + "sub/deeper/e.webp", 8, 8, Qt::red, "WEBP");
     std::filesystem::create_directory_symlink(root, root + "sub/loop");
     std::filesystem::create_directories(root + "folder.jpg");  // a folder with a picture's name
     open();
     form->BtnFindClick();
     const auto found = rows();
-    ASSERT_EQ(found.size(), 3u);
+    ASSERT_EQ(found.size(), 4u);
     EXPECT_EQ(found[0], root + "a.jpg");
     EXPECT_EQ(found[1], root + "sub/b.jpg");
     EXPECT_EQ(found[2], root + "sub/deeper/c.JPG");
-    EXPECT_EQ(form->DstLabel->text(), QStringLiteral("3 images choisies :"));
+    EXPECT_EQ(found[3], root + "sub/deeper/e.webp");
+    EXPECT_EQ(form->DstLabel->text(), QStringLiteral("4 images choisies :"));
+    EXPECT_TRUE(NaturalLess("img2.jpg", "img10.jpg"));
+    EXPECT_FALSE(NaturalLess("img10.jpg", "img2.jpg"));
+    EXPECT_TRUE(NaturalLess("Beach.jpg", "castle.jpg"));  // case aside
+    EXPECT_TRUE(NaturalLess("img", "img1"));
+    EXPECT_NE(NaturalLess("img01", "img1"), NaturalLess("img1", "img01"));  // still one order
 
     // Answered No, nothing is searched; without a drive C:, nothing is found.
     platform::host().messageBoxAnswer = "no";
     form->BtnFindClick();
-    EXPECT_EQ(rows().size(), 3u);
+    EXPECT_EQ(rows().size(), 4u);
     platform::host().messageBoxAnswer = "yes";
     platform::host().driveC = host.dir().path() + "/no-such-drive/";
     form->BtnFindClick();
-    EXPECT_EQ(rows().size(), 3u);
+    EXPECT_EQ(rows().size(), 4u);
 }
 
 TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)

@@ -205,22 +205,26 @@ TEST(Trim, CutsToWholeSteps)
     EXPECT_EQ(c.Height(), 768);
 }
 
-TEST(LoadPicture, TheExtensionChoosesTheDecoder)
+TEST(LoadPicture, TheContentChoosesTheDecoder)
 {
     TempDir dir;
-    for (const char* name : {"a.JPG", "b.jpg", "c.Jpg"}) {
+    for (const char* name : {"a.JPG", "b.jpg", "c.Jpg", "d.jpeg", "e.jfif", "f.bmp", "g"}) {
         const LoadedPicture p = LoadPicture(jpegFile(dir, name, 64, 48), QSize(), false);
         EXPECT_EQ(p.bitmap.Width(), 64) << name;
         EXPECT_EQ(p.width, 64);
     }
-    // A four-letter JPEG extension is read as a Windows bitmap, and fails.
-    EXPECT_THROW(LoadPicture(jpegFile(dir, "d.jpeg", 64, 48), QSize(), false), BitmapFileError);
+    // A bitmap named as a JPEG is read as the bitmap it is.
+    QImage bitmap(5, 3, QImage::Format_RGB32);
+    bitmap.fill(qRgb(10, 20, 30));
+    ASSERT_TRUE(bitmap.save(QString::fromStdString(dir.file("bitmap.jpg")), "BMP"));
+    EXPECT_EQ(LoadPicture(dir.file("bitmap.jpg"), QSize(), false).bitmap.ScanLine(1)[2], qRgb(10, 20, 30));
     // A large JPEG to be shrunk is decoded at a reduced scale, its own size kept for the geometry.
     const LoadedPicture big = LoadPicture(jpegFile(dir, "big.jpg", 4000, 3000), QSize(1024, 768), false);
     EXPECT_EQ(big.width, 4000);
     EXPECT_EQ(big.height, 3000);
     EXPECT_EQ(big.bitmap.Width(), 2000);  // 3/8 is the least scale still 1024 wide, decoded as 4/8
     EXPECT_THROW(LoadPicture(dir.file("missing.jpg"), QSize(), false), PictureError);
+    EXPECT_THROW(LoadPicture(dir.path(), QSize(), false), PictureError);  // a folder
 
     EXPECT_EQ(FileSizeOf(dir.file("a.JPG")), static_cast<int64_t>(testing_support::ReadFile(dir.file("a.JPG")).size()));
     EXPECT_EQ(FileSizeOf(dir.file("nothing")), -1);

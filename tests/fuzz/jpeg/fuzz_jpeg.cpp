@@ -5,6 +5,8 @@
 #include "display/jpeg_decoder.h"
 #include "display/picture_preparation.h"
 
+#include "platform/gdi/bitmap.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -32,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (picture.width <= 0 || picture.height <= 0 || pixels > kMaxPicturePixels)
                 std::abort();
         } catch (const PictureError&) {
+        } catch (const platform::BitmapFileError&) {  // bytes that announce a bitmap
         }
     }
     const int orientation = ExifOrientation(data, size);
