@@ -3,8 +3,8 @@
 // the closing copy (not only the end state) fails here, with the effect named.
 //
 // After a deliberate change of the frames, write the table again with
-//   LUMIVANE_WRITE_FRAME_DIGESTS=tests/effects/frame_digests.txt build/tests/effects/effects_tests \
-//       --gtest_filter='FrameDigests.*'
+//   LUMIVANE_WRITE_FRAME_DIGESTS=tests/effects/frame_digests.txt
+//   build/tests/effects/effects_tests --gtest_filter='FrameDigests.*'
 // and look at the effects whose lines changed (lumivane-render --every 1 --frames DIR).
 
 #include "effects/draw_transition.h"

@@ -10,6 +10,7 @@ namespace platform {
 
 TWindowCanvas::TWindowCanvas(int width, int height, TColor fill) : TCanvas(&buffer_)
 {
+    TrackTiles(&tiles_);
     SetSize(width, height, fill);
 }
 
@@ -33,6 +34,7 @@ void TWindowCanvas::SetSize(int width, int height, TColor fill)
     }
     buffer_ = std::move(next);
     Rebind(&buffer_);
+    tiles_.Reset(width, height);
     ClearDirty();
     MarkDirty(QRect(0, 0, width, height));
 }
@@ -40,11 +42,12 @@ void TWindowCanvas::SetSize(int width, int height, TColor fill)
 QRect TWindowCanvas::Flush()
 {
     const QRect r = DirtyRect();
+    const std::vector<QRect> parts = tiles_.Parts(r);
     ClearDirty();
     if (!r.isEmpty()) {
         const auto start = Clock::now();
         if (sink_)
-            sink_(buffer_, r);
+            sink_(buffer_, parts);
         // Counted from the end of the showing: a slow sink still leaves a whole interval
         // of drawing between two paced flushes.
         lastShown_ = Clock::now();
