@@ -218,8 +218,12 @@ void TPool::link(TSprite* s)
     // Before the first sprite whose layer is not lower: among equal layers the newest
     // comes first, and so is drawn under the older ones.
     TSprite* p = first_;
-    while (p && p->Layer < s->Layer)
+    size_t at = 0;
+    while (p && p->Layer < s->Layer) {
         p = p->Next;
+        ++at;
+    }
+    order_.insert(order_.begin() + std::ptrdiff_t(at), s);
     s->Next = p;
     s->Prev = p ? p->Prev : last_;
     (s->Prev ? s->Prev->Next : first_) = s;
@@ -228,6 +232,7 @@ void TPool::link(TSprite* s)
 
 void TPool::unlink(TSprite* s)
 {
+    order_.erase(std::find(order_.begin(), order_.end(), s));
     (s->Prev ? s->Prev->Next : first_) = s->Next;
     (s->Next ? s->Next->Prev : last_) = s->Prev;
     s->Next = s->Prev = nullptr;
@@ -420,12 +425,38 @@ void TPool::compose(const TSprite& s, const TRect* within) const
                  std::min(r.Bottom, within->Bottom));
     if (r.IsEmpty())
         return;
-    TCanvas& work = Album.Work.Canvas();
+    TBitmap& work = Album.Work;
+    const TBitmap& mask = *s.Toon->Masks[size_t(s.Frame)];
+    const TBitmap& image = *s.Toon->Images[size_t(s.Frame)];
     const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
-    BitBlt(work.Handle(), r.Left, r.Top, r.Width(), r.Height(), &s.Toon->Masks[size_t(s.Frame)]->Canvas(), sx, sy,
-           SRCAND);
-    BitBlt(work.Handle(), r.Left, r.Top, r.Width(), r.Height(), &s.Toon->Images[size_t(s.Frame)]->Canvas(), sx, sy,
-           SRCPAINT);
+    // The mask's AND and the image's OR in one pass: a flight composes its sprite at every
+    // move. Two passes when the frame's mask and image differ in size, as each copy then
+    // clips to its own source.
+    const TRect on = Rect(std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, work.Width()),
+                          std::min(r.Bottom, work.Height()));
+    if (mask.Width() != image.Width() || mask.Height() != image.Height() || mask.Width() < whole.Width() ||
+        mask.Height() < whole.Height()) {
+        TCanvas& canvas = work.Canvas();
+        BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &mask.Canvas(), sx, sy, SRCAND);
+        BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &image.Canvas(), sx, sy, SRCPAINT);
+        return;
+    }
+    if (on.IsEmpty())
+        return;
+    const int n = on.Right - on.Left;
+    // Rows by stride: a row's address asked of the image costs more than a narrow row.
+    uint32_t* const d = work.ScanLine(on.Top) + on.Left;
+    const uint32_t* const m = mask.ScanLine(on.Top - whole.Top) + (on.Left - whole.Left);
+    const uint32_t* const i = image.ScanLine(on.Top - whole.Top) + (on.Left - whole.Left);
+    const qsizetype dStride = work.Image().bytesPerLine() / 4, mStride = mask.Image().bytesPerLine() / 4,
+                    iStride = image.Image().bytesPerLine() / 4;
+    for (qsizetype row = 0; row < on.Bottom - on.Top; ++row) {
+        uint32_t* dr = d + row * dStride;
+        const uint32_t* mr = m + row * mStride;
+        const uint32_t* ir = i + row * iStride;
+        for (int x = 0; x < n; ++x)
+            dr[x] = (dr[x] & mr[x]) | ir[x];
+    }
 }
 
 void TPool::flush(const TRect& r) const
@@ -474,7 +505,7 @@ void TPool::MoveAndDraw(int index)
     copyRect(Album.Work.Canvas(), Album.Background.Canvas(), s->OldRect);
     // Only the uncovered place needs them again; drawing them whole would also put them
     // over higher sprites that do not reach it.
-    for (TSprite* o = first_; o; o = o->Next)
+    for (TSprite* o : order_)
         if (o != s && o->Visible() && meets(o->CurrentRect(), s->OldRect))
             compose(*o, &s->OldRect);
     if (pending) {

@@ -156,6 +156,9 @@ private:
     std::vector<std::unique_ptr<TSprite>> slots_;
     TSprite* first_ = nullptr;
     TSprite* last_ = nullptr;
+    // The list's sprites in its order, side by side: a move looks at every sprite, and
+    // following the links costs a wait on memory at each.
+    std::vector<TSprite*> order_;
 };
 
 // The stage: the canvas sprites appear on, a background and a work surface of its size,
