@@ -218,12 +218,8 @@ void TPool::link(TSprite* s)
     // Before the first sprite whose layer is not lower: among equal layers the newest
     // comes first, and so is drawn under the older ones.
     TSprite* p = first_;
-    size_t at = 0;
-    while (p && p->Layer < s->Layer) {
+    while (p && p->Layer < s->Layer)
         p = p->Next;
-        ++at;
-    }
-    order_.insert(order_.begin() + std::ptrdiff_t(at), s);
     s->Next = p;
     s->Prev = p ? p->Prev : last_;
     (s->Prev ? s->Prev->Next : first_) = s;
@@ -232,7 +228,6 @@ void TPool::link(TSprite* s)
 
 void TPool::unlink(TSprite* s)
 {
-    order_.erase(std::find(order_.begin(), order_.end(), s));
     (s->Prev ? s->Prev->Next : first_) = s->Next;
     (s->Next ? s->Next->Prev : last_) = s->Prev;
     s->Next = s->Prev = nullptr;
@@ -244,6 +239,7 @@ void TPool::CreateSprite(int index)
         return;
     if (slots_[size_t(index)])
         DeleteSprite(index);
+    changedAll();
     auto s = std::make_unique<TSprite>();
     s->Index = index;
     s->Bounds = s->Limits = Rect(0, 0, Album.Width, Album.Height);
@@ -265,6 +261,7 @@ void TPool::SetToon(int index, const std::string& name)
     TSprite* s = Sprite(index);
     if (!s)
         return;
+    changedAll();
     if (TToon* toon = Album.FindToon(name)) {
         s->Flags |= sfVisible;
         s->Toon = toon;
@@ -284,6 +281,9 @@ void TPool::DeleteSprite(int index)
         return;
     if (!(s->Flags & sfKeepTrail))
         EraseSprite(index);
+    changedAll();
+    if (moving_ == s)
+        moving_ = nullptr;
     unlink(s);
     slots_[size_t(index)].reset();
 }
@@ -294,6 +294,7 @@ void TPool::EraseSprite(int index)
     if (!s)
         return;
     s->Flags &= uint8_t(~sfVisible);
+    changed(s);
     if (!s->Toon)
         return;
     const TRect r = s->CurrentRect();
@@ -309,6 +310,7 @@ void TPool::SetLayer(int index, int layer)
     s->Layer = layer;
     unlink(s);
     link(s);
+    changed(s);
 }
 
 void TPool::SetPosition(int index, float x, float y)
@@ -400,6 +402,7 @@ void TPool::RotateSprite(int index, int quarterTurns)
     TSprite* s = Sprite(index);
     if (!s || !s->Toon || s->Toon->Images.empty() || s->Toon->Masks.empty())
         return;
+    changedAll();
     const int wanted = std::clamp(quarterTurns, 0, 3);
     TToon& toon = *s->Toon;
     TBitmap& image = *toon.Images.front();
@@ -413,7 +416,7 @@ void TPool::RotateSprite(int index, int quarterTurns)
     s->Flags |= sfSizePending;
 }
 
-void TPool::compose(const TSprite& s, const TRect* within) const
+void TPool::compose(const TSprite& s, const TRect* within, TBitmap* onto) const
 {
     if (!s.Toon || s.Frame < 0 || size_t(s.Frame) >= s.Toon->Images.size() ||
         size_t(s.Frame) >= s.Toon->Masks.size())
@@ -425,7 +428,7 @@ void TPool::compose(const TSprite& s, const TRect* within) const
                  std::min(r.Bottom, within->Bottom));
     if (r.IsEmpty())
         return;
-    TBitmap& work = Album.Work;
+    TBitmap& work = onto ? *onto : Album.Work;
     const TBitmap& mask = *s.Toon->Masks[size_t(s.Frame)];
     const TBitmap& image = *s.Toon->Images[size_t(s.Frame)];
     const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
@@ -464,10 +467,44 @@ void TPool::flush(const TRect& r) const
     copyRect(Album.Canvas, Album.Work.Canvas(), r);
 }
 
+void TPool::changed(const TSprite* s)
+{
+    // Past a few places at once, drawing it all again costs less than keeping count.
+    if (!underWhole_ && s->Toon)
+        underPending_.push_back(s->CurrentRect());
+    if (underPending_.size() > 64)
+        underWhole_ = true;
+}
+
+void TPool::settleUnder(const TSprite* moving)
+{
+    if (moving != moving_) {
+        // The sprite that moved before is part of the scene again, the new one leaves it.
+        if (moving_)
+            changed(moving_);
+        changed(moving);
+        moving_ = moving;
+    }
+    if (underWhole_) {
+        if (under_.Width() != Album.Width || under_.Height() != Album.Height)
+            under_ = TBitmap(Album.Width, Album.Height);
+        underPending_.assign(1, Rect(0, 0, Album.Width, Album.Height));
+        underWhole_ = false;
+    }
+    for (const TRect& r : underPending_) {
+        copyRect(under_.Canvas(), Album.Background.Canvas(), r);
+        for (TSprite* o = first_; o; o = o->Next)
+            if (o != moving && o->Visible() && meets(o->CurrentRect(), r))
+                compose(*o, &r, &under_);
+    }
+    underPending_.clear();
+}
+
 void TPool::Redraw()
 {
     if (Frozen)
         return;
+    changedAll();
     for (TSprite* s = first_; s; s = s->Next)
         if (s->Active() && s->Toon) {
             s->OldRect = platform::Bounds(s->PosX, s->PosY, s->FrameRect.Width(), s->FrameRect.Height());
@@ -502,12 +539,10 @@ void TPool::MoveAndDraw(int index)
         return;
     const bool pending = s->Flags & sfSizePending;
     s->OldRect = pending ? platform::Bounds(s->PosX, s->PosY, s->FrameRect.Width(), s->FrameRect.Height()) : s->CurrentRect();
-    copyRect(Album.Work.Canvas(), Album.Background.Canvas(), s->OldRect);
-    // Only the uncovered place needs them again; drawing them whole would also put them
-    // over higher sprites that do not reach it.
-    for (TSprite* o : order_)
-        if (o != s && o->Visible() && meets(o->CurrentRect(), s->OldRect))
-            compose(*o, &s->OldRect);
+    // The old place as the other sprites leave it: only there, as drawing them whole
+    // would also put them over higher sprites that do not reach it.
+    settleUnder(s);
+    copyRect(Album.Work.Canvas(), under_.Canvas(), s->OldRect);
     if (pending) {
         s->FrameRect = Rect(0, 0, s->Toon->FrameWidth, s->Toon->FrameHeight);
         s->Flags &= uint8_t(~sfSizePending);
@@ -534,6 +569,8 @@ TAlbum::~TAlbum()
 
 void TAlbum::SetBackground(const TBitmap& bitmap)
 {
+    for (const auto& pool : pools_)
+        pool->changedAll();
     Background = bitmap;
     Work = bitmap;
     Width = bitmap.Width();
