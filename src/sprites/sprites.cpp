@@ -49,6 +49,44 @@ void copyRect(TCanvas& to, const TCanvas& from, const TRect& r)
 
 }  // namespace
 
+namespace {
+
+TRect intersection(const TRect& a, const TRect& b)
+{
+    return Rect(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+                std::min(a.Bottom, b.Bottom));
+}
+
+// A sprite's row over what is there, or over another surface's row: apart, as a loop
+// that may read where it writes is not vectorised.
+void paintOver(uint32_t* d, const uint32_t* m, const uint32_t* i, int n)
+{
+    for (int x = 0; x < n; ++x)
+        d[x] = (d[x] & m[x]) | i[x];
+}
+
+void paintFrom(uint32_t* d, const uint32_t* from, const uint32_t* m, const uint32_t* i, int n)
+{
+    for (int x = 0; x < n; ++x)
+        d[x] = (from[x] & m[x]) | i[x];
+}
+
+// The parts of `a` outside `b`: the bands above and below it, then left and right of it.
+template <class F> void forEachOutside(const TRect& a, const TRect& b, F&& f)
+{
+    const TRect in = intersection(a, b);
+    if (in.IsEmpty()) {
+        f(a);
+        return;
+    }
+    for (const TRect& part : {Rect(a.Left, a.Top, a.Right, in.Top), Rect(a.Left, in.Bottom, a.Right, a.Bottom),
+                              Rect(a.Left, in.Top, in.Left, in.Bottom), Rect(in.Right, in.Top, a.Right, in.Bottom)})
+        if (!part.IsEmpty())
+            f(part);
+}
+
+}  // namespace
+
 TRect UnionRect(const TRect& a, const TRect& b)
 {
     if (a.IsEmpty())
@@ -416,49 +454,69 @@ void TPool::RotateSprite(int index, int quarterTurns)
     s->Flags |= sfSizePending;
 }
 
-void TPool::compose(const TSprite& s, const TRect* within, TBitmap* onto) const
+void TPool::compose(const TSprite& s, const TRect* within, TBitmap* onto, const TRect* restored)
 {
-    if (!s.Toon || s.Frame < 0 || size_t(s.Frame) >= s.Toon->Images.size() ||
-        size_t(s.Frame) >= s.Toon->Masks.size())
-        return;
+    TBitmap& work = onto ? *onto : Album.Work;
     const TRect whole = s.CurrentRect();
-    TRect r = whole;
-    if (within)
-        r = Rect(std::max(r.Left, within->Left), std::max(r.Top, within->Top), std::min(r.Right, within->Right),
-                 std::min(r.Bottom, within->Bottom));
+    // The part of `restored` under the sprite, from the scene without it, when the sprite
+    // is not drawn over it after all.
+    auto restore = [&](const TRect& area) {
+        if (restored)
+            copyRect(work.Canvas(), under_.Canvas(), intersection(area, *restored));
+    };
+    if (!s.Toon || s.Frame < 0 || size_t(s.Frame) >= s.Toon->Images.size() ||
+        size_t(s.Frame) >= s.Toon->Masks.size()) {
+        restore(whole);
+        return;
+    }
+    const TRect r = within ? intersection(whole, *within) : whole;
     if (r.IsEmpty())
         return;
-    TBitmap& work = onto ? *onto : Album.Work;
     const TBitmap& mask = *s.Toon->Masks[size_t(s.Frame)];
     const TBitmap& image = *s.Toon->Images[size_t(s.Frame)];
     const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
     // The mask's AND and the image's OR in one pass: a flight composes its sprite at every
     // move. Two passes when the frame's mask and image differ in size, as each copy then
     // clips to its own source.
-    const TRect on = Rect(std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, work.Width()),
-                          std::min(r.Bottom, work.Height()));
     if (mask.Width() != image.Width() || mask.Height() != image.Height() || mask.Width() < whole.Width() ||
         mask.Height() < whole.Height()) {
+        restore(r);
         TCanvas& canvas = work.Canvas();
         BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &mask.Canvas(), sx, sy, SRCAND);
         BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &image.Canvas(), sx, sy, SRCPAINT);
         return;
     }
+    const TRect on = intersection(r, Rect(0, 0, work.Width(), work.Height()));
     if (on.IsEmpty())
         return;
-    const int n = on.Right - on.Left;
     // Rows by stride: a row's address asked of the image costs more than a narrow row.
-    uint32_t* const d = work.ScanLine(on.Top) + on.Left;
-    const uint32_t* const m = mask.ScanLine(on.Top - whole.Top) + (on.Left - whole.Left);
-    const uint32_t* const i = image.ScanLine(on.Top - whole.Top) + (on.Left - whole.Left);
+    // Inside `restored` the sprite goes over the scene without it instead of over `work`.
+    const TRect back = restored ? intersection(on, *restored) : TRect{};
+    uint32_t* const d = work.ScanLine(on.Top);
+    const uint32_t* const u = back.IsEmpty() ? nullptr : under_.ScanLine(on.Top);
+    const uint32_t* const m = mask.ScanLine(on.Top - whole.Top);
+    const uint32_t* const i = image.ScanLine(on.Top - whole.Top);
     const qsizetype dStride = work.Image().bytesPerLine() / 4, mStride = mask.Image().bytesPerLine() / 4,
-                    iStride = image.Image().bytesPerLine() / 4;
-    for (qsizetype row = 0; row < on.Bottom - on.Top; ++row) {
+                    iStride = image.Image().bytesPerLine() / 4, uStride = u ? under_.Image().bytesPerLine() / 4 : 0;
+    for (int y = on.Top; y < on.Bottom; ++y) {
+        const qsizetype row = y - on.Top;
         uint32_t* dr = d + row * dStride;
         const uint32_t* mr = m + row * mStride;
         const uint32_t* ir = i + row * iStride;
-        for (int x = 0; x < n; ++x)
-            dr[x] = (dr[x] & mr[x]) | ir[x];
+        auto span = [&](int x0, int x1, const uint32_t* from) {
+            const int n = x1 - x0, f = x0 - whole.Left;
+            if (from)
+                paintFrom(dr + x0, from + x0, mr + f, ir + f, n);
+            else
+                paintOver(dr + x0, mr + f, ir + f, n);
+        };
+        if (u && y >= back.Top && y < back.Bottom) {
+            span(on.Left, back.Left, nullptr);
+            span(back.Left, back.Right, u + row * uStride);
+            span(back.Right, on.Right, nullptr);
+        } else {
+            span(on.Left, on.Right, nullptr);
+        }
     }
 }
 
@@ -539,10 +597,7 @@ void TPool::MoveAndDraw(int index)
         return;
     const bool pending = s->Flags & sfSizePending;
     s->OldRect = pending ? platform::Bounds(s->PosX, s->PosY, s->FrameRect.Width(), s->FrameRect.Height()) : s->CurrentRect();
-    // The old place as the other sprites leave it: only there, as drawing them whole
-    // would also put them over higher sprites that do not reach it.
     settleUnder(s);
-    copyRect(Album.Work.Canvas(), under_.Canvas(), s->OldRect);
     if (pending) {
         s->FrameRect = Rect(0, 0, s->Toon->FrameWidth, s->Toon->FrameHeight);
         s->Flags &= uint8_t(~sfSizePending);
@@ -550,7 +605,12 @@ void TPool::MoveAndDraw(int index)
     s->Move();
     s->CountDown();
     s->DrawRect = s->CurrentRect();
-    compose(*s);
+    // The old place as the other sprites leave it: only there, as drawing them whole
+    // would also put them over higher sprites that do not reach it. Where the sprite
+    // covers it again, it is composed straight over that scene.
+    forEachOutside(s->OldRect, s->DrawRect,
+                   [&](const TRect& r) { copyRect(Album.Work.Canvas(), under_.Canvas(), r); });
+    compose(*s, nullptr, nullptr, &s->OldRect);
     flush(UnionRect(s->OldRect, s->DrawRect));
 }
 

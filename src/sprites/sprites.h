@@ -152,8 +152,10 @@ private:
     void link(TSprite* s);
     void unlink(TSprite* s);
     // The frame's mask ANDed, then its image ORed, onto `onto` (the album's work surface
-    // when null); only the part inside `within` when given.
-    void compose(const TSprite& s, const TRect* within = nullptr, TBitmap* onto = nullptr) const;
+    // when null); only the part inside `within` when given. Inside `restored`, over the
+    // scene without the moving sprite instead.
+    void compose(const TSprite& s, const TRect* within = nullptr, TBitmap* onto = nullptr,
+                 const TRect* restored = nullptr);
     // The scene without the moving sprite: its place must be drawn again where one sprite
     // changed, or everywhere.
     void changed(const TSprite* s);
