@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace sprites {
@@ -70,20 +71,6 @@ __attribute__((target_clones("avx2", "default"))) void paintFrom(uint32_t* d, co
 {
     for (int x = 0; x < n; ++x)
         d[x] = (from[x] & m[x]) | i[x];
-}
-
-// The parts of `a` outside `b`: the bands above and below it, then left and right of it.
-template <class F> void forEachOutside(const TRect& a, const TRect& b, F&& f)
-{
-    const TRect in = intersection(a, b);
-    if (in.IsEmpty()) {
-        f(a);
-        return;
-    }
-    for (const TRect& part : {Rect(a.Left, a.Top, a.Right, in.Top), Rect(a.Left, in.Bottom, a.Right, a.Bottom),
-                              Rect(a.Left, in.Top, in.Left, in.Bottom), Rect(in.Right, in.Top, a.Right, in.Bottom)})
-        if (!part.IsEmpty())
-            f(part);
 }
 
 }  // namespace
@@ -459,40 +446,37 @@ void TPool::compose(const TSprite& s, const TRect* within, TBitmap* onto, const 
 {
     TBitmap& work = onto ? *onto : Album.Work;
     const TRect whole = s.CurrentRect();
-    // The part of `restored` under the sprite, from the scene without it, when the sprite
-    // is not drawn over it after all.
-    auto restore = [&](const TRect& area) {
-        if (restored)
-            copyRect(work.Canvas(), under_.Canvas(), intersection(area, *restored));
-    };
+    // The part of `restored` in the sprite's rows, visited here anyway: it comes back from
+    // the scene without the sprite, with the sprite composed over it where they meet.
+    const TRect band = restored ? Rect(restored->Left, std::max(restored->Top, whole.Top), restored->Right,
+                                       std::min(restored->Bottom, whole.Bottom))
+                                : TRect{};
+    auto restoreBand = [&] { copyRect(work.Canvas(), under_.Canvas(), band); };
     if (!s.Toon || s.Frame < 0 || size_t(s.Frame) >= s.Toon->Images.size() ||
         size_t(s.Frame) >= s.Toon->Masks.size()) {
-        restore(whole);
+        restoreBand();
         return;
     }
     const TRect r = within ? intersection(whole, *within) : whole;
-    if (r.IsEmpty())
-        return;
     const TBitmap& mask = *s.Toon->Masks[size_t(s.Frame)];
     const TBitmap& image = *s.Toon->Images[size_t(s.Frame)];
-    const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
+    const TRect on = intersection(r, Rect(0, 0, work.Width(), work.Height()));
     // The mask's AND and the image's OR in one pass: a flight composes its sprite at every
     // move. Two passes when the frame's mask and image differ in size, as each copy then
     // clips to its own source.
-    if (mask.Width() != image.Width() || mask.Height() != image.Height() || mask.Width() < whole.Width() ||
-        mask.Height() < whole.Height()) {
-        restore(r);
+    if (on.IsEmpty() || mask.Width() != image.Width() || mask.Height() != image.Height() ||
+        mask.Width() < whole.Width() || mask.Height() < whole.Height()) {
+        restoreBand();
+        if (r.IsEmpty())
+            return;
         TCanvas& canvas = work.Canvas();
+        const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
         BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &mask.Canvas(), sx, sy, SRCAND);
         BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &image.Canvas(), sx, sy, SRCPAINT);
         return;
     }
-    const TRect on = intersection(r, Rect(0, 0, work.Width(), work.Height()));
-    if (on.IsEmpty())
-        return;
     // Rows by stride: a row's address asked of the image costs more than a narrow row.
-    // Inside `restored` the sprite goes over the scene without it instead of over `work`.
-    const TRect back = restored ? intersection(on, *restored) : TRect{};
+    const TRect back = intersection(band, Rect(0, 0, work.Width(), work.Height()));
     uint32_t* const d = work.ScanLine(on.Top);
     const uint32_t* const u = back.IsEmpty() ? nullptr : under_.ScanLine(on.Top);
     const uint32_t* const m = mask.ScanLine(on.Top - whole.Top);
@@ -512,9 +496,17 @@ void TPool::compose(const TSprite& s, const TRect* within, TBitmap* onto, const 
                 paintOver(dr + x0, mr + f, ir + f, n);
         };
         if (u && y >= back.Top && y < back.Bottom) {
-            span(on.Left, back.Left, nullptr);
-            span(back.Left, back.Right, u + row * uStride);
-            span(back.Right, on.Right, nullptr);
+            const uint32_t* ur = u + row * uStride;
+            auto copyBack = [&](int x0, int x1) {
+                if (x1 > x0)
+                    std::memcpy(dr + x0, ur + x0, size_t(x1 - x0) * 4);
+            };
+            const int a = std::clamp(back.Left, on.Left, on.Right), b = std::clamp(back.Right, on.Left, on.Right);
+            copyBack(back.Left, std::min(back.Right, on.Left));
+            span(on.Left, a, nullptr);
+            span(a, b, ur);
+            span(b, on.Right, nullptr);
+            copyBack(std::max(back.Left, on.Right), back.Right);
         } else {
             span(on.Left, on.Right, nullptr);
         }
@@ -607,10 +599,11 @@ void TPool::MoveAndDraw(int index)
     s->CountDown();
     s->DrawRect = s->CurrentRect();
     // The old place as the other sprites leave it: only there, as drawing them whole
-    // would also put them over higher sprites that do not reach it. Where the sprite
-    // covers it again, it is composed straight over that scene.
-    forEachOutside(s->OldRect, s->DrawRect,
-                   [&](const TRect& r) { copyRect(Album.Work.Canvas(), under_.Canvas(), r); });
+    // would also put them over higher sprites that do not reach it. Its rows above and
+    // below the new place here, the others as the sprite is composed.
+    const TRect& o = s->OldRect;
+    copyRect(Album.Work.Canvas(), under_.Canvas(), Rect(o.Left, o.Top, o.Right, std::min(o.Bottom, s->DrawRect.Top)));
+    copyRect(Album.Work.Canvas(), under_.Canvas(), Rect(o.Left, std::max(o.Top, s->DrawRect.Bottom), o.Right, o.Bottom));
     compose(*s, nullptr, nullptr, &s->OldRect);
     flush(UnionRect(s->OldRect, s->DrawRect));
 }

@@ -152,8 +152,9 @@ private:
     void link(TSprite* s);
     void unlink(TSprite* s);
     // The frame's mask ANDed, then its image ORed, onto `onto` (the album's work surface
-    // when null); only the part inside `within` when given. Inside `restored`, over the
-    // scene without the moving sprite instead.
+    // when null); only the part inside `within` when given. With `restored` (and no
+    // `within`), the part of it in the sprite's rows is first the scene without the
+    // moving sprite again.
     void compose(const TSprite& s, const TRect* within = nullptr, TBitmap* onto = nullptr,
                  const TRect* restored = nullptr);
     // The scene without the moving sprite: its place must be drawn again where one sprite
