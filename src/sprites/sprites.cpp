@@ -48,10 +48,6 @@ void copyRect(TCanvas& to, const TCanvas& from, const TRect& r)
         BitBlt(to.Handle(), r.Left, r.Top, r.Width(), r.Height(), &from, r.Left, r.Top, SRCCOPY);
 }
 
-}  // namespace
-
-namespace {
-
 TRect intersection(const TRect& a, const TRect& b)
 {
     return Rect(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
@@ -61,13 +57,15 @@ TRect intersection(const TRect& a, const TRect& b)
 // A sprite's row over what is there, or over another surface's row: apart, as a loop
 // that may read where it writes is not vectorised; twice as wide where the processor
 // allows, as a flight runs through these for most of its time.
-__attribute__((target_clones("avx2", "default"))) void paintOver(uint32_t* d, const uint32_t* m, const uint32_t* i, int n)
+__attribute__((target_clones("avx2", "default"))) void paintOver(uint32_t* d, const uint32_t* m, const uint32_t* i,
+                                                                 int n)
 {
     for (int x = 0; x < n; ++x)
         d[x] = (d[x] & m[x]) | i[x];
 }
 
-__attribute__((target_clones("avx2", "default"))) void paintFrom(uint32_t* d, const uint32_t* from, const uint32_t* m, const uint32_t* i, int n)
+__attribute__((target_clones("avx2", "default"))) void paintFrom(uint32_t* d, const uint32_t* from,
+                                                                 const uint32_t* m, const uint32_t* i, int n)
 {
     for (int x = 0; x < n; ++x)
         d[x] = (from[x] & m[x]) | i[x];
