@@ -186,8 +186,11 @@ void StretchSlides(EffectContext& c, int number)
     std::vector<TRect> drawn;
     const auto copy = [&] {
         canvas.CopyRect(D, c.Picture.Canvas(), S);
-        drawn.push_back(Rect(std::max(std::min(D.Left, D.Right), 0), std::max(std::min(D.Top, D.Bottom), 0),
-                             std::min(std::max(D.Left, D.Right), W), std::min(std::max(D.Top, D.Bottom), H)));
+        const TRect r = Rect(std::max(std::min(D.Left, D.Right), 0), std::max(std::min(D.Top, D.Bottom), 0),
+                             std::min(std::max(D.Left, D.Right), W), std::min(std::max(D.Top, D.Bottom), H));
+        // The step's closing copy draws the last place again.
+        if (!r.IsEmpty() && (drawn.empty() || drawn.back() != r))
+            drawn.push_back(r);
     };
     for (int p = 0; p <= 100; ++p) {
         if (!c.Step())
@@ -204,12 +207,15 @@ void StretchSlides(EffectContext& c, int number)
         SetStretchBltMode(canvas.Handle(), HALFTONE);
         SetBrushOrgEx(canvas.Handle(), 0, 0, nullptr);
         copy();
-        if (p == 0)
+        // The whole buffer where the places together are as large as it.
+        long long area = 0;
+        for (const TRect& r : drawn)
+            area += static_cast<long long>(r.Width()) * r.Height();
+        if (p == 0 || area >= static_cast<long long>(W) * H)
             c.Target.Draw(c.X, c.Y, buffer);
         else
             for (const TRect& r : drawn)
-                if (!r.IsEmpty())
-                    c.Target.CopyRect(Rect(c.X + r.Left, c.Y + r.Top, c.X + r.Right, c.Y + r.Bottom), canvas, r);
+                c.Target.CopyRect(Rect(c.X + r.Left, c.Y + r.Top, c.X + r.Right, c.Y + r.Bottom), canvas, r);
         drawn.clear();
         c.PauseFor(spin(10), none());
     }
