@@ -1,5 +1,6 @@
 #include "sprites.h"
 
+#include "platform/cpu_clones.h"
 #include "platform/gdi/dc.h"
 
 #include <algorithm>
@@ -57,14 +58,14 @@ TRect intersection(const TRect& a, const TRect& b)
 // A sprite's row over what is there, or over another surface's row: apart, as a loop
 // that may read where it writes is not vectorised; twice as wide where the processor
 // allows, as a flight runs through these for most of its time.
-__attribute__((target_clones("avx2", "default"))) void paintOver(uint32_t* d, const uint32_t* m, const uint32_t* i,
+LUMIVANE_CLONES("avx2") void paintOver(uint32_t* d, const uint32_t* m, const uint32_t* i,
                                                                  int n)
 {
     for (int x = 0; x < n; ++x)
         d[x] = (d[x] & m[x]) | i[x];
 }
 
-__attribute__((target_clones("avx2", "default"))) void paintFrom(uint32_t* d, const uint32_t* from,
+LUMIVANE_CLONES("avx2") void paintFrom(uint32_t* d, const uint32_t* from,
                                                                  const uint32_t* m, const uint32_t* i, int n)
 {
     for (int x = 0; x < n; ++x)
