@@ -10,5 +10,6 @@ target_sources(lumivane_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/dirty_tiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/halftone.cpp
   ${CMAKE_CURRENT_LIST_DIR}/region.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/surface_memory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_canvas.cpp
 )

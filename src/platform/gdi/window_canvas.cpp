@@ -2,6 +2,7 @@
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/pixels.h"
+#include "platform/gdi/surface_memory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,7 +25,7 @@ void TWindowCanvas::SetSize(int width, int height, TColor fill)
         throw GdiOutOfResources("window buffer too large");
     QImage next;
     if (width > 0 && height > 0) {
-        next = QImage(width, height, QImage::Format_RGB32);
+        next = NewSurfaceImage(width, height);
         if (next.isNull())
             throw GdiOutOfResources("out of memory for a window buffer");
         next.fill(gdi_detail::PixelOfRGB(ColorToRGB(fill) & 0x00FFFFFF));
