@@ -66,7 +66,12 @@ int main(int argc, char** argv)
 
     TWindowCanvas window(w, h, clBlack);
     std::vector<long long> flushed;
-    window.SetSink([&](const QImage&, const QRect& r) { flushed.push_back((long long)r.width() * r.height()); });
+    window.SetSink([&](const QImage&, std::span<const QRect> parts) {
+        long long area = 0;
+        for (const QRect& r : parts)
+            area += (long long)r.width() * r.height();
+        flushed.push_back(area);
+    });
     window.Flush();
 
     const sprites::PuzzleGeometry g(sprites::PuzzleScale(false, w, h), w, h);

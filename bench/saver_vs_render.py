@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Transitions on screen in the real saver against the same effect drawn off screen.
 
-On a 1920 x 1080 X screen of its own, with R = 0, for each effect: the time the saver's
+On an X screen of its own (1920 x 1080 unless --size says), with R = 0, for each effect: the time the saver's
 transition from one photograph to another takes on screen (from its first change to its
 last, as another X client sees them through the DAMAGE extension) beside the time
 lumivane-render takes to draw the same effect between the same pictures at the same size;
@@ -10,7 +10,7 @@ input (a key, a click or a mouse move) at a random moment of a later transition,
 time from that input to the saver window's leaving the screen (and to the saver's exit) is
 its stop latency.
 
-  bench/saver_vs_render.py [--runs K] [--others K] [EFFECT...]   (build: $BUILD or build/)
+  bench/saver_vs_render.py [--size WxH] [--runs K] [--others K] [EFFECT...]   (build: $BUILD or build/)
   bench/saver_vs_render.py --stops N [--speed R] [--seed S]
 
 Without effects: 1, 12, 25, 26, 28 and 33 first (K runs each, 3 unless given), then every
@@ -66,11 +66,14 @@ def render_ms(effect, old, new, speed=0):
 
 
 def photographs(count):
-    """`count` real 1920 x 1080 photographs, from plasma-workspace-wallpapers."""
-    photos = sorted(p for p in (os.path.join(d, f) for d, _, fs in os.walk("/usr/share/wallpapers") for f in fs)
-                    if p.endswith("1920x1080.jpg"))[:count]
+    """`count` real photographs from plasma-workspace-wallpapers: of the screen's size where
+    there are such, else the largest (5120 x 2880), which the show scales to the screen."""
+    files = sorted(os.path.join(d, f) for d, _, fs in os.walk("/usr/share/wallpapers") for f in fs)
+    photos = [p for p in files if p.endswith("%dx%d.jpg" % SIZE)][:count]
     if len(photos) < count:
-        sys.exit("%d 1920x1080 photographs are needed: apt-get install plasma-workspace-wallpapers" % count)
+        photos = [p for p in files if re.search(r"/5120x2880\.(jpg|png)$", p)][:count]
+    if len(photos) < count:
+        sys.exit("%d photographs are needed: apt-get install plasma-workspace-wallpapers" % count)
     return photos
 
 
@@ -299,9 +302,13 @@ def stops(count, speed, registered, env, work):
 
 def main():
     args = sys.argv[1:]
+    global SIZE
     options = {"--runs": 3, "--others": 1, "--stops": 0, "--speed": 1000, "--seed": None}
-    while args[:1] and args[0] in options:
-        options[args[0]] = int(args[1])
+    while args[:1] and (args[0] in options or args[0] == "--size"):
+        if args[0] == "--size":
+            SIZE = tuple(int(v) for v in args[1].split("x"))
+        else:
+            options[args[0]] = int(args[1])
         args = args[2:]
     random.seed(options["--seed"])
     subprocess.run(["cmake", "--build", BUILD, "--target", "lumivane", "lumivane-render", "effects_bench",

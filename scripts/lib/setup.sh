@@ -9,7 +9,7 @@ BUILD_DIR="${LUMIVANE_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libjpeg62-turbo-dev libcurl4-openssl-dev libx11-dev
+  libjpeg62-turbo-dev libcurl4-openssl-dev libx11-dev libxext-dev
   qt6-image-formats-plugins libheif-dev libheif-examples
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2

@@ -20,31 +20,42 @@ int centre(int length)
     return static_cast<int>(std::nearbyint(length / 2.0)) + 1;  // halves to even
 }
 
-// One step: the whole picture through the union of the rectangles, then the pause.
-bool drawThrough(EffectContext& c, std::initializer_list<TRect> rects, Pause preview, Pause saver)
+HRGN unionOf(std::initializer_list<TRect> rects)
 {
-    if (!c.Step())
-        return false;
     UniqueRgn region(CreateRectRgn(0, 0, 0, 0));
     for (const TRect& r : rects) {
         const UniqueRgn part(CreateRectRgnIndirect(r));
         CombineRgn(region, region, part, RGN_OR);
     }
-    DrawThrough(c, region.release());
+    return region.release();
+}
+
+// One step: the whole picture through the union of the rectangles, then the pause.
+bool drawThrough(EffectContext& c, std::initializer_list<TRect> rects, Pause preview, Pause saver)
+{
+    if (!c.Step())
+        return false;
+    DrawThrough(c, unionOf(rects));
     c.PauseFor(preview, saver);
     return true;
 }
 
 // With a wide picture the horizontal arm keeps growing after the vertical one spans it.
+// Each step draws only where the cross outgrew the one before.
 void cross(EffectContext& c)
 {
     const int X = c.X, Y = c.Y, W = c.W, H = c.H;
     const int cx = centre(W), cy = centre(H);
     const int n = std::max(cx, cy);
-    for (int y = 0; y <= n; ++y)
-        if (!drawThrough(c, {Rect(X + cx - y, Y, X + cx + y, Y + H), Rect(X, Y + cy - y, X + W, Y + cy + y)}, pump(5),
-                         spin(800)))
+    auto crossOf = [&](int y) {
+        return unionOf({Rect(X + cx - y, Y, X + cx + y, Y + H), Rect(X, Y + cy - y, X + W, Y + cy + y)});
+    };
+    for (int y = 0; y <= n; ++y) {
+        if (!c.Step())
             return;
+        DrawThroughDifference(c, crossOf(y), crossOf(std::max(y - 1, 0)));
+        c.PauseFor(pump(5), spin(800));
+    }
 }
 
 struct Bands {

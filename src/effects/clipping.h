@@ -19,6 +19,16 @@ inline void DrawThrough(EffectContext& c, HRGN region)
     c.ReleaseRegion();
 }
 
+// The same through `region` less `less`, deleting both: for a step whose region covers
+// pixels that an earlier step gave the picture already, or that must stay as they are.
+inline void DrawThroughDifference(EffectContext& c, HRGN region, HRGN less)
+{
+    c.Hold(region);
+    CombineRgn(region, region, less, platform::RGN_DIFF);
+    DeleteObject(less);
+    DrawThrough(c, region);
+}
+
 // Clips the target to the picture's rectangle until EndClip (or the effect's end).
 inline void ClipToPicture(EffectContext& c)
 {

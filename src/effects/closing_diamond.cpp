@@ -1,6 +1,8 @@
 // Effect 16: a diamond of background colour shrinks toward the centre, uncovering the
-// picture from the corners; composed off screen, one whole frame per step.
+// picture from the corners. The first frame is composed off screen and replaces the old
+// picture at once; after it each step uncovers only the ring the diamond gave up.
 
+#include "clipping.h"
 #include "families.h"
 
 #include "platform/gdi/dc.h"
@@ -12,23 +14,29 @@ using namespace platform;
 void ClosingDiamond(EffectContext& c, int)
 {
     const int W = c.W, H = c.H;
-    TBitmap frame(W, H);
-    TCanvas& f = frame.Canvas();
-    f.Brush.Color = c.BackColor;
-    f.Brush.Style = bsSolid;
-    f.FillRect(Rect(0, 0, W, H));
     const int O = W / 2 + H / 2;
+    // The diamond of step s, at `x`, `y`: it lies inside the one of every earlier step.
+    auto diamond = [&](int s, int x, int y) {
+        return EffectContext::QuadRgn(x + W / 2, y + H / 2 + s - O, x + W / 2 + s - O, y + H / 2, x + W / 2,
+                                      y + H / 2 + O - s, x + W / 2 + O - s, y + H / 2);
+    };
     for (int s = 10; s < O; s += 10) {
         if (!c.Step())
             return;
-        BitBlt(f.Handle(), 0, 0, W, H, const_cast<TCanvas&>(c.Picture.Canvas()).Handle(), 0, 0, SRCCOPY);
-        c.Hold(EffectContext::QuadRgn(W / 2, H / 2 + s - O, W / 2 + s - O, H / 2, W / 2, H / 2 + O - s,
-                                      W / 2 + O - s, H / 2));
-        SelectClipRgn(f.Handle(), c.Region());
-        f.FillRect(Rect(0, 0, W, H));
-        BitBlt(c.Target.Handle(), c.X, c.Y, W, H, f.Handle(), 0, 0, SRCCOPY);
-        SelectClipRgn(f.Handle(), nullptr);
-        c.ReleaseRegion();
+        if (s == 10) {
+            TBitmap frame(W, H);
+            TCanvas& f = frame.Canvas();
+            f.Brush.Color = c.BackColor;
+            f.Brush.Style = bsSolid;
+            BitBlt(f.Handle(), 0, 0, W, H, const_cast<TCanvas&>(c.Picture.Canvas()).Handle(), 0, 0, SRCCOPY);
+            c.Hold(diamond(s, 0, 0));
+            SelectClipRgn(f.Handle(), c.Region());
+            f.FillRect(Rect(0, 0, W, H));
+            BitBlt(c.Target.Handle(), c.X, c.Y, W, H, f.Handle(), 0, 0, SRCCOPY);
+            c.ReleaseRegion();
+        } else {
+            DrawThroughDifference(c, diamond(s - 10, c.X, c.Y), diamond(s, c.X, c.Y));
+        }
         c.PauseFor(spin(500), spin(2000));
     }
 }

@@ -152,6 +152,15 @@ void EffectContext::FinalCopy()
     BitBlt(Target.Handle(), X, Y, W, H, const_cast<TCanvas&>(Picture.Canvas()).Handle(), 0, 0, SRCCOPY);
 }
 
+std::pair<const TCanvas*, TRect> EffectContext::StripSource(const TRect& r, TBitmap& part) const
+{
+    if (r.Left < 0 || r.Top < 0 || r.Left >= r.Right || r.Top >= r.Bottom || r.Right > W || r.Bottom > H)
+        return {&Picture.Canvas(), r};
+    part.SetSize(r.Width(), r.Height());
+    BitBlt(part.Canvas().Handle(), 0, 0, r.Width(), r.Height(), &Picture.Canvas(), r.Left, r.Top, SRCCOPY);
+    return {&part.Canvas(), Rect(0, 0, r.Width(), r.Height())};
+}
+
 TRect EffectContext::shifted(TRect r, bool onCanvas) const
 {
     if (onCanvas) {

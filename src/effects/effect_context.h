@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 namespace effects {
 
@@ -83,6 +84,11 @@ public:
     void CopyTile(int column, int row);
     // The whole picture to (X, Y), a plain copy.
     void FinalCopy();
+    // A strip drawn at many steps, as a canvas to copy it from with the rectangle to copy:
+    // the picture's rows lie far apart, each in a page of memory of its own, so a strip
+    // inside the picture is copied once into `part`, whose rows are side by side. Drawing
+    // from either gives the same pixels.
+    std::pair<const TCanvas*, TRect> StripSource(const TRect& strip, TBitmap& part) const;
 
     TRect StripRectTop(int n, bool onCanvas) const;
     TRect StripRectBottom(int n, bool onCanvas) const;

@@ -71,7 +71,8 @@ void squaresOnBackground(EffectContext& c)
     }
 }
 
-// 89: fans of triangles spreading from a lattice 100 pixels apart.
+// 89: fans of triangles spreading from a lattice 100 pixels apart. The lattice reaches
+// twice as far as the picture: a triangle wholly outside it draws nothing and is skipped.
 void fans(EffectContext& c)
 {
     const int cols = c.W / 50 + 1, rows = c.H / 50 + 1;
@@ -81,6 +82,8 @@ void fans(EffectContext& c)
                 if (!c.Step())
                     return;
                 const int x = c.X + 100 * i - 50, y = c.Y + 100 * j - 50;
+                if (x - 50 - k >= c.X + c.W || y - 50 - k >= c.Y + c.H)
+                    continue;
                 DrawThrough(c, EffectContext::TriangleRgn(x + k, y + k, x - 50 - k, y - 50 + k, x - 50 + k, y - 50 - k));
             }
         }

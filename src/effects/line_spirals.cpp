@@ -4,6 +4,8 @@
 #include "copy_step.h"
 #include "families.h"
 
+#include <cstdlib>
+
 namespace effects {
 
 namespace {
@@ -48,16 +50,24 @@ void thinSpiral(EffectContext& c)
     }
 }
 
-// One pixel more of a growing side per step; the first rounds of a side may give a
-// rectangle whose edges cross, which the copy takes as the span between them.
+// One pixel more of a growing side per step: the side at v spans from v to `fixed`.
+// The first rounds of a side may start beyond `fixed`, giving a rectangle whose edges
+// cross, which the copy takes as the span between them; those rounds only shrink it.
+// Each round after the first copies what the side gained, the line between its last
+// two values, or nothing when it shrank. `span(a, b)` is the side from a to b.
 // A loop from `from` to `to` by `by` (1 or -1) that runs no round when they are the wrong
 // way round.
-template <typename RectAt>
-bool grow(EffectContext& c, int from, int to, int by, RectAt rect)
+template <typename Span>
+bool grow(EffectContext& c, int from, int to, int by, int fixed, Span span)
 {
-    for (int v = from; by > 0 ? v <= to : v >= to; v += by)
-        if (!CopyStep(c, {rect(v)}, spin(100), spin(100)))
+    for (int v = from; by > 0 ? v <= to : v >= to; v += by) {
+        const bool gained = std::abs(v - fixed) > std::abs(v - by - fixed);
+        const TRect part = v == from ? (by < 0 ? span(v, fixed) : span(fixed, v))
+                           : gained  ? (by < 0 ? span(v, v - by) : span(v - by, v))
+                                     : TRect{};
+        if (!CopyStep(c, {part}, spin(100), spin(100)))
             return false;
+    }
     c.PauseFor(spin(100), spin(100));
     return true;
 }
@@ -72,23 +82,23 @@ void thickSpiral(EffectContext& c, int t, int N)
         for (int k = 0; k <= m - 1; ++k) {
             left = k * N + wt;
             top = H - k * N - wt - t;
-            if (!grow(c, right, left, -1, [&](int u) { return Rect(u, top, right, bottom); }))  // bottom, leftward
+            if (!grow(c, right, left, -1, right, [&](int a, int b) { return Rect(a, top, b, bottom); }))  // bottom, leftward
                 return;
             const int b0 = bottom;
             right = left + t;
             bottom = top;
             top = k * N + wt;
-            if (!grow(c, b0, top, -1, [&](int v) { return Rect(left, v, right, bottom); }))  // left, upward
+            if (!grow(c, b0, top, -1, bottom, [&](int a, int b) { return Rect(left, a, right, b); }))  // left, upward
                 return;
             right = W - k * N - wt;
             bottom = top + t;
-            if (!grow(c, left, right, 1, [&](int u) { return Rect(left, top, u, bottom); }))  // top, rightward
+            if (!grow(c, left, right, 1, left, [&](int a, int b) { return Rect(a, top, b, bottom); }))  // top, rightward
                 return;
             const int t0 = top;
             left = right - t;
             top = bottom;
             bottom = H - (k + 1) * N - wt;
-            if (!grow(c, t0, bottom, 1, [&](int v) { return Rect(left, top, right, v); }))  // right, downward
+            if (!grow(c, t0, bottom, 1, top, [&](int a, int b) { return Rect(left, a, right, b); }))  // right, downward
                 return;
         }
     }

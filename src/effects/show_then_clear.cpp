@@ -24,10 +24,11 @@ void ShowThenClear(EffectContext& c, int number)
     for (int i = 1; i <= lines; ++i) {
         if (!c.Step())
             break;
-        const TRect r = number == 42   ? Rect(X, Y, X + i, Y + H)
-                        : number == 43 ? Rect(X + W - i, Y, X + W, Y + H)
-                        : number == 44 ? Rect(X, Y, X + W, Y + i)
-                                       : Rect(X, Y + H - i, X + W, Y + H);
+        // The lines before this one are background already: only the new line is drawn.
+        const TRect r = number == 42   ? Rect(X + i - 1, Y, X + i, Y + H)
+                        : number == 43 ? Rect(X + W - i, Y, X + W - i + 1, Y + H)
+                        : number == 44 ? Rect(X, Y + i - 1, X + W, Y + i)
+                                       : Rect(X, Y + H - i, X + W, Y + H - i + 1);
         c.Target.CopyRect(r, background.Canvas(), Rect(r.Left - X, r.Top - Y, r.Right - X, r.Bottom - Y));
         c.PauseFor(spin(400), spin(400));
     }

@@ -16,10 +16,12 @@ void SlidingStrips(EffectContext& c, int number)
     const Pause pause = number == 34 ? spin(20) : spin(100);
     for (int k = n; k >= 1; --k) {
         const TRect source = (c.*strip)(k, false);
+        TBitmap part;
+        const auto [from, fromRect] = c.StripSource(source, part);
         for (int position = 1; position <= k; ++position) {
             if (!c.Step())
                 return;
-            c.Target.CopyRect((c.*strip)(position, true), c.Picture.Canvas(), source);
+            c.Target.CopyRect((c.*strip)(position, true), *from, fromRect);
             c.PauseFor(pause, pause);
         }
     }

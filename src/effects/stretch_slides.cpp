@@ -10,7 +10,9 @@
 #include "platform/gdi/dc.h"
 #include "platform/win_math.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace effects {
 
@@ -179,7 +181,17 @@ void StretchSlides(EffectContext& c, int number)
     buffer.SetPixelFormat(pf24bit);
     canvas.FillRect(Rect(0, 0, W, H));
     TRect D = Rect(0, 0, W, H), S = Rect(0, 0, W, H);
-    const auto copy = [&] { canvas.CopyRect(D, c.Picture.Canvas(), S); };
+    // What a step drew into the buffer: after the first step only that can differ on
+    // the target, as the buffer is never cleared.
+    std::vector<TRect> drawn;
+    const auto copy = [&] {
+        canvas.CopyRect(D, c.Picture.Canvas(), S);
+        const TRect r = Rect(std::max(std::min(D.Left, D.Right), 0), std::max(std::min(D.Top, D.Bottom), 0),
+                             std::min(std::max(D.Left, D.Right), W), std::min(std::max(D.Top, D.Bottom), H));
+        // The step's closing copy draws the last place again.
+        if (!r.IsEmpty() && (drawn.empty() || drawn.back() != r))
+            drawn.push_back(r);
+    };
     for (int p = 0; p <= 100; ++p) {
         if (!c.Step())
             return;
@@ -195,7 +207,16 @@ void StretchSlides(EffectContext& c, int number)
         SetStretchBltMode(canvas.Handle(), HALFTONE);
         SetBrushOrgEx(canvas.Handle(), 0, 0, nullptr);
         copy();
-        c.Target.Draw(c.X, c.Y, buffer);
+        // The whole buffer where the places together are as large as it.
+        long long area = 0;
+        for (const TRect& r : drawn)
+            area += static_cast<long long>(r.Width()) * r.Height();
+        if (p == 0 || area >= static_cast<long long>(W) * H)
+            c.Target.Draw(c.X, c.Y, buffer);
+        else
+            for (const TRect& r : drawn)
+                c.Target.CopyRect(Rect(c.X + r.Left, c.Y + r.Top, c.X + r.Right, c.Y + r.Bottom), canvas, r);
+        drawn.clear();
         c.PauseFor(spin(10), none());
     }
 }

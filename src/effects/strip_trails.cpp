@@ -28,12 +28,13 @@ void StripTrails(EffectContext& c, int number)
     // The trail behind the strip is already background but for the one line the strip
     // left at the step before; only that line is filled again, the frames stay the same.
     auto slide = [&](int p) {
-        const TRect source = columns ? Rect(p, 0, p + size, c.H) : Rect(0, p, c.W, p + size);
+        TBitmap part;
+        const auto [picture, source] = c.StripSource(columns ? Rect(p, 0, p + size, c.H) : Rect(0, p, c.W, p + size), part);
         const int from = fromFar ? length : 0, by = fromFar ? -1 : 1;
         for (int a = from;; a += by) {
             if (!c.Step())
                 return false;
-            c.Target.CopyRect(band(a, size), c.Picture.Canvas(), source);
+            c.Target.CopyRect(band(a, size), *picture, source);
             if (fromFar && a + size < length)
                 c.Target.FillRect(band(a + size, 1));
             else if (!fromFar && a > 0)

@@ -6,8 +6,11 @@
 #include <QRect>
 #include <QSize>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
+
 
 namespace platform {
 
@@ -27,10 +30,14 @@ public:
     QSize size();
     // Copies the part `source` of an image to (x, y) of the window; clipped to both.
     void draw(const QImage& image, const QRect& source, int x, int y);
+    // Copies each part of an image (as big as the window) to the same place in it.
+    void draw(const QImage& image, std::span<const QRect> parts);
     void flush();
 
 private:
     struct State;
+    // Copies from[i] of the image to to[i] of the window.
+    void put(const QImage& source, std::span<const QRect> from, std::span<const QPoint> to);
     State* state_;
 };
 

@@ -66,10 +66,13 @@ int RunHostedShow(unsigned long window)
     TWindowCanvas canvas(size.width(), size.height(), AppSettings->BackColor());
     const QImage problem = AppSettings->Problem.empty() ? QImage() : banner(AppSettings->Problem, size.width());
     const QRect problemRect(0, size.height() - problem.height(), problem.width(), problem.height());
-    canvas.SetSink([&](const QImage& buffer, const QRect& rect) {
-        host.draw(buffer, rect, rect.x(), rect.y());
+    canvas.SetSink([&](const QImage& buffer, std::span<const QRect> parts) {
+        host.draw(buffer, parts);
         // Kept over whatever the show draws beneath it.
-        if (const QRect over = rect & problemRect; !over.isEmpty())
+        QRect over;
+        for (const QRect& part : parts)
+            over |= part & problemRect;
+        if (!over.isEmpty())
             host.draw(problem, over.translated(-problemRect.topLeft()), over.x(), over.y());
         host.flush();
     });

@@ -337,8 +337,8 @@ void TMainForm::RunPreview()
 
     // What the host window shows is drawn here first, then handed over.
     TWindowCanvas screen(size.width(), size.height(), clBlack);
-    screen.SetSink([&host](const QImage& buffer, const QRect& rect) {
-        host.draw(buffer, rect, rect.x(), rect.y());
+    screen.SetSink([&host](const QImage& buffer, std::span<const QRect> parts) {
+        host.draw(buffer, parts);
         host.flush();
     });
     auto step = [&](int px, int py, int bx, int by) {

@@ -1,11 +1,13 @@
 #include "sprites.h"
 
+#include "platform/cpu_clones.h"
 #include "platform/gdi/dc.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace sprites {
@@ -45,6 +47,29 @@ void copyRect(TCanvas& to, const TCanvas& from, const TRect& r)
 {
     if (!r.IsEmpty())
         BitBlt(to.Handle(), r.Left, r.Top, r.Width(), r.Height(), &from, r.Left, r.Top, SRCCOPY);
+}
+
+TRect intersection(const TRect& a, const TRect& b)
+{
+    return Rect(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+                std::min(a.Bottom, b.Bottom));
+}
+
+// A sprite's row over what is there, or over another surface's row: apart, as a loop
+// that may read where it writes is not vectorised; twice as wide where the processor
+// allows, as a flight runs through these for most of its time.
+LUMIVANE_CLONES("avx2") void paintOver(uint32_t* d, const uint32_t* m, const uint32_t* i,
+                                                                 int n)
+{
+    for (int x = 0; x < n; ++x)
+        d[x] = (d[x] & m[x]) | i[x];
+}
+
+LUMIVANE_CLONES("avx2") void paintFrom(uint32_t* d, const uint32_t* from,
+                                                                 const uint32_t* m, const uint32_t* i, int n)
+{
+    for (int x = 0; x < n; ++x)
+        d[x] = (from[x] & m[x]) | i[x];
 }
 
 }  // namespace
@@ -239,6 +264,7 @@ void TPool::CreateSprite(int index)
         return;
     if (slots_[size_t(index)])
         DeleteSprite(index);
+    changedAll();
     auto s = std::make_unique<TSprite>();
     s->Index = index;
     s->Bounds = s->Limits = Rect(0, 0, Album.Width, Album.Height);
@@ -260,6 +286,7 @@ void TPool::SetToon(int index, const std::string& name)
     TSprite* s = Sprite(index);
     if (!s)
         return;
+    changedAll();
     if (TToon* toon = Album.FindToon(name)) {
         s->Flags |= sfVisible;
         s->Toon = toon;
@@ -279,6 +306,9 @@ void TPool::DeleteSprite(int index)
         return;
     if (!(s->Flags & sfKeepTrail))
         EraseSprite(index);
+    changedAll();
+    if (moving_ == s)
+        moving_ = nullptr;
     unlink(s);
     slots_[size_t(index)].reset();
 }
@@ -289,6 +319,7 @@ void TPool::EraseSprite(int index)
     if (!s)
         return;
     s->Flags &= uint8_t(~sfVisible);
+    changed(s);
     if (!s->Toon)
         return;
     const TRect r = s->CurrentRect();
@@ -304,6 +335,7 @@ void TPool::SetLayer(int index, int layer)
     s->Layer = layer;
     unlink(s);
     link(s);
+    changed(s);
 }
 
 void TPool::SetPosition(int index, float x, float y)
@@ -395,6 +427,7 @@ void TPool::RotateSprite(int index, int quarterTurns)
     TSprite* s = Sprite(index);
     if (!s || !s->Toon || s->Toon->Images.empty() || s->Toon->Masks.empty())
         return;
+    changedAll();
     const int wanted = std::clamp(quarterTurns, 0, 3);
     TToon& toon = *s->Toon;
     TBitmap& image = *toon.Images.front();
@@ -408,24 +441,75 @@ void TPool::RotateSprite(int index, int quarterTurns)
     s->Flags |= sfSizePending;
 }
 
-void TPool::compose(const TSprite& s, const TRect* within) const
+void TPool::compose(const TSprite& s, const TRect* within, TBitmap* onto, const TRect* restored)
 {
-    if (!s.Toon || s.Frame < 0 || size_t(s.Frame) >= s.Toon->Images.size() ||
-        size_t(s.Frame) >= s.Toon->Masks.size())
-        return;
+    TBitmap& work = onto ? *onto : Album.Work;
     const TRect whole = s.CurrentRect();
-    TRect r = whole;
-    if (within)
-        r = Rect(std::max(r.Left, within->Left), std::max(r.Top, within->Top), std::min(r.Right, within->Right),
-                 std::min(r.Bottom, within->Bottom));
-    if (r.IsEmpty())
+    // The part of `restored` in the sprite's rows, visited here anyway: it comes back from
+    // the scene without the sprite, with the sprite composed over it where they meet.
+    const TRect band = restored ? Rect(restored->Left, std::max(restored->Top, whole.Top), restored->Right,
+                                       std::min(restored->Bottom, whole.Bottom))
+                                : TRect{};
+    auto restoreBand = [&] { copyRect(work.Canvas(), under_.Canvas(), band); };
+    if (!s.Toon || s.Frame < 0 || size_t(s.Frame) >= s.Toon->Images.size() ||
+        size_t(s.Frame) >= s.Toon->Masks.size()) {
+        restoreBand();
         return;
-    TCanvas& work = Album.Work.Canvas();
-    const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
-    BitBlt(work.Handle(), r.Left, r.Top, r.Width(), r.Height(), &s.Toon->Masks[size_t(s.Frame)]->Canvas(), sx, sy,
-           SRCAND);
-    BitBlt(work.Handle(), r.Left, r.Top, r.Width(), r.Height(), &s.Toon->Images[size_t(s.Frame)]->Canvas(), sx, sy,
-           SRCPAINT);
+    }
+    const TRect r = within ? intersection(whole, *within) : whole;
+    const TBitmap& mask = *s.Toon->Masks[size_t(s.Frame)];
+    const TBitmap& image = *s.Toon->Images[size_t(s.Frame)];
+    const TRect on = intersection(r, Rect(0, 0, work.Width(), work.Height()));
+    // The mask's AND and the image's OR in one pass: a flight composes its sprite at every
+    // move. Two passes when the frame's mask and image differ in size, as each copy then
+    // clips to its own source.
+    if (on.IsEmpty() || mask.Width() != image.Width() || mask.Height() != image.Height() ||
+        mask.Width() < whole.Width() || mask.Height() < whole.Height()) {
+        restoreBand();
+        if (r.IsEmpty())
+            return;
+        TCanvas& canvas = work.Canvas();
+        const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
+        BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &mask.Canvas(), sx, sy, SRCAND);
+        BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &image.Canvas(), sx, sy, SRCPAINT);
+        return;
+    }
+    // Rows by stride: a row's address asked of the image costs more than a narrow row.
+    const TRect back = intersection(band, Rect(0, 0, work.Width(), work.Height()));
+    uint32_t* const d = work.ScanLine(on.Top);
+    const uint32_t* const u = back.IsEmpty() ? nullptr : under_.ScanLine(on.Top);
+    const uint32_t* const m = mask.ScanLine(on.Top - whole.Top);
+    const uint32_t* const i = image.ScanLine(on.Top - whole.Top);
+    const qsizetype dStride = work.Image().bytesPerLine() / 4, mStride = mask.Image().bytesPerLine() / 4,
+                    iStride = image.Image().bytesPerLine() / 4, uStride = u ? under_.Image().bytesPerLine() / 4 : 0;
+    for (int y = on.Top; y < on.Bottom; ++y) {
+        const qsizetype row = y - on.Top;
+        uint32_t* dr = d + row * dStride;
+        const uint32_t* mr = m + row * mStride;
+        const uint32_t* ir = i + row * iStride;
+        auto span = [&](int x0, int x1, const uint32_t* from) {
+            const int n = x1 - x0, f = x0 - whole.Left;
+            if (from)
+                paintFrom(dr + x0, from + x0, mr + f, ir + f, n);
+            else
+                paintOver(dr + x0, mr + f, ir + f, n);
+        };
+        if (u && y >= back.Top && y < back.Bottom) {
+            const uint32_t* ur = u + row * uStride;
+            auto copyBack = [&](int x0, int x1) {
+                if (x1 > x0)
+                    std::memcpy(dr + x0, ur + x0, size_t(x1 - x0) * 4);
+            };
+            const int a = std::clamp(back.Left, on.Left, on.Right), b = std::clamp(back.Right, on.Left, on.Right);
+            copyBack(back.Left, std::min(back.Right, on.Left));
+            span(on.Left, a, nullptr);
+            span(a, b, ur);
+            span(b, on.Right, nullptr);
+            copyBack(std::max(back.Left, on.Right), back.Right);
+        } else {
+            span(on.Left, on.Right, nullptr);
+        }
+    }
 }
 
 void TPool::flush(const TRect& r) const
@@ -433,10 +517,44 @@ void TPool::flush(const TRect& r) const
     copyRect(Album.Canvas, Album.Work.Canvas(), r);
 }
 
+void TPool::changed(const TSprite* s)
+{
+    // Past a few places at once, drawing it all again costs less than keeping count.
+    if (!underWhole_ && s->Toon)
+        underPending_.push_back(s->CurrentRect());
+    if (underPending_.size() > 64)
+        underWhole_ = true;
+}
+
+void TPool::settleUnder(const TSprite* moving)
+{
+    if (moving != moving_) {
+        // The sprite that moved before is part of the scene again, the new one leaves it.
+        if (moving_)
+            changed(moving_);
+        changed(moving);
+        moving_ = moving;
+    }
+    if (underWhole_) {
+        if (under_.Width() != Album.Width || under_.Height() != Album.Height)
+            under_ = TBitmap(Album.Width, Album.Height);
+        underPending_.assign(1, Rect(0, 0, Album.Width, Album.Height));
+        underWhole_ = false;
+    }
+    for (const TRect& r : underPending_) {
+        copyRect(under_.Canvas(), Album.Background.Canvas(), r);
+        for (TSprite* o = first_; o; o = o->Next)
+            if (o != moving && o->Visible() && meets(o->CurrentRect(), r))
+                compose(*o, &r, &under_);
+    }
+    underPending_.clear();
+}
+
 void TPool::Redraw()
 {
     if (Frozen)
         return;
+    changedAll();
     for (TSprite* s = first_; s; s = s->Next)
         if (s->Active() && s->Toon) {
             s->OldRect = platform::Bounds(s->PosX, s->PosY, s->FrameRect.Width(), s->FrameRect.Height());
@@ -471,12 +589,7 @@ void TPool::MoveAndDraw(int index)
         return;
     const bool pending = s->Flags & sfSizePending;
     s->OldRect = pending ? platform::Bounds(s->PosX, s->PosY, s->FrameRect.Width(), s->FrameRect.Height()) : s->CurrentRect();
-    copyRect(Album.Work.Canvas(), Album.Background.Canvas(), s->OldRect);
-    // Only the uncovered place needs them again; drawing them whole would also put them
-    // over higher sprites that do not reach it.
-    for (TSprite* o = first_; o; o = o->Next)
-        if (o != s && o->Visible() && meets(o->CurrentRect(), s->OldRect))
-            compose(*o, &s->OldRect);
+    settleUnder(s);
     if (pending) {
         s->FrameRect = Rect(0, 0, s->Toon->FrameWidth, s->Toon->FrameHeight);
         s->Flags &= uint8_t(~sfSizePending);
@@ -484,7 +597,13 @@ void TPool::MoveAndDraw(int index)
     s->Move();
     s->CountDown();
     s->DrawRect = s->CurrentRect();
-    compose(*s);
+    // The old place as the other sprites leave it: only there, as drawing them whole
+    // would also put them over higher sprites that do not reach it. Its rows above and
+    // below the new place here, the others as the sprite is composed.
+    const TRect& o = s->OldRect;
+    copyRect(Album.Work.Canvas(), under_.Canvas(), Rect(o.Left, o.Top, o.Right, std::min(o.Bottom, s->DrawRect.Top)));
+    copyRect(Album.Work.Canvas(), under_.Canvas(), Rect(o.Left, std::max(o.Top, s->DrawRect.Bottom), o.Right, o.Bottom));
+    compose(*s, nullptr, nullptr, &s->OldRect);
     flush(UnionRect(s->OldRect, s->DrawRect));
 }
 
@@ -503,6 +622,8 @@ TAlbum::~TAlbum()
 
 void TAlbum::SetBackground(const TBitmap& bitmap)
 {
+    for (const auto& pool : pools_)
+        pool->changedAll();
     Background = bitmap;
     Work = bitmap;
     Width = bitmap.Width();

@@ -142,20 +142,38 @@ public:
 
     // Erases, moves, draws and shows every sprite (nothing when Frozen).
     void Redraw();
-    // Moves one sprite and shows it over all the others.
+    // Moves one sprite and shows it over all the others. The pool keeps the scene
+    // without the moving sprite, for its own calls to keep up to date: a sprite's fields,
+    // a toon or the background changed directly are seen after the next Redraw.
     void MoveAndDraw(int index);
 
 private:
+    friend class TAlbum;
     void link(TSprite* s);
     void unlink(TSprite* s);
-    // The frame's mask ANDed, then its image ORed, onto the album's work surface; only
-    // the part inside `within` when given.
-    void compose(const TSprite& s, const TRect* within = nullptr) const;
+    // The frame's mask ANDed, then its image ORed, onto `onto` (the album's work surface
+    // when null); only the part inside `within` when given. With `restored` (and no
+    // `within`), the part of it in the sprite's rows is first the scene without the
+    // moving sprite again.
+    void compose(const TSprite& s, const TRect* within = nullptr, TBitmap* onto = nullptr,
+                 const TRect* restored = nullptr);
+    // The scene without the moving sprite: its place must be drawn again where one sprite
+    // changed, or everywhere.
+    void changed(const TSprite* s);
+    void changedAll() { underWhole_ = true; }
+    void settleUnder(const TSprite* moving);
     void flush(const TRect& r) const;
 
     std::vector<std::unique_ptr<TSprite>> slots_;
     TSprite* first_ = nullptr;
     TSprite* last_ = nullptr;
+    // The background and every visible sprite but `moving_`, as the album's work surface
+    // would show them: a move restores its old place with one copy from here instead of
+    // composing again the sprites under it.
+    TBitmap under_;
+    const TSprite* moving_ = nullptr;
+    std::vector<TRect> underPending_;
+    bool underWhole_ = true;
 };
 
 // The stage: the canvas sprites appear on, a background and a work surface of its size,

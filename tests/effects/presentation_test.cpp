@@ -37,10 +37,11 @@ struct Window {
     Window(const TBitmap& old, TWindowCanvas::Clock::duration refresh)
     {
         screen.fill(Qt::magenta);
-        canvas.SetSink([this](const QImage& buffer, const QRect& r) {
-            for (int y = r.top(); y <= r.bottom(); ++y)
-                std::memcpy(screen.scanLine(y) + r.left() * 4, buffer.constScanLine(y) + r.left() * 4,
-                            size_t(r.width()) * 4);
+        canvas.SetSink([this](const QImage& buffer, std::span<const QRect> parts) {
+            for (const QRect& r : parts)
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    std::memcpy(screen.scanLine(y) + r.left() * 4, buffer.constScanLine(y) + r.left() * 4,
+                                size_t(r.width()) * 4);
             ++shows;
         });
         canvas.Draw(0, 0, old);

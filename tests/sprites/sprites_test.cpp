@@ -320,6 +320,47 @@ TEST(Sprites, OnlyTheOldAndNewPlacesReachTheCanvas)
     EXPECT_FALSE(st.pool.Sprite(2)->Visible());
 }
 
+// A move restores its old place from the scene the others make, which must follow every
+// change made to them between two moves of the same sprite.
+TEST(Sprites, MovesShowTheOthersAsTheyAreNow)
+{
+    Stage st;
+    st.sprite(1, "red", 20, 20);
+    st.sprite(2, "blue", 22, 22);
+    st.sprite(3, "ring", 24, 24);  // under the blue: the newer of one layer
+    st.pool.Redraw();
+    auto moveTo = [&](int index, float x, float y) {
+        st.pool.SetPosition(index, x, y);
+        st.pool.MoveAndDraw(index);
+    };
+    moveTo(1, 22, 22);
+    moveTo(1, 80, 0);
+    EXPECT_EQ(st.at(25, 25), kBlue);
+    moveTo(1, 22, 22);
+    st.pool.SetLayer(3, 2);
+    moveTo(1, 80, 0);
+    EXPECT_EQ(st.at(25, 25), kRed);  // the ring's frame, on top now
+    moveTo(1, 22, 22);
+    st.pool.EraseSprite(2);
+    st.pool.EraseSprite(3);
+    moveTo(1, 80, 0);
+    EXPECT_EQ(st.at(25, 25), kBack);
+
+    // Another sprite moved in between: the ring is where it went.
+    moveTo(1, 60, 50);
+    st.pool.SetToon(3, "ring");
+    moveTo(3, 64, 54);
+    moveTo(1, 66, 58);
+    moveTo(1, 80, 0);
+    EXPECT_EQ(st.at(72, 62), kRed);
+    EXPECT_EQ(st.at(69, 59), kBack);  // through the ring's middle
+
+    // A new background is seen by the next move.
+    st.album.SetBackground(FilledPicture(100, 80, kBlue));
+    moveTo(1, 0, 60);
+    EXPECT_EQ(st.at(85, 5), kBlue);
+}
+
 TEST(Sprites, MissingSpritesAndIndexesDoNothing)
 {
     Stage st;

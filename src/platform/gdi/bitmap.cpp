@@ -1,6 +1,7 @@
 #include "platform/gdi/bitmap.h"
 
 #include "platform/gdi/pixels.h"
+#include "platform/gdi/surface_memory.h"
 #include "platform/paths.h"
 
 #include <QFile>
@@ -41,7 +42,7 @@ QImage makeImage(int width, int height)
                                 " too large");
     if (width == 0 || height == 0)
         return QImage();
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = NewSurfaceImage(width, height);
     if (image.isNull())
         throw GdiOutOfResources("out of memory for a bitmap of " + std::to_string(width) + " x " +
                                 std::to_string(height));
@@ -167,7 +168,7 @@ TBitmap::TBitmap() : canvas_(std::make_unique<BitmapCanvas>(&image_, false)) { +
 TBitmap::TBitmap(int width, int height) : TBitmap() { SetSize(width, height); }
 
 TBitmap::TBitmap(const TBitmap& other)
-    : image_(other.image_.copy()), emptyWidth_(other.emptyWidth_), emptyHeight_(other.emptyHeight_),
+    : image_(CopySurfaceImage(other.image_)), emptyWidth_(other.emptyWidth_), emptyHeight_(other.emptyHeight_),
       monochrome_(other.monochrome_), format_(other.format_),
       canvas_(std::make_unique<BitmapCanvas>(&image_, other.monochrome_))
 {
@@ -188,7 +189,7 @@ TBitmap::TBitmap(TBitmap&& other) noexcept
 TBitmap& TBitmap::operator=(const TBitmap& other)
 {
     if (this != &other) {
-        image_ = other.image_.copy();
+        image_ = CopySurfaceImage(other.image_);
         emptyWidth_ = other.emptyWidth_;
         emptyHeight_ = other.emptyHeight_;
         monochrome_ = other.monochrome_;

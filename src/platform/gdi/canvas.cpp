@@ -2,6 +2,7 @@
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/blit_engine.h"
+#include "platform/gdi/dirty_tiles.h"
 #include "platform/gdi/pixels.h"
 #include "platform/gdi/region.h"
 
@@ -108,7 +109,19 @@ uint32_t TCanvas::PixelValue(TColor color) const
 
 void TCanvas::MarkDirty(const QRect& r)
 {
-    dirty_ |= r.intersected(QRect(0, 0, Width(), Height()));
+    const QRect drawn = r.intersected(QRect(0, 0, Width(), Height()));
+    if (drawn.isEmpty())
+        return;
+    dirty_ |= drawn;
+    if (tiles_)
+        tiles_->Mark(drawn);
+}
+
+void TCanvas::ClearDirty()
+{
+    dirty_ = QRect();
+    if (tiles_)
+        tiles_->Clear();
 }
 
 int TCanvas::SelectClip(const QRegion* region)

@@ -22,6 +22,7 @@ namespace platform {
 
 class TBitmap;
 class TCanvas;
+class DirtyTiles;
 using HDC = TCanvas*;
 
 enum TBrushStyle { bsSolid, bsClear };
@@ -135,7 +136,7 @@ public:
 
     // The part of the surface drawn since the last ClearDirty (bounding box).
     QRect DirtyRect() const { return dirty_; }
-    void ClearDirty() { dirty_ = QRect(); }
+    void ClearDirty();
     void MarkDirty(const QRect& r);
 
     bool IsMonochrome() const { return monochrome_; }
@@ -148,6 +149,8 @@ public:
 protected:
     explicit TCanvas(QImage* surface, bool monochrome = false);
     void Rebind(QImage* surface) { surface_ = surface; }
+    // Where what is drawn is also recorded tile by tile (a window's canvas), or nullptr.
+    void TrackTiles(DirtyTiles* tiles) { tiles_ = tiles; }
     void SetMonochromeSurface(bool mono) { monochrome_ = mono; }
 
 private:
@@ -162,6 +165,7 @@ private:
     QRegion clip_;
     bool hasClip_ = false;
     QRect dirty_;
+    DirtyTiles* tiles_ = nullptr;
     int stretchMode_ = COLORONCOLOR;
     TPoint brushOrigin_;
     std::recursive_mutex mutex_;

@@ -14,7 +14,12 @@ CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(par
     canvas_.SetSize(width(), height(), back_);
     // Painted at once, so a flush is on screen when it returns, whether or not the event
     // loop runs before the next drawing; a hidden widget paints when it is shown.
-    canvas_.SetSink([this](const QImage&, const QRect& rect) { repaint(rect); });
+    canvas_.SetSink([this](const QImage&, std::span<const QRect> parts) {
+        QRegion region;
+        for (const QRect& part : parts)
+            region += part;
+        repaint(region);
+    });
     followRefresh();
 }
 
@@ -27,8 +32,9 @@ void CanvasWidget::followRefresh()
 void CanvasWidget::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const QRect r = event->rect();
-    p.drawImage(r.topLeft(), canvas_.Surface(), r);
+    // Part by part: the bounding box of scattered parts would copy all that lies between.
+    for (const QRect& r : event->region())
+        p.drawImage(r.topLeft(), canvas_.Surface(), r);
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent* event)

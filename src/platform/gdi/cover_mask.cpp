@@ -1,5 +1,6 @@
 #include "platform/gdi/cover_mask.h"
 
+#include "platform/cpu_clones.h"
 #include "platform/gdi/region_bands.h"
 #include "platform/gdi/types.h"
 
@@ -32,14 +33,8 @@ long long floorDiv64(long long v) { return v >= 0 ? v / 64 : -((-v + 63) / 64); 
 
 }  // namespace
 
-// The baseline instruction set has no popcount: a copy is made for processors with one.
-// Not under ThreadSanitizer, which instruments the copies' chooser, run before it starts.
-#if defined(__SANITIZE_THREAD__)
-#define POPCOUNT_CLONES
-#else
-#define POPCOUNT_CLONES __attribute__((target_clones("popcnt", "default")))
-#endif
-POPCOUNT_CLONES long long OrWords(uint64_t* words, int count, uint64_t bits)
+// The x86 baseline has no popcount: a copy is made for processors with one.
+LUMIVANE_CLONES("popcnt") long long OrWords(uint64_t* words, int count, uint64_t bits)
 {
     long long added = 0;
     for (int i = 0; i < count; ++i) {

@@ -2,6 +2,7 @@
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/pixels.h"
+#include "platform/gdi/surface_memory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +11,7 @@ namespace platform {
 
 TWindowCanvas::TWindowCanvas(int width, int height, TColor fill) : TCanvas(&buffer_)
 {
+    TrackTiles(&tiles_);
     SetSize(width, height, fill);
 }
 
@@ -23,7 +25,7 @@ void TWindowCanvas::SetSize(int width, int height, TColor fill)
         throw GdiOutOfResources("window buffer too large");
     QImage next;
     if (width > 0 && height > 0) {
-        next = QImage(width, height, QImage::Format_RGB32);
+        next = NewSurfaceImage(width, height);
         if (next.isNull())
             throw GdiOutOfResources("out of memory for a window buffer");
         next.fill(gdi_detail::PixelOfRGB(ColorToRGB(fill) & 0x00FFFFFF));
@@ -33,6 +35,7 @@ void TWindowCanvas::SetSize(int width, int height, TColor fill)
     }
     buffer_ = std::move(next);
     Rebind(&buffer_);
+    tiles_.Reset(width, height);
     ClearDirty();
     MarkDirty(QRect(0, 0, width, height));
 }
@@ -40,11 +43,12 @@ void TWindowCanvas::SetSize(int width, int height, TColor fill)
 QRect TWindowCanvas::Flush()
 {
     const QRect r = DirtyRect();
+    const std::vector<QRect> parts = tiles_.Parts(r);
     ClearDirty();
     if (!r.isEmpty()) {
         const auto start = Clock::now();
         if (sink_)
-            sink_(buffer_, r);
+            sink_(buffer_, parts);
         // Counted from the end of the showing: a slow sink still leaves a whole interval
         // of drawing between two paced flushes.
         lastShown_ = Clock::now();

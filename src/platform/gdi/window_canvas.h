@@ -1,26 +1,32 @@
 #pragma once
 // The canvas of a window: a back buffer that the program draws on, and a flush that
-// shows on screen just the part drawn since the previous flush. Where it is shown is
-// the business of the sink (a Qt widget, a foreign X11 window, a test).
+// shows on screen just the parts drawn since the previous flush (a few rectangles
+// around them, not their bounding box: a showing costs what changed, not the screen).
+// Where it is shown is the business of the sink (a Qt widget, a foreign X11 window, a
+// test).
 //
 // A screen shows one picture per refresh: drawing loops that change the buffer far more
 // often flush through FlushIfDue, which shows at most one state per refresh interval;
 // Flush shows at once.
 
 #include "platform/gdi/canvas.h"
+#include "platform/gdi/dirty_tiles.h"
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <span>
+#include <vector>
 
 namespace platform {
 
 class TWindowCanvas : public TCanvas {
 public:
     using Clock = std::chrono::steady_clock;
-    // Shows `rect` of `buffer`; the buffer is only valid during the call and must not
-    // be kept (a kept copy would make the next drawing copy the whole buffer).
-    using Sink = std::function<void(const QImage& buffer, const QRect& rect)>;
+    // Shows `parts` of `buffer` (disjoint rectangles); the buffer is only valid during
+    // the call and must not be kept (a kept copy would make the next drawing copy the
+    // whole buffer).
+    using Sink = std::function<void(const QImage& buffer, std::span<const QRect> parts)>;
 
     explicit TWindowCanvas(int width = 0, int height = 0, TColor fill = clBlack);
 
@@ -28,11 +34,12 @@ public:
     void SetSize(int width, int height, TColor fill = clBlack);
     void SetSink(Sink sink) { sink_ = std::move(sink); }
 
-    // The part to show at the next flush.
+    // What the next flush shows: its bounding box, and the parts themselves.
     QRect PendingRect() const { return DirtyRect(); }
+    std::vector<QRect> PendingParts() const { return tiles_.Parts(DirtyRect()); }
     // Marks a part to be shown again (the window was uncovered, say).
     void Invalidate(const QRect& rect) { MarkDirty(rect); }
-    // Hands the drawn part to the sink and starts a new one; returns what it showed.
+    // Hands the drawn parts to the sink and starts anew; returns their bounding box.
     QRect Flush();
 
     // The least time between two flushes through FlushIfDue; zero lets every one through.
@@ -48,6 +55,7 @@ public:
 
 private:
     QImage buffer_;
+    DirtyTiles tiles_;
     Sink sink_;
     Clock::duration interval_{};
     Clock::time_point lastShown_ = Clock::time_point::min();

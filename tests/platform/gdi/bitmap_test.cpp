@@ -1,5 +1,7 @@
 #include "gdi_test_util.h"
 
+#include "platform/gdi/window_canvas.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -176,6 +178,31 @@ TEST(Bitmap, LiveCountFollowsEveryWayOfMakingAndEndingOne)
     // A size refused in the constructor leaves no count behind.
     EXPECT_THROW(TBitmap(kMaxBitmapSide + 1, 2), GdiOutOfResources);
     EXPECT_EQ(LiveBitmapCount(), live);
+}
+
+TEST(Bitmap, LargeBitmapsCopyAndShareTheirPixelsAsSmallOnesDo)
+{
+    // Past the size whose pixels lie in memory of their own kind.
+    TBitmap a(2000, 1500);
+    a.Canvas().Brush.Color = clRed;
+    a.Canvas().FillRect(Rect(100, 200, 1900, 1400));
+    TBitmap b = a, c;
+    c = a;
+    b.Canvas().SetPixel(150, 250, clBlue);
+    EXPECT_EQ(a.Canvas().Pixel(150, 250), clRed);
+    EXPECT_EQ(c.Canvas().Pixel(150, 250), clRed);
+    EXPECT_EQ(b.Canvas().Pixel(1899, 1399), clRed);
+    EXPECT_EQ(b.Canvas().Pixel(0, 0), clWhite);
+    // A shallow copy of the surface keeps the pixels after the bitmap has gone.
+    QImage kept;
+    {
+        TBitmap d = a;
+        kept = d.Canvas().Surface();
+    }
+    EXPECT_EQ(kept.pixel(150, 250) & 0xFFFFFF, 0xFF0000u);
+    TWindowCanvas window(2000, 1500);
+    window.Draw(0, 0, a);
+    EXPECT_EQ(window.Pixel(1899, 1399), clRed);
 }
 
 TEST(Bitmap, ImagesTakenOverOrCopiedComeOutOpaque)

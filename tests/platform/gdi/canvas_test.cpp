@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <climits>
+#include <span>
 #include <thread>
 #include <QPalette>
 
@@ -214,10 +216,10 @@ TEST(Canvas, BitmapsResizeKeepingTheirPixels)
 TEST(WindowCanvas, FlushShowsOnlyWhatWasDrawnSince)
 {
     TWindowCanvas c(100, 80);
-    std::vector<QRect> shown;
-    c.SetSink([&](const QImage& buffer, const QRect& r) {
+    int shown = 0;
+    c.SetSink([&](const QImage& buffer, std::span<const QRect>) {
         EXPECT_EQ(buffer.size(), QSize(100, 80));
-        shown.push_back(r);
+        ++shown;
     });
     EXPECT_EQ(c.Flush(), QRect(0, 0, 100, 80));  // a new window shows once whole
     EXPECT_TRUE(c.Flush().isEmpty());
@@ -230,10 +232,52 @@ TEST(WindowCanvas, FlushShowsOnlyWhatWasDrawnSince)
     SelectClipRgn(&c, clip);
     c.Draw(0, 0, Pattern(60, 50));
     EXPECT_EQ(c.Flush(), QRect(40, 40, 2, 1));
-    ASSERT_EQ(shown.size(), 3u);
+    ASSERT_EQ(shown, 3);
     c.SetSize(120, 80);
     EXPECT_EQ(c.Pixel(6, 5), clRed);
     EXPECT_EQ(c.Pixel(110, 5), clBlack);
+}
+
+TEST(WindowCanvas, AFlushShowsTheDrawnPartsNotTheirBoundingBox)
+{
+    constexpr int kW = 640, kH = 400;
+    TWindowCanvas c(kW, kH);
+    c.Flush();
+    std::vector<QRect> parts;
+    c.SetSink([&](const QImage&, std::span<const QRect> p) { parts.assign(p.begin(), p.end()); });
+    // Every drawn pixel lies in exactly one part, and the parts cover no more than asked.
+    const auto check = [&](const std::vector<QRect>& drawn, long long maxArea) {
+        c.Brush.Color = clRed;
+        for (const QRect& r : drawn)
+            c.FillRect(Rect(r.left(), r.top(), r.right() + 1, r.bottom() + 1));
+        QRect box;
+        for (const QRect& r : drawn)
+            box |= r;
+        EXPECT_EQ(c.Flush(), box);
+        ASSERT_LE(parts.size(), size_t(DirtyTiles::kMaxParts));
+        long long area = 0;
+        for (size_t i = 0; i < parts.size(); ++i) {
+            EXPECT_TRUE(box.contains(parts[i])) << i;
+            area += (long long)parts[i].width() * parts[i].height();
+            for (size_t j = i + 1; j < parts.size(); ++j)
+                EXPECT_FALSE(parts[i].intersects(parts[j])) << i << " " << j;
+        }
+        for (const QRect& r : drawn)
+            for (const QPoint p : {r.topLeft(), r.bottomRight(), r.center()})
+                EXPECT_TRUE(std::any_of(parts.begin(), parts.end(), [&](const QRect& part) { return part.contains(p); }))
+                    << p.x() << "," << p.y();
+        EXPECT_LE(area, maxArea);
+    };
+    const long long tile = DirtyTiles::kSide * DirtyTiles::kSide;
+    check({QRect(2, 3, 4, 4), QRect(630, 390, 5, 5)}, 2 * tile);
+    check({QRect(100, 0, 1, kH)}, (long long)DirtyTiles::kSide * kH);  // a line a step
+    // Scattered drawing: many small parts, coarsened past the limit, never beyond the box.
+    std::vector<QRect> dots;
+    for (int i = 0; i < 300; ++i)
+        dots.push_back(QRect((i * 97) % kW, (i * 61) % kH, 1, 1));
+    check(dots, (long long)kW * kH);
+    check({QRect(0, 0, kW, kH)}, (long long)kW * kH);
+    EXPECT_TRUE(c.Flush().isEmpty());
 }
 
 TEST(WindowCanvas, PacedFlushesShowAtMostOnceAnInterval)
@@ -242,7 +286,7 @@ TEST(WindowCanvas, PacedFlushesShowAtMostOnceAnInterval)
     using Clock = TWindowCanvas::Clock;
     TWindowCanvas c(50, 40);
     int shows = 0;
-    c.SetSink([&](const QImage&, const QRect&) { ++shows; });
+    c.SetSink([&](const QImage&, std::span<const QRect>) { ++shows; });
     c.SetRefreshInterval(1h);
     EXPECT_TRUE(c.FlushIfDue());  // the first showing waits for nothing
     EXPECT_EQ(c.NextFlushTime(), Clock::time_point::max());
@@ -264,7 +308,7 @@ TEST(WindowCanvas, PacedFlushesShowAtMostOnceAnInterval)
     EXPECT_EQ(shows, 4);
     // A slow showing leaves three times its length to the drawing before the next one.
     Clock::time_point sinkEnd;
-    c.SetSink([&](const QImage&, const QRect&) {
+    c.SetSink([&](const QImage&, std::span<const QRect>) {
         std::this_thread::sleep_for(2ms);
         sinkEnd = Clock::now();
     });
