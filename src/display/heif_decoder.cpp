@@ -157,9 +157,7 @@ QImage DecodeHeifFile(const std::string& path)
     if (width <= 0 || height <= 0)
         throw PictureError(path, "dimensions nulles");
     const long long pixels = static_cast<long long>(width) * height;
-    if (pixels > kMaxPicturePixels || width > platform::kMaxBitmapSide || height > platform::kMaxBitmapSide)
-        throw PictureError(path, "image trop grande (" + std::to_string(width) + " x " + std::to_string(height) +
-                                     ")");
+    CheckPictureSize(width, height, path);
     // At most, the decoder's planes (full chroma, alpha included) beside the interleaved
     // picture, or that picture beside the bitmap's copy of it.
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;

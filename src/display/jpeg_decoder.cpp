@@ -1,6 +1,5 @@
 #include "jpeg_decoder.h"
 
-#include "platform/gdi/bitmap.h"
 #include "platform/paths.h"
 
 #include <QTransform>
@@ -207,12 +206,7 @@ QImage DecodeJpegFile(const std::string& path, int scaleEighths)
     }
     openDecoder(d, file.f);
     jpeg_read_header(&d.cinfo, TRUE);
-    // No bitmap is wider or taller than kMaxBitmapSide either.
-    if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > kMaxPicturePixels ||
-        d.cinfo.image_width > static_cast<unsigned>(platform::kMaxBitmapSide) ||
-        d.cinfo.image_height > static_cast<unsigned>(platform::kMaxBitmapSide))
-        throw PictureError(path, "image trop grande (" + std::to_string(d.cinfo.image_width) + " x " +
-                                     std::to_string(d.cinfo.image_height) + ")");
+    CheckPictureSize(d.cinfo.image_width, d.cinfo.image_height, path);
     d.cinfo.out_color_space = JCS_EXT_BGRA;  // the memory order of a 32-bit QImage
     d.cinfo.dct_method = JDCT_ISLOW;
     d.cinfo.do_fancy_upsampling = TRUE;

@@ -1,5 +1,6 @@
 #include "picture_format.h"
 
+#include "platform/gdi/bitmap.h"
 #include "platform/paths.h"
 
 #include <QColorSpace>
@@ -12,6 +13,12 @@
 PictureError::PictureError(const std::string& file, const std::string& reason)
     : std::runtime_error(file + " : " + reason)
 {
+}
+
+void CheckPictureSize(long long width, long long height, const std::string& path)
+{
+    if (width * height > kMaxPicturePixels || width > platform::kMaxBitmapSide || height > platform::kMaxBitmapSide)
+        throw PictureError(path, "image trop grande (" + std::to_string(width) + " x " + std::to_string(height) + ")");
 }
 
 namespace {

@@ -25,6 +25,10 @@ inline constexpr long long kMaxDecodeBytes = 512LL << 20;
 // A multiple of 1000, as the dialog announces it in Ko.
 inline constexpr int64_t kMaxPictureFileBytes = 512'000'000;
 
+// Throws PictureError for a picture of more than kMaxPicturePixels, or wider or taller
+// than any bitmap; every decoder asks it of the header, and again of what it decoded.
+void CheckPictureSize(long long width, long long height, const std::string& path);
+
 enum class PictureFormat { Unknown, Jpeg, Bmp, Png, Gif, WebP, Tiff, Heif };
 
 // The format the first bytes of a file announce (HEIF covers HEIC and AVIF).

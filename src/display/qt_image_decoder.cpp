@@ -87,11 +87,8 @@ std::string readerError(const QImageReader& reader, const char* fallback)
 
 void checkSize(QSize size, const std::string& path)
 {
+    CheckPictureSize(size.width(), size.height(), path);
     const long long pixels = static_cast<long long>(size.width()) * size.height();
-    if (pixels > kMaxPicturePixels || size.width() > platform::kMaxBitmapSide ||
-        size.height() > platform::kMaxBitmapSide)
-        throw PictureError(path, "image trop grande (" + std::to_string(size.width()) + " x " +
-                                     std::to_string(size.height()) + ")");
     // The decoded picture and one 32-bit copy of it, as converting to the bitmap's format makes.
     if (pixels * 8 > kMaxDecodeBytes)
         throw PictureError(path, "mémoire insuffisante");
