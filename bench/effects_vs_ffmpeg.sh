@@ -26,7 +26,8 @@ if [ -n "${missing:-}" ]; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 fi
-cmake --build "$build" --target effects_bench >/dev/null
+source "$root/scripts/lib/setup.sh"
+build_bench_targets "$build" effects_bench
 
 work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
 # Two real photographs at the screen's size; drawn ones when there are none.

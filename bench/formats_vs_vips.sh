@@ -7,7 +7,7 @@ source "$(dirname "$0")/../scripts/lib/setup.sh"
 build="${1:-$BUILD_DIR}"
 PACKAGES+=(libvips-tools plasma-workspace-wallpapers)
 install_packages
-cmake --build "$build" --target prepare_bench >/dev/null
+build_bench_targets "$build" prepare_bench
 work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
 # A real photograph brought to each size; a drawn one when there is none.
 source_photo="$(find /usr/share/wallpapers -name '*.jpg' -size +1M 2>/dev/null | sort | head -1)"

@@ -12,7 +12,8 @@ if [ -n "${missing:-}" ]; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
 fi
-cmake --build "$build" --target prepare_bench >/dev/null
+source "$root/scripts/lib/setup.sh"
+build_bench_targets "$build" prepare_bench
 work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
 # A real photograph brought to a camera's size and sampling; a drawn one when there is none.
 source_photo="$(find /usr/share/wallpapers -name '*.jpg' -size +1M 2>/dev/null | sort | head -1)"

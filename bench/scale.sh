@@ -6,5 +6,5 @@ set -euo pipefail
 source "$(dirname "$0")/../scripts/lib/setup.sh"
 PACKAGES+=(plasma-workspace-wallpapers libxdamage-dev libfuse3-dev fuse3 time libjpeg-turbo-progs)
 install_packages
-configure_and_build
+configure_and_build -DLUMIVANE_BENCH=ON
 BUILD="$BUILD_DIR" exec python3 "$ROOT/bench/scale.py" "$@"

@@ -3,7 +3,8 @@
 # no pauses, three photographs and one damaged file, every effect number at least five
 # times. Fails on a leak, a bad access, memory that keeps growing, or a damaged file shown.
 #   bench/soak.sh [BUILD_DIR] [-- SOAK_OPTIONS...]
-# BUILD_DIR (default build-asan) is configured with LUMIVANE_SANITIZE=ON when it is new.
+# BUILD_DIR (default build-asan) is configured with LUMIVANE_SANITIZE=ON when it is new; the
+# benchmarks, soak among them, are turned on there.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-asan"
@@ -19,9 +20,10 @@ for p in "${photos[@]}"; do
 done
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DLUMIVANE_SANITIZE=ON -DLUMIVANE_BENCH=OFF \
+  cmake -S "$root" -B "$build" -G Ninja -DLUMIVANE_SANITIZE=ON \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
 fi
+cmake -S "$root" -B "$build" -DLUMIVANE_BENCH=ON >/dev/null
 grep -q '^LUMIVANE_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" ||
   echo "soak: $build is not a sanitizer build; leaks will go unseen" >&2
 ninja -C "$build" -j"${JOBS:-2}" soak >"$build/soak-build.log" || { tail -20 "$build/soak-build.log" >&2; exit 1; }
@@ -30,6 +32,6 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:${ASAN_OPTIONS:-}"
 start=$(date +%s)
 status=0
-"$build/tests/soak/soak" "$@" "${photos[@]}" || status=$?
+"$build/bench/soak" "$@" "${photos[@]}" || status=$?
 echo "run time          $(( $(date +%s) - start )) s (exit status $status)"
 exit "$status"

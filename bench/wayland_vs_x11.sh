@@ -10,7 +10,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-5}"
-cmake --build "$root/build" --target lumivane pixel_wait >/dev/null
+source "$root/scripts/lib/setup.sh"
+build_bench_targets "$root/build" lumivane pixel_wait
 lumivane="$root/build/src/saver/lumivane"
 pixel_wait="$root/build/bench/pixel_wait"
 if [ "$(id -u)" -eq 0 ]; then  # sway refuses root

@@ -37,6 +37,13 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# The benchmarks are left out of a build unless asked for: turns them on in DIR (configured
+# anew when it has no cache yet) and builds TARGETS there, quietly.
+build_bench_targets() {
+  local dir="$1"; shift
+  BUILD_DIR="$dir" BUILD_TARGETS="$*" configure_and_build -DLUMIVANE_BENCH=ON >/dev/null
+}
+
 configure_and_build() {
   local generator=()
   command -v ninja >/dev/null && generator=(-G Ninja)

@@ -237,7 +237,6 @@ void TrimToSteps(TBitmap& bitmap, int step)
     const int h = bitmap.Height() - bitmap.Height() % step;
     if (w != bitmap.Width() || h != bitmap.Height())
         bitmap.SetSize(w, h);
-    bitmap.Dormant();
 }
 
 QSize FitSize(const PreparationInput& in)

@@ -54,14 +54,6 @@ void TSettings::finishCreate()
         TraceLog(kTraceSeparator);
         TraceLog("Chargement de la base de registre effectué.");
     }
-    if (platform::Trim(CheminInstall).empty() && !HostedShow) {
-        // Loading has already ended the process in this case; kept for an installation
-        // that records only its uninstaller. A hosted show writes nothing.
-        if (Log)
-            TraceLog("Appel de LoadRegistryInstallPath et SaveCheminInstall");
-        LoadRegistryInstallPath();
-        SaveCheminInstall();
-    }
     CheminInstall = platform::Trim(CheminInstall);
     if (!CheminInstall.empty())
         CheminInstall = platform::IncludeTrailingPathDelimiter(CheminInstall);

@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -153,14 +152,4 @@ TEST_F(AuxWindows, MissingLicenceIsReportedWithoutAWindow)
     EXPECT_EQ(Lines(ReadFile(host.dir().file("boxes.log"))),
               std::vector<std::string>{"aux_windows_tests | error | ok | Impossible d'ouvrir le fichier \"" +
                                        host.dir().path() + "/nowhere/lvlicfr.rtf\". Le fichier spécifié est introuvable."});
-}
-
-int main(int argc, char** argv)
-{
-    // Widgets are checked off screen unless a display is asked for explicitly.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
@@ -183,11 +182,4 @@ TEST_F(Render, StopAfterEndsTheEffectEarly)
     EXPECT_EQ(steps(run(with(pictures(25), {"--stop-after", "5", "--final", part})), 25), 5);
     // Stopped, it neither finishes the effect nor makes the closing copy.
     EXPECT_FALSE(png(part) == png(whole));
-}
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -197,8 +197,9 @@ TEST(RegFile, ValuesAreFoundByAnyCaseAfterEveryChange)
     for (int i = 0; i < 1000; ++i) {
         const RegValue* v = k.find("value" + std::to_string(i));
         ASSERT_EQ(v != nullptr, i % 3 != 0) << i;
-        if (v)
+        if (v) {
             EXPECT_EQ(v, &k.values()[static_cast<size_t>(position++)]) << i;
+        }
     }
     EXPECT_EQ(k.values().size(), static_cast<size_t>(position));
 }

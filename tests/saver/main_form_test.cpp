@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 
 #include <cstdlib>
 
@@ -110,13 +109,4 @@ TEST_F(SaverWindow, NoPicturesWarnsAndDoesNotRun)
     EXPECT_TRUE(NoRun);
     EXPECT_NE(testing_support::ReadFile(host.dir().file("boxes.log")).find("Avertissement | warning | ok | "),
               std::string::npos);
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

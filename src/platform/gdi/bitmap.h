@@ -82,9 +82,6 @@ public:
     void SaveToFile(const std::string& path) const;
 
     void Assign(const TBitmap& other) { *this = other; }
-    // Kept for callers that release cached copies; the bitmap holds none.
-    void Dormant() {}
-    void FreeImage() {}
 
     // Rows of 0xFFRRGGBB pixels.
     uint32_t* ScanLine(int y);
