@@ -124,6 +124,7 @@ TEST(Settings, SaveAndLoadRoundTripEveryField)
 TEST(Settings, ValuesAreReadAndWrittenInTheirOrderAndKind)
 {
     ScratchHost host;
+    // A save into an empty hive lists the values in the order it wrote them.
     TSettings{TSettings::DefaultsOnly{}}.SaveToRegistry();
     std::vector<std::string> written;
     for (const std::string& line : Lines(ReadFile(host.hkcu()))) {
@@ -163,7 +164,6 @@ TEST(Settings, ValuesAreReadAndWrittenInTheirOrderAndKind)
                         "Centre REG_DWORD", "Transition REG_DWORD", "Ajuster REG_DWORD", "LOG REG_DWORD",
                         "Enregistre REG_DWORD", "DoubleBufferring REG_DWORD", "BackGroundColor REG_SZ",
                         "NoEcranOFF REG_DWORD", "Afficher Dlg Lettre info REG_DWORD"}));
-    EXPECT_NO_THROW(TSettings{TSettings::DefaultsOnly{}}.ReadRegistry());
 }
 
 TEST(Settings, PictureListSkipsGapsAndDropsMissingFiles)
