@@ -8,6 +8,8 @@
 
 #include "display/display_thread.h"
 
+#include "effects/draw_transition.h"
+
 #include "inet/vorl_version.h"
 
 #include "settings/app_state.h"
@@ -43,8 +45,7 @@ constexpr int kOuterHeight = 545;
 // The frame the dialog was laid out with (caption and borders), used when the window
 // manager does not say how tall its own frame is.
 constexpr int kDesignFrameHeight = 25;
-constexpr int kEffectRows = 228;
-constexpr int kPuzzleEffect = 214;
+using effects::kPuzzleEffect;
 
 QCheckBox* placeCheck(QWidget* parent, const char* name, const QString& text, int x, int y, int w = 0)
 {
@@ -74,6 +75,50 @@ void placeEndLabel(QWidget* parent, const char* name, const QString& text, const
 {
     QLabel* label = PlaceLabel(parent, QString::fromLatin1(name), text, 0, bar->y() + (bar->height() - 13) / 2);
     label->move(left ? bar->x() - label->width() - 4 : bar->geometry().right() + 5, label->y());
+}
+
+// The control that shows a setting, of the type its kind asks for.
+template <class Control>
+Control& controlOf(const QWidget& form, const SettingRow& row)
+{
+    auto* control = form.findChild<Control*>(QString::fromLatin1(row.control));
+    if (!control)
+        throw std::logic_error(std::string("the dialog has no control for ") + row.name);
+    return *control;
+}
+
+void showSetting(const QWidget& form, const SettingRow& row, bool checked)
+{
+    controlOf<QCheckBox>(form, row).setChecked(checked);
+}
+void showSetting(const QWidget& form, const SettingRow& row, int32_t position)
+{
+    controlOf<QScrollBar>(form, row).setValue(position);
+}
+void showSetting(const QWidget& form, const SettingRow& row, const std::string& colour)
+{
+    controlOf<TShape>(form, row).SetColor(colors::ColorOrBlack(colour));
+}
+void takeSetting(const QWidget& form, const SettingRow& row, bool& checked)
+{
+    checked = controlOf<QCheckBox>(form, row).isChecked();
+}
+void takeSetting(const QWidget& form, const SettingRow& row, int32_t& position)
+{
+    position = controlOf<QScrollBar>(form, row).value();
+}
+void takeSetting(const QWidget& form, const SettingRow& row, std::string& colour)
+{
+    colour = colors::ColorToString(controlOf<TShape>(form, row).Color());
+}
+
+// Calls `use(row, field)` for each setting the dialog shows, in the order it sets them.
+template <class Use>
+void forEachShown(TSettings& s, const Use& use)
+{
+    for (const SettingRow& row : SettingRows())
+        if (row.control)
+            std::visit([&](const auto& f) { use(row, s.*f.member); }, row.field);
 }
 
 }  // namespace
@@ -304,23 +349,13 @@ void TFConfig::FormActivate()
     for (const std::string& path : s.Images)
         DstList->addItem(QString::fromStdString(path));
 
-    // Positions outside a bar's range are shown, and later saved, clamped to it.
-    SBVitesse->setValue(s.Vitesse);
-    SBRapidite->setValue(s.Rapidite);
-    SBTailleEffet->setValue(s.TailleEffet);
-
-    CBAlea->setChecked(s.Alea);
-    CBAleaEffets->setChecked(s.AleaEffets);
-    CBEffets->setChecked(s.Effet);
-    CBCentre->setChecked(s.Centre);
-    CBTransition->setChecked(s.Transition);
-    CBTransition->setEnabled(CBCentre->isChecked());
-    CBAjuster->setChecked(s.Ajuster);
-    CBLOG->setChecked(s.Log);
-    CBDoubleBufferring->setChecked(s.DoubleBufferring);
-    CBEcranOff->setChecked(s.NoEcranOFF);
-
-    Shape1->SetColor(s.BackColor());
+    // Positions outside a bar's range are shown, and later saved, clamped to it. Unchecking
+    // CBCentre unchecks CBTransition: the stored Transition is set after it.
+    forEachShown(s, [this](const SettingRow& row, const auto& value) {
+        showSetting(*this, row, value);
+        if (CBTransition->objectName() == QLatin1String(row.control))
+            CBTransition->setEnabled(CBCentre->isChecked());
+    });
 
     SBVitesseChange();
     CBEffetsClick();
@@ -330,7 +365,7 @@ void TFConfig::FormActivate()
                                           VorlVersion1->ProductVersion));
 
     LBEffets->SetRedraw(false);
-    for (int i = 1; i <= kEffectRows; ++i) {
+    for (int i = 1; i <= effects::kEffectCount; ++i) {
         auto* row = new QListWidgetItem(QStringLiteral("n° ") + QString::number(i), LBEffets);
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(Qt::Unchecked);
@@ -339,7 +374,7 @@ void TFConfig::FormActivate()
     if (s.Selection.empty()) {
         BtnTousClick();
     } else {
-        const size_t n = std::min<size_t>(s.Selection.size(), kEffectRows);
+        const size_t n = std::min<size_t>(s.Selection.size(), effects::kEffectCount);
         for (size_t i = 0; i < n; ++i)
             if (s.Selection[i] == '1')
                 LBEffets->item(static_cast<int>(i))->setCheckState(Qt::Checked);
@@ -549,11 +584,13 @@ void TFConfig::BtOkClick()
             MessageBox(nullptr, "Vous n'avez sélectionné aucun effets !", "Lumivane", kDialogInformation);
             return;
         }
+        const std::string puzzle = std::to_string(kPuzzleEffect);
         if (checked == 1 && only == kPuzzleEffect &&
             MessageBox(nullptr,
-                       "Vous n'avez choisi que l'effet n° 214 (Puzzle).\r\nSi vous utilisez 95, 98, Me ou XP, il est "
-                       "vivement conseillé de choisir également d'autres effets.\r\nEn effet, tout seul, l'effet 214 "
-                       "peut planter votre PC car il tournera en boucle.\r\nDésirez quand même valider votre choix ?",
+                       "Vous n'avez choisi que l'effet n° " + puzzle + " (Puzzle).\r\nSi vous utilisez 95, 98, Me ou "
+                       "XP, il est vivement conseillé de choisir également d'autres effets.\r\nEn effet, tout seul, "
+                       "l'effet " + puzzle + " peut planter votre PC car il tournera en boucle.\r\nDésirez quand "
+                       "même valider votre choix ?",
                        "Lumivane", kDialogQuestion) == IDNO)
             return;
     }
@@ -566,19 +603,7 @@ void TFConfig::BtOkClick()
         CBDoubleBufferring->setChecked(false);
 
     TSettings& s = *AppSettings;
-    s.Vitesse = SBVitesse->value();
-    s.Rapidite = SBRapidite->value();
-    s.TailleEffet = SBTailleEffet->value();
-    s.Alea = CBAlea->isChecked();
-    s.AleaEffets = CBAleaEffets->isChecked();
-    s.Effet = CBEffets->isChecked();
-    s.Centre = CBCentre->isChecked();
-    s.Transition = CBTransition->isChecked();
-    s.Ajuster = CBAjuster->isChecked();
-    s.Log = CBLOG->isChecked();
-    s.DoubleBufferring = CBDoubleBufferring->isChecked();
-    s.BackGroundColor = colors::ColorToString(Shape1->Color());
-    s.NoEcranOFF = CBEcranOff->isChecked();
+    forEachShown(s, [this](const SettingRow& row, auto& value) { takeSetting(*this, row, value); });
 
     RunNewsletterPrompt(this, s, VorlVersion1->FileVersion);
     s.Selection = BuildSelection();

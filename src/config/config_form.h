@@ -110,7 +110,7 @@ public:
     QCheckBox* CBCentre;
     QCheckBox* CBTransition;
     QCheckBox* CBAjuster;
-    QCheckBox* CBDoubleBufferring;
+    QCheckBox* CBDoubleBufferring;  // never shown, yet it carries the stored value into Valider's question
     QCheckBox* CBLOG;
     QCheckBox* CBEcranOff;
     QScrollBar* SBVitesse;

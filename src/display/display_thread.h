@@ -9,6 +9,8 @@
 
 #include "display/picture_preparation.h"
 
+#include "effects/draw_transition.h"
+
 #include "platform/background_task.h"
 #include "platform/gdi/types.h"
 
@@ -68,7 +70,7 @@ public:
     platform::TCanvas* TargetCanvas = nullptr;
     bool PreviewMode = false;
     int EffectNumber = -1;
-    int EffectCount = 228;
+    int EffectCount = effects::kEffectCount;
     int ImageIndex = 0;
     int BoxLeft = 0, BoxTop = 0, BoxWidth = 0, BoxHeight = 0;
     int PreviewEffect = 0;

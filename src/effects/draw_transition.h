@@ -8,6 +8,7 @@
 namespace effects {
 
 inline constexpr int kEffectCount = 228;
+inline constexpr int kPuzzleEffect = 214;
 
 // What an effect leaves in the picture's rectangle when it ends or is stopped.
 // Pieces: the picture assembled from pieces that fly over the whole target and snap home,

@@ -46,7 +46,7 @@ const std::vector<EffectFamily>& EffectFamilies()
         {98, 98, GrowingShapes, true, "growing shapes"},
         {99, 162, ShapedReveals, true, "shaped reveals"},
         {163, 213, StretchSlides, true, "stretch slides"},
-        {214, 214, Puzzle, false, "puzzle", EndState::Pieces},
+        {kPuzzleEffect, kPuzzleEffect, Puzzle, false, "puzzle", EndState::Pieces},
         {215, 218, OpeningStrips, true, "opening strips"},
         {219, 222, StripTrails, true, "strip trails"},
         {223, 224, RandomLines, true, "random lines"},

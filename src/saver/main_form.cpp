@@ -6,6 +6,8 @@
 
 #include "display/display_thread.h"
 
+#include "effects/draw_transition.h"
+
 #include "settings/app_state.h"
 #include "settings/trace_log.h"
 
@@ -326,7 +328,7 @@ void TMainForm::RunPreview()
     p.TextOut(2, 30, "d'afficher vos");
     p.TextOut(2, 50, "propres images...");
     p.Font.Color = 0x00FFFF;
-    p.TextOut(2, 70, std::to_string(228) + " effets spéciaux...");
+    p.TextOut(2, 70, std::to_string(effects::kEffectCount) + " effets spéciaux...");
     p.TextOut(2, 90, "De nombreux paramètres...");
 
     HDC dc = PreviewBitmap->Canvas().Handle();

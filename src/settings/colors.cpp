@@ -65,4 +65,9 @@ std::optional<uint32_t> StringToColor(const std::string& text)
     return static_cast<uint32_t>(value);
 }
 
+uint32_t ColorOrBlack(const std::string& text)
+{
+    return StringToColor(text).value_or(0x000000);
+}
+
 }  // namespace colors

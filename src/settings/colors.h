@@ -12,5 +12,7 @@ std::string ColorToString(uint32_t color);
 
 // An identifier (any case), "$" + hex, or a decimal number; nullopt for anything else.
 std::optional<uint32_t> StringToColor(const std::string& text);
+// The colour a text names; black for text that names none.
+uint32_t ColorOrBlack(const std::string& text);
 
 }  // namespace colors

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 using platform::RootKey;
 using platform::TRegistry;
@@ -22,9 +23,92 @@ const char* const kTraceSeparator = "* - * - * - * - * - * - * - * - * - * - * -
 
 std::vector<std::pair<std::string, std::string>> SettingOverrides;
 
+const std::vector<SettingRow>& SettingRows()
+{
+    // The dialog's controls first, in the order it sets them, then the values it does not show.
+    static const std::vector<SettingRow> rows = {
+        {"Vitesse", SettingField{&TSettings::Vitesse, 3}, "SBVitesse", 3, 1},
+        {"Rapidite", SettingField{&TSettings::Rapidite, 1000}, "SBRapidite", 4, 2},
+        {"TailleEffet", SettingField{&TSettings::TailleEffet, 4}, "SBTailleEffet", 5, 7},
+        {"Alea", SettingField{&TSettings::Alea, false}, "CBAlea", 7, 4},
+        {"AleaEffets", SettingField{&TSettings::AleaEffets, true}, "CBAleaEffets", 8, 5},
+        {"Effet", SettingField{&TSettings::Effet, true}, "CBEffets", 6, 3},
+        {"Centre", SettingField{&TSettings::Centre, true}, "CBCentre", 9, 6},
+        {"Transition", SettingField{&TSettings::Transition, true}, "CBTransition", 10, 8},
+        {"Ajuster", SettingField{&TSettings::Ajuster, false}, "CBAjuster", 11, 9},
+        {"LOG", SettingField{&TSettings::Log, false}, "CBLOG", 12, 10},
+        {"DoubleBufferring", SettingField{&TSettings::DoubleBufferring, false}, "CBDoubleBufferring", 14, 12},
+        {"NoEcranOFF", SettingField{&TSettings::NoEcranOFF, false}, "CBEcranOff", 16, 13},
+        {"BackGroundColor", SettingField{&TSettings::BackGroundColor, "clBlack"}, "Shape1", 15, 15},
+        {"Selection", SettingField{&TSettings::Selection, ""}, nullptr, 1, 14},
+        {"Dossier Images", SettingField{&TSettings::DossierImages, ""}, nullptr, 2, 16},
+        {"Enregistre", SettingField{&TSettings::Enregistre, false}, nullptr, 13, 11},
+        // Written only by SaveLettreInfoOff.
+        {"Afficher Dlg Lettre info", SettingField{&TSettings::AfficherDlgLettreInfo, false}, nullptr, 17, 0},
+    };
+    return rows;
+}
+
 namespace {
 constexpr const char* kConfigValidatedValue = "ConfigValidated";
+
+// The rows with a place in `rank`, in that order.
+std::vector<const SettingRow*> rowsBy(int SettingRow::*rank)
+{
+    std::vector<const SettingRow*> rows;
+    for (const SettingRow& row : SettingRows())
+        if (row.*rank > 0)
+            rows.push_back(&row);
+    std::ranges::sort(rows, {}, [rank](const SettingRow* row) { return row->*rank; });
+    return rows;
 }
+
+void readValue(TRegistry& reg, const char* name, std::string& field) { field = reg.ReadString(name); }
+void readValue(TRegistry& reg, const char* name, int32_t& field) { field = reg.ReadInteger(name); }
+void readValue(TRegistry& reg, const char* name, bool& field) { field = reg.ReadBool(name); }
+void writeValue(TRegistry& reg, const char* name, const std::string& field) { reg.WriteString(name, field); }
+void writeValue(TRegistry& reg, const char* name, int32_t field) { reg.WriteInteger(name, field); }
+void writeValue(TRegistry& reg, const char* name, bool field) { reg.WriteBool(name, field); }
+
+// Text that is a whole decimal number within int32_t, and nothing else.
+std::optional<int32_t> decimal(const std::string& text)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || number < INT32_MIN || number > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int32_t>(number);
+}
+// A value given as text (SetByValueName), into a field of its kind.
+bool parseValue(const std::string& text, std::string& field)
+{
+    field = text;
+    return true;
+}
+bool parseValue(const std::string& text, int32_t& field)
+{
+    const auto number = decimal(text);
+    field = number.value_or(field);
+    return number.has_value();
+}
+bool parseValue(const std::string& text, bool& field)
+{
+    const auto number = decimal(text);
+    if (number != 0 && number != 1)
+        return false;
+    field = *number != 0;
+    return true;
+}
+
+const char* valueNameOf(bool TSettings::*member)
+{
+    for (const SettingRow& row : SettingRows())
+        if (const auto* flag = std::get_if<SettingField<bool>>(&row.field); flag && flag->member == member)
+            return row.name;
+    throw std::logic_error("a flag without a registry value");
+}
+}  // namespace
 
 std::vector<std::string> SamplePictures(const std::string& folder)
 {
@@ -40,13 +124,17 @@ std::vector<std::string> SamplePictures(const std::string& folder)
     return pictures;
 }
 
-TSettings::TSettings()
+TSettings::TSettings() : TSettings(DefaultsOnly{})
 {
     LoadFromRegistry();
     finishCreate();
 }
 
-TSettings::TSettings(DefaultsOnly) {}
+TSettings::TSettings(DefaultsOnly)
+{
+    for (const SettingRow& row : SettingRows())
+        std::visit([this](const auto& f) { this->*f.member = f.initial; }, row.field);
+}
 
 void TSettings::finishCreate()
 {
@@ -86,35 +174,10 @@ void TSettings::ReadRegistry()
     }
     TRegistry reg(RootKey::CurrentUser);
     if (reg.OpenKeyReadOnly(kUserKey)) {
-        auto readString = [&](const char* name, std::string& field) {
-            if (reg.ValueExists(name))
-                field = reg.ReadString(name);
-        };
-        auto readInt = [&](const char* name, int32_t& field) {
-            if (reg.ValueExists(name))
-                field = reg.ReadInteger(name);
-        };
-        auto readBool = [&](const char* name, bool& field) {
-            if (reg.ValueExists(name))
-                field = reg.ReadBool(name);
-        };
-        readString("Selection", Selection);
-        readString("Dossier Images", DossierImages);
-        readInt("Vitesse", Vitesse);
-        readInt("Rapidite", Rapidite);
-        readInt("TailleEffet", TailleEffet);
-        readBool("Effet", Effet);
-        readBool("Alea", Alea);
-        readBool("AleaEffets", AleaEffets);
-        readBool("Centre", Centre);
-        readBool("Transition", Transition);
-        readBool("Ajuster", Ajuster);
-        readBool("LOG", Log);
-        readBool("Enregistre", Enregistre);
-        readBool("DoubleBufferring", DoubleBufferring);
-        readString("BackGroundColor", BackGroundColor);
-        readBool("NoEcranOFF", NoEcranOFF);
-        readBool("Afficher Dlg Lettre info", AfficherDlgLettreInfo);
+        static const std::vector<const SettingRow*> readOrder = rowsBy(&SettingRow::readRank);
+        for (const SettingRow* row : readOrder)
+            if (reg.ValueExists(row->name))
+                std::visit([&](const auto& f) { readValue(reg, row->name, this->*f.member); }, row->field);
     }
     if (reg.OpenKeyReadOnly(std::string(kUserKey) + "\\" + kImagesSubKey)) {
         for (int n = 0;; ++n) {
@@ -181,22 +244,9 @@ void TSettings::SaveToRegistry()
     TRegistry reg(RootKey::CurrentUser);
     if (!reg.OpenKey(kUserKey, true))
         return;
-    reg.WriteInteger("Vitesse", Vitesse);
-    reg.WriteInteger("Rapidite", Rapidite);
-    reg.WriteBool("Effet", Effet);
-    reg.WriteBool("Alea", Alea);
-    reg.WriteBool("AleaEffets", AleaEffets);
-    reg.WriteBool("Centre", Centre);
-    reg.WriteInteger("TailleEffet", TailleEffet);
-    reg.WriteBool("Transition", Transition);
-    reg.WriteBool("Ajuster", Ajuster);
-    reg.WriteBool("LOG", Log);
-    reg.WriteBool("Enregistre", Enregistre);
-    reg.WriteBool("DoubleBufferring", DoubleBufferring);
-    reg.WriteBool("NoEcranOFF", NoEcranOFF);
-    reg.WriteString("Selection", Selection);
-    reg.WriteString("BackGroundColor", BackGroundColor);
-    reg.WriteString("Dossier Images", DossierImages);
+    static const std::vector<const SettingRow*> writeOrder = rowsBy(&SettingRow::writeRank);
+    for (const SettingRow* row : writeOrder)
+        std::visit([&](const auto& f) { writeValue(reg, row->name, this->*f.member); }, row->field);
     reg.DeleteKey(kImagesSubKey);
     reg.OpenKey(kImagesSubKey, true);
     int next = 0;
@@ -210,7 +260,7 @@ void TSettings::SaveLettreInfoOff()
 {
     TRegistry reg(RootKey::CurrentUser);
     if (reg.OpenKey(kUserKey, true))
-        reg.WriteBool("Afficher Dlg Lettre info", true);
+        reg.WriteBool(valueNameOf(&TSettings::AfficherDlgLettreInfo), true);
     reg.Flush();
 }
 
@@ -237,58 +287,10 @@ void TSettings::SaveCheminInstall()
 
 bool TSettings::SetByValueName(const std::string& name, const std::string& value)
 {
-    struct Text {
-        const char* name;
-        std::string TSettings::*field;
-    };
-    struct Number {
-        const char* name;
-        int32_t TSettings::*field;
-    };
-    struct Flag {
-        const char* name;
-        bool TSettings::*field;
-    };
-    static const Text texts[] = {{"Selection", &TSettings::Selection},
-                                 {"BackGroundColor", &TSettings::BackGroundColor},
-                                 {"Dossier Images", &TSettings::DossierImages}};
-    static const Number numbers[] = {
-        {"Vitesse", &TSettings::Vitesse}, {"Rapidite", &TSettings::Rapidite}, {"TailleEffet", &TSettings::TailleEffet}};
-    static const Flag flags[] = {{"Effet", &TSettings::Effet},
-                                 {"Alea", &TSettings::Alea},
-                                 {"AleaEffets", &TSettings::AleaEffets},
-                                 {"Centre", &TSettings::Centre},
-                                 {"Ajuster", &TSettings::Ajuster},
-                                 {"Transition", &TSettings::Transition},
-                                 {"LOG", &TSettings::Log},
-                                 {"Enregistre", &TSettings::Enregistre},
-                                 {"Afficher Dlg Lettre info", &TSettings::AfficherDlgLettreInfo},
-                                 {"DoubleBufferring", &TSettings::DoubleBufferring},
-                                 {"NoEcranOFF", &TSettings::NoEcranOFF}};
-    for (const auto& t : texts)
-        if (name == t.name) {
-            this->*t.field = value;
-            return true;
-        }
-    char* end = nullptr;
-    errno = 0;
-    const long long number = std::strtoll(value.c_str(), &end, 10);
-    const bool isNumber = !value.empty() && *end == '\0' && errno == 0 && number >= INT32_MIN && number <= INT32_MAX;
-    for (const auto& n : numbers)
-        if (name == n.name) {
-            if (!isNumber)
-                return false;
-            this->*n.field = static_cast<int32_t>(number);
-            return true;
-        }
-    for (const auto& f : flags)
-        if (name == f.name) {
-            if (!isNumber || (number != 0 && number != 1))
-                return false;
-            this->*f.field = number != 0;
-            return true;
-        }
-    return false;
+    const auto& rows = SettingRows();
+    const auto row = std::ranges::find_if(rows, [&](const SettingRow& r) { return name == r.name; });
+    return row != rows.end() &&
+           std::visit([&](const auto& f) { return parseValue(value, this->*f.member); }, row->field);
 }
 
 int TSettings::ClampedTailleEffet() const
@@ -300,7 +302,7 @@ int TSettings::ClampedTailleEffet() const
 
 uint32_t TSettings::BackColor() const
 {
-    return colors::StringToColor(BackGroundColor).value_or(0x000000);
+    return colors::ColorOrBlack(BackGroundColor);
 }
 
 bool IsConfigValidated()

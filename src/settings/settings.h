@@ -5,7 +5,9 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
+#include <variant>
 #include <vector>
 
 inline constexpr const char* kUserKey = "\\Software\\Kestrune\\lumivane";
@@ -58,26 +60,27 @@ public:
     // BackGroundColor as a colour value; text that names no colour gives black.
     uint32_t BackColor() const;
 
+    // The fields stored under a user value start from their row of SettingRows().
     std::string Selection;
-    std::string BackGroundColor = "clBlack";
+    std::string BackGroundColor;
     std::string CheminInstall;
     std::string DossierImages;
     std::vector<std::string> Images;
     int ImageCount = 0;
-    int32_t Vitesse = 3;
-    int32_t Rapidite = 1000;
-    int32_t TailleEffet = 4;
-    bool Effet = true;
-    bool Alea = false;
-    bool AleaEffets = true;
-    bool Centre = true;
-    bool Ajuster = false;
-    bool Transition = true;
-    bool Log = false;
-    bool Enregistre = false;
-    bool AfficherDlgLettreInfo = false;
-    bool DoubleBufferring = false;
-    bool NoEcranOFF = false;
+    int32_t Vitesse;
+    int32_t Rapidite;
+    int32_t TailleEffet;
+    bool Effet;
+    bool Alea;
+    bool AleaEffets;
+    bool Centre;
+    bool Ajuster;
+    bool Transition;
+    bool Log;
+    bool Enregistre;
+    bool AfficherDlgLettreInfo;
+    bool DoubleBufferring;
+    bool NoEcranOFF;
 
     // In a hosted show: why the settings could not be read as they are (the show goes on
     // with defaults), and whether the list is the installation's sample pictures because
@@ -89,6 +92,30 @@ private:
     void load(const MainThreadRunner& onMain);
     void finishCreate();
 };
+
+// A field stored under a user value and the value it starts from. Its type is the value's
+// kind: std::string a REG_SZ, int32_t a REG_DWORD, bool a REG_DWORD read as not 0.
+template <class T>
+struct SettingField {
+    T TSettings::*member;
+    T initial;
+};
+template <class T>
+SettingField(T TSettings::*, std::type_identity_t<T>) -> SettingField<T>;
+
+struct SettingRow {
+    const char* name;  // the registry value name
+    std::variant<SettingField<std::string>, SettingField<int32_t>, SettingField<bool>> field;
+    // The object name of the dialog control that shows it (a check box for a bool, a scroll
+    // bar for a number, the colour swatch for the text), or nullptr.
+    const char* control;
+    // Its place when the user key is read and when it is saved, from 1; 0: never saved.
+    int readRank;
+    int writeRank;
+};
+
+// Every user value, in the order the dialog sets its controls.
+const std::vector<SettingRow>& SettingRows();
 
 // Settings given on the command line for this run only (registry value name, value), laid
 // over what every load reads; never saved. Set once at start, before any thread.

@@ -280,6 +280,21 @@ TEST_F(Dialog, ControlsFollowTheirRules)
     EXPECT_FALSE(form->BtOk->isEnabled());
 }
 
+TEST_F(Dialog, EveryDisplayParameterShowsOneSetting)
+{
+    machine(true);
+    user("");
+    open();  // a setting whose control is missing or of another kind cannot open
+    std::multiset<std::string> bound, controls;
+    for (const SettingRow& row : SettingRows())
+        if (row.control)
+            bound.insert(row.control);
+    for (QWidget* w : form->GBParams->findChildren<QWidget*>())
+        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QScrollBar*>(w) || qobject_cast<TShape*>(w))
+            controls.insert(w->objectName().toStdString());
+    EXPECT_EQ(controls, bound);
+}
+
 TEST_F(Dialog, ValiderSavesWhatTheDialogShows)
 {
     machine(true);

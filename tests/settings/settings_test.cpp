@@ -14,6 +14,7 @@
 #include <memory>
 
 using namespace platform;
+using testing_support::Lines;
 using testing_support::ReadFile;
 using testing_support::ScratchHost;
 using testing_support::WriteFile;
@@ -118,6 +119,51 @@ TEST(Settings, SaveAndLoadRoundTripEveryField)
 
     s.SaveLettreInfoOff();
     EXPECT_TRUE(load()->AfficherDlgLettreInfo);
+}
+
+TEST(Settings, ValuesAreReadAndWrittenInTheirOrderAndKind)
+{
+    ScratchHost host;
+    // A save into an empty hive lists the values in the order it wrote them.
+    TSettings{TSettings::DefaultsOnly{}}.SaveToRegistry();
+    std::vector<std::string> written;
+    for (const std::string& line : Lines(ReadFile(host.hkcu()))) {
+        const size_t end = line.find("\"=");
+        if (line.starts_with('"') && end != std::string::npos)
+            written.push_back(line.substr(1, end - 1) + (line[end + 2] == '"' ? " REG_SZ" : " REG_DWORD"));
+    }
+    EXPECT_EQ(written, (std::vector<std::string>{
+                           "Vitesse REG_DWORD", "Rapidite REG_DWORD", "Effet REG_DWORD", "Alea REG_DWORD",
+                           "AleaEffets REG_DWORD", "Centre REG_DWORD", "TailleEffet REG_DWORD", "Transition REG_DWORD",
+                           "Ajuster REG_DWORD", "LOG REG_DWORD", "Enregistre REG_DWORD", "DoubleBufferring REG_DWORD",
+                           "NoEcranOFF REG_DWORD", "Selection REG_SZ", "BackGroundColor REG_SZ",
+                           "Dossier Images REG_SZ"}));
+
+    // Every value of a type no reading takes: each load stops at the first one it reads,
+    // and names it with the type it wanted.
+    std::string values;
+    for (const auto& line : written)
+        values += "\"" + line.substr(0, line.rfind(' ')) + "\"=hex:00\r\n";
+    WriteFile(host.hkcu(), kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n" + values +
+                               "\"Afficher Dlg Lettre info\"=hex:00\r\n");
+    std::vector<std::string> read;
+    for (size_t left = written.size() + 1; left > 0; --left) {
+        try {
+            TSettings{TSettings::DefaultsOnly{}}.ReadRegistry();
+        } catch (const RegistryError& e) {
+            const std::string what = e.what();  // value "NAME" in KEY is REG_BINARY, not TYPE
+            const std::string name = what.substr(7, what.find('"', 7) - 7);
+            read.push_back(name + what.substr(what.rfind(' ')));
+            TRegistry reg(RootKey::CurrentUser);
+            ASSERT_TRUE(reg.OpenKey(kUserKey, false) && reg.DeleteValue(name));
+        }
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{
+                        "Selection REG_SZ", "Dossier Images REG_SZ", "Vitesse REG_DWORD", "Rapidite REG_DWORD",
+                        "TailleEffet REG_DWORD", "Effet REG_DWORD", "Alea REG_DWORD", "AleaEffets REG_DWORD",
+                        "Centre REG_DWORD", "Transition REG_DWORD", "Ajuster REG_DWORD", "LOG REG_DWORD",
+                        "Enregistre REG_DWORD", "DoubleBufferring REG_DWORD", "BackGroundColor REG_SZ",
+                        "NoEcranOFF REG_DWORD", "Afficher Dlg Lettre info REG_DWORD"}));
 }
 
 TEST(Settings, PictureListSkipsGapsAndDropsMissingFiles)
