@@ -6,7 +6,6 @@
 
 #include "effects/draw_transition.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/random.h"
@@ -98,7 +97,6 @@ int main(int argc, char** argv)
             in.R = 0;
             in.T = 4;
             RandSeed = 1;
-            StopRequested = false;
             const auto start = clock_type::now();
             const int steps = effects::DrawTransition(in);
             const double ms = msSince(start);

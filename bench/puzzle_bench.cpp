@@ -4,11 +4,9 @@
 //   puzzle_bench [PICTURE] [WIDTHxHEIGHT]    (a noise picture without PICTURE)
 
 #include "effects/draw_transition.h"
-#include "effects/puzzle.h"
 #include "sprites/puzzle_pieces.h"
 #include "sprites/sprite_random.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/window_canvas.h"
@@ -78,7 +76,6 @@ int main(int argc, char** argv)
     const int buildSteps = 1 + g.Pieces();
     RandSeed = 1;
     sprites::FillRandomTable();
-    effects::PuzzleInterval = 0;
     effects::EffectInputs in;
     in.number = 214;
     in.picture = &picture;

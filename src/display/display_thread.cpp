@@ -2,7 +2,6 @@
 
 #include "effect_choice.h"
 #include "effects/draw_transition.h"
-#include "effects/puzzle.h"
 #include "picture_preparation.h"
 
 #include "settings/app_state.h"
@@ -248,7 +247,6 @@ bool TDisplayThread::choosePicture(std::string& file, int& index, PreparationInp
         BackColor = clBtnFace;
         file = PreviewFile;
         EffectCount = kEffectCount;
-        s.Rapidite *= 10;
     } else {
         BackColor = s.BackColor();
         if (s.ImageCount <= 0)
@@ -333,9 +331,10 @@ void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
     inputs.target = TargetCanvas;
     inputs.backColor = BackColor;
     inputs.previewMode = PreviewMode;
-    inputs.R = Settings->Rapidite;
+    inputs.R = effects::EffectRapidite(Settings->Rapidite, PreviewMode);
     inputs.T = Settings->ClampedTailleEffet();
-    effects::PuzzleInterval = static_cast<uint16_t>(Settings->Vitesse);
+    inputs.stop = &StopRequested;
+    inputs.interval = static_cast<uint16_t>(Settings->Vitesse);
     effects::DrawTransition(inputs);
 }
 
@@ -370,17 +369,12 @@ void TDisplayThread::DoCycle(Load& load)
         TargetCanvas->Font.Color = clYellow;
         TargetCanvas->TextOut(10, 10, "Effet n° : " + std::to_string(EffectNumber));
     }
-    int remembered = 0;
     if (PreviewMode) {
         EffectNumber = PreviewEffect;
-        remembered = s.Rapidite;
-        s.Rapidite *= 10;
     } else if (s.Log) {
         TraceLog("Effet n° :  " + std::to_string(EffectNumber));
     }
     drawPicture(picture.X, picture.Y, picture.bitmap);
-    if (PreviewMode)
-        s.Rapidite = remembered;
-    else if (!StopRequested)
+    if (!PreviewMode && !StopRequested)
         Shown = {load.index, load.file};
 }

@@ -4,7 +4,6 @@
 #include "effect_context.h"
 #include "removal_list.h"
 
-#include "platform/random.h"
 
 #include <initializer_list>
 #include <span>
@@ -36,7 +35,7 @@ inline void CopyInRandomOrder(EffectContext& c, std::vector<TRect> rects, Pause 
     while (!list.empty()) {
         if (!c.Step())
             return;
-        c.CopyPicRect(list.take(static_cast<size_t>(platform::Random(static_cast<int>(list.size())))));
+        c.CopyPicRect(list.take(static_cast<size_t>(c.Random(static_cast<int>(list.size())))));
         c.PauseFor(preview, saver);
     }
 }

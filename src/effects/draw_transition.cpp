@@ -1,7 +1,5 @@
 #include "draw_transition.h"
 
-#include "settings/app_state.h"
-
 #include "platform/gdi/dc.h"
 
 namespace effects {
@@ -16,7 +14,7 @@ const EffectFamily* FindEffect(int number)
 
 int DrawTransition(const EffectInputs& inputs)
 {
-    if (StopRequested)
+    if (inputs.stop && *inputs.stop)
         return 0;
     SelectClipRgn(inputs.target->Handle(), nullptr);
     // Every number from 1 to 228 has its family; any other draws nothing.
@@ -25,7 +23,7 @@ int DrawTransition(const EffectInputs& inputs)
         return 0;
     EffectContext context(inputs);
     family->draw(context, inputs.number);
-    if (family->closingStep && !StopRequested)
+    if (family->closingStep && !context.Stopped())
         context.FinalCopy();
     context.Present();
     return context.Steps();

@@ -32,7 +32,7 @@ const std::vector<EffectFamily>& EffectFamilies();
 const EffectFamily* FindEffect(int number);
 
 // Draws effect inputs.number (1..228) from the picture on screen to inputs.picture;
-// returns when the new picture stands whole, or at once when StopRequested is set.
+// returns when the new picture stands whole, or at once when inputs.stop is set.
 // Returns the step frames run.
 int DrawTransition(const EffectInputs& inputs);
 

@@ -1,7 +1,5 @@
 #include "effect_context.h"
 
-#include "settings/app_state.h"
-
 #include "platform/gdi/dc.h"
 
 #include <QCoreApplication>
@@ -24,11 +22,11 @@ constexpr auto kMessageInterval = std::chrono::milliseconds(1);
 
 // The pauses, showing on `window` (when there is one) what was drawn before them as soon
 // as its refresh allows.
-void pump(int64_t n, TWindowCanvas* window)
+void pump(int64_t n, TWindowCanvas* window, const EffectContext& c)
 {
     for (int64_t i = 0; i <= n; ++i) {
         QCoreApplication::processEvents();
-        if (StopRequested)
+        if (c.Stopped())
             return;
         if (window)
             window->FlushIfDue();
@@ -57,12 +55,21 @@ void spin(int64_t n, TWindowCanvas* window)
 
 }  // namespace
 
-void PumpPause(int64_t n)
+int EffectRapidite(int rapidite, bool previewMode)
 {
-    pump(n, nullptr);
+    constexpr int64_t kPreviewFactor = 100;
+    if (!previewMode)
+        return rapidite;
+    // A hive may hold any number; the product stays within the pauses' arithmetic.
+    return static_cast<int>(std::clamp<int64_t>(kPreviewFactor * rapidite, INT32_MIN, INT32_MAX));
 }
 
-void SpinPause(int64_t n)
+void EffectContext::PumpPause(int64_t n) const
+{
+    pump(n, nullptr, *this);
+}
+
+void EffectContext::SpinPause(int64_t n) const
 {
     spin(n, nullptr);
 }
@@ -123,7 +130,7 @@ bool EffectContext::Step()
     ++steps_;
     if (inputs_.onStep)
         inputs_.onStep(steps_);
-    return !StopRequested;
+    return !Stopped();
 }
 
 void EffectContext::PauseFor(Pause preview, Pause saver) const
@@ -132,7 +139,7 @@ void EffectContext::PauseFor(Pause preview, Pause saver) const
     // Computed wide: m × R may pass 32 bits at the slowest preview speeds.
     const int64_t n = static_cast<int64_t>(p.multiple) * R;
     if (p.kind == Pause::Pump)
-        pump(n, window_);
+        pump(n, window_, *this);
     else if (p.kind == Pause::Spin)
         spin(n, window_);
 }

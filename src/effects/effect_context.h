@@ -8,7 +8,9 @@
 #include "platform/gdi/canvas.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/window_canvas.h"
+#include "platform/random.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -43,15 +45,20 @@ struct EffectInputs {
     bool previewMode = false;
     int R = 1000;              // Rapidite as the cycle sees it
     int T = 4;                 // the clamped TailleEffet
+    // The flag a stop sets, looked at between steps and in pump pauses (the show hands its
+    // process-wide one); none: the effect runs to its end.
+    const std::atomic<bool>* stop = nullptr;
+    // The show's interval in seconds, which the Puzzle waits out after its last piece.
+    unsigned interval = 0;
+    // The generator the effects that draw at random take their numbers from.
+    platform::RandomSource random;
     // Called at every step frame, before the stop test (the renderer counts and films here).
     std::function<void(int step)> onStep;
 };
 
-// n + 1 rounds of processing pending messages, ending early once StopRequested is set.
-void PumpPause(int64_t n);
-// n + 1 rounds of nominally one nanosecond each: sleeps through long pauses, waits on the
-// clock for short ones; looks at nothing meanwhile.
-void SpinPause(int64_t n);
+// The R the effects see from the stored Rapidite: previews play a hundred times slower,
+// as the effect is seen in a small box, step by step.
+int EffectRapidite(int rapidite, bool previewMode);
 
 class EffectContext {
 public:
@@ -75,6 +82,15 @@ public:
     // millisecond at most), and answers false when the effect must stop.
     bool Step();
     int Steps() const { return steps_; }
+    // Whether a stop was asked for.
+    bool Stopped() const { return inputs_.stop && inputs_.stop->load(std::memory_order_relaxed); }
+    const EffectInputs& Inputs() const { return inputs_; }
+    int32_t Random(int32_t n) const { return inputs_.random.Random(n); }
+    // n + 1 rounds of processing pending messages, ending early once a stop is asked for.
+    void PumpPause(int64_t n) const;
+    // n + 1 rounds of nominally one nanosecond each: sleeps through long pauses, waits on
+    // the clock for short ones; looks at nothing meanwhile.
+    void SpinPause(int64_t n) const;
     // The pause of the current mode, in multiples of R. What was drawn before it is
     // shown as soon as the screen's refresh allows, within the pause.
     void PauseFor(Pause preview, Pause saver) const;

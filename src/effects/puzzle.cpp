@@ -3,16 +3,12 @@
 // places. It clears the old picture at once, ends on the assembled puzzle with its
 // outlines (no closing copy) and waits one slide interval itself.
 
-#include "puzzle.h"
-
 #include "families.h"
 
-#include "settings/app_state.h"
 #include "sprites/puzzle_pieces.h"
 #include "sprites/sprite_random.h"
 #include "sprites/sprites.h"
 
-#include "platform/random.h"
 
 #include <QCoreApplication>
 
@@ -22,8 +18,6 @@
 #include <thread>
 
 namespace effects {
-
-unsigned PuzzleInterval = 0;
 
 namespace {
 
@@ -95,8 +89,8 @@ struct Run {
                 x = x < c.W / 2 ? c.X - 50 : c.X + c.W + 10;
                 y = y < c.H / 2 ? c.Y - 40 : c.Y + c.H + 10;
             } else {
-                x = Random(screenW);
-                y = Random(screenH);
+                x = c.Random(screenW);
+                y = c.Random(screenH);
                 // Alternately off the left or right, and off the top or bottom.
                 if (n % 2 == 1)
                     x = x < c.W / 2 ? -300 : screenW + 10;
@@ -135,7 +129,7 @@ struct Run {
                     std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
         } while (!arrived);
-        if (StopRequested)
+        if (c.Stopped())
             return false;
         pool->StopSprite(n);
         pool->SetPosition(n, float(tx), float(ty));
@@ -161,14 +155,14 @@ struct Run {
 
 // The slide show's interval, waited here on the main thread: messages go on being
 // handled, so the input that asks for a stop is seen, and a stop ends the wait.
-void waitInterval(unsigned seconds)
+void waitInterval(const EffectContext& c, unsigned seconds)
 {
     using clock = std::chrono::steady_clock;
     const auto end = clock::now() + std::chrono::seconds(seconds);
     while (true) {
         QCoreApplication::processEvents();
         const auto now = clock::now();
-        if (StopRequested || now >= end)
+        if (c.Stopped() || now >= end)
             return;
         std::this_thread::sleep_for(std::min<clock::duration>(end - now, std::chrono::milliseconds(10)));
     }
@@ -195,17 +189,17 @@ void Puzzle(EffectContext& c, int)
         screen.Canvas().FillRect(Rect(0, 0, screenW, screenH));
         run = std::make_unique<Run>(c, color, screen);
     }
-    if (StopRequested || !run->build(scale) || StopRequested)
+    if (c.Stopped() || !run->build(scale) || c.Stopped())
         return;
     run->pool->Redraw();
-    if (StopRequested)
+    if (c.Stopped())
         return;
     run->assemble();
-    if (StopRequested)
+    if (c.Stopped())
         return;
     // The last piece's landing is on screen during the wait.
     c.Present();
-    waitInterval(PuzzleInterval);
+    waitInterval(c, c.Inputs().interval);
 }
 
 }  // namespace effects

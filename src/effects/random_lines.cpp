@@ -3,7 +3,6 @@
 
 #include "families.h"
 
-#include "settings/app_state.h"
 
 #include "copy_step.h"
 
@@ -20,8 +19,8 @@ void RandomLines(EffectContext& c, int number)
     lines.reserve(count);
     for (int k = 0; k < count; ++k) {
         // A long list stays responsive while it is built.
-        PumpPause(0);
-        if (StopRequested)
+        c.PumpPause(0);
+        if (c.Stopped())
             return;
         lines.push_back(rows ? platform::Rect(0, k, c.W, k + 1) : platform::Rect(k, 0, k + 1, c.H));
     }

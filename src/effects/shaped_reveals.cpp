@@ -4,7 +4,6 @@
 #include "families.h"
 #include "shaped_reveals.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/dc.h"
 #include "platform/win_math.h"
@@ -218,7 +217,7 @@ void ShapedReveals(EffectContext& c, int number)
             c.Target.Draw(c.X, c.Y, c.Picture);
         }
         c.ReleaseRegion();
-        if (StopRequested)
+        if (c.Stopped())
             return;
         c.PauseFor(spin(500), none());
     }

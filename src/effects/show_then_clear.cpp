@@ -19,7 +19,7 @@ void ShowThenClear(EffectContext& c, int number)
     background.Canvas().Brush.Color = c.BackColor;
     background.Canvas().FillRect(Rect(0, 0, W, H));
     if (!c.PreviewMode)
-        SpinPause(100000LL * c.R);
+        c.SpinPause(100000LL * c.R);
     const int lines = number <= 43 ? W : H;
     for (int i = 1; i <= lines; ++i) {
         if (!c.Step())

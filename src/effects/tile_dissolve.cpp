@@ -3,7 +3,6 @@
 #include "families.h"
 #include "removal_list.h"
 
-#include "platform/random.h"
 
 #include <cstdint>
 #include <utility>
@@ -27,7 +26,7 @@ void TileDissolve(EffectContext& c, int)
         if (!c.Step())
             return;
         const int n = static_cast<int>(remaining.size());
-        const Entry drawn = remaining.take(static_cast<size_t>(platform::Random(n)));
+        const Entry drawn = remaining.take(static_cast<size_t>(c.Random(n)));
         c.CopyTile(drawn.column, drawn.row);
         c.PauseFor(pump(1), spin(1));
     }

@@ -6,18 +6,28 @@ namespace platform {
 
 uint32_t RandSeed = 0;
 
-int32_t Random(int32_t n)
+int32_t RandomSource::Random(int32_t n) const
 {
-    RandSeed = RandSeed * 134775813u + 1u;
+    *seed_ = *seed_ * 134775813u + 1u;
     if (n <= 0)
         return 0;
-    return static_cast<int32_t>((static_cast<uint64_t>(RandSeed) * static_cast<uint32_t>(n)) >> 32);
+    return static_cast<int32_t>((static_cast<uint64_t>(*seed_) * static_cast<uint32_t>(n)) >> 32);
+}
+
+double RandomSource::Unit() const
+{
+    *seed_ = *seed_ * 134775813u + 1u;
+    return *seed_ * (1.0 / 4294967296.0);
+}
+
+int32_t Random(int32_t n)
+{
+    return RandomSource().Random(n);
 }
 
 double RandomUnit()
 {
-    RandSeed = RandSeed * 134775813u + 1u;
-    return RandSeed * (1.0 / 4294967296.0);
+    return RandomSource().Unit();
 }
 
 void Randomize()

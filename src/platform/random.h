@@ -14,6 +14,19 @@ int32_t Random(int32_t n);
 // A uniform value in [0, 1) from the same sequence: the new state divided by 2^32.
 double RandomUnit();
 
+// A generator's state seen from outside: the process-wide one unless given another, so
+// a caller can run a piece of drawing on a sequence of its own.
+class RandomSource {
+public:
+    RandomSource() : seed_(&RandSeed) {}
+    explicit RandomSource(uint32_t& seed) : seed_(&seed) {}
+    int32_t Random(int32_t n) const;
+    double Unit() const;
+
+private:
+    uint32_t* seed_;
+};
+
 // Seeds from the milliseconds elapsed since midnight of the clock's UTC time.
 void Randomize();
 

@@ -4,10 +4,8 @@
 
 #include "display/picture_preparation.h"
 #include "effects/draw_transition.h"
-#include "effects/puzzle.h"
 #include "sprites/sprite_random.h"
 
-#include "settings/app_state.h"
 #include "settings/colors.h"
 #include "settings/settings.h"
 
@@ -18,6 +16,7 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -181,9 +180,11 @@ int main(int argc, char** argv)
         inputs.target = &canvas.Canvas();
         inputs.backColor = in.backColor;
         inputs.previewMode = o.preview;
-        inputs.R = o.preview ? settings.Rapidite * 100 : settings.Rapidite;
+        inputs.R = effects::EffectRapidite(settings.Rapidite, o.preview);
         inputs.T = settings.ClampedTailleEffet();
-        effects::PuzzleInterval = static_cast<uint16_t>(settings.Vitesse);
+        std::atomic<bool> stop{false};
+        inputs.stop = &stop;
+        inputs.interval = static_cast<uint16_t>(settings.Vitesse);
         int frames = 0;
         inputs.onStep = [&](int step) {
             if (!o.framesDir.empty() && (step - 1) % o.every == 0) {
@@ -192,7 +193,7 @@ int main(int argc, char** argv)
                 canvas.SaveToFile(o.framesDir + name);
             }
             if (o.stopAfter > 0 && step >= o.stopAfter)
-                StopRequested = true;
+                stop = true;
         };
         const auto start = std::chrono::steady_clock::now();
         const int steps = effects::DrawTransition(inputs);

@@ -4,11 +4,11 @@
 
 #include "effects/draw_transition.h"
 
-#include "settings/app_state.h"
-
 #include "platform/gdi/bitmap.h"
 
 #include "support/test_pictures.h"
+
+#include <atomic>
 
 namespace effect_runs {
 
@@ -38,13 +38,13 @@ inline EffectRun play(int number, const TBitmap& picture, int T, bool preview, i
     in.previewMode = preview;
     in.R = 0;
     in.T = T;
+    std::atomic<bool> stop{false};
+    in.stop = &stop;
     in.onStep = [&](int step) {
         if (step == stopAt)
-            StopRequested = true;
+            stop = true;
     };
-    StopRequested = false;
     r.steps = effects::DrawTransition(in);
-    StopRequested = false;
     return r;
 }
 

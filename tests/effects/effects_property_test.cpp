@@ -4,7 +4,6 @@
 
 #include "effects/draw_transition.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/region.h"
@@ -13,6 +12,9 @@
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
 
 
 using namespace platform;
@@ -76,12 +78,7 @@ bool sameArea(const TBitmap& a, const TBitmap& b, int x0, int y0, int x1, int y1
 
 class EveryEffect : public ::testing::TestWithParam<Case> {
 protected:
-    void SetUp() override
-    {
-        StopRequested = false;
-        RandSeed = 12345;
-    }
-    void TearDown() override { StopRequested = false; }
+    void SetUp() override { RandSeed = 12345; }
 
     effects::EffectInputs inputs(const Case& c, TBitmap& canvas, const TBitmap& picture) const
     {
@@ -132,7 +129,6 @@ TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
     const TBitmap picture = NoisePicture(c.w, c.h, 4);
     TBitmap probe = old;
     const int total = effects::DrawTransition(inputs(c, probe, picture));
-    StopRequested = false;
     for (int k : {1, 2, total / 2}) {
         if (k < 1 || k > total)
             continue;
@@ -140,15 +136,16 @@ TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
         TBitmap canvas = old;
         TBitmap atStop;
         effects::EffectInputs in = inputs(c, canvas, picture);
+        std::atomic<bool> stop{false};
+        in.stop = &stop;
         in.onStep = [&](int step) {
             if (step == k) {
                 atStop = canvas;
-                StopRequested = true;
+                stop = true;
             }
         };
         const size_t regions = LiveRegionCount(), bitmaps = LiveBitmapCount();
         const int steps = effects::DrawTransition(in);
-        StopRequested = false;
         if (endsExactly(c)) {
             EXPECT_EQ(steps, k) << name(c) << " stopped at " << k;
             // Nothing after the stopping step frame: no further step and no closing copy;
@@ -178,14 +175,14 @@ TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
         EXPECT_EQ(effects::DrawTransition(in), 0);
         EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true)) << number;
     }
-    StopRequested = true;
+    const std::atomic<bool> stopped{true};
     TBitmap canvas = old;
     effects::EffectInputs in;
     in.number = 1;
     in.picture = &picture;
     in.target = &canvas.Canvas();
+    in.stop = &stopped;
     EXPECT_EQ(effects::DrawTransition(in), 0);
-    StopRequested = false;
     EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true));
 }
 
@@ -202,6 +199,16 @@ TEST(DrawTransition, EveryNumberHasExactlyOneFamily)
         EXPECT_EQ(families[n], 1) << "effect " << n;
     EXPECT_EQ(effects::FindEffect(0), nullptr);
     EXPECT_EQ(effects::FindEffect(effects::kEffectCount + 1), nullptr);
+}
+
+TEST(DrawTransition, PreviewsPauseAHundredTimesTheStoredRapiditeWithoutWrapping)
+{
+    EXPECT_EQ(effects::EffectRapidite(1000, false), 1000);
+    EXPECT_EQ(effects::EffectRapidite(1000, true), 100000);
+    EXPECT_EQ(effects::EffectRapidite(20000, true), 2000000);
+    // A hand-edited hive may hold any 32-bit number.
+    EXPECT_EQ(effects::EffectRapidite(INT32_MAX / 10, true), INT32_MAX);
+    EXPECT_EQ(effects::EffectRapidite(INT32_MIN / 10, true), INT32_MIN);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registered, EveryEffect, ::testing::ValuesIn(cases()),

@@ -9,7 +9,6 @@
 
 #include "effects/draw_transition.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/random.h"
@@ -80,7 +79,6 @@ std::string runDigest(int number, const Layout& s)
         const uint64_t frame = canvasDigest(canvas);
         digest = fnv(digest, &frame, sizeof frame);
     };
-    StopRequested = false;
     RandSeed = 4242;
     const int steps = effects::DrawTransition(in);
     const uint64_t last = canvasDigest(canvas);

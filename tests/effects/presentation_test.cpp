@@ -4,7 +4,6 @@
 
 #include "effects/draw_transition.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/region.h"
@@ -17,6 +16,7 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
 #include <cstring>
 
 using namespace platform;
@@ -78,12 +78,7 @@ std::vector<int> registered()
 
 class OnAWindow : public ::testing::TestWithParam<int> {
 protected:
-    void SetUp() override
-    {
-        StopRequested = false;
-        RandSeed = 777;
-    }
-    void TearDown() override { StopRequested = false; }
+    void SetUp() override { RandSeed = 777; }
 
     const TBitmap old = NoisePicture(kW, kH, 11);
     const TBitmap picture = NoisePicture(60, 44, 12);
@@ -129,10 +124,12 @@ TEST_P(OnAWindow, AStopInACoalescedRunEndsItThereAndLeavesNothingBehind)
     Window w(old, 1h);
     effects::EffectInputs in = inputs(GetParam(), false, w.canvas, picture);
     QImage atStop;
+    std::atomic<bool> stop{false};
+    in.stop = &stop;
     in.onStep = [&](int step) {
         if (step == k) {
             atStop = w.canvas.Surface().copy();
-            StopRequested = true;
+            stop = true;
         }
     };
     const size_t regions = LiveRegionCount(), bitmaps = LiveBitmapCount();
@@ -157,7 +154,6 @@ INSTANTIATE_TEST_SUITE_P(Registered, OnAWindow, ::testing::ValuesIn(registered()
 TEST(StepFrame, AStopMessageEndsTheEffectAtTheNextStepFrame)
 {
     // Full screen: thousands of step frames after the stop would show, were it not taken.
-    StopRequested = false;
     const TBitmap old = NoisePicture(1920, 1080, 21);
     const TBitmap picture = NoisePicture(1920, 1080, 22);
     TWindowCanvas canvas(1920, 1080);
@@ -167,6 +163,8 @@ TEST(StepFrame, AStopMessageEndsTheEffectAtTheNextStepFrame)
     int lastStep = 0, stepWhenHandled = -1;
     effects::EffectInputs in = inputs(12, false, canvas, picture);
     in.X = in.Y = 0;
+    std::atomic<bool> stop{false};
+    in.stop = &stop;
     in.onStep = [&](int step) {
         lastStep = step;
         if (step == 10)
@@ -174,14 +172,13 @@ TEST(StepFrame, AStopMessageEndsTheEffectAtTheNextStepFrame)
                 QCoreApplication::instance(),
                 [&] {
                     stepWhenHandled = lastStep;
-                    StopRequested = true;
+                    stop = true;
                 },
                 Qt::QueuedConnection);
     };
     const size_t regions = LiveRegionCount(), bitmaps = LiveBitmapCount();
     const int steps = effects::DrawTransition(in);
     QCoreApplication::processEvents();  // a message left over must not reach another test
-    StopRequested = false;
     ASSERT_GE(stepWhenHandled, 10) << "the stop message was never handled during the effect";
     EXPECT_EQ(steps, stepWhenHandled + 1);
     EXPECT_EQ(LiveRegionCount(), regions);
@@ -191,7 +188,6 @@ TEST(StepFrame, AStopMessageEndsTheEffectAtTheNextStepFrame)
 
 TEST(StepFrame, WhatWasDrawnBeforeASleepingPauseShowsWithinIt)
 {
-    StopRequested = false;
     const TBitmap old = NoisePicture(kW, kH, 31);
     const TBitmap picture = NoisePicture(60, 44, 32);
     for (auto refresh : {TWindowCanvas::Clock::duration::zero(), TWindowCanvas::Clock::duration(1h)}) {

@@ -3,7 +3,6 @@
 
 #include "effects/draw_transition.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/dc.h"
@@ -60,7 +59,6 @@ Film play(int number, const TBitmap& picture, int canvasW, int canvasH, int X, i
         if (keep.count(step))
             film.frames[step] = canvas;
     };
-    StopRequested = false;
     film.steps = effects::DrawTransition(in);
     film.last = canvas;
     return film;

@@ -4,7 +4,6 @@
 
 #include "effects/draw_transition.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/bitmap.h"
 #include "platform/random.h"
@@ -14,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <initializer_list>
 
 using namespace platform;
@@ -40,13 +40,13 @@ struct Shot {
         in.target = &canvas.Canvas();
         in.previewMode = preview;
         in.R = 0;
+        std::atomic<bool> stop{false};
+        in.stop = &stop;
         in.onStep = [&](int step) {
             if (step == stopAt)
-                StopRequested = true;
+                stop = true;
         };
-        StopRequested = false;
         steps = effects::DrawTransition(in);
-        StopRequested = false;
     }
     // In picture coordinates.
     uint32_t at(int x, int y) const { return canvas.ScanLine(y + kY)[x + kX]; }

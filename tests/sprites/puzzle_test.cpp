@@ -1,12 +1,10 @@
 // The Puzzle: its grid, edges and pieces, the assembled end state, stops and the wait.
 
 #include "effects/draw_transition.h"
-#include "effects/puzzle.h"
 #include "sprites/puzzle_pieces.h"
 #include "sprites/sprite_random.h"
 #include "sprites/sprites.h"
 
-#include "settings/app_state.h"
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/region.h"
@@ -19,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 
@@ -54,10 +53,14 @@ struct PuzzleRun {
 };
 
 // Plays effect 214 on a `cw` × `ch` canvas with the picture at (x, y); `stopAt` > 0 asks
-// for a stop at that step frame.
+// for a stop at that step frame; `stop`, when given, is the flag the run looks at.
 PuzzleRun play(const TBitmap& picture, int cw, int ch, int x, int y, bool preview, int stopAt = 0,
-               std::function<void(int, const TBitmap&)> onStep = {})
+               std::function<void(int, const TBitmap&)> onStep = {}, unsigned interval = 0,
+               std::atomic<bool>* stop = nullptr)
 {
+    std::atomic<bool> own{false};
+    if (!stop)
+        stop = &own;
     PuzzleRun r{FilledPicture(cw, ch, clWhite)};
     effects::EffectInputs in;
     in.number = 214;
@@ -67,20 +70,20 @@ PuzzleRun play(const TBitmap& picture, int cw, int ch, int x, int y, bool previe
     in.target = &r.canvas.Canvas();
     in.previewMode = preview;
     in.R = 0;
+    in.stop = stop;
+    in.interval = interval;
     QElapsedTimer sinceStep;
     in.onStep = [&](int step) {
         sinceStep.start();
         if (step == stopAt)
-            StopRequested = true;
+            *stop = true;
         if (onStep)
             onStep(step, r.canvas);
     };
-    StopRequested = false;
     const size_t bitmaps = LiveBitmapCount();
     r.steps = effects::DrawTransition(in);
     r.bitmapsLeft = (long long)LiveBitmapCount() - (long long)bitmaps;
     r.msAfterLastStep = sinceStep.elapsed();
-    StopRequested = false;
     return r;
 }
 
@@ -279,21 +282,20 @@ TEST(PuzzleRun, StopsFreeEverythingAndFinishTheFlightUnderWay)
 TEST(PuzzleRun, WaitsOneIntervalUnlessStopped)
 {
     const TBitmap picture = gradient(60, 40);
-    effects::PuzzleInterval = 1;
-    const PuzzleRun waited = play(picture, 100, 80, 20, 20, false);
+    const PuzzleRun waited = play(picture, 100, 80, 20, 20, false, 0, {}, 1);
     EXPECT_GE(waited.msAfterLastStep, 1000);
 
     // A stop during a long wait ends it: the stop comes once no step has been seen for a
     // while, which is only during the wait.
-    effects::PuzzleInterval = 600;
+    std::atomic<bool> stop{false};
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&quiet, &QTimer::timeout, [] { StopRequested = true; });
+    QObject::connect(&quiet, &QTimer::timeout, [&] { stop = true; });
     QElapsedTimer clock;
     clock.start();
-    const PuzzleRun stopped = play(picture, 100, 80, 20, 20, false, 0, [&](int, const TBitmap&) { quiet.start(1500); });
-    effects::PuzzleInterval = 0;
+    const PuzzleRun stopped =
+        play(picture, 100, 80, 20, 20, false, 0, [&](int, const TBitmap&) { quiet.start(1500); }, 600, &stop);
     EXPECT_LT(clock.elapsed(), 60000);
     EXPECT_GE(stopped.msAfterLastStep, 1000);
 }
