@@ -3,42 +3,25 @@
 // end-to-end tests drive (a log line per box, an answer given without showing), and the
 // choice of how a box reaches the user on this display.
 
+#include "platform/box_automation.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace hostprobe {
 
-enum : uint32_t {
-    MB_OK = 0x0,
-    MB_OKCANCEL = 0x1,
-    MB_YESNOCANCEL = 0x3,
-    MB_YESNO = 0x4,
-    MB_ICONERROR = 0x10,
-    MB_ICONQUESTION = 0x20,
-    MB_ICONWARNING = 0x30,
-    MB_ICONINFORMATION = 0x40,
-    MB_SETFOREGROUND = 0x10000,
-};
-
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+// The flags, the answers, the log line and the scripted answers are the saver's own.
+using platform::MB_OK, platform::MB_OKCANCEL, platform::MB_YESNOCANCEL, platform::MB_YESNO;
+using platform::MB_ICONERROR, platform::MB_ICONQUESTION, platform::MB_ICONWARNING, platform::MB_ICONINFORMATION;
+using platform::MB_SETFOREGROUND;
+using platform::IDOK, platform::IDCANCEL, platform::IDYES, platform::IDNO;
+using platform::AutomatedAnswer, platform::MessageBoxLogLine;
+// LUMIVANE_MSGBOX_LOG and LUMIVANE_MSGBOX_ANSWER, as the saver reads them.
+using MessageBoxAutomation = platform::BoxAutomation;
 
 // How the checks ask for a box: text, caption, flags; the answer is the button's ID.
 using ShowMessage = std::function<int(const std::string& text, const std::string& caption, uint32_t flags)>;
-
-// LUMIVANE_MSGBOX_LOG and LUMIVANE_MSGBOX_ANSWER, as the saver reads them.
-struct MessageBoxAutomation {
-    std::string logFile;
-    std::string answer;
-    static MessageBoxAutomation FromEnvironment();
-};
-
-// caption | icon | buttons | text, every line break of the text written as \n.
-std::string MessageBoxLogLine(const std::string& text, const std::string& caption, uint32_t flags);
-
-// What a box answers when nobody sees it: the requested answer if the box has that
-// button, otherwise its first button.
-int AutomatedAnswer(const std::string& answer, uint32_t flags);
 
 // Puts one box in front of the user and returns the button pressed.
 class MessageBoxPresenter {

@@ -9,92 +9,23 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <iostream>
-#include <unistd.h>
+#include <vector>
 
 namespace platform {
-
-namespace {
-
-const char* iconName(uint32_t flags)
-{
-    switch (flags & 0xF0) {
-    case MB_ICONERROR: return "error";
-    case MB_ICONQUESTION: return "question";
-    case MB_ICONWARNING: return "warning";
-    case MB_ICONINFORMATION: return "information";
-    default: return "none";
-    }
-}
-
-const char* buttonsName(uint32_t flags)
-{
-    switch (flags & 0xF) {
-    case MB_OKCANCEL: return "ok,cancel";
-    case MB_YESNOCANCEL: return "yes,no,cancel";
-    case MB_YESNO: return "yes,no";
-    default: return "ok";
-    }
-}
-
-// The answer a box gives when nobody can see it: its first button.
-int defaultAnswer(uint32_t flags)
-{
-    switch (flags & 0xF) {
-    case MB_YESNO:
-    case MB_YESNOCANCEL: return IDYES;
-    default: return IDOK;
-    }
-}
-
-int automatedAnswer(const std::string& answer, uint32_t flags)
-{
-    const bool yesNo = (flags & 0xF) == MB_YESNO || (flags & 0xF) == MB_YESNOCANCEL;
-    const bool cancel = (flags & 0xF) == MB_OKCANCEL || (flags & 0xF) == MB_YESNOCANCEL;
-    if (answer == "yes" && yesNo) return IDYES;
-    if (answer == "no" && yesNo) return IDNO;
-    if (answer == "cancel" && cancel) return IDCANCEL;
-    if (answer == "ok" && !yesNo) return IDOK;
-    return defaultAnswer(flags);
-}
-
-void appendLog(const std::string& file, const std::string& line)
-{
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
-    const std::string data = line + '\n';
-    [[maybe_unused]] const ssize_t n = ::write(fd, data.data(), data.size());
-    ::close(fd);
-}
-
-}  // namespace
-
-std::string MessageBoxLogLine(const std::string& text, const std::string& caption, uint32_t flags)
-{
-    std::string escaped;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        escaped += (text[i] == '\n' || text[i] == '\r') ? std::string("\\n") : std::string(1, text[i]);
-    }
-    return caption + " | " + iconName(flags) + " | " + buttonsName(flags) + " | " + escaped;
-}
 
 int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, uint32_t flags,
                unsigned long foreignOwner)
 {
     const HostConfig& config = host();
-    if (!config.messageBoxLog.empty())
-        appendLog(config.messageBoxLog, MessageBoxLogLine(text, caption, flags));
-    if (!config.messageBoxAnswer.empty())
-        return automatedAnswer(config.messageBoxAnswer, flags);
+    // The saver's boxes say nothing of a log line they could not write.
+    if (const auto answer = AutomateBox({config.messageBoxLog, config.messageBoxAnswer}, text, caption, flags).answer)
+        return *answer;
     if (config.messageBoxesOnStderr || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
         // No window system to show it on, or nobody who could answer it there: the text
         // must still reach somebody.
         std::cerr << caption << ": " << text << '\n';
-        return defaultAnswer(flags);
+        return DefaultAnswer(flags);
     }
 
     QMessageBox box(owner);

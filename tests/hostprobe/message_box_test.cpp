@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -76,6 +78,20 @@ TEST(MessageBoxAutomation, LogsEveryBoxAndAnswersWithoutShowing)
     EXPECT_EQ(MessageBoxA({}, presenter, "cinq", "C", MB_OK), IDCANCEL);
     EXPECT_EQ(presenter.calls, 2);
     EXPECT_FALSE(std::filesystem::exists(log));
+}
+
+TEST(MessageBoxAutomation, ALogThatCannotBeWrittenIsReportedAndTheBoxStillAnswered)
+{
+    // A folder cannot be opened for writing: the line is lost, which the user is told.
+    const std::string folder = testing::TempDir();
+    FakePresenter presenter;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA({folder, "no"}, presenter, "x", "T", MB_YESNO), IDNO);
+    EXPECT_EQ(MessageBoxA({folder, ""}, presenter, "y", "T", MB_OK), IDOK);
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(presenter.calls, 1);
+    const std::string line = "hostprobe: " + folder + ": " + std::strerror(EISDIR) + "\n";
+    EXPECT_EQ(told, line + line);
 }
 
 TEST(BoxChannel, FrameworkOnlyWhereItCanDraw)

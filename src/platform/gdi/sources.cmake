@@ -1,9 +1,8 @@
-# The raster layer (GDI stand-in), part of lumivane_platform.
-target_sources(lumivane_platform PRIVATE
+# The raster layer (GDI stand-in): lumivane_raster.
+target_sources(lumivane_raster PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/bitmap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/blit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/canvas_widget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/color.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cover_mask.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dc.cpp
@@ -13,3 +12,5 @@ target_sources(lumivane_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/surface_memory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_canvas.cpp
 )
+# The widget that shows a window canvas is a window: it goes with Qt Widgets.
+target_sources(lumivane_windows PRIVATE ${CMAKE_CURRENT_LIST_DIR}/canvas_widget.cpp)
