@@ -4,11 +4,12 @@
 
 #include "families.h"
 
+#include "platform/cpu_clones.h"
 #include "platform/gdi/dc.h"
 
 #include <cstdint>
 
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -34,7 +35,7 @@ uint32_t blendPixel(uint32_t b, uint32_t n, uint32_t s)
 void blendRow(uint32_t* b, const uint32_t* n, int width, int s)
 {
     int x = 0;
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
     // Sixteen-bit lanes hold every product (at most 100 × 255); x div 100 is then
     // (x × 41944) >> 22, exact for x up to 43698.
     const __m128i keep = _mm_set1_epi16(static_cast<short>(100 - s)), take = _mm_set1_epi16(static_cast<short>(s));

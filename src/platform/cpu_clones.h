@@ -1,9 +1,26 @@
 #pragma once
-// Copies of a hot loop built for a wider x86 instruction set beside the plain one, the
-// right one chosen as the program starts. A single plain build on other processors, and
-// under ThreadSanitizer, which instruments the chooser that runs before it starts.
+// Which hand-written x86 loops this build has. Each has a plain C++ twin that gives the
+// same results, the only one on other processors, and the only one anywhere in a build
+// with LUMIVANE_PORTABLE (CMake's option of that name), which tests the twins on x86.
 
-#if defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
+// SSE2 is part of every x86-64.
+#if defined(__SSE2__) && !defined(LUMIVANE_PORTABLE)
+#define LUMIVANE_SSE2 1
+#else
+#define LUMIVANE_SSE2 0
+#endif
+
+// Loops for wider x86 instruction sets, chosen as the program runs.
+#if defined(__x86_64__) && !defined(LUMIVANE_PORTABLE)
+#define LUMIVANE_X86_DISPATCH 1
+#else
+#define LUMIVANE_X86_DISPATCH 0
+#endif
+
+// Copies of a hot loop built for a wider x86 instruction set beside the plain one, the
+// right one chosen as the program starts. A single plain build elsewhere, and under
+// ThreadSanitizer, which instruments the chooser that runs before it starts.
+#if LUMIVANE_X86_DISPATCH && !defined(__SANITIZE_THREAD__)
 #define LUMIVANE_CLONES(isa) __attribute__((target_clones(isa, "default")))
 #else
 #define LUMIVANE_CLONES(isa)

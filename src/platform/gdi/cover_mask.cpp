@@ -4,7 +4,9 @@
 #include "platform/gdi/region_bands.h"
 #include "platform/gdi/types.h"
 
+#if LUMIVANE_X86_DISPATCH
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <bit>
@@ -44,6 +46,7 @@ LUMIVANE_CLONES("popcnt") long long OrWords(uint64_t* words, int count, uint64_t
     return added;
 }
 
+#if LUMIVANE_X86_DISPATCH
 __attribute__((target("avx512f,avx512vpopcntdq"))) long long OrWordsEightAtATime(uint64_t* words, int count,
                                                                                   uint64_t bits)
 {
@@ -69,6 +72,11 @@ bool HasVectorPopcount()
     static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
     return has;
 }
+#else
+// No wider loop to choose here.
+long long OrWordsEightAtATime(uint64_t* words, int count, uint64_t bits) { return OrWords(words, count, bits); }
+bool HasVectorPopcount() { return false; }
+#endif
 
 CoverMask::~CoverMask() { keepSpare(std::move(bits_)); }
 

@@ -53,7 +53,8 @@ private:
 };
 
 // Sets `bits` in `count` consecutive words and answers how many bits were not set before;
-// the second form does eight words at a time and needs HasVectorPopcount().
+// the second form does eight words at a time and needs HasVectorPopcount(), which is
+// false off x86.
 long long OrWords(uint64_t* words, int count, uint64_t bits);
 long long OrWordsEightAtATime(uint64_t* words, int count, uint64_t bits);
 bool HasVectorPopcount();

@@ -8,6 +8,7 @@
 
 #include "platform/gdi/blit_engine.h"
 
+#include "platform/cpu_clones.h"
 #include "platform/gdi/pixels.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@
 #include <system_error>
 #include <thread>
 
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -187,7 +188,7 @@ struct RowPairs {
     const int32_t* weights;
     int pairs;
 
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
     void sixteen(int i, __m128i s[4]) const
     {
         const __m128i zero = _mm_setzero_si128();
@@ -217,7 +218,7 @@ struct RowPairs {
 void sumRows(const RowPairs& r, int n, int16_t* column)
 {
     int i = 0;
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
     const __m128i round = _mm_set1_epi32(32);
     const __m128i bias = _mm_set1_epi32(kColumnBias);
     auto down = [&](__m128i v) { return _mm_sub_epi32(_mm_srli_epi32(_mm_add_epi32(v, round), 6), bias); };
@@ -238,7 +239,7 @@ void sumRows(const RowPairs& r, int n, int16_t* column)
 void sumRowsToPixels(const RowPairs& r, int n, uint32_t* out)
 {
     int i = 0;
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
     const __m128i round = _mm_set1_epi32(32);
     const __m128i round8 = _mm_set1_epi32(128);
     const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
@@ -272,7 +273,7 @@ struct FromColumns {
     static constexpr int kWindowStep = 16;  // four pixels of four sums
     int32_t start(int d) const { return int32_t(bias[d]); }
     int32_t channel(int at, int q, int j) const { return column[at + 4 * q + j]; }
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
     __m128i four(int at) const { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + at)); }
     void window(int at, __m128i& pixels01, __m128i& pixels23) const
     {
@@ -288,7 +289,7 @@ struct FromPixels {
     static constexpr int kWindowStep = 4;
     static int32_t start(int) { return 1 << (kWeightBits - 1); }
     int32_t channel(int at, int q, int j) const { return int32_t((row[at + q] >> (8 * j)) & 0xFF); }
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
     __m128i four(int at) const
     {
         return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(row[at])), _mm_setzero_si128());
@@ -307,7 +308,7 @@ struct FromPixels {
 template <class Sse, class Scalar> void writeRow(int width, uint32_t* out, Sse&& pixel, Scalar&& channel)
 {
     int c = 0;
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
     const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
     for (; c + 4 <= width; c += 4) {
         // Saturating packs: the clamp to 255.
@@ -343,7 +344,7 @@ template <int Uniform, class Source> void acrossPairs(const Source& src, const T
     writeRow(
         width, out,
         [&](int d) {
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
             __m128i s = _mm_set1_epi32(src.start(d));
             for (int k = range.begin(d); k < range.end(d); ++k) {
                 const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.lanes.data() + 4 * k));
@@ -419,7 +420,7 @@ template <int Count, class Source> void acrossWindows(const Source& src, const T
     writeRow(
         width, out,
         [&](int d) {
-#if defined(__SSE2__)
+#if LUMIVANE_SSE2
             __m128i s = _mm_set1_epi32(src.start(d));
             for (int k = 0; k < Count; ++k) {
                 __m128i pixels01, pixels23;
