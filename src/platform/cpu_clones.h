@@ -10,6 +10,15 @@
 #define LUMIVANE_SSE2 0
 #endif
 
+// Where the x86 loops are left out, the hottest twins are written in the compiler's own
+// vector types, which GCC and Clang turn into NEON on 64-bit ARM (and SSE2 in a portable
+// x86 build, which so tests them); plain C++ remains for the ends of rows.
+#if !LUMIVANE_SSE2 && defined(__GNUC__)
+#define LUMIVANE_VECTORS 1
+#else
+#define LUMIVANE_VECTORS 0
+#endif
+
 // Loops for wider x86 instruction sets, chosen as the program runs.
 #if defined(__x86_64__) && !defined(LUMIVANE_PORTABLE)
 #define LUMIVANE_X86_DISPATCH 1

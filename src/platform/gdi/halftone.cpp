@@ -2,7 +2,8 @@
 // falls in each destination pixel (exact box filter); an enlargement interpolates
 // linearly between the nearest source pixels. Separable, in integer arithmetic: down
 // the columns into 8.8 fixed point, then across. Both passes multiply and add two
-// taps at a time in 16-bit lanes (SSE2), the scalar loops giving the same sums. An axis
+// taps at a time in 16-bit lanes (SSE2), the compiler's vectors elsewhere and the scalar
+// loops giving the same sums. An axis
 // that only copies (one source pixel for each destination pixel, as when a picture is
 // squeezed on the other axis alone) skips its pass, with the same results.
 
@@ -10,6 +11,7 @@
 
 #include "platform/cpu_clones.h"
 #include "platform/gdi/pixels.h"
+#include "platform/vector_lanes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -179,6 +181,33 @@ int16_t high16(int32_t pair) { return int16_t(uint32_t(pair) >> 16); }
 // lanes (the largest, 255 << 8, would not); the bias returns as 128 times the weights.
 constexpr int32_t kColumnBias = 32768;
 
+#if LUMIVANE_VECTORS
+using namespace lanes;
+
+// Column sums, signed: 16-bit lanes 0-3 or 4-7 sign-extended to 32 bits.
+I32x4 signedLow(I16x8 v)
+{
+    return std::bit_cast<I32x4>(__builtin_shufflevector(I16x8{}, v, 0, 8, 1, 9, 2, 10, 3, 11)) >> 16;
+}
+I32x4 signedHigh(I16x8 v)
+{
+    return std::bit_cast<I32x4>(__builtin_shufflevector(I16x8{}, v, 4, 12, 5, 13, 6, 14, 7, 15)) >> 16;
+}
+I32x4 clampToByte(I32x4 v)
+{
+    const I32x4 zero{}, top = zero + 255;
+    v = v < zero ? zero : v;
+    return v > top ? top : v;
+}
+// Four pixels' channel sums, each clamped to 0-255, written opaque.
+void storePixels(uint32_t* out, I32x4 p0, I32x4 p1, I32x4 p2, I32x4 p3)
+{
+    const I32x4 bytes = std::bit_cast<I32x4>(narrow(narrow(clampToByte(p0), clampToByte(p1)),
+                                                    narrow(clampToByte(p2), clampToByte(p3))));
+    store(out, bytes | int32_t(kOpaque));
+}
+#endif
+
 // The weighted sums down the rows' pairs of the picture rows, for sixteen channel values
 // from i (four per pixel, alpha among them) at a time, or for one. The weights come four
 // times each, ready as the lanes of a multiply-add.
@@ -202,6 +231,20 @@ struct RowPairs {
             s[1] = _mm_add_epi32(s[1], _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
             s[2] = _mm_add_epi32(s[2], _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
             s[3] = _mm_add_epi32(s[3], _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+        }
+    }
+#elif LUMIVANE_VECTORS
+    void sixteen(int i, I32x4 s[4]) const
+    {
+        s[0] = s[1] = s[2] = s[3] = I32x4{};
+        for (int p = 0; p < pairs; ++p) {
+            const int32_t w0 = low16(weights[4 * p]), w1 = high16(weights[4 * p]);
+            const U8x16 a = load<U8x16>(rows0[p] + i), b = load<U8x16>(rows1[p] + i);
+            const I16x8 a0 = bytesLow(a), a1 = bytesHigh(a), b0 = bytesLow(b), b1 = bytesHigh(b);
+            s[0] += wordsLow(a0) * w0 + wordsLow(b0) * w1;
+            s[1] += wordsHigh(a0) * w0 + wordsHigh(b0) * w1;
+            s[2] += wordsLow(a1) * w0 + wordsLow(b1) * w1;
+            s[3] += wordsHigh(a1) * w0 + wordsHigh(b1) * w1;
         }
     }
 #endif
@@ -228,6 +271,14 @@ void sumRows(const RowPairs& r, int n, int16_t* column)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i), _mm_packs_epi32(down(s[0]), down(s[1])));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i + 8), _mm_packs_epi32(down(s[2]), down(s[3])));
     }
+#elif LUMIVANE_VECTORS
+    auto down = [](I32x4 v) { return ((v + 32) >> 6) - kColumnBias; };
+    for (; i + 16 <= n; i += 16) {
+        I32x4 s[4];
+        r.sixteen(i, s);
+        store(column + i, narrow(down(s[0]), down(s[1])));
+        store(column + i + 8, narrow(down(s[2]), down(s[3])));
+    }
 #endif
     for (; i < n; ++i)
         column[i] = int16_t(((r.one(i) + 32) >> 6) - kColumnBias);
@@ -252,6 +303,13 @@ void sumRowsToPixels(const RowPairs& r, int n, uint32_t* out)
         const __m128i bytes =
             _mm_packus_epi16(_mm_packs_epi32(down(s[0]), down(s[1])), _mm_packs_epi32(down(s[2]), down(s[3])));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i / 4), _mm_or_si128(bytes, opaque));
+    }
+#elif LUMIVANE_VECTORS
+    auto down = [](I32x4 v) { return (((v + 32) >> 6) + 128) >> 8; };
+    for (; i + 16 <= n; i += 16) {
+        I32x4 s[4];
+        r.sixteen(i, s);
+        storePixels(out + i / 4, down(s[0]), down(s[1]), down(s[2]), down(s[3]));
     }
 #endif
     for (; i < n; i += 4) {
@@ -280,6 +338,19 @@ struct FromColumns {
         pixels01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + at));
         pixels23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + at + 8));
     }
+#elif LUMIVANE_VECTORS
+    I32x4 four(int at) const
+    {
+        return signedLow(loadLow<I16x8>(column + at));
+    }
+    void window(int at, I32x4 pixels[4]) const
+    {
+        const I16x8 v01 = load<I16x8>(column + at), v23 = load<I16x8>(column + at + 8);
+        pixels[0] = signedLow(v01);
+        pixels[1] = signedHigh(v01);
+        pixels[2] = signedLow(v23);
+        pixels[3] = signedHigh(v23);
+    }
 #endif
 };
 
@@ -300,12 +371,25 @@ struct FromPixels {
         pixels01 = _mm_unpacklo_epi8(v, _mm_setzero_si128());
         pixels23 = _mm_unpackhi_epi8(v, _mm_setzero_si128());
     }
+#elif LUMIVANE_VECTORS
+    I32x4 four(int at) const
+    {
+        return wordsLow(bytesLow(std::bit_cast<U8x16>(I32x4{int32_t(row[at]), 0, 0, 0})));
+    }
+    void window(int at, I32x4 pixels[4]) const
+    {
+        const U8x16 v = load<U8x16>(row + at);
+        pixels[0] = wordsLow(bytesLow(v));
+        pixels[1] = wordsHigh(bytesLow(v));
+        pixels[2] = wordsLow(bytesHigh(v));
+        pixels[3] = wordsHigh(bytesHigh(v));
+    }
 #endif
 };
 
-// Writes one destination row from the four channel sums of each pixel (`pixel(d)`, SSE2)
-// or their scalar form (`channel(d, j)`), four pixels at a time where it can.
-template <class Sse, class Scalar> void writeRow(int width, uint32_t* out, Sse&& pixel, Scalar&& channel)
+// Writes one destination row from the four channel sums of each pixel (`pixel(d)`, in
+// vector lanes) or their scalar form (`channel(d, j)`), four pixels at a time where it can.
+template <class Lanes, class Scalar> void writeRow(int width, uint32_t* out, Lanes&& pixel, Scalar&& channel)
 {
     int c = 0;
 #if LUMIVANE_SSE2
@@ -316,6 +400,9 @@ template <class Sse, class Scalar> void writeRow(int width, uint32_t* out, Sse&&
         const __m128i words2 = _mm_packs_epi32(pixel(c + 2), pixel(c + 3));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_or_si128(_mm_packus_epi16(words, words2), opaque));
     }
+#elif LUMIVANE_VECTORS
+    for (; c + 4 <= width; c += 4)
+        storePixels(out + c, pixel(c), pixel(c + 1), pixel(c + 2), pixel(c + 3));
 #else
     (void)pixel;
 #endif
@@ -351,6 +438,13 @@ template <int Uniform, class Source> void acrossPairs(const Source& src, const T
                 s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpacklo_epi16(src.four(offset0[k]), src.four(offset1[k])), w));
             }
             return _mm_srli_epi32(s, Source::kShift);
+#elif LUMIVANE_VECTORS
+            I32x4 s = I32x4{} + src.start(d);
+            for (int k = range.begin(d); k < range.end(d); ++k) {
+                const int32_t w = p.weights[size_t(k)];
+                s += src.four(offset0[k]) * low16(w) + src.four(offset1[k]) * high16(w);
+            }
+            return s >> Source::kShift;
 #else
             return d;
 #endif
@@ -432,6 +526,15 @@ template <int Count, class Source> void acrossWindows(const Source& src, const T
                 s = _mm_add_epi32(s, _mm_madd_epi16(_mm_unpackhi_epi16(pixels01, pixels23), odd));
             }
             return _mm_srli_epi32(s, Source::kShift);
+#elif LUMIVANE_VECTORS
+            I32x4 s = I32x4{} + src.start(d);
+            for (int k = 0; k < Count; ++k) {
+                I32x4 pixels[4];
+                src.window(w.start[size_t(d)] + k * Source::kWindowStep, pixels);
+                for (int q = 0; q < 4; ++q)
+                    s += pixels[q] * windowWeight(w, d, 4 * k + q);
+            }
+            return s >> Source::kShift;
 #else
             return d;
 #endif
