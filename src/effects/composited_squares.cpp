@@ -28,10 +28,7 @@ void CompositedSquares(EffectContext& c, int)
                 f.CopyRect(box, c.Picture.Canvas(), box);
             }
         }
-        {
-            TCanvasLock lock(c.Target);
-            c.Target.Draw(c.X, c.Y, frame);
-        }
+        c.Target.Draw(c.X, c.Y, frame);
         c.PauseFor(spin(2000), spin(2000));
     }
 }

@@ -89,10 +89,6 @@ EffectContext::~EffectContext()
     Hold(NoRegion);
     if (clipped_)
         SelectClipRgn(Target.Handle(), nullptr);
-    while (locks_ > 0) {
-        Target.Unlock();
-        --locks_;
-    }
 }
 
 int EffectContext::Cols() const
@@ -221,12 +217,6 @@ void EffectContext::UnclipTarget()
 {
     SelectClipRgn(Target.Handle(), nullptr);
     clipped_ = false;
-}
-
-void EffectContext::LockTarget()
-{
-    Target.Lock();
-    ++locks_;
 }
 
 }  // namespace effects

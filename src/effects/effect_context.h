@@ -2,7 +2,7 @@
 // What every effect works with: its inputs, the step frame, the two pauses through which
 // the speed setting acts, the rectangle and region helpers, and the closing copy. Every
 // way out of an effect (its end, a stop, an exception) releases what it took through
-// the context: regions, the canvas lock, the clip.
+// the context: regions and the clip.
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas.h"
@@ -107,8 +107,6 @@ public:
     // Clips the target (a copy of the region is taken); removed again on every way out.
     void ClipTarget(HRGN region);
     void UnclipTarget();
-    // Locks the target for the rest of the effect.
-    void LockTarget();
 
     // Shows what was drawn since the last step at once (the closing step ends with it).
     void Present();
@@ -121,7 +119,6 @@ private:
     std::chrono::steady_clock::time_point lastMessages_;
     HRGN region_ = NoRegion;
     int steps_ = 0;
-    int locks_ = 0;
     bool clipped_ = false;
 };
 

@@ -447,24 +447,4 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     MarkDirty(QRect(x, y, 1, 1));
 }
 
-void TCanvas::Lock()
-{
-    mutex_.lock();
-    ++lockCount_;
-}
-
-void TCanvas::Unlock()
-{
-    --lockCount_;
-    mutex_.unlock();
-}
-
-bool TCanvas::TryLock()
-{
-    if (!mutex_.try_lock())
-        return false;
-    ++lockCount_;
-    return true;
-}
-
 }  // namespace platform

@@ -14,7 +14,6 @@
 #include <QRect>
 #include <QRegion>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -115,12 +114,6 @@ public:
     // The clip box, or the whole surface without a clip.
     TRect ClipRect() const;
 
-    // Serialises drawing between threads; recursive.
-    void Lock();
-    void Unlock();
-    bool TryLock();
-    int LockCount() const { return lockCount_; }
-
     // Device-context state behind the GDI-style calls of dc.h.
     int StretchMode() const { return stretchMode_; }
     void SetStretchMode(int mode) { stretchMode_ = mode; }
@@ -168,20 +161,6 @@ private:
     DirtyTiles* tiles_ = nullptr;
     int stretchMode_ = COLORONCOLOR;
     TPoint brushOrigin_;
-    std::recursive_mutex mutex_;
-    int lockCount_ = 0;
-};
-
-// Holds a canvas's lock for a scope.
-class TCanvasLock {
-public:
-    explicit TCanvasLock(TCanvas& canvas) : canvas_(canvas) { canvas_.Lock(); }
-    ~TCanvasLock() { canvas_.Unlock(); }
-    TCanvasLock(const TCanvasLock&) = delete;
-    TCanvasLock& operator=(const TCanvasLock&) = delete;
-
-private:
-    TCanvas& canvas_;
 };
 
 }  // namespace platform

@@ -320,17 +320,6 @@ TEST(WindowCanvas, PacedFlushesShowAtMostOnceAnInterval)
     EXPECT_EQ(RefreshIntervalOf(0), RefreshIntervalOf(60));  // a screen that does not say
 }
 
-TEST(Canvas, LockIsRecursive)
-{
-    TBitmap b(1, 1);
-    {
-        TCanvasLock outer(b.Canvas());
-        TCanvasLock inner(b.Canvas());
-        EXPECT_EQ(b.Canvas().LockCount(), 2);
-    }
-    EXPECT_EQ(b.Canvas().LockCount(), 0);
-}
-
 TEST(WindowCanvas, TheWidgetShowsItsCanvas)
 {
     CanvasWidget w;
