@@ -136,6 +136,16 @@ int TCanvas::SelectClip(const QRegion* region)
     return RegionKind(clip_.intersected(QRect(0, 0, Width(), Height())));
 }
 
+int TCanvas::ClipTo(HRGN region)
+{
+    if (!region)
+        return SelectClip(nullptr);
+    if (!IsRegionHandle(region))
+        return RGN_ERROR;
+    const QRegion pixels = RegionPixels(region);
+    return SelectClip(&pixels);
+}
+
 int TCanvas::CombineClip(const QRegion* region, int mode)
 {
     if (mode == RGN_COPY)
@@ -446,5 +456,13 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     plotPixel(x, y, PixelValue(color));
     MarkDirty(QRect(x, y, 1, 1));
 }
+
+ClipScope::ClipScope(TCanvas& canvas, HRGN region)
+    : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip())
+{
+    canvas.ClipTo(region);
+}
+
+ClipScope::~ClipScope() { canvas_.SelectClip(hadClip_ ? &saved_ : nullptr); }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 // Colours are read when a call draws, so a system colour follows the palette.
 // On a monochrome surface colours become black or white (by brightness).
 
+#include "platform/gdi/region.h"
 #include "platform/gdi/types.h"
 
 #include <QImage>
@@ -121,6 +122,9 @@ public:
     void SetBrushOrigin(TPoint p) { brushOrigin_ = p; }
     // nullptr removes the clip. The region is copied.
     int SelectClip(const QRegion* region);
+    // The same from a region handle: null removes the clip, and a handle that is not a
+    // live region is refused (RGN_ERROR, the clip left as it is).
+    int ClipTo(HRGN region);
     // Combines the clip with region (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY);
     // with no clip the current clip counts as the whole surface.
     int CombineClip(const QRegion* region, int mode);
@@ -161,6 +165,21 @@ private:
     DirtyTiles* tiles_ = nullptr;
     int stretchMode_ = COLORONCOLOR;
     TPoint brushOrigin_;
+};
+
+// Saves a canvas's clip and gives it back when the scope ends, on every way out; the clip
+// is `region` meanwhile, as ClipTo takes it (a copy: the caller still owns the region).
+class ClipScope {
+public:
+    ClipScope(TCanvas& canvas, HRGN region);
+    ~ClipScope();
+    ClipScope(const ClipScope&) = delete;
+    ClipScope& operator=(const ClipScope&) = delete;
+
+private:
+    TCanvas& canvas_;
+    QRegion saved_;
+    bool hadClip_;
 };
 
 }  // namespace platform

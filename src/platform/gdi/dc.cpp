@@ -51,17 +51,7 @@ bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous)
     return true;
 }
 
-int SelectClipRgn(HDC dc, HRGN region)
-{
-    if (!dc)
-        return RGN_ERROR;
-    if (!region)
-        return dc->SelectClip(nullptr);
-    if (!IsRegionHandle(region))
-        return RGN_ERROR;
-    const QRegion pixels = RegionPixels(region);
-    return dc->SelectClip(&pixels);
-}
+int SelectClipRgn(HDC dc, HRGN region) { return dc ? dc->ClipTo(region) : RGN_ERROR; }
 
 int ExtSelectClipRgn(HDC dc, HRGN region, int mode)
 {

@@ -44,6 +44,34 @@ TEST(Canvas, FillRectHonoursBrushClipAndEdges)
     EXPECT_EQ(c.Pixel(0, 9), clLime);
 }
 
+TEST(Canvas, AClipScopeGivesBackTheClipItFound)
+{
+    TBitmap b = Filled(10, 10, clWhite);
+    TCanvas& c = b.Canvas();
+    const UniqueRgn left(CreateRectRgn(0, 0, 5, 10)), top(CreateRectRgn(0, 0, 10, 3));
+    {
+        const ClipScope outer(c, left);
+        {
+            const ClipScope inner(c, top);  // replaces the clip, does not narrow it
+            c.Brush.Color = clRed;
+            c.FillRect(Rect(0, 0, 10, 10));
+            const ClipScope stale(c, NoRegion);  // refused: the clip stays
+            EXPECT_EQ(c.ClipRect(), Rect(0, 0, 10, 3));
+        }
+        EXPECT_EQ(c.ClipRect(), Rect(0, 0, 5, 10));
+        {
+            const ClipScope none(c, nullptr);
+            EXPECT_FALSE(c.HasClip());
+        }
+        c.Brush.Color = clBlue;
+        c.FillRect(Rect(0, 0, 10, 10));
+    }
+    EXPECT_FALSE(c.HasClip());
+    EXPECT_EQ(c.Pixel(9, 0), clRed);
+    EXPECT_EQ(c.Pixel(4, 9), clBlue);
+    EXPECT_EQ(c.Pixel(5, 9), clWhite);
+}
+
 TEST(Canvas, SystemColoursFollowThePaletteWhenDrawing)
 {
     TBitmap b(2, 1);
