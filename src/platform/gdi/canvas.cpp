@@ -136,16 +136,6 @@ int TCanvas::SelectClip(const QRegion* region)
     return RegionKind(clip_.intersected(QRect(0, 0, Width(), Height())));
 }
 
-int TCanvas::ClipTo(HRGN region)
-{
-    if (!region)
-        return SelectClip(nullptr);
-    if (!IsRegionHandle(region))
-        return RGN_ERROR;
-    const QRegion pixels = RegionPixels(region);
-    return SelectClip(&pixels);
-}
-
 int TCanvas::CombineClip(const QRegion* region, int mode)
 {
     if (mode == RGN_COPY)
@@ -162,6 +152,16 @@ int TCanvas::CombineClip(const QRegion* region, int mode)
     default: return RGN_ERROR;
     }
     return SelectClip(&next);
+}
+
+int TCanvas::ClipTo(HRGN region, int mode)
+{
+    if (!region)
+        return mode == RGN_COPY ? SelectClip(nullptr) : RGN_ERROR;
+    if (!IsRegionHandle(region))
+        return RGN_ERROR;
+    const QRegion pixels = RegionPixels(region);
+    return CombineClip(&pixels, mode);
 }
 
 TRect TCanvas::ClipRect() const
@@ -457,10 +457,10 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     MarkDirty(QRect(x, y, 1, 1));
 }
 
-ClipScope::ClipScope(TCanvas& canvas, HRGN region)
+ClipScope::ClipScope(TCanvas& canvas, HRGN region, int mode)
     : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip())
 {
-    canvas.ClipTo(region);
+    canvas.ClipTo(region, mode);
 }
 
 ClipScope::~ClipScope() { canvas_.SelectClip(hadClip_ ? &saved_ : nullptr); }

@@ -122,12 +122,12 @@ public:
     void SetBrushOrigin(TPoint p) { brushOrigin_ = p; }
     // nullptr removes the clip. The region is copied.
     int SelectClip(const QRegion* region);
-    // The same from a region handle: null removes the clip, and a handle that is not a
-    // live region is refused (RGN_ERROR, the clip left as it is).
-    int ClipTo(HRGN region);
     // Combines the clip with region (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY);
     // with no clip the current clip counts as the whole surface.
     int CombineClip(const QRegion* region, int mode);
+    // The same with a region handle. A null one removes the clip (RGN_COPY only), and a
+    // handle that is not a live region is refused (RGN_ERROR, the clip left as it is).
+    int ClipTo(HRGN region, int mode = RGN_COPY);
     bool HasClip() const { return hasClip_; }
     const QRegion* ClipRegion() const { return hasClip_ ? &clip_ : nullptr; }
 
@@ -167,11 +167,11 @@ private:
     TPoint brushOrigin_;
 };
 
-// Saves a canvas's clip and gives it back when the scope ends, on every way out; the clip
-// is `region` meanwhile, as ClipTo takes it (a copy: the caller still owns the region).
+// Saves a canvas's clip and gives it back when the scope ends, on every way out; meanwhile
+// the clip is combined with `region` as ClipTo does (a copy: the caller still owns it).
 class ClipScope {
 public:
-    ClipScope(TCanvas& canvas, HRGN region);
+    ClipScope(TCanvas& canvas, HRGN region, int mode = RGN_COPY);
     ~ClipScope();
     ClipScope(const ClipScope&) = delete;
     ClipScope& operator=(const ClipScope&) = delete;

@@ -53,17 +53,7 @@ bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous)
 
 int SelectClipRgn(HDC dc, HRGN region) { return dc ? dc->ClipTo(region) : RGN_ERROR; }
 
-int ExtSelectClipRgn(HDC dc, HRGN region, int mode)
-{
-    if (!dc)
-        return RGN_ERROR;
-    if (!region)
-        return mode == RGN_COPY ? dc->SelectClip(nullptr) : RGN_ERROR;
-    if (!IsRegionHandle(region))
-        return RGN_ERROR;
-    const QRegion pixels = RegionPixels(region);
-    return dc->CombineClip(&pixels, mode);
-}
+int ExtSelectClipRgn(HDC dc, HRGN region, int mode) { return dc ? dc->ClipTo(region, mode) : RGN_ERROR; }
 
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom)
 {

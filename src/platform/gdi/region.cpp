@@ -443,14 +443,6 @@ bool DeleteObject(HRGN region)
     return true;
 }
 
-void UniteInto(UniqueRgn& into, UniqueRgn part)
-{
-    if (!into)
-        into = std::move(part);
-    else
-        CombineRgn(into, into, part, RGN_OR);
-}
-
 std::size_t LiveRegionCount()
 {
     std::lock_guard lock(registryMutex());

@@ -95,8 +95,15 @@ private:
 };
 
 // Unites `part` into what `into` has built so far: the first part becomes the region
-// itself, later ones are merged in place (cheap for long runs of strips) and deleted.
-void UniteInto(UniqueRgn& into, UniqueRgn part);
+// itself, later ones are merged in place (cheap for long runs of strips). Inline: the
+// strip builders call it for every strip.
+inline void UniteInto(UniqueRgn& into, UniqueRgn&& part)
+{
+    if (!into)
+        into = std::move(part);
+    else
+        CombineRgn(into, into, part, RGN_OR);
+}
 
 namespace gdi_detail {
 // Scan conversion shared by the shape regions; exposed for the canvas's own polygons.

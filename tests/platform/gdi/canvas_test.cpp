@@ -57,6 +57,8 @@ TEST(Canvas, AClipScopeGivesBackTheClipItFound)
             c.FillRect(Rect(0, 0, 10, 10));
             const ClipScope stale(c, NoRegion);  // refused: the clip stays
             EXPECT_EQ(c.ClipRect(), Rect(0, 0, 10, 3));
+            const ClipScope narrowed(c, left, RGN_AND);
+            EXPECT_EQ(c.ClipRect(), Rect(0, 0, 5, 3));
         }
         EXPECT_EQ(c.ClipRect(), Rect(0, 0, 5, 10));
         {
