@@ -44,7 +44,7 @@ TBitmap shrinkOnto(const LoadedPicture& picture, int sw, int sh, TColor back)
     const TRect r = ShrinkTarget(picture.width, picture.height, sw, sh);
     HDC dc = canvas.Canvas().Handle();
     SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, r.Left, r.Top, r.Width(), r.Height(), const_cast<TCanvas&>(picture.bitmap.Canvas()).Handle(), 0, 0,
+    StretchBlt(dc, r.Left, r.Top, r.Width(), r.Height(), picture.bitmap.Canvas().Handle(), 0, 0,
                picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     return canvas;
@@ -56,7 +56,7 @@ TBitmap stretchTo(const TBitmap& picture, int w, int h, int bitsPerPixel)
     TBitmap out(w, h);
     HDC dc = out.Canvas().Handle();
     SetStretchBltMode(dc, bitsPerPixel <= 8 ? HALFTONE : COLORONCOLOR);
-    StretchBlt(dc, 0, 0, w, h, const_cast<TCanvas&>(picture.Canvas()).Handle(), 0, 0, picture.Width(),
+    StretchBlt(dc, 0, 0, w, h, picture.Canvas().Handle(), 0, 0, picture.Width(),
                picture.Height(), SRCCOPY);
     return out;
 }

@@ -20,14 +20,12 @@ int centre(int length)
     return static_cast<int>(std::nearbyint(length / 2.0)) + 1;  // halves to even
 }
 
-HRGN unionOf(std::initializer_list<TRect> rects)
+UniqueRgn unionOf(std::initializer_list<TRect> rects)
 {
     UniqueRgn region(CreateRectRgn(0, 0, 0, 0));
-    for (const TRect& r : rects) {
-        const UniqueRgn part(CreateRectRgnIndirect(r));
-        CombineRgn(region, region, part, RGN_OR);
-    }
-    return region.release();
+    for (const TRect& r : rects)
+        CombineRgn(region, region, UniqueRgn(CreateRectRgnIndirect(r)), RGN_OR);
+    return region;
 }
 
 // One step: the whole picture through the union of the rectangles, then the pause.

@@ -90,19 +90,22 @@ void bothSides(EffectContext& c, bool byRows)
 
 void Checkerboards(EffectContext& c, int number)
 {
+    const auto run = [&] {
+        if (number >= 87) {
+            bothSides(c, number == 88);
+        } else {
+            const Board board = boardOf(number);
+            if (walk(c, board.first))
+                walk(c, board.second);
+        }
+    };
     // Clipped to the picture while they run; the clip goes before the closing step.
-    const bool clipped = number == 29 || number >= 86;
-    if (clipped)
-        ClipToPicture(c);
-    if (number >= 87) {
-        bothSides(c, number == 88);
+    if (number == 29 || number >= 86) {
+        const ClipScope clip = ClipToPicture(c);
+        run();
     } else {
-        const Board board = boardOf(number);
-        if (walk(c, board.first))
-            walk(c, board.second);
+        run();
     }
-    if (clipped)
-        EndClip(c);
 }
 
 }  // namespace effects

@@ -8,38 +8,28 @@
 
 namespace effects {
 
-// Clips the target to `region`, draws the whole picture at its place, removes the clip
-// and deletes the region (held meanwhile so that every way out frees it).
-inline void DrawThrough(EffectContext& c, HRGN region)
+// Draws the whole picture at its place with the target clipped to `region` meanwhile.
+// The clip is narrowed to the region rather than replaced: cut to the surface, a region
+// that reaches past it costs the copy no more than one that lies inside.
+inline void DrawThrough(EffectContext& c, const UniqueRgn& region)
 {
-    c.Hold(region);
-    c.ClipTarget(region);
+    const ClipScope clip(c.Target, region, platform::RGN_AND);
     c.FinalCopy();
-    c.UnclipTarget();
-    c.ReleaseRegion();
 }
 
-// The same through `region` less `less`, deleting both: for a step whose region covers
-// pixels that an earlier step gave the picture already, or that must stay as they are.
-inline void DrawThroughDifference(EffectContext& c, HRGN region, HRGN less)
+// The same through `region` less `less`: for a step whose region covers pixels that an
+// earlier step gave the picture already, or that must stay as they are.
+inline void DrawThroughDifference(EffectContext& c, UniqueRgn region, const UniqueRgn& less)
 {
-    c.Hold(region);
     CombineRgn(region, region, less, platform::RGN_DIFF);
-    DeleteObject(less);
     DrawThrough(c, region);
 }
 
-// Clips the target to the picture's rectangle until EndClip (or the effect's end).
-inline void ClipToPicture(EffectContext& c)
+// The target clipped to the picture's rectangle while the returned scope lasts.
+inline ClipScope ClipToPicture(EffectContext& c)
 {
-    c.Hold(platform::CreateRectRgn(c.X, c.Y, c.X + c.W, c.Y + c.H));
-    c.ClipTarget(c.Region());
-}
-
-inline void EndClip(EffectContext& c)
-{
-    c.UnclipTarget();
-    c.ReleaseRegion();
+    const UniqueRgn picture(platform::CreateRectRgn(c.X, c.Y, c.X + c.W, c.Y + c.H));
+    return ClipScope(c.Target, picture);
 }
 
 }  // namespace effects

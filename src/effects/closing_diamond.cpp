@@ -5,8 +5,6 @@
 #include "clipping.h"
 #include "families.h"
 
-#include "platform/gdi/dc.h"
-
 namespace effects {
 
 using namespace platform;
@@ -28,12 +26,13 @@ void ClosingDiamond(EffectContext& c, int)
             TCanvas& f = frame.Canvas();
             f.Brush.Color = c.BackColor;
             f.Brush.Style = bsSolid;
-            BitBlt(f.Handle(), 0, 0, W, H, const_cast<TCanvas&>(c.Picture.Canvas()).Handle(), 0, 0, SRCCOPY);
-            c.Hold(diamond(s, 0, 0));
-            SelectClipRgn(f.Handle(), c.Region());
-            f.FillRect(Rect(0, 0, W, H));
-            BitBlt(c.Target.Handle(), c.X, c.Y, W, H, f.Handle(), 0, 0, SRCCOPY);
-            c.ReleaseRegion();
+            f.Draw(0, 0, c.Picture);
+            {
+                const UniqueRgn inside = diamond(s, 0, 0);
+                const ClipScope clip(f, inside);
+                f.FillRect(Rect(0, 0, W, H));
+            }
+            c.Target.Draw(c.X, c.Y, frame);
         } else {
             DrawThroughDifference(c, diamond(s - 10, c.X, c.Y), diamond(s, c.X, c.Y));
         }

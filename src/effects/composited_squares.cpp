@@ -3,8 +3,6 @@
 
 #include "families.h"
 
-#include "platform/gdi/dc.h"
-
 namespace effects {
 
 using namespace platform;
@@ -28,10 +26,7 @@ void CompositedSquares(EffectContext& c, int)
                 f.CopyRect(box, c.Picture.Canvas(), box);
             }
         }
-        {
-            TCanvasLock lock(c.Target);
-            c.Target.Draw(c.X, c.Y, frame);
-        }
+        c.Target.Draw(c.X, c.Y, frame);
         c.PauseFor(spin(2000), spin(2000));
     }
 }

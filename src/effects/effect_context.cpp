@@ -1,7 +1,5 @@
 #include "effect_context.h"
 
-#include "platform/gdi/dc.h"
-
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -91,17 +89,6 @@ EffectContext::EffectContext(const EffectInputs& in)
 {
 }
 
-EffectContext::~EffectContext()
-{
-    Hold(NoRegion);
-    if (clipped_)
-        SelectClipRgn(Target.Handle(), nullptr);
-    while (locks_ > 0) {
-        Target.Unlock();
-        --locks_;
-    }
-}
-
 int EffectContext::Cols() const
 {
     return W / T + T + (W % T != 0 ? 1 : 0);
@@ -156,7 +143,7 @@ void EffectContext::CopyTile(int column, int row)
 
 void EffectContext::FinalCopy()
 {
-    BitBlt(Target.Handle(), X, Y, W, H, const_cast<TCanvas&>(Picture.Canvas()).Handle(), 0, 0, SRCCOPY);
+    Target.Draw(X, Y, Picture);
 }
 
 std::pair<const TCanvas*, TRect> EffectContext::StripSource(const TRect& r, TBitmap& part) const
@@ -164,7 +151,7 @@ std::pair<const TCanvas*, TRect> EffectContext::StripSource(const TRect& r, TBit
     if (r.Left < 0 || r.Top < 0 || r.Left >= r.Right || r.Top >= r.Bottom || r.Right > W || r.Bottom > H)
         return {&Picture.Canvas(), r};
     part.SetSize(r.Width(), r.Height());
-    BitBlt(part.Canvas().Handle(), 0, 0, r.Width(), r.Height(), &Picture.Canvas(), r.Left, r.Top, SRCCOPY);
+    part.Canvas().CopyRect(Rect(0, 0, r.Width(), r.Height()), Picture.Canvas(), r);
     return {&part.Canvas(), Rect(0, 0, r.Width(), r.Height())};
 }
 
@@ -199,41 +186,16 @@ TRect EffectContext::StripRectRight(int n, bool onCanvas) const
     return shifted(Rect(W - n * T, 0, std::min(W - (n - 1) * T, W), H), onCanvas);
 }
 
-HRGN EffectContext::QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
+UniqueRgn EffectContext::QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
 {
     const TPoint points[4] = {{x1, y1}, {x2, y2}, {x3, y3}, {x4, y4}};
-    return CreatePolygonRgn(points, 4, WINDING);
+    return UniqueRgn(CreatePolygonRgn(points, 4, WINDING));
 }
 
-HRGN EffectContext::TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3)
+UniqueRgn EffectContext::TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3)
 {
     const TPoint points[3] = {{x1, y1}, {x2, y2}, {x3, y3}};
-    return CreatePolygonRgn(points, 3, WINDING);
-}
-
-void EffectContext::Hold(HRGN region)
-{
-    if (region_ != NoRegion && region_ != region)
-        DeleteObject(region_);
-    region_ = region;
-}
-
-void EffectContext::ClipTarget(HRGN region)
-{
-    SelectClipRgn(Target.Handle(), region);
-    clipped_ = true;
-}
-
-void EffectContext::UnclipTarget()
-{
-    SelectClipRgn(Target.Handle(), nullptr);
-    clipped_ = false;
-}
-
-void EffectContext::LockTarget()
-{
-    Target.Lock();
-    ++locks_;
+    return UniqueRgn(CreatePolygonRgn(points, 3, WINDING));
 }
 
 }  // namespace effects

@@ -1,8 +1,9 @@
 #pragma once
 // What every effect works with: its inputs, the step frame, the two pauses through which
-// the speed setting acts, the rectangle and region helpers, and the closing copy. Every
-// way out of an effect (its end, a stop, an exception) releases what it took through
-// the context: regions, the canvas lock, the clip.
+// the speed setting acts, the rectangle and region helpers, and the closing copy. An
+// effect draws with the target's TCanvas methods and these helpers; it holds its regions
+// in UniqueRgn and clips in a ClipScope, so every way out of it (its end, a stop, an
+// exception) deletes the one and gives back the other.
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas.h"
@@ -18,14 +19,14 @@
 
 namespace effects {
 
+using platform::ClipScope;
 using platform::HRGN;
+using platform::NoRegion;
 using platform::TBitmap;
 using platform::TCanvas;
 using platform::TColor;
 using platform::TRect;
-
-// The region holder's "no region built yet".
-inline HRGN const NoRegion = reinterpret_cast<HRGN>(static_cast<uintptr_t>(1));
+using platform::UniqueRgn;
 
 // A pause of one mode: none, PumpPause (m × R) or SpinPause (m × R).
 struct Pause {
@@ -63,7 +64,6 @@ int EffectRapidite(int rapidite, bool previewMode);
 class EffectContext {
 public:
     explicit EffectContext(const EffectInputs& inputs);
-    ~EffectContext();
     EffectContext(const EffectContext&) = delete;
     EffectContext& operator=(const EffectContext&) = delete;
 
@@ -111,20 +111,9 @@ public:
     TRect StripRectLeft(int n, bool onCanvas) const;
     TRect StripRectRight(int n, bool onCanvas) const;
 
-    // Winding-rule polygons; the caller owns them (or hands them to Hold).
-    static HRGN QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
-    static HRGN TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3);
-
-    // The region holder: one region of the effect's, deleted when replaced or at the end.
-    HRGN Region() const { return region_; }
-    void Hold(HRGN region);
-    void ReleaseRegion() { Hold(NoRegion); }
-
-    // Clips the target (a copy of the region is taken); removed again on every way out.
-    void ClipTarget(HRGN region);
-    void UnclipTarget();
-    // Locks the target for the rest of the effect.
-    void LockTarget();
+    // Winding-rule polygons.
+    static UniqueRgn QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    static UniqueRgn TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3);
 
     // Shows what was drawn since the last step at once (the closing step ends with it).
     void Present();
@@ -135,10 +124,7 @@ private:
     const EffectInputs& inputs_;
     platform::TWindowCanvas* const window_;
     std::chrono::steady_clock::time_point lastMessages_;
-    HRGN region_ = NoRegion;
     int steps_ = 0;
-    int locks_ = 0;
-    bool clipped_ = false;
 };
 
 }  // namespace effects

@@ -5,7 +5,6 @@
 #include "families.h"
 
 #include "platform/cpu_clones.h"
-#include "platform/gdi/dc.h"
 #include "platform/vector_lanes.h"
 
 #include <cstdint>
@@ -85,7 +84,7 @@ void Fade(EffectContext& c, int)
             return;
         for (int y = 0; y < H; ++y)
             blendRow(frame.ScanLine(y), c.Picture.ScanLine(y), W, s);
-        BitBlt(c.Target.Handle(), c.X, c.Y, W, H, &f, 0, 0, SRCCOPY);
+        c.Target.Draw(c.X, c.Y, frame);
         c.PauseFor(spin(1000), none());
     }
 }

@@ -4,7 +4,6 @@
 #include "families.h"
 #include "clipping.h"
 
-#include "platform/gdi/dc.h"
 #include "platform/win_math.h"
 
 #include <cmath>
@@ -66,7 +65,7 @@ void squaresOnBackground(EffectContext& c)
                 f.CopyRect(square, c.Picture.Canvas(), square);
             }
         }
-        BitBlt(c.Target.Handle(), c.X, c.Y, c.W, c.H, &f, 0, 0, SRCCOPY);
+        c.Target.Draw(c.X, c.Y, frame);
         c.PauseFor(spin(2000), spin(2000));
     }
 }
@@ -135,11 +134,12 @@ void fourSquaresInTurn(EffectContext& c)
     }
 }
 
-// 98: ten by ten triangles from the cells' top-left corners; the held region only grows,
-// so every step draws through all the triangles so far.
+// 98: ten by ten triangles from the cells' top-left corners; the region only grows, so
+// every step draws through all the triangles so far.
 void tenByTenTriangles(EffectContext& c)
 {
     const int W = c.W, H = c.H;
+    UniqueRgn triangles;
     for (int s = 0; s <= 100; ++s) {
         if (!c.Step())
             return;
@@ -155,18 +155,10 @@ void tenByTenTriangles(EffectContext& c)
         for (int a = 0; a <= 9; ++a) {
             for (int col = 0; col <= 9; ++col) {
                 const int x0 = c.X + col * W / 10, y0 = c.Y + a * H / 10;
-                const HRGN triangle = EffectContext::TriangleRgn(x0, y0, x0 + p, y0, x0, y0 + q);
-                if (c.Region() == NoRegion) {
-                    c.Hold(triangle);
-                } else {
-                    CombineRgn(c.Region(), c.Region(), triangle, RGN_OR);
-                    DeleteObject(triangle);
-                }
+                UniteInto(triangles, EffectContext::TriangleRgn(x0, y0, x0 + p, y0, x0, y0 + q));
             }
         }
-        ExtSelectClipRgn(c.Target.Handle(), c.Region(), RGN_AND);
-        c.FinalCopy();
-        c.UnclipTarget();
+        DrawThrough(c, triangles);
     }
 }
 

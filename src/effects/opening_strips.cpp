@@ -4,8 +4,6 @@
 #include "clipping.h"
 #include "families.h"
 
-#include "platform/gdi/dc.h"
-
 #include <cmath>
 
 namespace effects {
@@ -21,8 +19,11 @@ int halvesToEven(double z)
 // that later stretching effects find the mode they were written for.
 class StretchModeScope {
 public:
-    StretchModeScope(TCanvas& target, int mode) : target_(target), previous_(platform::SetStretchBltMode(target.Handle(), mode)) {}
-    ~StretchModeScope() { platform::SetStretchBltMode(target_.Handle(), previous_); }
+    StretchModeScope(TCanvas& target, int mode) : target_(target), previous_(target.StretchMode())
+    {
+        target.SetStretchMode(mode);
+    }
+    ~StretchModeScope() { target_.SetStretchMode(previous_); }
     StretchModeScope(const StretchModeScope&) = delete;
     StretchModeScope& operator=(const StretchModeScope&) = delete;
 
@@ -42,7 +43,7 @@ void OpeningStrips(EffectContext& c, int number)
     const int size = halvesToEven((vertical ? c.W : c.H) / double(strips));
     const int half = halvesToEven(size / 2.0);
     // The last round opens past half the strip: keep the overshoot inside the picture.
-    ClipToPicture(c);
+    const ClipScope clip = ClipToPicture(c);
     for (int o = 0; o < half;) {
         const int e = o + 2;
         for (int i = 0; i < strips; ++i) {
@@ -57,7 +58,7 @@ void OpeningStrips(EffectContext& c, int number)
                 continue;
             }
             StretchModeScope halftone(c.Target, platform::HALFTONE);
-            platform::SetBrushOrgEx(c.Target.Handle(), 0, 0, nullptr);
+            c.Target.SetBrushOrigin({0, 0});
             if (vertical)
                 c.Target.CopyRect(Rect(c.X + ci - e, c.Y, c.X + ci + e, c.Y + c.H), c.Picture.Canvas(),
                                   Rect(size * i, 0, size * i + size, c.H));
@@ -71,7 +72,6 @@ void OpeningStrips(EffectContext& c, int number)
         else
             c.PauseFor(spin(200), spin(1000));
     }
-    EndClip(c);
 }
 
 }  // namespace effects

@@ -6,7 +6,6 @@
 #include "platform/random.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace effects {
 
@@ -14,47 +13,14 @@ using namespace platform;
 
 namespace {
 
-// Unites strips one by one into a result that starts as the first strip; each strip is
-// deleted once merged, and an unfinished result goes with the builder.
-class Strips {
-public:
-    Strips() = default;
-    Strips(const Strips&) = delete;
-    Strips& operator=(const Strips&) = delete;
-    ~Strips()
-    {
-        if (result_ != NoRegion)
-            DeleteObject(result_);
-    }
-
-    void add(int left, int top, int right, int bottom)
-    {
-        HRGN strip = CreateRectRgn(left, top, right, bottom);
-        if (result_ == NoRegion) {
-            result_ = strip;
-            return;
-        }
-        CombineRgn(result_, result_, strip, RGN_OR);
-        DeleteObject(strip);
-    }
-
-    HRGN take() { return std::exchange(result_, NoRegion); }
-
-private:
-    HRGN result_ = NoRegion;
-};
-
 // A component's strips, given along the strip (a) and across it (b): rows as they are,
-// columns with the axes exchanged.
+// columns with the axes exchanged. Each is united into what the builder has so far.
 struct Axis {
-    Strips& strips;
+    UniqueRgn& strips;
     bool columns;
     void rect(int a0, int b0, int a1, int b1) const
     {
-        if (columns)
-            strips.add(b0, a0, b1, a1);
-        else
-            strips.add(a0, b0, a1, b1);
+        UniteInto(strips, UniqueRgn(columns ? CreateRectRgn(b0, a0, b1, a1) : CreateRectRgn(a0, b0, a1, b1)));
     }
 };
 
@@ -144,28 +110,28 @@ void frayedComponent(const Axis& out, int reach, int far, int across, int kind)
 
 }  // namespace
 
-HRGN BandRgn(int reachX, int reachY, int right, int bottom, int margin, int hKind, int vKind)
+UniqueRgn BandRgn(int reachX, int reachY, int right, int bottom, int margin, int hKind, int vKind)
 {
-    Strips strips;
+    UniqueRgn strips;
     bandComponent({strips, false}, reachX, right, bottom, margin, hKind);
     bandComponent({strips, true}, reachY, bottom, right, margin, vKind);
-    return strips.take();
+    return strips;
 }
 
-HRGN RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview)
+UniqueRgn RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview)
 {
-    Strips strips;
+    UniqueRgn strips;
     raggedComponent({strips, false}, reachX, right, bottom, hKind, preview);
     raggedComponent({strips, true}, reachY, bottom, right, vKind, preview);
-    return strips.take();
+    return strips;
 }
 
-HRGN FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind)
+UniqueRgn FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind)
 {
-    Strips strips;
+    UniqueRgn strips;
     frayedComponent({strips, false}, reachX, right, bottom, hKind);
     frayedComponent({strips, true}, reachY, bottom, right, vKind);
-    return strips.take();
+    return strips;
 }
 
 }  // namespace effects

@@ -4,8 +4,6 @@
 #include "families.h"
 #include "clipping.h"
 
-#include "platform/gdi/dc.h"
-
 namespace effects {
 
 using namespace platform;
@@ -15,11 +13,11 @@ void RollingStrips(EffectContext& c, int number)
     const int N = c.PreviewMode ? 15 : 90;
     const int W = c.W, H = c.H, X = c.X, Y = c.Y;
     const int last = number <= 75 ? W : H;
-    HDC target = c.Target.Handle();
-    const TCanvas* picture = &c.Picture.Canvas();
+    TCanvas& target = c.Target;
+    const TCanvas& picture = c.Picture.Canvas();
     // Near the far edge the strip reaches past the picture; outside it would leave a
     // trail on the background that no later copy removes.
-    ClipToPicture(c);
+    const ClipScope clip = ClipToPicture(c);
     // Behind the strip the picture is copied plainly. Only the line the strip has just
     // left differs from the picture there (the strip never reaches back over the lines
     // copied before), so that line is all that is copied: recopying the whole part
@@ -30,28 +28,27 @@ void RollingStrips(EffectContext& c, int number)
             return;
         switch (number) {
         case 74:
-            StretchBlt(target, X + W - y - 1, Y, -N, H, picture, W - y - 2 * N, 0, N - 1, H, SRCCOPY);
+            target.CopyRect(Rect(X + W - y - 1, Y, X + W - y - 1 - N, Y + H), picture, Rect(W - y - 2 * N, 0, W - y - N - 1, H));
             c.CopyPicRect(W - y - 1, 0, W - y, H);
             break;
         case 75:
-            StretchBlt(target, X + y, Y, N, H, picture, y + 2 * N, 0, -N, H, SRCCOPY);
+            target.CopyRect(Rect(X + y, Y, X + y + N, Y + H), picture, Rect(y + 2 * N, 0, y + N, H));
             if (y > 0)
                 c.CopyPicRect(y - 1, 0, y, H);
             break;
         case 76:
-            StretchBlt(target, X, Y + y, W, N, picture, 0, y + 2 * N, W, -N, SRCCOPY);
+            target.CopyRect(Rect(X, Y + y, X + W, Y + y + N), picture, Rect(0, y + 2 * N, W, y + N));
             if (y > 0)
                 c.CopyPicRect(0, y - 1, W, y);
             break;
         case 77:
-            StretchBlt(target, X, Y + H - y - 1, W, -N, picture, 0, H - y - 2 * N, W, N, SRCCOPY);
+            target.CopyRect(Rect(X, Y + H - y - 1, X + W, Y + H - y - 1 - N), picture, Rect(0, H - y - 2 * N, W, H - y - N));
             if (y > 0)
                 c.CopyPicRect(0, H - y, W, H - y + 1);
             break;
         }
         c.PauseFor(spin(100), spin(100));
     }
-    EndClip(c);
 }
 
 }  // namespace effects

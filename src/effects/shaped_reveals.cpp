@@ -1,14 +1,13 @@
 // Effects 99 to 162: the new picture drawn whole at each of 101 steps through a region
 // that grows from nothing to the picture; the effect number only picks the shape.
 
+#include "clipping.h"
 #include "families.h"
 #include "shaped_reveals.h"
 
-
-#include "platform/gdi/dc.h"
 #include "platform/win_math.h"
 
-#include <initializer_list>
+#include <utility>
 
 namespace effects {
 
@@ -93,99 +92,79 @@ constexpr bool rowsInOrder()
 static_assert(rowsInOrder(), "one row per number from 115 to 162");
 
 // The first region with each next one merged in and deleted.
-HRGN uniteInOrder(std::initializer_list<HRGN> parts)
+template <class... More>
+UniqueRgn uniteInOrder(UniqueRgn first, More... more)
 {
-    auto it = parts.begin();
-    HRGN result = *it;
-    for (++it; it != parts.end(); ++it) {
-        CombineRgn(result, result, *it, RGN_OR);
-        DeleteObject(*it);
-    }
-    return result;
+    (UniteInto(first, std::move(more)), ...);
+    return first;
 }
 
-HRGN builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, int dy, int m, bool preview)
+UniqueRgn builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, int dy, int m, bool preview)
 {
     const int reachX = X + row.xReach * dx, reachY = Y + row.yReach * dy;
     const int X2 = X + W, Y2 = Y + H;
     const int margin = row.margin ? m : 0;
     switch (row.builder) {
     case Builder::Band: {
-        HRGN region = BandRgn(reachX, reachY, X2, Y2, margin, row.hKind, row.vKind);
+        UniqueRgn region = BandRgn(reachX, reachY, X2, Y2, margin, row.hKind, row.vKind);
         if (row.meetH == 0 && row.meetV == 0)
             return region;
-        HRGN other = BandRgn(reachX, reachY, X2, Y2, margin, row.meetH, row.meetV);
-        if (region == NoRegion || other == NoRegion) {
-            for (HRGN r : {region, other})
-                if (r != NoRegion)
-                    DeleteObject(r);
-            return NoRegion;
-        }
+        const UniqueRgn other = BandRgn(reachX, reachY, X2, Y2, margin, row.meetH, row.meetV);
+        if (!region || !other)
+            return {};
         CombineRgn(region, region, other, RGN_AND);
-        DeleteObject(other);
         return region;
     }
     case Builder::Ragged: return RaggedRgn(reachX, reachY, X2, Y2, row.hKind, row.vKind, preview);
     case Builder::Frayed: return FrayedRgn(reachX, reachY, X2, Y2, row.hKind, row.vKind);
     case Builder::None: break;
     }
-    return NoRegion;
+    return {};
 }
 
-HRGN drawnRegion(int number, int X, int Y, int W, int H, int dx, int dy)
+UniqueRgn drawnRegion(int number, int X, int Y, int W, int H, int dx, int dy)
 {
     const int X2 = X + W, Y2 = Y + H;
     const int cx = X + W / 2, cy = Y + H / 2;
     const auto tri = EffectContext::TriangleRgn;
+    const auto roundRect = [](int l, int t, int r, int b, int ew, int eh) {
+        return UniqueRgn(CreateRoundRectRgn(l, t, r, b, ew, eh));
+    };
     switch (number) {
     case 99: return tri(X, Y, X + 2 * dx, Y, X, Y + 2 * dy);
     case 100: return tri(X2, Y, X2 - 2 * dx, Y, X2, Y + 2 * dy);
     case 101: return tri(X, Y2, X + 2 * dx, Y2, X, Y2 - 2 * dy);
     case 102: return tri(X2, Y2, X2 - 2 * dx, Y2, X2, Y2 - 2 * dy);
-    case 103: return uniteInOrder({tri(X2, Y2, X2, Y, X2 - dx, Y), tri(X, Y2, X, Y, X + dx, Y2)});
-    case 104: return uniteInOrder({tri(X2, Y2, X, Y2, X, Y2 - dy), tri(X2, Y, X, Y, X2, Y + dy)});
+    case 103: return uniteInOrder(tri(X2, Y2, X2, Y, X2 - dx, Y), tri(X, Y2, X, Y, X + dx, Y2));
+    case 104: return uniteInOrder(tri(X2, Y2, X, Y2, X, Y2 - dy), tri(X2, Y, X, Y, X2, Y + dy));
     case 105:
-        return uniteInOrder({tri(cx, cy, X, Y2, X, Y2 - dy), tri(X, Y, X + dx, Y, cx, cy),
-                             tri(X2 - dx, Y2, cx, cy, X2, Y2), tri(cx, cy, X2, Y, X2, Y + dy)});
-    case 106: return CreateRoundRectRgn(-(2 * W + X), Y - 5, X + 2 * dx, Y2 + 5, 2 * W, 2 * W);
-    case 107: return CreateRoundRectRgn(X2 - 2 * dx, Y - 5, X + 3 * W, Y2 + 5, 2 * W, 2 * W);
-    case 108: return CreateRoundRectRgn(X - 5, Y - 2 * H, X2 + 5, Y + 2 * dy, 2 * H, 2 * H);
-    case 109: return CreateRoundRectRgn(X - 5, Y2 - 2 * dy, X2 + 5, Y + 3 * H, 2 * H, 2 * H);
-    case 110: return CreateRoundRectRgn(-(2 * W + X), -(2 * H + Y), X + 2 * dx, Y + 2 * dy, 2 * W, 2 * H);
-    case 111: return CreateRoundRectRgn(X2 - 2 * dx, -(2 * H + Y), X + 3 * W, Y + 2 * dy, 2 * W, 2 * H);
-    case 112: return CreateRoundRectRgn(-(2 * W + X), Y2 - 2 * dy, X + 2 * dx, Y + 3 * H, 2 * W, 2 * H);
+        return uniteInOrder(tri(cx, cy, X, Y2, X, Y2 - dy), tri(X, Y, X + dx, Y, cx, cy),
+                            tri(X2 - dx, Y2, cx, cy, X2, Y2), tri(cx, cy, X2, Y, X2, Y + dy));
+    case 106: return roundRect(-(2 * W + X), Y - 5, X + 2 * dx, Y2 + 5, 2 * W, 2 * W);
+    case 107: return roundRect(X2 - 2 * dx, Y - 5, X + 3 * W, Y2 + 5, 2 * W, 2 * W);
+    case 108: return roundRect(X - 5, Y - 2 * H, X2 + 5, Y + 2 * dy, 2 * H, 2 * H);
+    case 109: return roundRect(X - 5, Y2 - 2 * dy, X2 + 5, Y + 3 * H, 2 * H, 2 * H);
+    case 110: return roundRect(-(2 * W + X), -(2 * H + Y), X + 2 * dx, Y + 2 * dy, 2 * W, 2 * H);
+    case 111: return roundRect(X2 - 2 * dx, -(2 * H + Y), X + 3 * W, Y + 2 * dy, 2 * W, 2 * H);
+    case 112: return roundRect(-(2 * W + X), Y2 - 2 * dy, X + 2 * dx, Y + 3 * H, 2 * W, 2 * H);
     // The bottom-right corner's ellipse is 2H x 2H, unlike the other three corners'.
-    case 113: return CreateRoundRectRgn(X2 - 2 * dx, Y2 - 2 * dy, X + 3 * W, Y + 3 * H, 2 * H, 2 * H);
-    case 114: return CreateRoundRectRgn(cx - dx, cy - dy, cx + dx, cy + dy, 9 * dx / 5, 9 * dy / 5);
+    case 113: return roundRect(X2 - 2 * dx, Y2 - 2 * dy, X + 3 * W, Y + 3 * H, 2 * H, 2 * H);
+    case 114: return roundRect(cx - dx, cy - dy, cx + dx, cy + dy, 9 * dx / 5, 9 * dy / 5);
     case 158: {
         // The iris: the picture outside an ellipse that shrinks to nothing. Its corner
         // ellipse counts X and Y in, as the shape always has.
-        HRGN iris = CreateRoundRectRgn(X + dx - W / 2, Y + dy - H / 2, X + 3 * W / 2 - dx, Y + 3 * H / 2 - dy,
-                                       X + 9 * (W - dx) / 5, Y + 9 * (H - dy) / 5);
-        HRGN picture = CreateRectRgn(X, Y, X2, Y2);
-        CombineRgn(iris, iris, picture, RGN_XOR);
-        DeleteObject(picture);
+        UniqueRgn iris(CreateRoundRectRgn(X + dx - W / 2, Y + dy - H / 2, X + 3 * W / 2 - dx,
+                                          Y + 3 * H / 2 - dy, X + 9 * (W - dx) / 5, Y + 9 * (H - dy) / 5));
+        CombineRgn(iris, iris, UniqueRgn(CreateRectRgn(X, Y, X2, Y2)), RGN_XOR);
         return iris;
     }
-    default: return NoRegion;
+    default: return {};
     }
 }
 
-// Removes the clip on every way out of a step's drawing.
-class StepClip {
-public:
-    StepClip(TCanvas& target, HRGN region) : target_(target) { ExtSelectClipRgn(target.Handle(), region, RGN_AND); }
-    ~StepClip() { SelectClipRgn(target_.Handle(), nullptr); }
-    StepClip(const StepClip&) = delete;
-    StepClip& operator=(const StepClip&) = delete;
-
-private:
-    TCanvas& target_;
-};
-
 }  // namespace
 
-HRGN ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview)
+UniqueRgn ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview)
 {
     int dx, dy, m;
     if (W >= H) {
@@ -207,16 +186,11 @@ HRGN ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool prev
 
 void ShapedReveals(EffectContext& c, int number)
 {
-    c.ReleaseRegion();
     for (int p = 0; p <= 100; ++p) {
         if (!c.Step())
             return;
-        c.Hold(ShapedRevealRegion(number, c.X, c.Y, c.W, c.H, p, c.PreviewMode));
-        if (c.Region() != NoRegion) {
-            StepClip clip(c.Target, c.Region());
-            c.Target.Draw(c.X, c.Y, c.Picture);
-        }
-        c.ReleaseRegion();
+        if (const UniqueRgn region = ShapedRevealRegion(number, c.X, c.Y, c.W, c.H, p, c.PreviewMode))
+            DrawThrough(c, region);
         if (c.Stopped())
             return;
         c.PauseFor(spin(500), none());

@@ -3,8 +3,6 @@
 
 #include "families.h"
 
-#include "platform/gdi/dc.h"
-
 namespace effects {
 
 using namespace platform;

@@ -7,7 +7,6 @@
 #include "families.h"
 #include "stretch_rows.h"
 
-#include "platform/gdi/dc.h"
 #include "platform/win_math.h"
 
 #include <algorithm>
@@ -204,8 +203,8 @@ void StretchSlides(EffectContext& c, int number)
             dx = MulDiv(dy, W, H);
         }
         stretch_rows::Run(program, {W, H, dx, dy}, D, S, copy);
-        SetStretchBltMode(canvas.Handle(), HALFTONE);
-        SetBrushOrgEx(canvas.Handle(), 0, 0, nullptr);
+        canvas.SetStretchMode(HALFTONE);
+        canvas.SetBrushOrigin({0, 0});
         copy();
         // The whole buffer where the places together are as large as it.
         long long area = 0;

@@ -18,7 +18,7 @@ void StripTrails(EffectContext& c, int number)
     const int size = static_cast<int>(std::nearbyint(length / double(n)));  // halves to even
     // A strip enters from beyond the picture's edge, and a rounded-up size runs past it:
     // neither may draw outside the picture.
-    ClipToPicture(c);
+    const ClipScope clip = ClipToPicture(c);
     const platform::TBrush brush = c.Target.Brush;
     c.Target.Brush = {c.BackColor, platform::bsSolid};
     // The strip and the band of `width` at `a`, in canvas coordinates.
@@ -54,7 +54,6 @@ void StripTrails(EffectContext& c, int number)
             going = slide(size * i);
     }
     c.Target.Brush = brush;
-    EndClip(c);
 }
 
 }  // namespace effects

@@ -334,7 +334,7 @@ void TMainForm::RunPreview()
     HDC dc = PreviewBitmap->Canvas().Handle();
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, 0, 0, size.width(), size.height(), const_cast<TCanvas&>(logo.Canvas()).Handle(), 0, 0,
+    StretchBlt(dc, 0, 0, size.width(), size.height(), logo.Canvas().Handle(), 0, 0,
                logo.Width(), logo.Height(), SRCAND);
 
     // What the host window shows is drawn here first, then handed over.

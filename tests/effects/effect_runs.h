@@ -74,7 +74,7 @@ inline TBitmap familyOnly(void (*family)(effects::EffectContext&, int), int numb
 
 inline TColor at(const TBitmap& b, int x, int y)
 {
-    return const_cast<TBitmap&>(b).Canvas().Pixel(x, y);
+    return b.Canvas().Pixel(x, y);
 }
 
 inline TColor at(const EffectRun& r, int x, int y)

@@ -119,7 +119,6 @@ TEST_P(EveryEffect, EndsWithThePictureAndTouchesNothingElse)
         EXPECT_TRUE(sameArea(canvas, expected, kX, kY, kX + c.w, kY + c.h, true)) << name(c) << ": end state not exact";
     }
     EXPECT_FALSE(canvas.Canvas().HasClip()) << name(c);
-    EXPECT_EQ(canvas.Canvas().LockCount(), 0) << name(c);
 }
 
 TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)

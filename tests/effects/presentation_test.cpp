@@ -137,7 +137,6 @@ TEST_P(OnAWindow, AStopInACoalescedRunEndsItThereAndLeavesNothingBehind)
     EXPECT_EQ(LiveRegionCount(), regions);
     EXPECT_EQ(LiveBitmapCount(), bitmaps);
     EXPECT_FALSE(w.canvas.HasClip());
-    EXPECT_EQ(w.canvas.LockCount(), 0);
     EXPECT_TRUE(w.screenShows(w.canvas.Surface()));
     EXPECT_LE(w.shows, 2);
     // Nothing drawn after the stop, but for what a family always ends with: the clearing

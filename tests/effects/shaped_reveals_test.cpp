@@ -21,13 +21,13 @@ using effects::NoRegion;
 namespace {
 
 // The pixels of a built region, which is deleted.
-QRegion take(HRGN region)
+QRegion take(UniqueRgn region)
 {
     EXPECT_NE(region, NoRegion);
     if (region == NoRegion)
         return {};
     const QRegion pixels = RegionPixels(region);
-    EXPECT_TRUE(DeleteObject(region));
+    EXPECT_TRUE(DeleteObject(region.release()));
     return pixels;
 }
 

@@ -4,6 +4,7 @@
 
 #include "effect_runs.h"
 
+#include "effects/clipping.h"
 #include "effects/families.h"
 
 #include "platform/gdi/dc.h"
@@ -110,7 +111,7 @@ TEST(OpeningStrips, SqueezedStripsShowTheWholeStripInsideThePicture)
     EXPECT_EQ(whole.steps, 12);
     EXPECT_TRUE(columnsAre(whole, 0, 5, kOld));
     EXPECT_TRUE(columnsAre(whole, 45, 60, kOld));
-    EXPECT_EQ(GetStretchBltMode(const_cast<TBitmap&>(whole.canvas).Canvas().Handle()), COLORONCOLOR);
+    EXPECT_EQ(whole.canvas.Canvas().StretchMode(), COLORONCOLOR);
 }
 
 namespace {
@@ -121,8 +122,7 @@ void wholeTrails(effects::EffectContext& c, int number)
     const bool columns = number <= 220, fromFar = number == 219 || number == 221;
     const int length = columns ? c.W : c.H;
     const int size = static_cast<int>(std::nearbyint(length / 30.0));
-    c.Hold(CreateRectRgn(c.X, c.Y, c.X + c.W, c.Y + c.H));
-    c.ClipTarget(c.Region());
+    const ClipScope clip = effects::ClipToPicture(c);
     c.Target.Brush = {c.BackColor, bsSolid};
     auto step = [&](int p, int a) {
         if (!c.Step())

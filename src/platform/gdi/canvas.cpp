@@ -154,6 +154,16 @@ int TCanvas::CombineClip(const QRegion* region, int mode)
     return SelectClip(&next);
 }
 
+int TCanvas::ClipTo(HRGN region, int mode)
+{
+    if (!region)
+        return mode == RGN_COPY ? SelectClip(nullptr) : RGN_ERROR;
+    if (!IsRegionHandle(region))
+        return RGN_ERROR;
+    const QRegion pixels = RegionPixels(region);
+    return CombineClip(&pixels, mode);
+}
+
 TRect TCanvas::ClipRect() const
 {
     QRect r(0, 0, Width(), Height());
@@ -447,24 +457,12 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     MarkDirty(QRect(x, y, 1, 1));
 }
 
-void TCanvas::Lock()
+ClipScope::ClipScope(TCanvas& canvas, HRGN region, int mode)
+    : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip())
 {
-    mutex_.lock();
-    ++lockCount_;
+    canvas.ClipTo(region, mode);
 }
 
-void TCanvas::Unlock()
-{
-    --lockCount_;
-    mutex_.unlock();
-}
-
-bool TCanvas::TryLock()
-{
-    if (!mutex_.try_lock())
-        return false;
-    ++lockCount_;
-    return true;
-}
+ClipScope::~ClipScope() { canvas_.SelectClip(hadClip_ ? &saved_ : nullptr); }
 
 }  // namespace platform

@@ -8,13 +8,13 @@
 // Colours are read when a call draws, so a system colour follows the palette.
 // On a monochrome surface colours become black or white (by brightness).
 
+#include "platform/gdi/region.h"
 #include "platform/gdi/types.h"
 
 #include <QImage>
 #include <QRect>
 #include <QRegion>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -115,12 +115,6 @@ public:
     // The clip box, or the whole surface without a clip.
     TRect ClipRect() const;
 
-    // Serialises drawing between threads; recursive.
-    void Lock();
-    void Unlock();
-    bool TryLock();
-    int LockCount() const { return lockCount_; }
-
     // Device-context state behind the GDI-style calls of dc.h.
     int StretchMode() const { return stretchMode_; }
     void SetStretchMode(int mode) { stretchMode_ = mode; }
@@ -131,6 +125,9 @@ public:
     // Combines the clip with region (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY);
     // with no clip the current clip counts as the whole surface.
     int CombineClip(const QRegion* region, int mode);
+    // The same with a region handle. A null one removes the clip (RGN_COPY only), and a
+    // handle that is not a live region is refused (RGN_ERROR, the clip left as it is).
+    int ClipTo(HRGN region, int mode = RGN_COPY);
     bool HasClip() const { return hasClip_; }
     const QRegion* ClipRegion() const { return hasClip_ ? &clip_ : nullptr; }
 
@@ -168,20 +165,21 @@ private:
     DirtyTiles* tiles_ = nullptr;
     int stretchMode_ = COLORONCOLOR;
     TPoint brushOrigin_;
-    std::recursive_mutex mutex_;
-    int lockCount_ = 0;
 };
 
-// Holds a canvas's lock for a scope.
-class TCanvasLock {
+// Saves a canvas's clip and gives it back when the scope ends, on every way out; meanwhile
+// the clip is combined with `region` as ClipTo does (a copy: the caller still owns it).
+class ClipScope {
 public:
-    explicit TCanvasLock(TCanvas& canvas) : canvas_(canvas) { canvas_.Lock(); }
-    ~TCanvasLock() { canvas_.Unlock(); }
-    TCanvasLock(const TCanvasLock&) = delete;
-    TCanvasLock& operator=(const TCanvasLock&) = delete;
+    ClipScope(TCanvas& canvas, HRGN region, int mode = RGN_COPY);
+    ~ClipScope();
+    ClipScope(const ClipScope&) = delete;
+    ClipScope& operator=(const ClipScope&) = delete;
 
 private:
     TCanvas& canvas_;
+    QRegion saved_;
+    bool hadClip_;
 };
 
 }  // namespace platform

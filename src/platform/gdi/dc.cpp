@@ -51,29 +51,9 @@ bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous)
     return true;
 }
 
-int SelectClipRgn(HDC dc, HRGN region)
-{
-    if (!dc)
-        return RGN_ERROR;
-    if (!region)
-        return dc->SelectClip(nullptr);
-    if (!IsRegionHandle(region))
-        return RGN_ERROR;
-    const QRegion pixels = RegionPixels(region);
-    return dc->SelectClip(&pixels);
-}
+int SelectClipRgn(HDC dc, HRGN region) { return dc ? dc->ClipTo(region) : RGN_ERROR; }
 
-int ExtSelectClipRgn(HDC dc, HRGN region, int mode)
-{
-    if (!dc)
-        return RGN_ERROR;
-    if (!region)
-        return mode == RGN_COPY ? dc->SelectClip(nullptr) : RGN_ERROR;
-    if (!IsRegionHandle(region))
-        return RGN_ERROR;
-    const QRegion pixels = RegionPixels(region);
-    return dc->CombineClip(&pixels, mode);
-}
+int ExtSelectClipRgn(HDC dc, HRGN region, int mode) { return dc ? dc->ClipTo(region, mode) : RGN_ERROR; }
 
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom)
 {

@@ -1,7 +1,9 @@
 #pragma once
-// The device-context calls, taking a canvas as the HDC, so that drawing code reads as
-// it does against GDI. A null HDC or region handle makes a call fail (false, 0 or
-// RGN_ERROR); nothing is drawn outside the destination surface or its clip.
+// The device-context calls, taking a canvas as the HDC, so that code written against
+// GDI (picture preparation, the sprites, the forms) reads as it did: a thin adapter over
+// TCanvas and the block transfers its copies use. The effects draw with TCanvas's own
+// methods. A null HDC or region handle makes a call fail (false, 0 or RGN_ERROR);
+// nothing is drawn outside the destination surface or its clip.
 //
 // BitBlt and StretchBlt: a negative width or height (destination or source) stands for
 // the span between x and x + width; where the signs of the destination and source

@@ -3,9 +3,30 @@
 // centre is, and both fill rules of polygons behave as documented.
 //
 // Effects build regions from hundreds of strips, each made, united in place and
-// deleted: a plain rectangle stays a rectangle until something reads it, and a region
-// grown by many unions keeps its pixels as a bit mask meanwhile (cover_mask.h), so each
-// union costs the added area / 64 instead of a pass over every rectangle gathered so far.
+// deleted, so a region object (RegionObject) holds its pixels in one of three forms:
+//
+//   rectangle  isRect: `rect` (normalised, clamped, maybe empty) is the region; there is
+//              no mask and `pixels` is not read. A fresh CreateRectRgn or SetRectRgn is
+//              one, and stays one until something reads it.
+//   mask       `mask` is set: the mask (cover_mask.h) is the region. `pixels` equals it
+//              unless `stale`, which each union into the mask sets; a union then costs
+//              the added area / 64 instead of a pass over every rectangle gathered so far.
+//   pixels     neither: `pixels` is the region.
+//
+// The rules that keep the forms apart:
+//   - every read goes through pixelsOf, which turns a rectangle into `pixels` and brings
+//     stale `pixels` up to date with the mask (the mask stays, for later unions);
+//   - every write that replaces the region, or changes it other than by a union or an
+//     intersection of masks, settles it first: `pixels` made current, the mask dropped
+//     (SetRectRgn, which keeps nothing, just starts a new rectangle);
+//   - only a union in place (dest is one of the sources) goes into a mask, once the two
+//     have kMaskFrom rectangles together and the added part does not lie below a gap
+//     (QRegion appends that for nothing); a mask that cannot take a part (too large)
+//     is settled and the QRegions are united instead. An intersection in place uses
+//     the masks when both regions have one.
+//
+// The registry of live handles has a lock of its own; a region itself is used by one
+// thread at a time.
 
 #include "platform/gdi/region.h"
 
@@ -24,8 +45,7 @@ namespace platform {
 using gdi_detail::BandBuilder;
 using gdi_detail::CoverMask;
 
-// One of three forms: a rectangle (isRect), a mask that `pixels` follows once read
-// (mask, stale when they differ), or just `pixels`.
+// One of the three forms described at the top of this file.
 struct RegionObject {
     QRegion pixels;
     QRect rect;

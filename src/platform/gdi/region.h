@@ -1,8 +1,8 @@
 #pragma once
 // Regions with handles, as the drawing code of the effects uses them: the creator owns
-// each handle and frees it with DeleteObject. Handles are checked, so a stale or made-up
-// handle (a "no region yet" marker, say) is refused instead of crashing, and the count
-// of live regions lets tests prove that nothing leaks.
+// each handle, holds it in a UniqueRgn (below) and so frees it with DeleteObject on every
+// way out. Handles are checked, so a stale handle or NoRegion is refused instead of
+// crashing, and the count of live regions lets tests prove that nothing leaks.
 //
 // Coordinates are pixels with right and bottom exclusive. A pixel belongs to an
 // elliptic, round-rectangle or polygon region when its centre lies inside the shape.
@@ -16,6 +16,7 @@
 #include <QRegion>
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace platform {
@@ -56,17 +57,22 @@ QRegion RegionPixels(HRGN region);
 long long RegionArea(const QRegion& region);
 int RegionKind(const QRegion& region);
 
-// Owns one handle and deletes it when it goes; converts to HRGN for the calls above.
+// What an owner holds before anything is built: never a live region, so every call
+// refuses it as it refuses a stale handle (where a null clip region would mean "no clip").
+inline HRGN const NoRegion = reinterpret_cast<HRGN>(static_cast<uintptr_t>(1));
+
+// The one owner of a region: move-only, deletes its handle when it goes, converts to
+// HRGN for the calls above. Empty, it holds NoRegion.
 class UniqueRgn {
 public:
     UniqueRgn() = default;
     explicit UniqueRgn(HRGN region) : region_(region) {}
     ~UniqueRgn() { reset(); }
-    UniqueRgn(UniqueRgn&& other) noexcept : region_(std::exchange(other.region_, nullptr)) {}
+    UniqueRgn(UniqueRgn&& other) noexcept : region_(other.release()) {}
     UniqueRgn& operator=(UniqueRgn&& other) noexcept
     {
         if (this != &other)
-            reset(std::exchange(other.region_, nullptr));
+            reset(other.release());
         return *this;
     }
     UniqueRgn(const UniqueRgn&) = delete;
@@ -74,18 +80,30 @@ public:
 
     HRGN get() const { return region_; }
     operator HRGN() const { return region_; }
-    explicit operator bool() const { return region_ != nullptr; }
-    HRGN release() { return std::exchange(region_, nullptr); }
-    void reset(HRGN region = nullptr)
+    // Something was built (a null handle, from a failed creation, is nothing either).
+    explicit operator bool() const { return region_ != NoRegion && region_ != nullptr; }
+    HRGN release() { return std::exchange(region_, NoRegion); }
+    void reset(HRGN region = NoRegion)
     {
-        if (region_ && region_ != region)
+        if (region_ != region && *this)
             DeleteObject(region_);
         region_ = region;
     }
 
 private:
-    HRGN region_ = nullptr;
+    HRGN region_ = NoRegion;
 };
+
+// Unites `part` into what `into` has built so far: the first part becomes the region
+// itself, later ones are merged in place (cheap for long runs of strips). Inline: the
+// strip builders call it for every strip.
+inline void UniteInto(UniqueRgn& into, UniqueRgn&& part)
+{
+    if (!into)
+        into = std::move(part);
+    else
+        CombineRgn(into, into, part, RGN_OR);
+}
 
 namespace gdi_detail {
 // Scan conversion shared by the shape regions; exposed for the canvas's own polygons.

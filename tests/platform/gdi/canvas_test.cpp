@@ -44,6 +44,36 @@ TEST(Canvas, FillRectHonoursBrushClipAndEdges)
     EXPECT_EQ(c.Pixel(0, 9), clLime);
 }
 
+TEST(Canvas, AClipScopeGivesBackTheClipItFound)
+{
+    TBitmap b = Filled(10, 10, clWhite);
+    TCanvas& c = b.Canvas();
+    const UniqueRgn left(CreateRectRgn(0, 0, 5, 10)), top(CreateRectRgn(0, 0, 10, 3));
+    {
+        const ClipScope outer(c, left);
+        {
+            const ClipScope inner(c, top);  // replaces the clip, does not narrow it
+            c.Brush.Color = clRed;
+            c.FillRect(Rect(0, 0, 10, 10));
+            const ClipScope stale(c, NoRegion);  // refused: the clip stays
+            EXPECT_EQ(c.ClipRect(), Rect(0, 0, 10, 3));
+            const ClipScope narrowed(c, left, RGN_AND);
+            EXPECT_EQ(c.ClipRect(), Rect(0, 0, 5, 3));
+        }
+        EXPECT_EQ(c.ClipRect(), Rect(0, 0, 5, 10));
+        {
+            const ClipScope none(c, nullptr);
+            EXPECT_FALSE(c.HasClip());
+        }
+        c.Brush.Color = clBlue;
+        c.FillRect(Rect(0, 0, 10, 10));
+    }
+    EXPECT_FALSE(c.HasClip());
+    EXPECT_EQ(c.Pixel(9, 0), clRed);
+    EXPECT_EQ(c.Pixel(4, 9), clBlue);
+    EXPECT_EQ(c.Pixel(5, 9), clWhite);
+}
+
 TEST(Canvas, SystemColoursFollowThePaletteWhenDrawing)
 {
     TBitmap b(2, 1);
@@ -318,17 +348,6 @@ TEST(WindowCanvas, PacedFlushesShowAtMostOnceAnInterval)
     EXPECT_GE(c.NextFlushTime(), sinkEnd + 6ms);
     EXPECT_EQ(RefreshIntervalOf(50), std::chrono::duration_cast<Clock::duration>(20ms));
     EXPECT_EQ(RefreshIntervalOf(0), RefreshIntervalOf(60));  // a screen that does not say
-}
-
-TEST(Canvas, LockIsRecursive)
-{
-    TBitmap b(1, 1);
-    {
-        TCanvasLock outer(b.Canvas());
-        TCanvasLock inner(b.Canvas());
-        EXPECT_EQ(b.Canvas().LockCount(), 2);
-    }
-    EXPECT_EQ(b.Canvas().LockCount(), 0);
 }
 
 TEST(WindowCanvas, TheWidgetShowsItsCanvas)

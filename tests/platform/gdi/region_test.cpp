@@ -49,6 +49,28 @@ TEST(Region, HandlesAreChecked)
     EXPECT_EQ(CreatePolygonRgn(nullptr, 0, 7), nullptr);
 }
 
+TEST(Region, TheOwnerStartsEmptyAndUnitesWhatItIsGiven)
+{
+    const size_t live = LiveRegionCount();
+    {
+        UniqueRgn built;
+        EXPECT_FALSE(built);
+        EXPECT_EQ(built.get(), NoRegion);
+        HRGN first = CreateRectRgn(0, 0, 4, 2);
+        UniteInto(built, UniqueRgn(first));
+        EXPECT_EQ(built.get(), first);  // the first part is taken over, not copied
+        UniteInto(built, UniqueRgn(CreateRectRgn(2, 1, 6, 5)));
+        EXPECT_EQ(LiveRegionCount(), live + 1);  // the second is merged and deleted
+        EXPECT_EQ(Area(built), 8 + 16 - 2);
+        UniqueRgn moved = std::move(built);
+        EXPECT_EQ(built.get(), NoRegion);
+        EXPECT_EQ(moved.get(), first);
+        moved = UniqueRgn(CreateEllipticRgn(0, 0, 8, 8));
+        EXPECT_FALSE(IsRegionHandle(first));
+    }
+    EXPECT_EQ(LiveRegionCount(), live);
+}
+
 TEST(Region, RectanglesAreNormalisedAndBoxed)
 {
     UniqueRgn r(CreateRectRgn(10, 8, 2, 3));  // right left of left, bottom above top
