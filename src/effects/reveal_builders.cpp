@@ -54,14 +54,15 @@ void bandComponent(const Axis& out, int reach, int far, int across, int margin, 
     }
 }
 
-void raggedComponent(const Axis& out, int reach, int far, int across, int kind, bool preview)
+void raggedComponent(const Axis& out, int reach, int far, int across, int kind, bool preview,
+                     const RandomSource& generator)
 {
     if (kind == 0)
         return;
     const int s = reach >= far ? 0 : preview ? far / 20 : far / 7;
-    const auto jitter = [s] {
-        const int added = Random(s);
-        return added - Random(s);
+    const auto jitter = [s, &generator] {
+        const int added = generator.Random(s);
+        return added - generator.Random(s);
     };
     const int thickness = 5 + across % 5;
     for (int y = 0; y < across; y += 5) {
@@ -82,7 +83,7 @@ void raggedComponent(const Axis& out, int reach, int far, int across, int kind, 
     }
 }
 
-void frayedComponent(const Axis& out, int reach, int far, int across, int kind)
+void frayedComponent(const Axis& out, int reach, int far, int across, int kind, const RandomSource& generator)
 {
     if (kind == 0)
         return;
@@ -98,7 +99,7 @@ void frayedComponent(const Axis& out, int reach, int far, int across, int kind)
             out.rect(0, y, front, y + f);
         for (int k = cells; k >= 1; --k) {
             const int t = k <= near ? 1 : 0;
-            if (t < Random(k))
+            if (t < generator.Random(k))
                 continue;
             if (kind == 1)
                 out.rect(front - k * f, y, front - k * f + f, y + f);
@@ -118,19 +119,20 @@ UniqueRgn BandRgn(int reachX, int reachY, int right, int bottom, int margin, int
     return strips;
 }
 
-UniqueRgn RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview)
+UniqueRgn RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview,
+                    const RandomSource& generator)
 {
     UniqueRgn strips;
-    raggedComponent({strips, false}, reachX, right, bottom, hKind, preview);
-    raggedComponent({strips, true}, reachY, bottom, right, vKind, preview);
+    raggedComponent({strips, false}, reachX, right, bottom, hKind, preview, generator);
+    raggedComponent({strips, true}, reachY, bottom, right, vKind, preview, generator);
     return strips;
 }
 
-UniqueRgn FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind)
+UniqueRgn FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, const RandomSource& generator)
 {
     UniqueRgn strips;
-    frayedComponent({strips, false}, reachX, right, bottom, hKind);
-    frayedComponent({strips, true}, reachY, bottom, right, vKind);
+    frayedComponent({strips, false}, reachX, right, bottom, hKind, generator);
+    frayedComponent({strips, true}, reachY, bottom, right, vKind, generator);
     return strips;
 }
 

@@ -99,7 +99,8 @@ UniqueRgn uniteInOrder(UniqueRgn first, More... more)
     return first;
 }
 
-UniqueRgn builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, int dy, int m, bool preview)
+UniqueRgn builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, int dy, int m, bool preview,
+                      const RandomSource& generator)
 {
     const int reachX = X + row.xReach * dx, reachY = Y + row.yReach * dy;
     const int X2 = X + W, Y2 = Y + H;
@@ -115,8 +116,8 @@ UniqueRgn builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, i
         CombineRgn(region, region, other, RGN_AND);
         return region;
     }
-    case Builder::Ragged: return RaggedRgn(reachX, reachY, X2, Y2, row.hKind, row.vKind, preview);
-    case Builder::Frayed: return FrayedRgn(reachX, reachY, X2, Y2, row.hKind, row.vKind);
+    case Builder::Ragged: return RaggedRgn(reachX, reachY, X2, Y2, row.hKind, row.vKind, preview, generator);
+    case Builder::Frayed: return FrayedRgn(reachX, reachY, X2, Y2, row.hKind, row.vKind, generator);
     case Builder::None: break;
     }
     return {};
@@ -164,7 +165,8 @@ UniqueRgn drawnRegion(int number, int X, int Y, int W, int H, int dx, int dy)
 
 }  // namespace
 
-UniqueRgn ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview)
+UniqueRgn ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview,
+                             const RandomSource& generator)
 {
     int dx, dy, m;
     if (W >= H) {
@@ -179,7 +181,7 @@ UniqueRgn ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool
     if (number >= kFirstBuilt && number <= 162) {
         const BuiltRow& row = kBuiltRows[number - kFirstBuilt];
         if (row.builder != Builder::None)
-            return builtRegion(row, X, Y, W, H, dx, dy, m, preview);
+            return builtRegion(row, X, Y, W, H, dx, dy, m, preview, generator);
     }
     return drawnRegion(number, X, Y, W, H, dx, dy);
 }
@@ -189,7 +191,7 @@ void ShapedReveals(EffectContext& c, int number)
     for (int p = 0; p <= 100; ++p) {
         if (!c.Step())
             return;
-        if (const UniqueRgn region = ShapedRevealRegion(number, c.X, c.Y, c.W, c.H, p, c.PreviewMode))
+        if (const UniqueRgn region = ShapedRevealRegion(number, c.X, c.Y, c.W, c.H, p, c.PreviewMode, c.Inputs().random))
             DrawThrough(c, region);
         if (c.Stopped())
             return;

@@ -21,14 +21,17 @@ UniqueRgn BandRgn(int reachX, int reachY, int right, int bottom, int margin, int
 // draw first), rows before columns; the spread s is narrower in preview mode. Kinds:
 // 1 from the far side, 2 from the near side, 3 opening from the middle line, 4
 // closing from both sides.
-UniqueRgn RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview);
+UniqueRgn RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview,
+                    const platform::RandomSource& generator = {});
 
 // Half-overlapping strips whose front is frayed by square cells scattered ahead of
 // it: kind 1 from the far side, any other from the near side.
-UniqueRgn FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind);
+UniqueRgn FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind,
+                    const platform::RandomSource& generator = {});
 
 // The region of effect `number` (99..162) at step p (0..100) for a W x H picture at
 // (X, Y), or nothing (NoRegion).
-UniqueRgn ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview);
+UniqueRgn ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview,
+                             const platform::RandomSource& generator = {});
 
 }  // namespace effects
