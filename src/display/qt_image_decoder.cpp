@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <mutex>
-
 #include <unistd.h>
 
 namespace {
@@ -112,13 +110,8 @@ QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
     }
     if (file.size() > kMaxPictureFileBytes)
         throw PictureError(path, "fichier trop grand");
-    static std::once_flag limitRaised;
-    std::call_once(limitRaised, [] {
-        // Our own checks below bound what is decoded; the reader's must not be tighter.
-        constexpr int kNeededMb = int(kMaxDecodeBytes >> 20);
-        if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < kNeededMb)
-            QImageReader::setAllocationLimit(kNeededMb);
-    });
+    // Our own checks below bound what is decoded.
+    platform::AllowImageReaderAllocation(int(kMaxDecodeBytes >> 20));
     const Metadata metadata = metadataOf(file, format);
     if (!file.seek(0))
         throw PictureError(path, "lecture impossible");

@@ -1,7 +1,5 @@
 #include "draw_transition.h"
 
-#include "platform/gdi/dc.h"
-
 namespace effects {
 
 const EffectFamily* FindEffect(int number)
@@ -16,7 +14,7 @@ int DrawTransition(const EffectInputs& inputs)
 {
     if (inputs.stop && *inputs.stop)
         return 0;
-    SelectClipRgn(inputs.target->Handle(), nullptr);
+    inputs.target->SelectClip(nullptr);
     // Every number from 1 to 228 has its family; any other draws nothing.
     const EffectFamily* family = FindEffect(inputs.number);
     if (!family || !inputs.picture || inputs.picture->Empty())

@@ -309,13 +309,8 @@ void TBitmap::LoadFromBytes(const QByteArray& data, const std::string& name)
 {
     if (std::string reason = CheckBitmapHeader(data); !reason.empty())
         throw BitmapFileError(name, reason);
-    static std::once_flag limitRaised;
-    std::call_once(limitRaised, [] {
-        // The header check bounds the size; the reader's own limit must not be tighter.
-        constexpr int kNeededMb = int(kMaxFilePixels * 4 / (1024 * 1024)) + 64;
-        if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < kNeededMb)
-            QImageReader::setAllocationLimit(kNeededMb);
-    });
+    // The header check bounds the size.
+    AllowImageReaderAllocation(int(kMaxFilePixels * 4 / (1024 * 1024)) + 64);
     QImage decoded;
     if (!decoded.loadFromData(data, "BMP") || decoded.isNull())
         throw BitmapFileError(name, "contenu illisible");
@@ -336,6 +331,15 @@ uint32_t* TBitmap::ScanLine(int y) { return reinterpret_cast<uint32_t*>(image_.s
 const uint32_t* TBitmap::ScanLine(int y) const
 {
     return reinterpret_cast<const uint32_t*>(image_.constScanLine(y));
+}
+
+void AllowImageReaderAllocation(int megabytes)
+{
+    static std::mutex raising;
+    const std::lock_guard lock(raising);
+    const int limit = QImageReader::allocationLimit();
+    if (limit != 0 && limit < megabytes)
+        QImageReader::setAllocationLimit(megabytes);
 }
 
 }  // namespace platform

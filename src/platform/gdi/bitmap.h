@@ -110,4 +110,8 @@ std::size_t LiveBitmapCount();
 // handed to the decoder, else the reason (in the user's language) it is refused.
 std::string CheckBitmapHeader(const QByteArray& data);
 
+// Qt's image readers refuse what needs more than their own allocation limit: a caller
+// that bounds what it decodes itself raises the limit to that bound (it is never lowered).
+void AllowImageReaderAllocation(int megabytes);
+
 }  // namespace platform

@@ -39,8 +39,6 @@ int SetStretchBltMode(HDC dc, int mode)
     return previous;
 }
 
-int GetStretchBltMode(HDC dc) { return dc ? dc->StretchMode() : 0; }
-
 bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous)
 {
     if (!dc)
@@ -61,46 +59,6 @@ int IntersectClipRect(HDC dc, int left, int top, int right, int bottom)
         return RGN_ERROR;
     UniqueRgn r(CreateRectRgn(left, top, right, bottom));
     return ExtSelectClipRgn(dc, r, RGN_AND);
-}
-
-int GetClipBox(HDC dc, TRect* box)
-{
-    if (!dc)
-        return RGN_ERROR;
-    if (box)
-        *box = dc->ClipRect();
-    const QRect bounds(0, 0, dc->Width(), dc->Height());
-    return RegionKind(dc->HasClip() ? dc->ClipRegion()->intersected(bounds) : QRegion(bounds));
-}
-
-int GetClipRgn(HDC dc, HRGN region)
-{
-    if (!dc || !IsRegionHandle(region))
-        return -1;
-    if (!dc->HasClip())
-        return 0;
-    UniqueRgn copy(CreateRgnFromQRegion(*dc->ClipRegion()));
-    CombineRgn(region, copy, nullptr, RGN_COPY);
-    return 1;
-}
-
-bool PaintRgn(HDC dc, HRGN region)
-{
-    if (!dc || !IsRegionHandle(region))
-        return false;
-    if (dc->Brush.Style == bsClear || dc->Brush.Color == clNone)
-        return true;
-    const uint32_t value = dc->PixelValue(dc->Brush.Color);
-    QImage& s = dc->Surface();
-    const QRegion area = RegionPixels(region);
-    for (const QRect& band : gdi_detail::VisibleRects(*dc, area.boundingRect())) {
-        for (const QRect& r : area.intersected(band)) {
-            for (int y = r.top(); y < r.top() + r.height(); ++y)
-                std::fill_n(reinterpret_cast<uint32_t*>(s.scanLine(y)) + r.left(), r.width(), value);
-            dc->MarkDirty(r);
-        }
-    }
-    return true;
 }
 
 TColor GetPixel(HDC dc, int x, int y) { return dc ? dc->Pixel(x, y) : CLR_INVALID; }

@@ -27,7 +27,6 @@ bool PatBlt(HDC dest, int x, int y, int width, int height, DWORD rop);
 
 // Returns the previous mode, 0 on error.
 int SetStretchBltMode(HDC dc, int mode);
-int GetStretchBltMode(HDC dc);
 // Accepted and remembered (solid brushes do not depend on it).
 bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous);
 
@@ -36,12 +35,6 @@ bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous);
 int SelectClipRgn(HDC dc, HRGN region);
 int ExtSelectClipRgn(HDC dc, HRGN region, int mode);
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
-int GetClipBox(HDC dc, TRect* box);
-// 1 and a copy in `region` when the canvas has a clip, 0 when it has none, -1 on error.
-int GetClipRgn(HDC dc, HRGN region);
-
-// Fills a region with the canvas's brush (within the clip).
-bool PaintRgn(HDC dc, HRGN region);
 
 TColor GetPixel(HDC dc, int x, int y);
 TColor SetPixel(HDC dc, int x, int y, TColor color);
