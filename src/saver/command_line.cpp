@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "effects/draw_transition.h"
 #include "settings/app_state.h"
 
 #include <cctype>
@@ -133,31 +134,35 @@ std::optional<CommandLine> hostedCommandLine(const std::vector<std::string>& arg
 
 }  // namespace
 
-const char* const kUsage =
-    "Usage : lumivane [/s | /c[:N] | /p N | /a]\n"
-    "        lumivane -root | -window-id ID [options]\n"
-    "\n"
-    "Économiseur d'écran diaporama : vos photographies en plein écran, de l'une à l'autre\n"
-    "par l'un de 228 effets de transition.\n"
-    "\n"
-    "  /s           le diaporama en plein écran (la première fois, la configuration)\n"
-    "  /c, /c:N     la fenêtre de configuration (N : la fenêtre X dont elle dépend)\n"
-    "  /p N, /p:N   l'aperçu dans la fenêtre X N\n"
-    "  /a           changer le mot de passe de l'économiseur\n"
-    "  (sans argument : la configuration ; seule la première lettre compte, /, - ou rien devant)\n"
-    "\n"
-    "Pour les hôtes d'économiseurs de Linux (XScreenSaver, xsecurelock...), qui l'arrêtent par\n"
-    "SIGTERM :\n"
-    "  -root             le diaporama dans la fenêtre racine, ou dans XSCREENSAVER_WINDOW\n"
-    "  -window-id ID     le diaporama dans la fenêtre X ID (décimal ou 0x hexadécimal)\n"
-    "  -interval S       secondes entre deux images (1 à 120)\n"
-    "  -speed R          rapidité des effets, plus grand est plus lent (1 à 20000)\n"
-    "  -random, -no-random                  images dans un ordre aléatoire, ou dans l'ordre\n"
-    "  -random-effects, -no-random-effects  effets dans un ordre aléatoire, ou dans l'ordre\n"
-    "  Ces options valent pour cette fois seulement ; les choix de lumivane /c restent.\n"
-    "\n"
-    "  --help       cette aide\n"
-    "  --version    la version\n";
+const std::string& Usage()
+{
+    static const std::string text =
+        "Usage : lumivane [/s | /c[:N] | /p N | /a]\n"
+        "        lumivane -root | -window-id ID [options]\n"
+        "\n"
+        "Économiseur d'écran diaporama : vos photographies en plein écran, de l'une à l'autre\n"
+        "par l'un de " + std::to_string(effects::kEffectCount) + " effets de transition.\n"
+        "\n"
+        "  /s           le diaporama en plein écran (la première fois, la configuration)\n"
+        "  /c, /c:N     la fenêtre de configuration (N : la fenêtre X dont elle dépend)\n"
+        "  /p N, /p:N   l'aperçu dans la fenêtre X N\n"
+        "  /a           changer le mot de passe de l'économiseur\n"
+        "  (sans argument : la configuration ; seule la première lettre compte, /, - ou rien devant)\n"
+        "\n"
+        "Pour les hôtes d'économiseurs de Linux (XScreenSaver, xsecurelock...), qui l'arrêtent par\n"
+        "SIGTERM :\n"
+        "  -root             le diaporama dans la fenêtre racine, ou dans XSCREENSAVER_WINDOW\n"
+        "  -window-id ID     le diaporama dans la fenêtre X ID (décimal ou 0x hexadécimal)\n"
+        "  -interval S       secondes entre deux images (1 à 120)\n"
+        "  -speed R          rapidité des effets, plus grand est plus lent (1 à 20000)\n"
+        "  -random, -no-random                  images dans un ordre aléatoire, ou dans l'ordre\n"
+        "  -random-effects, -no-random-effects  effets dans un ordre aléatoire, ou dans l'ordre\n"
+        "  Ces options valent pour cette fois seulement ; les choix de lumivane /c restent.\n"
+        "\n"
+        "  --help       cette aide\n"
+        "  --version    la version\n";
+    return text;
+}
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& hostVariable)
 {

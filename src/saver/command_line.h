@@ -22,7 +22,7 @@ struct CommandLine {
 };
 
 // What --help prints.
-extern const char* const kUsage;
+const std::string& Usage();
 
 // args: the arguments after the program name; hostVariable: XSCREENSAVER_WINDOW's value.
 CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& hostVariable = {});

@@ -51,7 +51,7 @@ int LumivaneMain(int argc, char** argv)
 
     const CommandLine commandLine = ParseCommandLine(args, platform::EnvValue("XSCREENSAVER_WINDOW"));
     if (commandLine.help) {
-        std::cout << kUsage;
+        std::cout << Usage();
         return 0;
     }
     if (!commandLine.error.empty()) {

@@ -1,6 +1,6 @@
 // lumivane-render: plays one effect between two pictures on an off-screen canvas and
 // writes what a viewer would see, so effects can be looked at, measured and checked
-// without a screen saver. Its options are kUsage below.
+// without a screen saver. Its options are usage() below.
 
 #include "display/picture_preparation.h"
 #include "effects/draw_transition.h"
@@ -30,24 +30,27 @@ namespace {
 
 constexpr int kPreviewBox = 187;
 
-constexpr const char* kUsage =
-    "usage: lumivane-render --effect N --from OLD --to NEW [option]...\n"
-    "Plays effect N from picture OLD to picture NEW off screen and reports its steps.\n"
-    "  --effect N              the effect number, 1 to 228\n"
-    "  --from OLD              the picture on screen before (any picture the show reads)\n"
-    "  --to NEW                the picture the effect brings in (the same formats)\n"
-    "  --size WxH              the screen size (default 1920x1080)\n"
-    "  --tile T                the effect size TailleEffet, 4 to 10 (default 4)\n"
-    "  --speed R               the pause setting Rapidite (default 0: no pauses)\n"
-    "  --preview               play it as the dialog's 187x187 preview box does\n"
-    "  --background COLOUR     the background colour, a name (clNavy) or a number\n"
-    "  --setting NAME=VALUE    any other setting by its registry name; may be repeated\n"
-    "  --seed S                seed the random generator (default: from the clock)\n"
-    "  --stop-after K          stop the effect after K steps\n"
-    "  --frames DIR            write frames into DIR as frame-00000.png, ... (needs --every)\n"
-    "  --every K               with --frames, write step 1 and every K-th step after it\n"
-    "  --final FILE            write the last picture shown into FILE (PNG)\n"
-    "  -h, --help              print this help and end\n";
+std::string usage()
+{
+    return
+        "usage: lumivane-render --effect N --from OLD --to NEW [option]...\n"
+        "Plays effect N from picture OLD to picture NEW off screen and reports its steps.\n"
+        "  --effect N              the effect number, 1 to " + std::to_string(effects::kEffectCount) + "\n"
+        "  --from OLD              the picture on screen before (any picture the show reads)\n"
+        "  --to NEW                the picture the effect brings in (the same formats)\n"
+        "  --size WxH              the screen size (default 1920x1080)\n"
+        "  --tile T                the effect size TailleEffet, 4 to 10 (default 4)\n"
+        "  --speed R               the pause setting Rapidite (default 0: no pauses)\n"
+        "  --preview               play it as the dialog's 187x187 preview box does\n"
+        "  --background COLOUR     the background colour, a name (clNavy) or a number\n"
+        "  --setting NAME=VALUE    any other setting by its registry name; may be repeated\n"
+        "  --seed S                seed the random generator (default: from the clock)\n"
+        "  --stop-after K          stop the effect after K steps\n"
+        "  --frames DIR            write frames into DIR as frame-00000.png, ... (needs --every)\n"
+        "  --every K               with --frames, write step 1 and every K-th step after it\n"
+        "  --final FILE            write the last picture shown into FILE (PNG)\n"
+        "  -h, --help              print this help and end\n";
+}
 
 struct Options {
     int effect = -1;
@@ -89,7 +92,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
 
     if (argc < 2) {
-        std::cerr << kUsage;
+        std::cerr << usage();
         return 2;
     }
     Options o;
@@ -103,7 +106,7 @@ int main(int argc, char** argv)
             return argv[++i];
         };
         if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
+            std::cout << usage();
             return 0;
         } else if (arg == "--effect") o.effect = toInt(value(), "effect number");
         else if (arg == "--from") o.from = value();

@@ -39,7 +39,7 @@ LoadedPicture solid(int w, int h, TColor colour = kPicture)
 
 TColor at(const TBitmap& b, int x, int y)
 {
-    return const_cast<TBitmap&>(b).Canvas().Pixel(x, y);
+    return b.Canvas().Pixel(x, y);
 }
 
 class Preparation : public ::testing::Test {

@@ -41,7 +41,7 @@ TBitmap gradient(int w, int h)
 
 char kindAt(const TBitmap& piece, int x, int y)
 {
-    const TColor c = const_cast<TBitmap&>(piece).Canvas().Pixel(x, y);
+    const TColor c = piece.Canvas().Pixel(x, y);
     return c == clBlack ? '.' : c == kOutlineColor ? '#' : 'o';
 }
 
@@ -161,7 +161,7 @@ TEST(PuzzlePieces, KnobsNotchesFlatEdgesAndTransparentBlack)
     EXPECT_EQ(kindAt(a, 26, 15), '.');
     EXPECT_EQ(kindAt(a, 7, 44), 'o');   // below the bottom line
     EXPECT_EQ(kindAt(a, 15, 44), '.');
-    EXPECT_EQ(const_cast<TBitmap&>(a).Canvas().Pixel(10, 25), kFill);
+    EXPECT_EQ(a.Canvas().Pixel(10, 25), kFill);
 
     // Knob left on the left, notches from the top, right and bottom.
     const TBitmap b = g.MakePiece(board, CellEdges{2, 2, 2, 1}, 1, 1, rect);
@@ -273,10 +273,10 @@ TEST(PuzzleRun, StopsFreeEverythingAndFinishTheFlightUnderWay)
     // In preview only the picture's place is filled, in the button face.
     RandSeed = 5;
     const PuzzleRun preview = play(picture, 200, 150, 40, 30, true, 1);
-    EXPECT_EQ(const_cast<TBitmap&>(preview.canvas).Canvas().Pixel(39, 29), clWhite);
-    EXPECT_EQ(const_cast<TBitmap&>(preview.canvas).Canvas().Pixel(40, 30), ColorToRGB(clBtnFace));
-    EXPECT_EQ(const_cast<TBitmap&>(preview.canvas).Canvas().Pixel(159, 119), ColorToRGB(clBtnFace));
-    EXPECT_EQ(const_cast<TBitmap&>(preview.canvas).Canvas().Pixel(160, 120), clWhite);
+    EXPECT_EQ(preview.canvas.Canvas().Pixel(39, 29), clWhite);
+    EXPECT_EQ(preview.canvas.Canvas().Pixel(40, 30), ColorToRGB(clBtnFace));
+    EXPECT_EQ(preview.canvas.Canvas().Pixel(159, 119), ColorToRGB(clBtnFace));
+    EXPECT_EQ(preview.canvas.Canvas().Pixel(160, 120), clWhite);
 }
 
 TEST(PuzzleRun, WaitsOneIntervalUnlessStopped)
