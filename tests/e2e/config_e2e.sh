@@ -31,7 +31,7 @@ chooser="$(window_named "Choisissez un dossier")"
 xdotool windowfocus --sync "$chooser" type --delay 5 "$work/pics"
 xdotool key Return
 # The dialog takes keys again once the chooser has gone.
-chooser_closed() { ! xwininfo -id "$chooser" 2>/dev/null | grep -q IsViewable; }
+chooser_closed() { ! grep -q IsViewable <<< "$(xwininfo -id "$chooser" 2>/dev/null)"; }
 until_true 30 chooser_closed || fail "the chooser stayed open"
 shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v

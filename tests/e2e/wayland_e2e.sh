@@ -133,14 +133,16 @@ swaymsg -q exec "echo \$DISPLAY > $work/xdisplay"
 until_true 30 test -s "$work/xdisplay" || fail "sway gave no DISPLAY"
 DISPLAY="$(cat "$work/xdisplay")" "$lumivane" /s 2>> "$work/saver.err" & pid=$!
 show_up || fail "no show with DISPLAY set"
-swaymsg -t get_tree | grep -q '"shell": "xdg_shell"' && ! swaymsg -t get_tree | grep -q '"shell": "xwayland"' \
+# The tree is read first: grep -q leaving a pipe early would fail the writer under pipefail.
+tree="$(swaymsg -t get_tree)"
+grep -q '"shell": "xdg_shell"' <<< "$tree" && ! grep -q '"shell": "xwayland"' <<< "$tree" \
   && pass "with DISPLAY set the show is native Wayland" || fail "the show went through XWayland"
 until_true 20 key_ends && pass "a key ends it there" || fail "still running after keys, with DISPLAY set"
 finish $pid
 
 # The dialog opens natively.
 "$lumivane" /c 2> "$work/dialog.err" & pid=$!
-dialog_up() { swaymsg -t get_tree 2>/dev/null | grep -q '"name": "Paramètres de Lumivane'; }
+dialog_up() { grep -q '"name": "Paramètres de Lumivane' <<< "$(swaymsg -t get_tree 2>/dev/null)"; }
 until_true 30 dialog_up && pass "the dialog opens" || { fail "no dialog window"; cat "$work/dialog.err"; }
 finish $pid
 
