@@ -231,7 +231,7 @@ void TDisplayThread::run()
         }
         if (!stopping())
             startNext();
-        WaitInterval(static_cast<uint16_t>(Settings->Vitesse));
+        WaitInterval(Settings->IntervalSeconds());
     }
 }
 
@@ -330,11 +330,8 @@ void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
     inputs.picture = &picture;
     inputs.target = TargetCanvas;
     inputs.backColor = BackColor;
-    inputs.previewMode = PreviewMode;
-    inputs.R = effects::EffectRapidite(Settings->Rapidite, PreviewMode);
-    inputs.T = Settings->ClampedTailleEffet();
+    TakeEffectSettings(inputs, *Settings, PreviewMode);
     inputs.stop = &StopRequested;
-    inputs.interval = static_cast<uint16_t>(Settings->Vitesse);
     effects::DrawTransition(inputs);
 }
 

@@ -38,3 +38,11 @@ int NextEffectNumber(int current, bool effects, bool random, const std::string& 
     }
     return 0;
 }
+
+void TakeEffectSettings(effects::EffectInputs& inputs, const TSettings& settings, bool previewMode)
+{
+    inputs.previewMode = previewMode;
+    inputs.R = effects::EffectRapidite(settings.Rapidite, previewMode);
+    inputs.T = settings.ClampedTailleEffet();
+    inputs.interval = settings.IntervalSeconds();
+}

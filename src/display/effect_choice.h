@@ -1,7 +1,10 @@
 #pragma once
-// Which effect the next picture gets, from the effect selection.
+// Which effect the next picture gets, from the effect selection, and what the settings
+// give it.
 
 #include "effects/draw_transition.h"
+
+#include "settings/settings.h"
 
 #include <string>
 
@@ -15,3 +18,6 @@ char SelectionChar(const std::string& selection, int n);
 // with the process-wide generator until not deselected; else stepped until selected.
 // A selection that allows nothing gives 0 (plain drawing) instead of searching forever.
 int NextEffectNumber(int current, bool effects, bool random, const std::string& selection);
+
+// The effect's pace (slower in a preview), its size and the interval the Puzzle waits out.
+void TakeEffectSettings(effects::EffectInputs& inputs, const TSettings& settings, bool previewMode);

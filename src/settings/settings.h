@@ -57,6 +57,8 @@ public:
     // TailleEffet as the effects use it: a stored value outside 4..10 (a hand-edited 0, say)
     // is brought into range here, while the stored value stays as it is.
     int ClampedTailleEffet() const;
+    // Vitesse as the slide show waits it, in seconds: its low sixteen bits.
+    uint16_t IntervalSeconds() const { return static_cast<uint16_t>(Vitesse); }
     // BackGroundColor as a colour value; text that names no colour gives black.
     uint32_t BackColor() const;
 

@@ -2,6 +2,7 @@
 // writes what a viewer would see, so effects can be looked at, measured and checked
 // without a screen saver. Its options are usage() below.
 
+#include "display/effect_choice.h"
 #include "display/picture_preparation.h"
 #include "effects/draw_transition.h"
 #include "sprites/sprite_random.h"
@@ -182,12 +183,9 @@ int main(int argc, char** argv)
         inputs.picture = &next.bitmap;
         inputs.target = &canvas.Canvas();
         inputs.backColor = in.backColor;
-        inputs.previewMode = o.preview;
-        inputs.R = effects::EffectRapidite(settings.Rapidite, o.preview);
-        inputs.T = settings.ClampedTailleEffet();
+        TakeEffectSettings(inputs, settings, o.preview);
         std::atomic<bool> stop{false};
         inputs.stop = &stop;
-        inputs.interval = static_cast<uint16_t>(settings.Vitesse);
         int frames = 0;
         inputs.onStep = [&](int step) {
             if (!o.framesDir.empty() && (step - 1) % o.every == 0) {
