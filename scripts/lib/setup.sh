@@ -12,7 +12,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libcurl4-openssl-dev libx11-dev libxext-dev
   qt6-image-formats-plugins libheif-dev libheif-examples
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
+  xvfb xauth xdotool x11-utils procps imagemagick fonts-dejavu-core fonts-liberation2
   libxml2-utils desktop-file-utils qt6-svg-dev appstream groff-base
   qt6-wayland libwayland-dev sway swayidle grim wtype xwayland
 )

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cctype>
+
 #include <unistd.h>
 
 namespace {
@@ -28,6 +31,9 @@ const char* readerFormat(PictureFormat format)
 struct Metadata {
     int orientation = 1;
     bool icc = false;
+    // A PNG chunk other than the pixels' that claims more bytes than the file has left:
+    // libpng would allocate all of it before finding the end (a gigabyte for a tiny file).
+    std::string overlong;
 };
 
 uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
@@ -66,7 +72,14 @@ Metadata metadataOf(QIODevice& file, PictureFormat format)
         return m;
     const bool png = format == PictureFormat::Png;
     // PNG's eXIf may come before or after the pixels; WebP's EXIF follows them.
+    const qint64 fileSize = file.size();
     walkChunks(file, png ? 8 : 12, png, [&](const QByteArray& type, qint64 length) {
+        // A cut file ends inside its pixels, which libpng reads as they come.
+        if (png && type != "IDAT" && length > fileSize - file.pos()) {
+            const bool named = std::all_of(type.begin(), type.end(), [](char c) { return std::isalpha(uchar(c)); });
+            m.overlong = named ? type.toStdString() : std::string("?");
+            return false;
+        }
         if (png && type == "iCCP")
             m.icc = true;
         else if (type == (png ? "eXIf" : "EXIF") && length <= kMaxExifBytes)
@@ -113,6 +126,8 @@ QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
     // Our own checks below bound what is decoded.
     platform::AllowImageReaderAllocation(int(kMaxDecodeBytes >> 20));
     const Metadata metadata = metadataOf(file, format);
+    if (!metadata.overlong.empty())
+        throw PictureError(path, "fichier endommagé (bloc " + metadata.overlong + " plus long que le fichier)");
     if (!file.seek(0))
         throw PictureError(path, "lecture impossible");
     QImageReader reader(&file, name);

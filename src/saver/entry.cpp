@@ -24,9 +24,12 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -34,6 +37,48 @@ bool displayAvailable()
 {
     return !platform::EnvValue("DISPLAY").empty() || !platform::EnvValue("WAYLAND_DISPLAY").empty() ||
            !platform::EnvValue("QT_QPA_PLATFORM").empty();
+}
+
+bool socketExists(const std::string& path)
+{
+    struct stat info = {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+// Qt aborts when its platform cannot reach its display, before any of our code could say
+// why: the display is asked first. Empty when one of the platforms asked for can start.
+std::string missingDisplay(const std::string& platforms)
+{
+    if (platforms.empty())
+        return "aucun affichage X (la variable DISPLAY est vide).";
+    std::string said;
+    size_t start = 0;
+    while (start <= platforms.size()) {
+        const size_t end = std::min(platforms.find(';', start), platforms.size());
+        const std::string platform = platforms.substr(start, end - start);
+        start = end + 1;
+        std::string missing;
+        if (platform.rfind("xcb", 0) == 0) {
+            const std::string display = platform::EnvValue("DISPLAY");
+            if (display.empty())
+                missing = "aucun affichage X (la variable DISPLAY est vide).";
+            else if (platform::RootWindowId() == 0)
+                missing = "l'affichage X « " + display + " » ne répond pas.";
+        } else if (platform.rfind("wayland", 0) == 0) {
+            std::string socket = platform::EnvValue("WAYLAND_DISPLAY");
+            if (socket.empty())
+                socket = "wayland-0";  // the client library's own default
+            if (socket.front() != '/')
+                socket = platform::EnvValue("XDG_RUNTIME_DIR") + "/" + socket;
+            if (!socketExists(socket))
+                missing = "aucun affichage Wayland (" + socket + " n'existe pas).";
+        }
+        if (missing.empty())
+            return {};
+        if (said.empty())
+            said = missing;
+    }
+    return said;
 }
 
 }  // namespace
@@ -73,8 +118,9 @@ int LumivaneMain(int argc, char** argv)
 
     // The window framework needs a display; without one, only the password change can
     // still say what went wrong (on the standard error stream).
+    const std::string noDisplay = missingDisplay(platform::EnvValue("QT_QPA_PLATFORM"));
     std::unique_ptr<QApplication> app;
-    if (displayAvailable()) {
+    if (noDisplay.empty()) {
         app = std::make_unique<QApplication>(argc, argv);
         platform::InstallFrameworkFrench();
     }
@@ -84,7 +130,7 @@ int LumivaneMain(int argc, char** argv)
         ChangePassword(args);
 
     if (!app) {
-        std::cerr << "lumivane: aucun affichage X (la variable DISPLAY est vide).\n"
+        std::cerr << "lumivane: " << noDisplay << "\n"
                      "Lancez-le dans une session graphique, ou sous Xvfb : xvfb-run -a lumivane /s\n";
         return 1;
     }

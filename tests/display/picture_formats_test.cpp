@@ -205,6 +205,12 @@ TEST(PictureFormats, DamagedEmptyAndHugeFilesAreErrorsNamingTheFile)
     }
     const std::string heic = testing_support::ReadFile(heifFile(dir, picture, "whole.heic"));
     expectError("cut.heic", heic.substr(0, heic.size() / 2));
+    // After the pixels, an eXIf chunk claiming 1.2 GB in a file of 108 bytes.
+    expectError("overlong_exif.png",
+                QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAACAAAAAgAgAAAAAcoT2JAAAABGdBTUEAAYagMeiWXwAAAB9JREFUeJxjYAhd9R+"
+                                       "w8TCIUMIAU4aPATMJH2OQuQcAvUl/gYsJialJRQAAZVhJZk4AAESuQmCC")
+                    .toStdString(),
+                "bloc eXIf plus long que le fichier");
     // 65535 × 65535 claimed by a few bytes.
     expectError("huge.gif", std::string("GIF89a\xFF\xFF\xFF\xFF\0\0\0", 13) + ";");
     std::string wide = encoded(picture, "png");

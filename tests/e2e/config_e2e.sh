@@ -98,5 +98,6 @@ chosen_shown() {
 until_true 60 chosen_shown && pass "the show draws a chosen picture ($centre)" || fail "the centre of the screen is $centre"
 xdotool key a
 wait $pid 2>/dev/null
+sanitizer_clean || failures=$((failures + 1))
 [ "$failures" = 0 ] && echo "dialog end to end: all passed" || echo "dialog end to end: $failures failed"
 [ "$failures" = 0 ]

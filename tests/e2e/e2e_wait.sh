@@ -1,5 +1,25 @@
 # Sourced by the end-to-end scripts (through e2e_common.sh, or alone by those that start
 # their own X servers): the ways to wait, and reading a pixel.
+# In the sanitizer pass: allocation stacks are walked in full, as the fast walk stops at
+# the first system library built without frame pointers, and a leak could then be named
+# neither ours nor the system's. Every report of every program the script starts goes to
+# a folder of its own, which sanitizer_clean looks at in the end, whatever became of the
+# program's standard error.
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+  sanitizer_logs="$(mktemp -d)"
+  export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0:log_path=$sanitizer_logs/report"
+  export UBSAN_OPTIONS="${UBSAN_OPTIONS:-}:log_path=$sanitizer_logs/report"
+fi
+# sanitizer_clean: no program of the script made a sanitizer report; else they are shown.
+sanitizer_clean() {
+  [ -n "${sanitizer_logs:-}" ] || return 0
+  local reports=("$sanitizer_logs"/report*)
+  if [ -e "${reports[0]}" ]; then
+    echo "FAIL: sanitizer reports:"; head -n 40 "${reports[@]}"
+    return 1
+  fi
+  rm -rf "$sanitizer_logs"
+}
 # Waiting: every check polls for the state it expects up to a deadline generous enough for
 # a machine whose cores are all busy, and never sleeps a fixed time instead.
 until_true() { # SECONDS COMMAND...: true as soon as the command succeeds, false when time is up

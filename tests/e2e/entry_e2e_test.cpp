@@ -142,6 +142,18 @@ TEST_F(Entry, WithoutADisplayItSaysSo)
     RunResult r = run({"/s"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("xvfb-run"), std::string::npos) << r.output;
+    // A platform asked for by name, whose display is missing or does not answer, is asked
+    // before Qt would abort on it.
+    for (const char* display : {"", ":987"}) {
+        r = run({"/s"}, {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", "xcb"}});
+        EXPECT_EQ(r.exitCode, 1) << display << ": " << r.output;
+        EXPECT_NE(r.output.find(*display ? "l'affichage X « :987 » ne répond pas" : "la variable DISPLAY est vide"),
+                  std::string::npos)
+            << r.output;
+    }
+    r = run({"/s"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", "nowhere-0"}, {"QT_QPA_PLATFORM", "wayland"}});
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_NE(r.output.find("aucun affichage Wayland"), std::string::npos) << r.output;
     // The password change still tells what went wrong.
     r = run({"/a", "1"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""},
                           {"LUMIVANE_MSGBOX_ANSWER", ""}, {"LUMIVANE_MSGBOX_LOG", ""}});

@@ -155,4 +155,5 @@ else
   fail "an X server without MIT-SHM did not start: $(cat "$work/noshm.log")"
 fi
 
+sanitizer_clean || failures=$((failures + 1))
 [ $failures -eq 0 ]

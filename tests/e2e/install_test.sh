@@ -139,5 +139,6 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 grep -q '"ConfigValidated"=dword:00000001' "$hive" && pass "a reinstall keeps ConfigValidated" \
   || { fail "reinstall lost ConfigValidated"; cat "$hive"; }
 [ "$failures" = 0 ] || { echo "the user's standard error:"; cat "$work/user-stderr" 2>/dev/null; }
+sanitizer_clean || failures=$((failures + 1))
 [ "$failures" = 0 ] && echo "install test passed" || echo "install test: $failures failed"
 [ "$failures" = 0 ]

@@ -28,4 +28,5 @@ wait $pid 2>/dev/null
 until_true 30 is 1 320 240 000080 || fail "second screen not covered again"
 xdotool key a
 until_true 30 ended $pid && pass "a key stops it and both screens are let go" || fail "still running after a key"
+sanitizer_clean || failures=$((failures + 1))
 [ $failures -eq 0 ]

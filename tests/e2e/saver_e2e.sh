@@ -118,4 +118,5 @@ echo quit >&"${HOST[1]}"
 timeout 60 "$lumivane" /p abc 2> "$work/p.err"; rc=$?
 [ "$rc" = 2 ] && grep -q 'fenêtre X' "$work/p.err" && pass "/p abc ends by itself, saying why" || fail "/p abc rc $rc"
 
+sanitizer_clean || failures=$((failures + 1))
 [ $failures -eq 0 ]
