@@ -343,10 +343,8 @@ TEST_F(Dialog, CancelEscapeAndCloseWriteNothing)
     for (int way = 0; way < 3; ++way) {
         open();
         whenModal([this](QWidget* w) {
-            auto* chooser = qobject_cast<QFileDialog*>(w);
-            ASSERT_TRUE(chooser);
-            chooser->selectFile(QString::fromStdString(pics() + "more"));
-            static_cast<QDialog*>(chooser)->accept();
+            const QString folder = QString::fromStdString(pics() + "more");
+            typeAndAccept(w, folder, {folder});
         });
         form->BtDossierClick();
         // Only the folder's photographs, in natural order; the folder is remembered in memory at once.
@@ -405,8 +403,8 @@ TEST_F(Dialog, ListKeysButtonsAndCount)
         auto* chooser = qobject_cast<QFileDialog*>(w);
         ASSERT_TRUE(chooser);
         EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Choisissez une image"));
-        chooser->selectFile(QStringLiteral("\"c.bmp\" \"a.bmp\""));
-        static_cast<QDialog*>(chooser)->accept();
+        typeAndAccept(chooser, QStringLiteral("\"c.bmp\" \"a.bmp\""),
+                      {QString::fromStdString(pics() + "c.bmp"), QString::fromStdString(pics() + "a.bmp")});
     });
     AppSettings->DossierImages = pics();
     QTest::keyClick(form->DstList, Qt::Key_Insert);
