@@ -30,9 +30,11 @@ cd "$work"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$ROOT/scripts/lib/lsan.supp:print_suppressions=0}"
 # An input still running after 10 s counts as a finding (a busy machine stalls shorter ones);
 # the slowest unit of the run is reported on the last line.
-# Inputs are kept below FUZZ_MAX_LEN bytes (64 KiB): a photograph of megabytes as a seed
-# would bring the run down to a few inputs a second.
-"$program" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs="$FUZZ_RUNS"} -max_len="${FUZZ_MAX_LEN:-65536}" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
+# A picture within the limits may take 512 MiB to decode and as much again for its copy,
+# beside what the sanitizer keeps: hence 2 GiB. Inputs are kept below FUZZ_MAX_LEN bytes
+# (64 KiB): a photograph of megabytes as a seed would bring the run down to a few inputs a
+# second.
+"$program" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs="$FUZZ_RUNS"} -max_len="${FUZZ_MAX_LEN:-65536}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
   "$work" "$seeds" 2>&1 | tee "$work/last-run.log" | grep -E "^(#[0-9]+.*(DONE|pulse)|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)" || true
 grep -q "ERROR\|crash-\|timeout-" "$work/last-run.log" && { echo "$target: finding, see $work"; exit 1; }
 echo "$target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$work/last-run.log") inputs in at most ${seconds} s," \

@@ -14,6 +14,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,6 +84,187 @@ struct OptionsDeleter {
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
 };
 
+// Reads the box header at `at` (before `end`): its type and where its content and its end lie.
+bool readBox(const Source& s, int64_t at, int64_t end, char type[4], int64_t& body, int64_t& next)
+{
+    unsigned char head[16];
+    if (at + 8 > end || ::pread(s.fd, head, 8, at) != 8)
+        return false;
+    uint64_t size = uint64_t(head[0]) << 24 | uint64_t(head[1]) << 16 | uint64_t(head[2]) << 8 | head[3];
+    std::memcpy(type, head + 4, 4);
+    body = at + 8;
+    if (size == 1) {
+        if (at + 16 > end || ::pread(s.fd, head + 8, 8, at + 8) != 8)
+            return false;
+        size = 0;
+        for (int i = 8; i < 16; ++i)
+            size = size << 8 | head[i];
+        body = at + 16;
+    } else if (size == 0) {
+        size = static_cast<uint64_t>(end - at);
+    }
+    if (size < static_cast<uint64_t>(body - at) || size > static_cast<uint64_t>(end - at))
+        return false;
+    next = at + static_cast<int64_t>(size);
+    return true;
+}
+
+// The first box of `wanted` type among the boxes in [from, end).
+bool findBox(const Source& s, int64_t from, int64_t end, const char* wanted, int64_t& body, int64_t& boxEnd)
+{
+    char type[4];
+    for (int i = 0; i < 4096 && readBox(s, from, end, type, body, boxEnd); ++i, from = boxEnd)
+        if (std::memcmp(type, wanted, 4) == 0)
+            return true;
+    return false;
+}
+
+// Big-endian reads from a box's bytes, false past their end.
+struct Bytes {
+    std::string data;
+    size_t at = 0;
+    bool take(int bytes, uint64_t& value)
+    {
+        if (bytes < 0 || bytes > 8 || at + size_t(bytes) > data.size())
+            return false;
+        value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value = value << 8 | static_cast<unsigned char>(data[at++]);
+        return true;
+    }
+};
+
+bool readBytes(const Source& s, int64_t from, int64_t to, Bytes& out)
+{
+    constexpr int64_t kMaxBoxBytes = 1 << 20;  // item lists and locations are a few kilobytes
+    if (to < from || to - from > kMaxBoxBytes)
+        return false;
+    out.data.resize(static_cast<size_t>(to - from));
+    out.at = 0;
+    return ::pread(s.fd, out.data.data(), out.data.size(), from) == static_cast<ssize_t>(out.data.size());
+}
+
+// The pixels of every image the file declares: the image-spatial-extent properties (grid
+// tiles, thumbnails, depth maps) and the canvases of the grids and overlays, which libheif
+// takes from the items' own data. libheif allocates each of them before decoding it, and
+// none is bound by the primary picture's declared size: a file of a kilobyte can claim
+// canvases of gigabytes.
+struct DeclaredImages {
+    long long largest = 0;
+    long long total = 0;
+    bool outOfBounds = false;  // a grid's or overlay's data lies beyond its box
+    void add(uint64_t w, uint64_t h)
+    {
+        const long long pixels = static_cast<long long>(std::min<uint64_t>(w * h, uint64_t(1) << 62));
+        largest = std::max(largest, pixels);
+        total = std::min(total + pixels, 1LL << 62);
+    }
+};
+
+void addSpatialExtents(const Source& s, int64_t meta, int64_t metaEnd, DeclaredImages& d)
+{
+    int64_t iprp = 0, iprpEnd = 0, ipco = 0, ipcoEnd = 0, body = 0, next = 0;
+    if (!findBox(s, meta, metaEnd, "iprp", iprp, iprpEnd) || !findBox(s, iprp, iprpEnd, "ipco", ipco, ipcoEnd))
+        return;
+    char type[4];
+    for (int64_t at = ipco; at < ipcoEnd && readBox(s, at, ipcoEnd, type, body, next); at = next) {
+        Bytes extent;
+        uint64_t skip = 0, w = 0, h = 0;
+        if (std::memcmp(type, "ispe", 4) == 0 && readBytes(s, body, std::min(next, body + 12), extent) &&
+            extent.take(4, skip) && extent.take(4, w) && extent.take(4, h))
+            d.add(w, h);
+    }
+}
+
+// The grid and overlay items, from the item list: their ids, and which are overlays.
+std::vector<std::pair<uint64_t, bool>> canvasItems(const Source& s, int64_t meta, int64_t metaEnd)
+{
+    std::vector<std::pair<uint64_t, bool>> ids;
+    int64_t iinf = 0, iinfEnd = 0;
+    Bytes list;
+    uint64_t version = 0, skip = 0;
+    if (!findBox(s, meta, metaEnd, "iinf", iinf, iinfEnd) || !readBytes(s, iinf, iinfEnd, list) ||
+        !list.take(1, version) || !list.take(3, skip) || !list.take(version == 0 ? 2 : 4, skip))
+        return ids;
+    char type[4];
+    int64_t body = 0, next = 0;
+    for (int64_t at = iinf + int64_t(list.at); at < iinfEnd && readBox(s, at, iinfEnd, type, body, next); at = next) {
+        Bytes entry;
+        uint64_t id = 0, entryVersion = 0, itemType = 0;
+        if (std::memcmp(type, "infe", 4) != 0 || !readBytes(s, body, std::min(next, body + 16), entry) ||
+            !entry.take(1, entryVersion) || entryVersion < 2 || !entry.take(3, skip) ||
+            !entry.take(entryVersion == 2 ? 2 : 4, id) || !entry.take(2, skip) || !entry.take(4, itemType))
+            continue;
+        if (itemType == 0x67726964 /* grid */ || itemType == 0x696f766c /* iovl */)
+            ids.emplace_back(id, itemType == 0x696f766c);
+    }
+    return ids;
+}
+
+// Adds the canvas of each grid and overlay item, read where the item locations put its data.
+void addCanvases(const Source& s, int64_t meta, int64_t metaEnd, DeclaredImages& d)
+{
+    const std::vector<std::pair<uint64_t, bool>> wanted = canvasItems(s, meta, metaEnd);
+    int64_t iloc = 0, ilocEnd = 0, idat = 0, idatEnd = 0;
+    Bytes loc;
+    if (wanted.empty() || !findBox(s, meta, metaEnd, "iloc", iloc, ilocEnd) || !readBytes(s, iloc, ilocEnd, loc))
+        return;
+    const bool hasIdat = findBox(s, meta, metaEnd, "idat", idat, idatEnd);
+    uint64_t version = 0, flags = 0, sizes = 0, baseSizes = 0, count = 0;
+    if (!loc.take(1, version) || !loc.take(3, flags) || !loc.take(1, sizes) || !loc.take(1, baseSizes) ||
+        !loc.take(version < 2 ? 2 : 4, count))
+        return;
+    const int offsetSize = int(sizes >> 4), lengthSize = int(sizes & 15), baseSize = int(baseSizes >> 4);
+    const int indexSize = version == 1 || version == 2 ? int(baseSizes & 15) : 0;
+    for (uint64_t i = 0; i < count; ++i) {
+        uint64_t id = 0, method = 0, skip = 0, base = 0, extents = 0, offset = 0, length = 0;
+        if (!loc.take(version < 2 ? 2 : 4, id) || ((version == 1 || version == 2) && !loc.take(2, method)) ||
+            !loc.take(2, skip) || !loc.take(baseSize, base) || !loc.take(2, extents))
+            return;
+        for (uint64_t e = 0; e < extents; ++e) {
+            uint64_t o = 0, l = 0;
+            if (!loc.take(indexSize, skip) || !loc.take(offsetSize, o) || !loc.take(lengthSize, l))
+                return;
+            if (e == 0)
+                offset = o, length = l;
+        }
+        const auto item = std::find_if(wanted.begin(), wanted.end(), [id](const auto& w) { return w.first == id; });
+        method &= 15;  // 0: in the file, 1: in the item data box
+        if (item == wanted.end() || method > 1 || (method == 1 && !hasIdat))
+            continue;
+        const int64_t from = (method == 1 ? idat : 0) + int64_t(std::min<uint64_t>(base + offset, uint64_t(1) << 40));
+        const int64_t containerEnd = method == 1 ? idatEnd : s.size;
+        // libheif 1.15 reads such data past the end of its box, from the boxes that follow.
+        if (from > containerEnd || (length > 0 && uint64_t(containerEnd - from) < length)) {
+            d.outOfBounds = true;
+            continue;
+        }
+        const int64_t to = std::min<int64_t>(containerEnd, from + int64_t(std::min<uint64_t>(length ? length : 20, 20)));
+        // A grid: version, flags, rows and columns; an overlay: version, flags and four
+        // 16-bit fill values. Then the canvas's width and height, 32-bit when flags say so.
+        Bytes data;
+        uint64_t itemFlags = 0, w = 0, h = 0;
+        if (!readBytes(s, from, to, data) || !data.take(1, skip) || !data.take(1, itemFlags) ||
+            !data.take(item->second ? 8 : 2, skip))
+            continue;
+        const int side = itemFlags & 1 ? 4 : 2;
+        if (data.take(side, w) && data.take(side, h))
+            d.add(w, h);
+    }
+}
+
+DeclaredImages declaredImages(const Source& s)
+{
+    DeclaredImages d;
+    int64_t meta = 0, metaEnd = 0;
+    if (!findBox(s, 0, s.size, "meta", meta, metaEnd))
+        return d;
+    // meta is a full box: its children follow its version and flags.
+    addSpatialExtents(s, meta + 4, metaEnd, d);
+    addCanvases(s, meta + 4, metaEnd, d);
+    return d;
+}
+
 void check(const heif_error& error, const std::string& path)
 {
     if (error.code != heif_error_Ok)
@@ -102,11 +286,15 @@ QColorSpace colourSpaceOf(const heif_image_handle* handle)
         return QColorSpace::fromIccProfile(icc);
     }
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+    const heif_error got = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+    // A profile with values libheif does not know comes back with an error, and still
+    // allocated: ours to free either way.
+    const std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> owned(
+        nclx, heif_nclx_color_profile_free);
+    if (got.code != heif_error_Ok || !nclx)
         return {};
     const auto primaries = nclx->color_primaries;
     const auto transfer = nclx->transfer_characteristics;
-    heif_nclx_color_profile_free(nclx);
     // Only pictures meant for an ordinary display; HDR transfers are left as they are.
     const bool sdr = transfer == heif_transfer_characteristic_ITU_R_BT_709_5 ||
                      transfer == heif_transfer_characteristic_ITU_R_BT_601_6 ||
@@ -162,8 +350,17 @@ QImage DecodeHeifFile(const std::string& path)
     // picture, or that picture beside the bitmap's copy of it.
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const int sampleBytes = heif_image_handle_get_luma_bits_per_pixel(handle.get()) > 8 ? 2 : 1;
-    if (pixels * std::max(sampleBytes * (alpha ? 4 : 3) + 4, 8) > kMaxDecodeBytes)
+    const long long bytesPerPixel = std::max(sampleBytes * (alpha ? 4 : 3) + 4, 8);
+    if (pixels * bytesPerPixel > kMaxDecodeBytes)
         throw PictureError(path, "mémoire insuffisante");
+    // No image of the file larger than the picture may be, and all of them within three
+    // times that: a grid's picture is declared twice (its extent and its canvas), and its
+    // tiles, thumbnails and depth maps come to about once the picture again.
+    const DeclaredImages declared = declaredImages(source);
+    if (declared.outOfBounds)
+        throw PictureError(path, "fichier HEIF endommagé (données d'image hors de leur boîte)");
+    if (declared.largest > kMaxDecodeBytes / bytesPerPixel || declared.total > 3 * kMaxDecodeBytes / bytesPerPixel)
+        throw PictureError(path, "mémoire insuffisante (images déclarées trop grandes)");
 
     std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
     options->convert_hdr_to_8bit = 1;
