@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 
 #include <fcntl.h>
@@ -55,16 +56,27 @@ volatile std::sig_atomic_t g_lastSignal = 0;
 
 void onSignal(int number)
 {
+    // The code the signal interrupted may be about to read errno: a full pipe's EAGAIN
+    // must not reach it.
+    const int saved = errno;
     g_lastSignal = number;
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// The pipe the handler writes to; made once, by whichever comes first of Watch() and
+// Instance(), so that the notifier exists whatever their order.
+bool ensurePipe()
+{
+    return g_signalPipe[0] >= 0 || ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0;
 }
 
 }  // namespace
 
 bool TerminationSignals::Watch()
 {
-    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!ensurePipe())
         return false;
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -107,7 +119,7 @@ TerminationSignals& TerminationSignals::Instance()
 
 TerminationSignals::TerminationSignals()
 {
-    if (g_signalPipe[0] < 0)
+    if (!ensurePipe())
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
