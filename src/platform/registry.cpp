@@ -1,5 +1,6 @@
 #include "registry.h"
 
+#include "atomic_file.h"
 #include "host_config.h"
 
 #include <cerrno>
@@ -41,20 +42,6 @@ struct Fd {
             ::close(fd);
     }
 };
-
-void writeAll(int fd, const std::string& data, const std::string& file)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw RegistryError(systemError("cannot write", file));
-        }
-        done += static_cast<size_t>(n);
-    }
-}
 
 // Holds an exclusive lock beside the hive for a read-modify-write; the hive itself is
 // replaced by rename, so the lock lives in a file of its own.
@@ -147,7 +134,6 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
 {
     if (file.empty())
         throw RegistryError(std::string("no file is configured for ") + hive.rootName());
-    const std::filesystem::path path(file);
     // The rename below would replace a file its owner made read-only: refuse, as the
     // system whose registry this stands in for does. The new file keeps the old one's mode.
     struct stat old {};
@@ -155,33 +141,9 @@ void SaveHiveFile(const std::string& file, const Hive& hive)
     if (replacing && ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
                       (::access(file.c_str(), W_OK) != 0 && errno == EACCES)))
         throw RegistryError("cannot save " + file + ": the file is read-only");
-    const std::string temp = file + ".tmp." + std::to_string(::getpid());
-    {
-        Fd out;
-        out.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (out.fd < 0)
-            throw RegistryError(systemError("cannot create", temp));
-        try {
-            if (replacing && ::fchmod(out.fd, old.st_mode & 07777) != 0)
-                throw RegistryError(systemError("cannot set the mode of", temp));
-            writeAll(out.fd, hive.serialize(), temp);
-            if (::fsync(out.fd) != 0)
-                throw RegistryError(systemError("cannot sync", temp));
-        } catch (...) {
-            ::unlink(temp.c_str());
-            throw;
-        }
-    }
-    if (::rename(temp.c_str(), file.c_str()) != 0) {
-        const std::string message = systemError("cannot replace", file);
-        ::unlink(temp.c_str());
-        throw RegistryError(message);
-    }
-    const std::string folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
-    Fd dir;
-    dir.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir.fd >= 0)
-        ::fsync(dir.fd);
+    const std::string error = ReplaceFile(file, hive.serialize());
+    if (!error.empty())
+        throw RegistryError(error);
 }
 
 bool CanReplaceHiveFile(const std::string& file)

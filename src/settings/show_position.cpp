@@ -1,9 +1,9 @@
 #include "show_position.h"
 
+#include "platform/atomic_file.h"
 #include "platform/host_config.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -41,22 +41,8 @@ bool WriteShowPosition(const std::string& path, const ShowPosition& position)
 {
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    // Through a file of its own, renamed over the old one: a show cut short leaves the old
-    // position, never half a new one.
-    const std::string temp = path + ".new." + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        out << position.index << '\n' << position.file << '\n';
-        if (!out.flush()) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    // A show cut short, or a machine that stops, leaves the old position, never half a new one.
+    return platform::ReplaceFile(path, std::to_string(position.index) + '\n' + position.file + '\n').empty();
 }
 
 int ResumeIndex(const std::vector<std::string>& images, const ShowPosition& last)
