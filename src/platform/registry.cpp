@@ -174,6 +174,8 @@ TRegistry::TRegistry(RootKey root) : root_(root), file_(HiveFileOf(root))
 
 TRegistry::~TRegistry()
 {
+    if (std::uncaught_exceptions() > uncaught_)
+        return;  // half a batch would leave the settings in a state no code made
     try {
         Flush();
     } catch (const std::exception& e) {

@@ -11,6 +11,7 @@
 
 #include "reg_file.h"
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,6 +84,9 @@ private:
     RootKey root_;
     std::string file_;         // the file that takes the writes
     std::string machineFile_;  // a machine hive read beneath the user's store, when it is one
+    // The exceptions in flight when it was made: one more at its end means the code that
+    // gathered its writes did not finish, and none of them is saved.
+    int uncaught_ = std::uncaught_exceptions();
     std::optional<Hive> machine_;
     std::optional<Hive> snapshot_;
     std::vector<Op> pending_;

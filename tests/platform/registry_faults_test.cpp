@@ -128,3 +128,25 @@ TEST(RegistryFaults, FullDiskIsReportedAndKeepsTheOldHive)
     EXPECT_EQ(saved.key("K")->values().size(), 51u);
     EXPECT_TRUE(strays(hive).empty());
 }
+
+// Writes gathered by code that ends in an exception are not saved halfway by the
+// registry's end; the same writes in code that finishes are.
+TEST(RegistryFaults, AScopeLeftByAnExceptionSavesNoneOfItsWrites)
+{
+    ScratchHost host;
+    WriteFile(host.hkcu(), kOld);
+    try {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\K", true));
+        reg.WriteString("First", "1");
+        throw std::runtime_error("the second value could not be made");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(ReadFile(host.hkcu()), kOld);
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\K", true));
+        reg.WriteString("First", "1");
+    }
+    EXPECT_NE(ReadFile(host.hkcu()).find("\"First\"=\"1\""), std::string::npos);
+}
