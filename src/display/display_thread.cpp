@@ -47,7 +47,8 @@ void present(TCanvas* canvas)
 
 TDisplayThread::TDisplayThread(TCanvas* targetCanvas, bool previewMode, QThread::Priority priority,
                                int previewEffect, const std::string& previewFile, int boxWidth, int boxHeight,
-                               int boxLeft, int boxTop)
+                               int boxLeft, int boxTop, QSize screen, ShowPosition resumeAfter)
+    : Screen(screen), ResumeAfter(std::move(resumeAfter))
 {
     connect(this, &QThread::finished, this, &QObject::deleteLater);
     PreviewMode = previewMode;

@@ -37,10 +37,12 @@ void RunOnMainThread(const std::function<void()>& work);
 class TDisplayThread : public QThread {
     Q_OBJECT
 public:
-    // Starts at once; frees itself when its run ends (hold it in a QPointer).
+    // Starts at once; frees itself when its run ends (hold it in a QPointer). `screen` and
+    // `resumeAfter` are the run's from its start: set later, the thread could read them
+    // while they change.
     TDisplayThread(platform::TCanvas* targetCanvas, bool previewMode, QThread::Priority priority,
                    int previewEffect, const std::string& previewFile, int boxWidth, int boxHeight, int boxLeft,
-                   int boxTop);
+                   int boxTop, QSize screen = {}, ShowPosition resumeAfter = {});
     ~TDisplayThread() override;
 
     // A picture read too slowly (a server that no longer answers) is given up after this
@@ -77,8 +79,8 @@ public:
     std::string PreviewFile;
     // The area the show fills in run mode; empty: the primary screen.
     QSize Screen;
-    // Set before the run starts: the picture an earlier show ended on; in list order this
-    // show goes on with the one after it.
+    // The picture an earlier show ended on; in list order this show goes on with the one
+    // after it.
     ShowPosition ResumeAfter;
     // Main thread: the last picture whose effect ran to its end.
     ShowPosition Shown;

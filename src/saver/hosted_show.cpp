@@ -83,12 +83,10 @@ int RunHostedShow(unsigned long window)
     canvas.Flush();
 
     StopRequested = false;
-    QPointer<TDisplayThread> display =
-        new TDisplayThread(&canvas, false, QThread::NormalPriority, 0, std::string(), 0, 0, 0, 0);
-    display->Screen = size;
     // A host starts its display mode again at every cycle: go on where the last one stopped.
     const std::string positionFile = ShowPositionFile();
-    display->ResumeAfter = ReadShowPosition(positionFile);
+    QPointer<TDisplayThread> display = new TDisplayThread(&canvas, false, QThread::NormalPriority, 0, std::string(),
+                                                          0, 0, 0, 0, size, ReadShowPosition(positionFile));
 
     const auto stop = [&display] {
         StopRequested = true;

@@ -82,9 +82,10 @@ protected:
         return done();
     }
 
-    void start(bool preview = false, const std::string& file = {})
+    void start(bool preview = false, const std::string& file = {}, ShowPosition resumeAfter = {})
     {
-        thread = new TDisplayThread(&target.Canvas(), preview, QThread::NormalPriority, 3, file, 64, 48, 10, 10);
+        thread = new TDisplayThread(&target.Canvas(), preview, QThread::NormalPriority, 3, file, 64, 48, 10, 10, {},
+                                    resumeAfter);
     }
 
     void stop() { TDisplayThread::Shutdown(thread); }
@@ -111,6 +112,19 @@ TEST_F(DisplayThread, ListOrderWrapsAndEachPictureIsDrawn)
     EXPECT_EQ(logged("Effet n° :  ").front(), "0");  // effects off: plain drawing
     // Stretched over the (offscreen) screen, the last picture covers the target.
     EXPECT_NE(target.Canvas().Pixel(100, 100), clWhite);
+}
+
+// The position an earlier show ended on is the thread's from its start (a host's cycles).
+TEST_F(DisplayThread, AShowGivenWhereTheLastOneEndedGoesOnAfterIt)
+{
+    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime), c = picture("c.bmp", clBlue);
+    hives({a, b, c}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n");
+    start(false, {}, {1, b});
+    ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() >= 2; }));
+    stop();
+    const auto images = logged("Image : ");
+    EXPECT_EQ(images[0].substr(0, images[0].find(". Taille :")), c);
+    EXPECT_EQ(images[1].substr(0, images[1].find(". Taille :")), a);
 }
 
 TEST_F(DisplayThread, RandomOrderShowsEveryPictureAndSkipsBadOnes)
