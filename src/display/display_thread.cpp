@@ -117,8 +117,11 @@ void TDisplayThread::wake()
 void TDisplayThread::passGate()
 {
     std::unique_lock<std::mutex> lock(gateMutex_);
-    // A suspended thread still leaves when it is asked to end.
-    gate_.wait(lock, [this] { return !suspended_ || (terminated_ && StopRequested); });
+    // A suspended thread still leaves when it is asked to end; while a stop is being
+    // decided (StopRequested alone) it waits for the decision instead of making empty
+    // passes. The flag is set without the lock: slices of 20 ms see it change.
+    while (!terminated_ && (suspended_ || StopRequested))
+        gate_.wait_for(lock, std::chrono::milliseconds(20));
 }
 
 void TDisplayThread::WaitInterval(unsigned seconds)
@@ -216,9 +219,10 @@ void TDisplayThread::run()
         RunOnMainThread([&] { chosen = choosePicture(nextFile, index, input); });
         next = chosen ? startLoad(nextFile, index, input) : nullptr;
     };
-    while (!(terminated_ && StopRequested)) {
+    // The end is asked for once and for all by the terminate request.
+    while (!terminated_) {
         passGate();
-        if (terminated_ && StopRequested)
+        if (terminated_)
             break;
         if (!next)
             startNext();

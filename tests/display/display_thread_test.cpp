@@ -114,6 +114,25 @@ TEST_F(DisplayThread, ListOrderWrapsAndEachPictureIsDrawn)
     EXPECT_NE(target.Canvas().Pixel(100, 100), clWhite);
 }
 
+// The terminate request alone ends the run; a stop request alone (a stop being decided)
+// holds it still, without making empty passes, until the stop is taken back.
+TEST_F(DisplayThread, TheTerminateRequestAloneEndsItAndAStopRequestAloneHoldsIt)
+{
+    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
+    hives({a, b}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n");
+    start();
+    ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() >= 1; }));
+    StopRequested = true;
+    const size_t held = logged("Image : ").size();
+    runUntil([] { return false; }, 1000);
+    EXPECT_LE(logged("Image : ").size(), held + 1) << "pictures went on while a stop was being decided";
+    StopRequested = false;
+    EXPECT_TRUE(runUntil([&] { return logged("Image : ").size() >= held + 2; }));
+    thread->Terminate();
+    EXPECT_TRUE(runUntil([&] { return thread.isNull(); }, 20000)) << "still running after the terminate request";
+    stop();
+}
+
 // The position an earlier show ended on is the thread's from its start (a host's cycles).
 TEST_F(DisplayThread, AShowGivenWhereTheLastOneEndedGoesOnAfterIt)
 {
