@@ -11,6 +11,7 @@
 #include "inet/update_check.h"
 
 #include "platform/message_box.h"
+#include "platform/reg_file.h"
 #include "platform/rich_text.h"
 #include "platform/shell.h"
 
@@ -81,9 +82,14 @@ void RunNewsletterPrompt(QWidget* owner, TSettings& settings, const std::string&
     prompt.BtnNon->setText(QStringLiteral("Non"));
     const int result = prompt.exec();
     if (prompt.CBStopDisplay->isChecked()) {
-        // Written at once: it holds even if the validation is abandoned later.
-        settings.SaveLettreInfoOff();
         settings.AfficherDlgLettreInfo = true;
+        // Written at once: it holds even if the validation is abandoned later. A hive that
+        // refuses is said here; the choice stays for the settings' own save, which follows.
+        try {
+            settings.SaveLettreInfoOff();
+        } catch (const platform::RegistryError& e) {
+            platform::ShowException(e);
+        }
     }
     if (result == QDialog::Accepted) {
         platform::OpenDocument(NewsletterLink(fileVersion));

@@ -24,6 +24,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using testing_support::Lines;
 using testing_support::ReadFile;
 using testing_support::ScratchHost;
@@ -102,6 +104,26 @@ TEST_F(AuxWindows, StopDisplayIsSavedAtOnceWhateverTheAnswer)
     EXPECT_TRUE(later.AfficherDlgLettreInfo);
     RunNewsletterPrompt(nullptr, later, "1");  // not shown again: no modal window to answer
     EXPECT_TRUE(opened().empty());
+}
+
+// A hive that cannot be written is said, and the choice stays in memory for the save
+// that follows; nothing escapes the button's handler.
+TEST_F(AuxWindows, StopDisplayOnAHiveThatRefusesIsSaidAndKept)
+{
+    platform::host().messageBoxLog = host.dir().file("boxes.log");
+    platform::host().messageBoxAnswer = "ok";
+    testing_support::WriteFile(host.hkcu(), "Windows Registry Editor Version 5.00\r\n\r\n");
+    ::chmod(host.hkcu().c_str(), 0444);
+    whenModal([](QWidget* w) {
+        child<QCheckBox>(w, "CBStopDisplay")->setChecked(true);
+        child<QPushButton>(w, "BtnNon")->click();
+    });
+    EXPECT_NO_THROW(RunNewsletterPrompt(nullptr, settings, "1"));
+    EXPECT_TRUE(settings.AfficherDlgLettreInfo);
+    const auto boxes = Lines(ReadFile(host.dir().file("boxes.log")));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("read-only"), std::string::npos) << boxes[0];
+    ::chmod(host.hkcu().c_str(), 0644);
 }
 
 TEST_F(AuxWindows, MailToAuthorIsRememberedOnlyInMemory)
