@@ -35,7 +35,9 @@ chooser_closed() { ! grep -q IsViewable <<< "$(xwininfo -id "$chooser" 2>/dev/nu
 until_true 30 chooser_closed || fail "the chooser stayed open"
 shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v
-ends_within $pid 30 && pass "Valider ends the program" || fail "Valider did not end the program"
+ends_within $pid 30 && pass "Valider ends the program" \
+  || { fail "Valider did not end the program; on screen: $(visible_windows); boxes: $(cat "$work/boxes.log" 2>/dev/null)"
+       kill $pid; }
 wait $pid 2>/dev/null
 
 images="$(grep -c '^"[0-9]*"=' "$LUMIVANE_HKCU")"

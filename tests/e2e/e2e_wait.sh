@@ -34,6 +34,11 @@ alive() { kill -0 "$1" 2>/dev/null; }
 ended() { ! alive "$1"; }
 ends_within() { until_true "$2" ended "$1"; } # PID SECONDS
 window_named() { timeout 30 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1; }
+# The names of the visible windows, to say what was on screen when a check failed.
+visible_windows() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do xdotool getwindowname "$w" 2>/dev/null; done | paste -sd '|'
+}
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # image_pixel FILE X Y: that pixel of a picture file, as RRGGBB.
 image_pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: 2>/dev/null | cut -c1-6; }
