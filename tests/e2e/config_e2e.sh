@@ -28,11 +28,19 @@ id="$(window_named "Paramètres de Lumivane v3.376")"
 xdotool windowfocus --sync "$id" key alt+d
 chooser="$(window_named "Choisissez un dossier")"
 [ -n "$chooser" ] && pass "Ajouter un dossier opens the folder chooser" || fail "no folder chooser"
-xdotool windowfocus --sync "$chooser" type --delay 5 "$work/pics"
-xdotool key Return
-# The dialog takes keys again once the chooser has gone.
-chooser_closed() { ! grep -q IsViewable <<< "$(xwininfo -id "$chooser" 2>/dev/null)"; }
-until_true 30 chooser_closed || fail "the chooser stayed open"
+# Keys typed before the chooser's name box has the focus are lost (the busier the machine,
+# the later it gets it): the folder is typed again over what is there until the chooser
+# closes. Any visible window of that name counts, not only the first one found.
+chooser_open() { [ -n "$(xdotool search --onlyvisible --name "Choisissez un dossier" 2>/dev/null)" ]; }
+choose_folder() {
+  local w
+  w="$(xdotool search --onlyvisible --name "Choisissez un dossier" 2>/dev/null | head -1)"
+  [ -n "$w" ] || return 0
+  xdotool windowfocus --sync "$w" key ctrl+a type --delay 5 "$work/pics"
+  xdotool key Return
+  until_true 3 eval '! chooser_open'
+}
+until_true 60 choose_folder || fail "the chooser stayed open"
 shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v
 ends_within $pid 30 && pass "Valider ends the program" \
