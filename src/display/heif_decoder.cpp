@@ -84,41 +84,6 @@ struct OptionsDeleter {
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
 };
 
-// Reads the box header at `at` (before `end`): its type and where its content and its end lie.
-bool readBox(const Source& s, int64_t at, int64_t end, char type[4], int64_t& body, int64_t& next)
-{
-    unsigned char head[16];
-    if (at + 8 > end || ::pread(s.fd, head, 8, at) != 8)
-        return false;
-    uint64_t size = uint64_t(head[0]) << 24 | uint64_t(head[1]) << 16 | uint64_t(head[2]) << 8 | head[3];
-    std::memcpy(type, head + 4, 4);
-    body = at + 8;
-    if (size == 1) {
-        if (at + 16 > end || ::pread(s.fd, head + 8, 8, at + 8) != 8)
-            return false;
-        size = 0;
-        for (int i = 8; i < 16; ++i)
-            size = size << 8 | head[i];
-        body = at + 16;
-    } else if (size == 0) {
-        size = static_cast<uint64_t>(end - at);
-    }
-    if (size < static_cast<uint64_t>(body - at) || size > static_cast<uint64_t>(end - at))
-        return false;
-    next = at + static_cast<int64_t>(size);
-    return true;
-}
-
-// The first box of `wanted` type among the boxes in [from, end).
-bool findBox(const Source& s, int64_t from, int64_t end, const char* wanted, int64_t& body, int64_t& boxEnd)
-{
-    char type[4];
-    for (int i = 0; i < 4096 && readBox(s, from, end, type, body, boxEnd); ++i, from = boxEnd)
-        if (std::memcmp(type, wanted, 4) == 0)
-            return true;
-    return false;
-}
-
 // Big-endian reads from a box's bytes, false past their end.
 struct Bytes {
     std::string data;
@@ -142,6 +107,34 @@ bool readBytes(const Source& s, int64_t from, int64_t to, Bytes& out)
     out.data.resize(static_cast<size_t>(to - from));
     out.at = 0;
     return ::pread(s.fd, out.data.data(), out.data.size(), from) == static_cast<ssize_t>(out.data.size());
+}
+
+// Reads the box header at `at` (before `end`): its type and where its content and its end lie.
+bool readBox(const Source& s, int64_t at, int64_t end, char type[4], int64_t& body, int64_t& next)
+{
+    Bytes head;
+    uint64_t size = 0, skip = 0;
+    if (!readBytes(s, at, std::min(end, at + 16), head) || !head.take(4, size) || !head.take(4, skip) ||
+        (size == 1 && !head.take(8, size)))
+        return false;
+    std::memcpy(type, head.data.data() + 4, 4);
+    body = at + int64_t(head.at);
+    if (size == 0)
+        size = static_cast<uint64_t>(end - at);
+    if (size < head.at || size > static_cast<uint64_t>(end - at))
+        return false;
+    next = at + static_cast<int64_t>(size);
+    return true;
+}
+
+// The first box of `wanted` type among the boxes in [from, end).
+bool findBox(const Source& s, int64_t from, int64_t end, const char* wanted, int64_t& body, int64_t& boxEnd)
+{
+    char type[4];
+    for (int i = 0; i < 4096 && readBox(s, from, end, type, body, boxEnd); ++i, from = boxEnd)
+        if (std::memcmp(type, wanted, 4) == 0)
+            return true;
+    return false;
 }
 
 // The pixels of every image the file declares: the image-spatial-extent properties (grid

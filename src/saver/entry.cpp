@@ -49,8 +49,9 @@ bool socketExists(const std::string& path)
 // why: the display is asked first. Empty when one of the platforms asked for can start.
 std::string missingDisplay(const std::string& platforms)
 {
+    const std::string noX = "aucun affichage X (la variable DISPLAY est vide).";
     if (platforms.empty())
-        return "aucun affichage X (la variable DISPLAY est vide).";
+        return noX;
     std::string said;
     size_t start = 0;
     while (start <= platforms.size()) {
@@ -61,7 +62,7 @@ std::string missingDisplay(const std::string& platforms)
         if (platform.rfind("xcb", 0) == 0) {
             const std::string display = platform::EnvValue("DISPLAY");
             if (display.empty())
-                missing = "aucun affichage X (la variable DISPLAY est vide).";
+                missing = noX;
             else if (platform::RootWindowId() == 0)
                 missing = "l'affichage X « " + display + " » ne répond pas.";
         } else if (platform.rfind("wayland", 0) == 0) {

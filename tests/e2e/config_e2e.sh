@@ -31,10 +31,11 @@ chooser="$(window_named "Choisissez un dossier")"
 # Keys typed before the chooser's name box has the focus are lost (the busier the machine,
 # the later it gets it): the folder is typed again over what is there until the chooser
 # closes. Any visible window of that name counts, not only the first one found.
-chooser_open() { [ -n "$(xdotool search --onlyvisible --name "Choisissez un dossier" 2>/dev/null)" ]; }
+visible_chooser() { xdotool search --onlyvisible --name "Choisissez un dossier" 2>/dev/null | head -1; }
+chooser_open() { [ -n "$(visible_chooser)" ]; }
 choose_folder() {
   local w
-  w="$(xdotool search --onlyvisible --name "Choisissez un dossier" 2>/dev/null | head -1)"
+  w="$(visible_chooser)"
   [ -n "$w" ] || return 0
   xdotool windowfocus --sync "$w" key ctrl+a type --delay 5 "$work/pics"
   xdotool key Return
