@@ -3,6 +3,8 @@
 // share whose server sleeps, a slow disk) done on a thread of its own that nobody joins.
 // Whoever waits for it can give up at a deadline and go on; the thread ends by itself
 // whenever the work returns, and what it made is then dropped with the last holder.
+// Work uses the application's image plugins and posts to it: before the application goes,
+// WaitForBackgroundTasks says whether any is still running.
 
 #include <atomic>
 #include <chrono>
@@ -23,9 +25,29 @@ inline constexpr int kMaxBackgroundTasks = 8;
 
 namespace detail {
 inline std::atomic<int> backgroundTasksRunning{0};
+inline std::mutex backgroundTasksMutex;
+inline std::condition_variable backgroundTaskEnded;
+
+inline void EndBackgroundTask()
+{
+    // Notified under the lock: a waiter that then lets the process end finds no thread
+    // still inside the condition variable.
+    std::lock_guard<std::mutex> lock(backgroundTasksMutex);
+    --backgroundTasksRunning;
+    backgroundTaskEnded.notify_all();
 }
+}  // namespace detail
 
 inline int BackgroundTasksRunning() { return detail::backgroundTasksRunning.load(); }
+
+// Waits until no task is running (true) or `timeout` has passed (false). A task counts
+// until its work, what the work held and an abandoned result are all gone.
+inline bool WaitForBackgroundTasks(std::chrono::steady_clock::duration timeout)
+{
+    std::unique_lock<std::mutex> lock(detail::backgroundTasksMutex);
+    return detail::backgroundTaskEnded.wait_for(lock, timeout,
+                                                [] { return detail::backgroundTasksRunning.load() == 0; });
+}
 
 template <class T>
 class BackgroundTask {
@@ -42,25 +64,30 @@ public:
         } while (!detail::backgroundTasksRunning.compare_exchange_weak(running, running + 1));
         auto task = std::shared_ptr<BackgroundTask>(new BackgroundTask);
         try {
-            std::thread([task, work = std::move(work)] {
-                std::optional<T> result;
-                std::exception_ptr error;
-                try {
-                    result.emplace(work());
-                } catch (...) {
-                    error = std::current_exception();
-                }
+            std::thread([task, work = std::move(work)]() mutable {
                 {
-                    std::lock_guard<std::mutex> lock(task->mutex_);
-                    task->result_ = std::move(result);
-                    task->error_ = error;
-                    task->done_ = true;
+                    std::optional<T> result;
+                    std::exception_ptr error;
+                    try {
+                        result.emplace(work());
+                    } catch (...) {
+                        error = std::current_exception();
+                    }
+                    {
+                        std::lock_guard<std::mutex> lock(task->mutex_);
+                        task->result_ = std::move(result);
+                        task->error_ = error;
+                        task->done_ = true;
+                    }
+                    task->cv_.notify_all();
                 }
-                task->cv_.notify_all();
-                --detail::backgroundTasksRunning;
+                // What the work held, and a result nobody took, go before the task stops counting.
+                work = nullptr;
+                task.reset();
+                detail::EndBackgroundTask();
             }).detach();
         } catch (...) {
-            --detail::backgroundTasksRunning;
+            detail::EndBackgroundTask();
             throw;
         }
         return task;

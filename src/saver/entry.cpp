@@ -15,6 +15,7 @@
 
 #include "sprites/sprite_random.h"
 
+#include "platform/background_task.h"
 #include "platform/foreign_window.h"
 #include "platform/framework_language.h"
 #include "platform/host_config.h"
@@ -25,6 +26,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -80,6 +82,24 @@ std::string missingDisplay(const std::string& platforms)
             said = missing;
     }
     return said;
+}
+
+// A reading given up at its deadline may still be running (a share that no longer answers)
+// with the application's image plugins, and posts to the application when it returns: the
+// application goes only once none is left. One still blocked after a moment ends the
+// process as it is, with its status (or by the host's signal): nothing of the user's is left
+// to save by then.
+int closeApplication(std::unique_ptr<QApplication>& app, int status, bool endBySignal = false)
+{
+    if (!platform::WaitForBackgroundTasks(std::chrono::seconds(1))) {
+        std::cout.flush();
+        std::cerr.flush();
+        if (endBySignal)
+            platform::TerminationSignals::EndByReceived();
+        std::_Exit(status);
+    }
+    app.reset();
+    return status;
 }
 
 }  // namespace
@@ -163,7 +183,7 @@ int LumivaneMain(int argc, char** argv)
         const int result = RunHostedShow(commandLine.hostWindow);
         AppSettings = nullptr;
         settings.reset();
-        app.reset();
+        closeApplication(app, result, true);
         // Ended by the host's signal: as hacks do, by that signal, now that all is cleaned up.
         platform::TerminationSignals::EndByReceived();
         return result;
@@ -181,7 +201,8 @@ int LumivaneMain(int argc, char** argv)
         dialog->exec();
         dialog.reset();
         AppSettings = nullptr;
-        return 0;
+        settings.reset();
+        return closeApplication(app, 0);
     }
     if (SaverMode == kModeRun) {
         // A Qt application has no hidden top-level window, so the tool-window style that
@@ -205,7 +226,7 @@ int LumivaneMain(int argc, char** argv)
                                    : std::string("et la ligne de commande n'en donne pas"))
                   << ".\n";
         mainWindow.reset();
-        return 2;
+        return closeApplication(app, 2);
     }
     int result = 0;
     if (!NoRun && mainWindow)
@@ -213,5 +234,6 @@ int LumivaneMain(int argc, char** argv)
     // The saver window stops its display thread before it goes.
     mainWindow.reset();
     AppSettings = nullptr;
-    return result;
+    settings.reset();
+    return closeApplication(app, result);
 }

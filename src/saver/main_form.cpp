@@ -305,7 +305,7 @@ void TMainForm::RunPreview()
 {
     previewMutex_ = std::make_unique<NamedMutex>("lumivane");
     if (previewMutex_->alreadyExists())
-        std::exit(0);  // one preview at a time
+        return;  // one preview at a time: this one ends as a preview with nothing to draw does
 
     ForeignWindow host(ParentWindow);
     // Wait for the host window to be shown; one that is destroyed meanwhile ends it.

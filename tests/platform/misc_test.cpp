@@ -1,3 +1,4 @@
+#include "platform/background_task.h"
 #include "platform/paths.h"
 #include "platform/random.h"
 #include "platform/system_info.h"
@@ -5,6 +6,11 @@
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
 
 using namespace platform;
 
@@ -71,4 +77,35 @@ TEST(Paths, TrimAndFolders)
     EXPECT_FALSE(FileExists(host.driveC()));  // a folder is no file
     testing_support::WriteFile(host.driveC() + "f.jpg", "x");
     EXPECT_TRUE(FileExists(host.driveC() + "f.jpg"));
+}
+
+TEST(BackgroundTasks, AnAbandonedOneCountsUntilWhatItsWorkHeldIsGone)
+{
+    using namespace std::chrono_literals;
+    // What the work holds goes slowly, as a decoder's state may: the application must not
+    // go before it has.
+    struct Holder {
+        std::atomic<bool>* gone;
+        ~Holder()
+        {
+            std::this_thread::sleep_for(200ms);
+            *gone = true;
+        }
+    };
+    std::atomic<bool> heldGone{false};
+    std::promise<void> release;
+    std::shared_future<void> go = release.get_future().share();
+    auto holder = std::shared_ptr<Holder>(new Holder{&heldGone});
+    auto task = platform::BackgroundTask<int>::Start([holder, go] {
+        go.wait();
+        return 7;
+    });
+    holder.reset();
+    ASSERT_TRUE(task);
+    EXPECT_FALSE(platform::WaitForBackgroundTasks(50ms));
+    task.reset();  // given up at a deadline, as the show does
+    release.set_value();
+    ASSERT_TRUE(platform::WaitForBackgroundTasks(20s));
+    EXPECT_TRUE(heldGone);
+    EXPECT_EQ(platform::BackgroundTasksRunning(), 0);
 }

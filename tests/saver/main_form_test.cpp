@@ -3,13 +3,17 @@
 #include "settings/app_state.h"
 
 #include "platform/host_config.h"
+#include "platform/named_mutex.h"
 #include "platform/system_info.h"
 
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
 
+
+#include <atomic>
 #include <cstdlib>
 
 using testing_support::ScratchHost;
@@ -109,4 +113,32 @@ TEST_F(SaverWindow, NoPicturesWarnsAndDoesNotRun)
     EXPECT_TRUE(NoRun);
     EXPECT_NE(testing_support::ReadFile(host.dir().file("boxes.log")).find("Avertissement | warning | ok | "),
               std::string::npos);
+}
+
+namespace {
+std::atomic<bool> g_previewUnderTest{false};
+}
+
+TEST_F(SaverWindow, ASecondPreviewEndsWithoutEndingTheProgram)
+{
+    // An exit from inside the window's creation would end this program with success.
+    std::atexit([] {
+        if (g_previewUnderTest)
+            std::_Exit(3);
+    });
+    const platform::NamedMutex first("lumivane");  // the preview already running
+    ASSERT_TRUE(first.owned());
+    QWidget hostWindow;
+    hostWindow.resize(152, 112);
+    hostWindow.show();
+    SaverMode = kModePreview;
+    ParentWindow = uint32_t(hostWindow.winId());
+    g_previewUnderTest = true;
+    {
+        TMainForm form;
+        EXPECT_TRUE(NoRun);
+        EXPECT_EQ(form.PreviewBitmap, nullptr);
+    }
+    g_previewUnderTest = false;
+    ParentWindow = 0;
 }
