@@ -169,8 +169,8 @@ void TSettings::ReadRegistry()
     Images.clear();
     {
         TRegistry reg(RootKey::LocalMachine);
-        if (reg.OpenKeyReadOnly(kMachineKey) && reg.ValueExists("CheminInstall"))
-            CheminInstall = reg.ReadString("CheminInstall");
+        if (reg.OpenKeyReadOnly(kMachineKey) && reg.ValueExists(kInstallPathValue))
+            CheminInstall = reg.ReadString(kInstallPathValue);
     }
     TRegistry reg(RootKey::CurrentUser);
     if (reg.OpenKeyReadOnly(kUserKey)) {
@@ -281,7 +281,7 @@ void TSettings::SaveCheminInstall()
 {
     TRegistry reg(RootKey::LocalMachine);
     if (reg.OpenKey(kMachineKey, true))
-        reg.WriteString("CheminInstall", CheminInstall);
+        reg.WriteString(kInstallPathValue, CheminInstall);
     reg.Flush();
 }
 

@@ -12,6 +12,8 @@
 
 inline constexpr const char* kUserKey = "\\Software\\Kestrune\\lumivane";
 inline constexpr const char* kMachineKey = "\\Software\\Kestrune\\lumivane";
+// The machine value that names the installation folder, written by the installation.
+inline constexpr const char* kInstallPathValue = "CheminInstall";
 inline constexpr const char* kImagesSubKey = "Images";
 inline constexpr const char* kUninstallKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumivane";
 
