@@ -57,13 +57,15 @@ QCheckBox* placeCheck(QWidget* parent, const char* name, const QString& text, in
     return box;
 }
 
-QScrollBar* placeBar(QWidget* parent, const char* name, int x, int y, int w, int h, int min, int max, int position,
-                     int large, int small)
+// The scroll bar of a stored number: its name and range are its setting's.
+QScrollBar* placeBar(QWidget* parent, const char* setting, int x, int y, int w, int h, int position, int large,
+                     int small)
 {
+    const SettingRow& row = SettingRowNamed(setting);
     auto* bar = new QScrollBar(Qt::Horizontal, parent);
-    bar->setObjectName(QString::fromLatin1(name));
+    bar->setObjectName(QString::fromLatin1(row.control));
     bar->setGeometry(x, y, w, h);
-    bar->setRange(min, max);
+    bar->setRange(row.minimum, row.maximum);
     bar->setValue(position);
     bar->setPageStep(large);
     bar->setSingleStep(small);
@@ -79,8 +81,10 @@ void placeEndLabel(QWidget* parent, const char* name, const QString& text, const
 
 // The control that shows a setting, of the type its kind asks for.
 template <class Control>
-Control& controlOf(const QWidget& form, const SettingRow& row)
+Control& controlOf(const QWidget& form, const SettingRow& row, SettingControl kind)
 {
+    if (row.kind != kind)
+        throw std::logic_error(std::string("the dialog shows ") + row.name + " with another kind of control");
     auto* control = form.findChild<Control*>(QString::fromLatin1(row.control));
     if (!control)
         throw std::logic_error(std::string("the dialog has no control for ") + row.name);
@@ -89,27 +93,27 @@ Control& controlOf(const QWidget& form, const SettingRow& row)
 
 void showSetting(const QWidget& form, const SettingRow& row, bool checked)
 {
-    controlOf<QCheckBox>(form, row).setChecked(checked);
+    controlOf<QCheckBox>(form, row, SettingControl::CheckBox).setChecked(checked);
 }
 void showSetting(const QWidget& form, const SettingRow& row, int32_t position)
 {
-    controlOf<QScrollBar>(form, row).setValue(position);
+    controlOf<QScrollBar>(form, row, SettingControl::ScrollBar).setValue(position);
 }
 void showSetting(const QWidget& form, const SettingRow& row, const std::string& colour)
 {
-    controlOf<TShape>(form, row).SetColor(colors::ColorOrBlack(colour));
+    controlOf<TShape>(form, row, SettingControl::ColourSwatch).SetColor(colors::ColorOrBlack(colour));
 }
 void takeSetting(const QWidget& form, const SettingRow& row, bool& checked)
 {
-    checked = controlOf<QCheckBox>(form, row).isChecked();
+    checked = controlOf<QCheckBox>(form, row, SettingControl::CheckBox).isChecked();
 }
 void takeSetting(const QWidget& form, const SettingRow& row, int32_t& position)
 {
-    position = controlOf<QScrollBar>(form, row).value();
+    position = controlOf<QScrollBar>(form, row, SettingControl::ScrollBar).value();
 }
 void takeSetting(const QWidget& form, const SettingRow& row, std::string& colour)
 {
-    colour = colors::ColorToString(controlOf<TShape>(form, row).Color());
+    colour = colors::ColorToString(controlOf<TShape>(form, row, SettingControl::ColourSwatch).Color());
 }
 
 // Calls `use(row, field)` for each setting the dialog shows, in the order it sets them.
@@ -117,7 +121,7 @@ template <class Use>
 void forEachShown(TSettings& s, const Use& use)
 {
     for (const SettingRow& row : SettingRows())
-        if (row.control)
+        if (row.kind != SettingControl::None)
             std::visit([&](const auto& f) { use(row, s.*f.member); }, row.field);
 }
 
@@ -245,18 +249,18 @@ void TFConfig::buildEffectSide()
     connect(CBEffets, &QCheckBox::toggled, this, &TFConfig::CBEffetsClick);
     connect(CBCentre, &QCheckBox::toggled, this, &TFConfig::CBCentreClick);
 
-    SBVitesse = placeBar(g, "SBVitesse", 46, 158, 188, 17, 1, 120, 5, 10, 1);
+    SBVitesse = placeBar(g, "Vitesse", 46, 158, 188, 17, 5, 10, 1);
     GBVitesse = PlaceLabel(g, QStringLiteral("GBVitesse"), QStringLiteral("Intervalle entre chaque image (en secondes)"),
                            46, 142);
     placeEndLabel(g, "LabelCourt", QStringLiteral("Court"), SBVitesse, true);
     placeEndLabel(g, "LabelLong", QStringLiteral("Long"), SBVitesse, false);
 
-    SBRapidite = placeBar(g, "SBRapidite", 512, 34, 129, 17, 1, 20000, 500, 500, 100);
+    SBRapidite = placeBar(g, "Rapidite", 512, 34, 129, 17, 500, 500, 100);
     LabelREffets = PlaceLabel(g, QStringLiteral("LabelREffets"), QStringLiteral("Rapidité des effets"), 512, 18);
     placeEndLabel(g, "LabelRapide", QStringLiteral("Rapide"), SBRapidite, true);
     placeEndLabel(g, "LabelLent", QStringLiteral("Lent"), SBRapidite, false);
 
-    SBTailleEffet = placeBar(g, "SBTailleEffet", 336, 34, 117, 16, 4, 10, 4, 1, 1);
+    SBTailleEffet = placeBar(g, "TailleEffet", 336, 34, 117, 16, 4, 1, 1);
     LabelTEffets = PlaceLabel(g, QStringLiteral("LabelTEffets"), QStringLiteral("Taille de l'effet"), 336, 18);
     // Connected once the design positions are set: from here on every change of
     // position, the program's included, refreshes its caption.

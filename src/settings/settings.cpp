@@ -26,27 +26,44 @@ std::vector<std::pair<std::string, std::string>> SettingOverrides;
 const std::vector<SettingRow>& SettingRows()
 {
     // The dialog's controls first, in the order it sets them, then the values it does not show.
+    using enum SettingControl;
     static const std::vector<SettingRow> rows = {
-        {"Vitesse", SettingField{&TSettings::Vitesse, 3}, "SBVitesse", 3, 1},
-        {"Rapidite", SettingField{&TSettings::Rapidite, 1000}, "SBRapidite", 4, 2},
-        {"TailleEffet", SettingField{&TSettings::TailleEffet, 4}, "SBTailleEffet", 5, 7},
-        {"Alea", SettingField{&TSettings::Alea, false}, "CBAlea", 7, 4},
-        {"AleaEffets", SettingField{&TSettings::AleaEffets, true}, "CBAleaEffets", 8, 5},
-        {"Effet", SettingField{&TSettings::Effet, true}, "CBEffets", 6, 3},
-        {"Centre", SettingField{&TSettings::Centre, true}, "CBCentre", 9, 6},
-        {"Transition", SettingField{&TSettings::Transition, true}, "CBTransition", 10, 8},
-        {"Ajuster", SettingField{&TSettings::Ajuster, false}, "CBAjuster", 11, 9},
-        {"LOG", SettingField{&TSettings::Log, false}, "CBLOG", 12, 10},
-        {"DoubleBufferring", SettingField{&TSettings::DoubleBufferring, false}, "CBDoubleBufferring", 14, 12},
-        {"NoEcranOFF", SettingField{&TSettings::NoEcranOFF, false}, "CBEcranOff", 16, 13},
-        {"BackGroundColor", SettingField{&TSettings::BackGroundColor, "clBlack"}, "Shape1", 15, 15},
-        {"Selection", SettingField{&TSettings::Selection, ""}, nullptr, 1, 14},
-        {"Dossier Images", SettingField{&TSettings::DossierImages, ""}, nullptr, 2, 16},
-        {"Enregistre", SettingField{&TSettings::Enregistre, false}, nullptr, 13, 11},
+        {"Vitesse", SettingField{&TSettings::Vitesse, 3}, ScrollBar, "SBVitesse", 3, 1, 1, 120},
+        {"Rapidite", SettingField{&TSettings::Rapidite, 1000}, ScrollBar, "SBRapidite", 4, 2, 1, 20000},
+        {"TailleEffet", SettingField{&TSettings::TailleEffet, 4}, ScrollBar, "SBTailleEffet", 5, 7, 4, 10},
+        {"Alea", SettingField{&TSettings::Alea, false}, CheckBox, "CBAlea", 7, 4},
+        {"AleaEffets", SettingField{&TSettings::AleaEffets, true}, CheckBox, "CBAleaEffets", 8, 5},
+        {"Effet", SettingField{&TSettings::Effet, true}, CheckBox, "CBEffets", 6, 3},
+        {"Centre", SettingField{&TSettings::Centre, true}, CheckBox, "CBCentre", 9, 6},
+        {"Transition", SettingField{&TSettings::Transition, true}, CheckBox, "CBTransition", 10, 8},
+        {"Ajuster", SettingField{&TSettings::Ajuster, false}, CheckBox, "CBAjuster", 11, 9},
+        {"LOG", SettingField{&TSettings::Log, false}, CheckBox, "CBLOG", 12, 10},
+        {"DoubleBufferring", SettingField{&TSettings::DoubleBufferring, false}, CheckBox, "CBDoubleBufferring", 14, 12},
+        {"NoEcranOFF", SettingField{&TSettings::NoEcranOFF, false}, CheckBox, "CBEcranOff", 16, 13},
+        {"BackGroundColor", SettingField{&TSettings::BackGroundColor, "clBlack"}, ColourSwatch, "Shape1", 15, 15},
+        {"Selection", SettingField{&TSettings::Selection, ""}, None, nullptr, 1, 14},
+        {"Dossier Images", SettingField{&TSettings::DossierImages, ""}, None, nullptr, 2, 16},
+        {"Enregistre", SettingField{&TSettings::Enregistre, false}, None, nullptr, 13, 11},
         // Written only by SaveLettreInfoOff.
-        {"Afficher Dlg Lettre info", SettingField{&TSettings::AfficherDlgLettreInfo, false}, nullptr, 17, 0},
+        {"Afficher Dlg Lettre info", SettingField{&TSettings::AfficherDlgLettreInfo, false}, None, nullptr, 17, 0},
     };
     return rows;
+}
+
+namespace {
+const SettingRow* findRow(const std::string& name)
+{
+    const auto& rows = SettingRows();
+    const auto row = std::ranges::find_if(rows, [&](const SettingRow& r) { return name == r.name; });
+    return row == rows.end() ? nullptr : &*row;
+}
+}  // namespace
+
+const SettingRow& SettingRowNamed(const std::string& name)
+{
+    if (const SettingRow* row = findRow(name))
+        return *row;
+    throw std::logic_error("no setting is stored under " + name);
 }
 
 namespace {
@@ -101,12 +118,13 @@ bool parseValue(const std::string& text, bool& field)
     return true;
 }
 
-const char* valueNameOf(bool TSettings::*member)
+template <class T>
+const SettingRow& rowOf(T TSettings::*member)
 {
     for (const SettingRow& row : SettingRows())
-        if (const auto* flag = std::get_if<SettingField<bool>>(&row.field); flag && flag->member == member)
-            return row.name;
-    throw std::logic_error("a flag without a registry value");
+        if (const auto* field = std::get_if<SettingField<T>>(&row.field); field && field->member == member)
+            return row;
+    throw std::logic_error("a field without a registry value");
 }
 }  // namespace
 
@@ -260,7 +278,7 @@ void TSettings::SaveLettreInfoOff()
 {
     TRegistry reg(RootKey::CurrentUser);
     if (reg.OpenKey(kUserKey, true))
-        reg.WriteBool(valueNameOf(&TSettings::AfficherDlgLettreInfo), true);
+        reg.WriteBool(rowOf(&TSettings::AfficherDlgLettreInfo).name, true);
     reg.Flush();
 }
 
@@ -287,17 +305,15 @@ void TSettings::SaveCheminInstall()
 
 bool TSettings::SetByValueName(const std::string& name, const std::string& value)
 {
-    const auto& rows = SettingRows();
-    const auto row = std::ranges::find_if(rows, [&](const SettingRow& r) { return name == r.name; });
-    return row != rows.end() &&
+    const SettingRow* row = findRow(name);
+    return row &&
            std::visit([&](const auto& f) { return parseValue(value, this->*f.member); }, row->field);
 }
 
 int TSettings::ClampedTailleEffet() const
 {
-    return TailleEffet < kMinTailleEffet ? kMinTailleEffet
-         : TailleEffet > kMaxTailleEffet ? kMaxTailleEffet
-                                         : TailleEffet;
+    static const SettingRow& row = rowOf(&TSettings::TailleEffet);
+    return std::clamp(TailleEffet, row.minimum, row.maximum);
 }
 
 uint32_t TSettings::BackColor() const

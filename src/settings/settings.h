@@ -17,9 +17,6 @@ inline constexpr const char* kInstallPathValue = "CheminInstall";
 inline constexpr const char* kImagesSubKey = "Images";
 inline constexpr const char* kUninstallKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumivane";
 
-inline constexpr int kMinTailleEffet = 4;
-inline constexpr int kMaxTailleEffet = 10;
-
 extern const char* const kTraceSeparator;
 
 class TSettings {
@@ -107,19 +104,31 @@ struct SettingField {
 template <class T>
 SettingField(T TSettings::*, std::type_identity_t<T>) -> SettingField<T>;
 
+// How the dialog shows a value: the kind of its control follows from the field's type.
+enum class SettingControl {
+    None,          // not shown
+    CheckBox,      // a bool
+    ScrollBar,     // a number, within the row's range
+    ColourSwatch,  // a colour's name
+};
+
 struct SettingRow {
     const char* name;  // the registry value name
     std::variant<SettingField<std::string>, SettingField<int32_t>, SettingField<bool>> field;
-    // The object name of the dialog control that shows it (a check box for a bool, a scroll
-    // bar for a number, the colour swatch for the text), or nullptr.
-    const char* control;
+    SettingControl kind;
+    const char* control;  // the object name of that control, or nullptr
     // Its place when the user key is read and when it is saved, from 1; 0: never saved.
     int readRank;
     int writeRank;
+    // What the scroll bar of a number offers; a stored value outside it is kept as it is.
+    int minimum = 0;
+    int maximum = 0;
 };
 
 // Every user value, in the order the dialog sets its controls.
 const std::vector<SettingRow>& SettingRows();
+// The row of a registry value name; throws std::logic_error for a name without one.
+const SettingRow& SettingRowNamed(const std::string& name);
 
 // Settings given on the command line for this run only (registry value name, value), laid
 // over what every load reads; never saved. Set once at start, before any thread.

@@ -286,9 +286,16 @@ TEST_F(Dialog, EveryDisplayParameterShowsOneSetting)
     user("");
     open();  // a setting whose control is missing or of another kind cannot open
     std::multiset<std::string> bound, controls;
-    for (const SettingRow& row : SettingRows())
+    for (const SettingRow& row : SettingRows()) {
+        EXPECT_EQ(row.control != nullptr, row.kind != SettingControl::None) << row.name;
         if (row.control)
             bound.insert(row.control);
+        if (row.kind == SettingControl::ScrollBar) {
+            const auto* bar = form->findChild<QScrollBar*>(QString::fromLatin1(row.control));
+            ASSERT_TRUE(bar) << row.name;
+            EXPECT_EQ(std::pair(bar->minimum(), bar->maximum()), std::pair(row.minimum, row.maximum)) << row.name;
+        }
+    }
     for (QWidget* w : form->GBParams->findChildren<QWidget*>())
         if (qobject_cast<QCheckBox*>(w) || qobject_cast<QScrollBar*>(w) || qobject_cast<TShape*>(w))
             controls.insert(w->objectName().toStdString());
