@@ -33,6 +33,8 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include <type_traits>
+
 using namespace platform;
 
 QPointer<TDisplayThread> PreviewThread;
@@ -116,13 +118,19 @@ void takeSetting(const QWidget& form, const SettingRow& row, std::string& colour
     colour = colors::ColorToString(controlOf<TShape>(form, row, SettingControl::ColourSwatch).Color());
 }
 
-// Calls `use(row, field)` for each setting the dialog shows, in the order it sets them.
+// Calls `use(row, field)` for each parameter the dialog shows, in the order it sets them
+// (the picture list has code of its own).
 template <class Use>
 void forEachShown(TSettings& s, const Use& use)
 {
     for (const SettingRow& row : SettingRows())
-        if (row.kind != SettingControl::None)
-            std::visit([&](const auto& f) { use(row, s.*f.member); }, row.field);
+        std::visit(
+            [&](const auto& f) {
+                if constexpr (!std::is_same_v<std::remove_cvref_t<decltype(s.*f.member)>, std::vector<std::string>>)
+                    if (row.kind != SettingControl::None)
+                        use(row, s.*f.member);
+            },
+            row.field);
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ const std::vector<SettingRow>& SettingRows()
         {"Enregistre", SettingField{&TSettings::Enregistre, false}, None, nullptr, 13, 11},
         // Written only by SaveLettreInfoOff.
         {"Afficher Dlg Lettre info", SettingField{&TSettings::AfficherDlgLettreInfo, false}, None, nullptr, 17, 0},
+        {"Images", SettingField{&TSettings::Images, {}}, PictureList, "DstList", 18, 17},
     };
     return rows;
 }
@@ -69,6 +70,10 @@ const SettingRow& SettingRowNamed(const std::string& name)
 namespace {
 constexpr const char* kConfigValidatedValue = "ConfigValidated";
 
+using TextList = std::vector<std::string>;
+
+bool isList(const SettingRow& row) { return std::holds_alternative<SettingField<TextList>>(row.field); }
+
 // The rows with a place in `rank`, in that order.
 std::vector<const SettingRow*> rowsBy(int SettingRow::*rank)
 {
@@ -77,6 +82,10 @@ std::vector<const SettingRow*> rowsBy(int SettingRow::*rank)
         if (row.*rank > 0)
             rows.push_back(&row);
     std::ranges::sort(rows, {}, [rank](const SettingRow* row) { return row->*rank; });
+    // A list is read and written in its subkey, where the registry is left afterwards.
+    if (std::find_if(rows.begin(), rows.end(), [](const SettingRow* row) { return isList(*row); }) <
+        rows.end() - 1)
+        throw std::logic_error("a list of settings comes before a value");
     return rows;
 }
 
@@ -86,6 +95,30 @@ void readValue(TRegistry& reg, const char* name, bool& field) { field = reg.Read
 void writeValue(TRegistry& reg, const char* name, const std::string& field) { reg.WriteString(name, field); }
 void writeValue(TRegistry& reg, const char* name, int32_t field) { reg.WriteInteger(name, field); }
 void writeValue(TRegistry& reg, const char* name, bool field) { reg.WriteBool(name, field); }
+// A list is the subkey of its name under the user key; its texts are numbered from 0 up to
+// the first number missing.
+void readValue(TRegistry& reg, const char* name, TextList& list)
+{
+    list.clear();
+    if (!reg.OpenKeyReadOnly(std::string(kUserKey) + "\\" + name))
+        return;
+    for (int n = 0;; ++n) {
+        const std::string number = std::to_string(n);
+        if (!reg.ValueExists(number))
+            break;
+        list.push_back(reg.ReadString(number));
+    }
+}
+// Written whole, in place of what the subkey held; only the files that still exist.
+void writeValue(TRegistry& reg, const char* name, const TextList& list)
+{
+    reg.DeleteKey(name);
+    reg.OpenKey(name, true);
+    int next = 0;
+    for (const auto& path : list)
+        if (platform::FileExists(path))
+            reg.WriteString(std::to_string(next++), path);
+}
 
 // Text that is a whole decimal number within int32_t, and nothing else.
 std::optional<int32_t> decimal(const std::string& text)
@@ -108,6 +141,10 @@ bool parseValue(const std::string& text, int32_t& field)
     const auto number = decimal(text);
     field = number.value_or(field);
     return number.has_value();
+}
+bool parseValue(const std::string&, TextList&)
+{
+    return false;  // a list is chosen in the dialog, not given as one value
 }
 bool parseValue(const std::string& text, bool& field)
 {
@@ -191,23 +228,14 @@ void TSettings::ReadRegistry()
             CheminInstall = reg.ReadString(kInstallPathValue);
     }
     TRegistry reg(RootKey::CurrentUser);
-    if (reg.OpenKeyReadOnly(kUserKey)) {
-        static const std::vector<const SettingRow*> readOrder = rowsBy(&SettingRow::readRank);
-        for (const SettingRow* row : readOrder)
-            if (reg.ValueExists(row->name))
-                std::visit([&](const auto& f) { readValue(reg, row->name, this->*f.member); }, row->field);
-    }
-    if (reg.OpenKeyReadOnly(std::string(kUserKey) + "\\" + kImagesSubKey)) {
-        for (int n = 0;; ++n) {
-            const std::string name = std::to_string(n);
-            if (!reg.ValueExists(name))
-                break;
-            Images.push_back(reg.ReadString(name));
-        }
-        // One pass that keeps the order: a long list must not be moved once per missing file.
-        std::erase_if(Images, [](const std::string& path) { return !platform::FileExists(path); });
-        ImageCount = static_cast<int>(Images.size());
-    }
+    static const std::vector<const SettingRow*> readOrder = rowsBy(&SettingRow::readRank);
+    const bool userKey = reg.OpenKeyReadOnly(kUserKey);
+    for (const SettingRow* row : readOrder)
+        if (isList(*row) || (userKey && reg.ValueExists(row->name)))
+            std::visit([&](const auto& f) { readValue(reg, row->name, this->*f.member); }, row->field);
+    // One pass that keeps the order: a long list must not be moved once per missing file.
+    std::erase_if(Images, [](const std::string& path) { return !platform::FileExists(path); });
+    ImageCount = static_cast<int>(Images.size());
 }
 
 void TSettings::LoadFromRegistry()
@@ -265,12 +293,6 @@ void TSettings::SaveToRegistry()
     static const std::vector<const SettingRow*> writeOrder = rowsBy(&SettingRow::writeRank);
     for (const SettingRow* row : writeOrder)
         std::visit([&](const auto& f) { writeValue(reg, row->name, this->*f.member); }, row->field);
-    reg.DeleteKey(kImagesSubKey);
-    reg.OpenKey(kImagesSubKey, true);
-    int next = 0;
-    for (const auto& path : Images)
-        if (platform::FileExists(path))
-            reg.WriteString(std::to_string(next++), path);
     reg.Flush();
 }
 

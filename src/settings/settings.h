@@ -14,7 +14,6 @@ inline constexpr const char* kUserKey = "\\Software\\Kestrune\\lumivane";
 inline constexpr const char* kMachineKey = "\\Software\\Kestrune\\lumivane";
 // The machine value that names the installation folder, written by the installation.
 inline constexpr const char* kInstallPathValue = "CheminInstall";
-inline constexpr const char* kImagesSubKey = "Images";
 inline constexpr const char* kUninstallKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumivane";
 
 extern const char* const kTraceSeparator;
@@ -95,7 +94,8 @@ private:
 };
 
 // A field stored under a user value and the value it starts from. Its type is the value's
-// kind: std::string a REG_SZ, int32_t a REG_DWORD, bool a REG_DWORD read as not 0.
+// kind: std::string a REG_SZ, int32_t a REG_DWORD, bool a REG_DWORD read as not 0, and a
+// list of texts a subkey of that name whose REG_SZ values are named 0, 1, 2...
 template <class T>
 struct SettingField {
     T TSettings::*member;
@@ -110,14 +110,18 @@ enum class SettingControl {
     CheckBox,      // a bool
     ScrollBar,     // a number, within the row's range
     ColourSwatch,  // a colour's name
+    PictureList,   // the pictures' list, filled by its own code (its entries are files)
 };
 
 struct SettingRow {
     const char* name;  // the registry value name
-    std::variant<SettingField<std::string>, SettingField<int32_t>, SettingField<bool>> field;
+    std::variant<SettingField<std::string>, SettingField<int32_t>, SettingField<bool>,
+                 SettingField<std::vector<std::string>>>
+        field;
     SettingControl kind;
     const char* control;  // the object name of that control, or nullptr
-    // Its place when the user key is read and when it is saved, from 1; 0: never saved.
+    // Its place when the user key is read and when it is saved, from 1; 0: never saved. A
+    // list comes after every value, as it is kept in a subkey.
     int readRank;
     int writeRank;
     // What the scroll bar of a number offers; a stored value outside it is kept as it is.
