@@ -533,6 +533,7 @@ void TFConfig::StartPreview()
         // Only the current preview's end counts: a stopped one may end after a newer
         // one has started.
         QPointer<TDisplayThread> self(thread);
+        connect(thread, &TDisplayThread::LoadFailed, this, [](const FatalBox& box) { FatalExit(box); });
         connect(thread, &QThread::finished, this, [this, self] {
             if (PreviewThread == self)
                 PreviewFinished();

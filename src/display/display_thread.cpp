@@ -197,13 +197,19 @@ void TDisplayThread::run()
     using SettingsTask = platform::BackgroundTask<std::shared_ptr<TSettings>>;
     auto read = [] {
         auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
-        settings->LoadAway(&RunOnMainThread);
+        settings->LoadFailure = settings->LoadAway();
         return settings;
     };
     const std::shared_ptr<SettingsTask> reading = startWhenRoom<std::shared_ptr<TSettings>>(read);
     if (!reading || !reading->WaitUntil(LoadTask::Clock::time_point::max(), [this] { return stopping(); }))
         return;
     Settings = reading->Take();
+    if (Settings->LoadFailure) {
+        // Sent from the main thread, which reaches it only after whoever started this
+        // thread has connected to it.
+        RunOnMainThread([this] { emit LoadFailed(*Settings->LoadFailure); });
+        return;
+    }
     if (!ResumeAfter.file.empty())
         ImageIndex = ResumeIndex(Settings->Images, ResumeAfter);
     EffectNumber = -1;

@@ -88,6 +88,12 @@ public:
 protected:
     void run() override;
 
+
+signals:
+    // The settings could not be read: the box to show before the program ends. The run
+    // has ended when it comes.
+    void LoadFailed(const platform::FatalBox& box);
+
 private:
     struct Load;
     using LoadTask = platform::BackgroundTask<std::shared_ptr<Load>>;

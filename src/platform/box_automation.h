@@ -26,6 +26,15 @@ enum : uint32_t {
 
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
+// A box after which the program ends: what a part that shows no boxes hands back to the
+// program, which shows it (message_box.h) and ends.
+struct FatalBox {
+    std::string text;
+    std::string caption;
+    uint32_t flags = 0;
+    std::string detail;  // a line for the standard error before the box, or empty
+};
+
 struct BoxAutomation {
     std::string logFile;  // when set, every box appends its MessageBoxLogLine here
     std::string answer;   // when set ("yes", "no", "ok", "cancel"), boxes answer without showing

@@ -88,12 +88,30 @@ void MessageBeep()
         QApplication::beep();
 }
 
+void ShowFatalBox(const FatalBox& box)
+{
+    if (!box.detail.empty())
+        std::cerr << box.detail << '\n';
+    MessageBox(nullptr, box.text, box.caption, box.flags);
+}
+
 void FatalExit(const std::string& text, const std::string& caption, uint32_t flags, int exitCode, QWidget* owner,
                unsigned long foreignOwner)
 {
     MessageBox(owner, text, caption, flags, foreignOwner);
     std::fflush(nullptr);
     std::exit(exitCode);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void FatalExit(const FatalBox& box)
+{
+    ShowFatalBox(box);
+    std::fflush(nullptr);
+    std::exit(1);
 }
 
 }  // namespace platform

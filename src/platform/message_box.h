@@ -20,8 +20,12 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& capti
 // The default beep.
 void MessageBeep();
 
+// Writes its detail to the standard error, then shows the box.
+void ShowFatalBox(const FatalBox& box);
+
 // Shows one box, then ends the process with the given exit code.
 [[noreturn]] void FatalExit(const std::string& text, const std::string& caption, uint32_t flags,
                             int exitCode = 1, QWidget* owner = nullptr, unsigned long foreignOwner = 0);
+[[noreturn]] void FatalExit(const FatalBox& box);
 
 }  // namespace platform

@@ -19,6 +19,7 @@
 #include "platform/foreign_window.h"
 #include "platform/framework_language.h"
 #include "platform/host_config.h"
+#include "platform/message_box.h"
 #include "platform/random.h"
 #include "platform/window_system.h"
 
@@ -165,6 +166,11 @@ int LumivaneMain(int argc, char** argv)
     std::unique_ptr<TSettings> settings;
     if (SaverMode != kModePreview) {
         settings = std::make_unique<TSettings>();
+        if (settings->LoadFailure) {
+            platform::ShowFatalBox(*settings->LoadFailure);
+            settings.reset();
+            return closeApplication(app, 1);
+        }
         AppSettings = settings.get();
     }
     platform::Randomize();
@@ -192,7 +198,7 @@ int LumivaneMain(int argc, char** argv)
     // Drawing nowhere is no success: the number was missing, not a number, or no window.
     const bool previewNowhere =
         SaverMode == kModePreview && (ParentWindow == 0 || !platform::ForeignWindow(ParentWindow).exists());
-    std::unique_ptr<QWidget> mainWindow;
+    std::unique_ptr<TMainForm> mainWindow;
     if (SaverMode == kModeRun)
         SaverMode = EffectiveMode(SaverMode, IsConfigValidated());
     if (SaverMode == kModeConfigure) {
@@ -228,7 +234,7 @@ int LumivaneMain(int argc, char** argv)
         mainWindow.reset();
         return closeApplication(app, 2);
     }
-    int result = 0;
+    int result = mainWindow ? mainWindow->ExitCode : 0;
     if (!NoRun && mainWindow)
         result = QApplication::exec();
     // The saver window stops its display thread before it goes.

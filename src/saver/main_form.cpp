@@ -48,6 +48,12 @@ TMainForm::TMainForm()
     Activated = false;
     FirstMouseX = FirstMouseY = -1;
     Settings = std::make_unique<TSettings>();
+    if (Settings->LoadFailure) {
+        platform::ShowFatalBox(*Settings->LoadFailure);
+        NoRun = true;
+        ExitCode = 1;
+        return;
+    }
     move(0, 0);
     setWindowTitle(QStringLiteral("lumivane"));
 
@@ -180,6 +186,7 @@ void TMainForm::StartDisplay()
     trace("Début de Lumivane-----------------------------------");
     try {
         display_ = new TDisplayThread(&Canvas(), false, QThread::HighPriority, 0, std::string(), 0, 0, 0, 0);
+        connect(display_, &TDisplayThread::LoadFailed, this, [](const platform::FatalBox& box) { FatalExit(box); });
     } catch (const std::exception&) {
         if (display_)
             StopDisplay();

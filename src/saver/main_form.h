@@ -52,6 +52,8 @@ public:
     std::unique_ptr<TSettings> Settings;
     std::unique_ptr<platform::TBitmap> PreviewBitmap;
     bool Activated = false;
+    // The program's status when the window could not start (its settings unreadable).
+    int ExitCode = 0;
     int FirstMouseX = -1;
     int FirstMouseY = -1;
 

@@ -5,7 +5,6 @@
 
 #include "app_state.h"
 
-#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -13,7 +12,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 
 using platform::RootKey;
@@ -181,8 +179,9 @@ std::vector<std::string> SamplePictures(const std::string& folder)
 
 TSettings::TSettings() : TSettings(DefaultsOnly{})
 {
-    LoadFromRegistry();
-    finishCreate();
+    LoadFailure = LoadFromRegistry();
+    if (!LoadFailure)
+        finishCreate();
 }
 
 TSettings::TSettings(DefaultsOnly)
@@ -213,7 +212,8 @@ void TSettings::finishCreate()
 
 TSettings::~TSettings()
 {
-    if (Log) {
+    // A load that stopped the program never unloads.
+    if (Log && !LoadFailure) {
         TraceLog("Déchargement de la base de registre effectué.");
         TraceLog(kTraceSeparator);
     }
@@ -238,18 +238,15 @@ void TSettings::ReadRegistry()
     ImageCount = static_cast<int>(Images.size());
 }
 
-void TSettings::LoadFromRegistry()
+std::optional<platform::FatalBox> TSettings::LoadAway()
 {
-    load([](const std::function<void()>& fatal) { fatal(); });
+    auto failure = LoadFromRegistry();
+    if (!failure)
+        finishCreate();
+    return failure;
 }
 
-void TSettings::LoadAway(const MainThreadRunner& onMain)
-{
-    load(onMain);
-    finishCreate();
-}
-
-void TSettings::load(const MainThreadRunner& onMain)
+std::optional<platform::FatalBox> TSettings::LoadFromRegistry()
 {
     try {
         ReadRegistry();
@@ -257,32 +254,25 @@ void TSettings::load(const MainThreadRunner& onMain)
         if (Log)
             TraceLog("!!! Erreur lors du chargement des informations de la base de registre => ARRET !");
         const std::string why = e.what();
-        if (HostedShow) {
-            // Nobody can answer a box over a locked screen: the show goes on with what was read.
-            Problem = "Erreur lors du chargement des informations de la base de registre : " + why;
-        } else {
-            onMain([&why] {
-                std::cerr << "lumivane: " << why << '\n';
-                platform::FatalExit("Erreur lors du chargement des informations de la base de registre.",
-                                    "Arrêt de Lumivane", platform::MB_ICONERROR);
-            });
-        }
+        // Nobody can answer a box over a locked screen: the show goes on with what was read.
+        if (!HostedShow)
+            return platform::FatalBox{"Erreur lors du chargement des informations de la base de registre.",
+                                      "Arrêt de Lumivane", platform::MB_ICONERROR, "lumivane: " + why};
+        Problem = "Erreur lors du chargement des informations de la base de registre : " + why;
     }
     for (const auto& [name, value] : SettingOverrides)
         SetByValueName(name, value);
     if (!platform::Trim(CheminInstall).empty())
-        return;
+        return std::nullopt;
     const char* const notInstalled = "Lumivane n' as pas été correctement installé. Veuillez le réinstaller à partir "
                                      "du fichier d'installation d'origine.";
     if (HostedShow) {
         if (Problem.empty())
             Problem = notInstalled;
-        return;
+        return std::nullopt;
     }
-    onMain([notInstalled] {
-        platform::FatalExit(notInstalled, "Lumivane",
-                            platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
-    });
+    return platform::FatalBox{notInstalled, "Lumivane",
+                              platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST, ""};
 }
 
 void TSettings::SaveToRegistry()

@@ -1,8 +1,10 @@
 #pragma once
 // Every user choice of the saver, read from and written to the registry.
 
+#include "platform/box_automation.h"
+
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -20,7 +22,8 @@ extern const char* const kTraceSeparator;
 
 class TSettings {
 public:
-    // Sets the defaults and loads the registry; ends the process when it cannot.
+    // Sets the defaults and loads the registry; what stops the program is kept in
+    // LoadFailure, for the program to show and end.
     TSettings();
     // Defaults only, nothing read: for callers that load explicitly.
     struct DefaultsOnly {};
@@ -29,15 +32,14 @@ public:
     TSettings(const TSettings&) = delete;
     TSettings& operator=(const TSettings&) = delete;
 
-    // Reads both hives; on any error writes the trace line, shows the stop box and ends
-    // the process; with no installation folder shows the installation box and ends.
-    void LoadFromRegistry();
+    // Reads both hives. Gives the box that ends the program: the stop box (and its trace
+    // line) on any error, the installation box when there is no installation folder; in a
+    // hosted show none, the reason going to Problem.
+    std::optional<platform::FatalBox> LoadFromRegistry();
     // What the constructor does after the defaults, for an object made with DefaultsOnly on
-    // a thread that is not the main one: the reading happens here, while the stop boxes and
-    // the end of the process are handed to `onMain`, which runs them on the main thread.
-    using MainThreadRunner = std::function<void(const std::function<void()>&)>;
-    void LoadAway(const MainThreadRunner& onMain);
-    // The reading itself: throws platform::RegistryError and never ends the process.
+    // a thread that is not the main one: the box is for the main thread to show.
+    std::optional<platform::FatalBox> LoadAway();
+    // The reading itself: throws platform::RegistryError.
     void ReadRegistry();
 
     // Writes the user settings and the picture list in one save; throws
@@ -87,9 +89,10 @@ public:
     // the user has chosen none.
     std::string Problem;
     bool UsingSamples = false;
+    // What the constructor's load gave.
+    std::optional<platform::FatalBox> LoadFailure;
 
 private:
-    void load(const MainThreadRunner& onMain);
     void finishCreate();
 };
 

@@ -64,6 +64,26 @@ TEST(Settings, OnlyTheInstallFolderGivesTheDefaults)
                  s.NoEcranOFF);
 }
 
+TEST(Settings, ALoadThatCannotGoOnGivesItsBoxAndEndsNothing)
+{
+    ScratchHost host;
+    {
+        TSettings s;  // no installation folder
+        ASSERT_TRUE(s.LoadFailure);
+        EXPECT_EQ(s.LoadFailure->caption, "Lumivane");
+        EXPECT_NE(s.LoadFailure->text.find("pas été correctement installé"), std::string::npos);
+    }
+    writeMachineHive(host, "/opt/x/");
+    WriteFile(host.hkcu(), kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n\"Vitesse\"=dword:zz\r\n");
+    TSettings s;
+    ASSERT_TRUE(s.LoadFailure);
+    EXPECT_EQ(s.LoadFailure->caption, "Arrêt de Lumivane");
+    EXPECT_EQ(s.LoadFailure->flags, MB_ICONERROR);
+    EXPECT_NE(s.LoadFailure->detail.find("HKCU.reg:4"), std::string::npos) << s.LoadFailure->detail;
+    TSettings later(TSettings::DefaultsOnly{});
+    EXPECT_EQ(later.LoadAway().value_or(FatalBox{}).text, s.LoadFailure->text);
+}
+
 TEST(Settings, InstallFolderWithSeparatorIsKept)
 {
     ScratchHost host;
