@@ -25,28 +25,38 @@ inline constexpr int kMaxBackgroundTasks = 8;
 
 namespace detail {
 inline std::atomic<int> backgroundTasksRunning{0};
-inline std::mutex backgroundTasksMutex;
-inline std::condition_variable backgroundTaskEnded;
+// Never destroyed: an abandoned task may end after the process has begun to exit.
+inline std::mutex& BackgroundTasksMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+inline std::condition_variable& BackgroundTaskEnded()
+{
+    static auto* ended = new std::condition_variable;
+    return *ended;
+}
 
 inline void EndBackgroundTask()
 {
     // Notified under the lock: a waiter that then lets the process end finds no thread
     // still inside the condition variable.
-    std::lock_guard<std::mutex> lock(backgroundTasksMutex);
+    std::lock_guard<std::mutex> lock(BackgroundTasksMutex());
     --backgroundTasksRunning;
-    backgroundTaskEnded.notify_all();
+    BackgroundTaskEnded().notify_all();
 }
 }  // namespace detail
 
 inline int BackgroundTasksRunning() { return detail::backgroundTasksRunning.load(); }
 
 // Waits until no task is running (true) or `timeout` has passed (false). A task counts
-// until its work, what the work held and an abandoned result are all gone.
+// until its work, what the work held and an abandoned result are all gone; only the
+// thread's own end (its thread-local data) may come after.
 inline bool WaitForBackgroundTasks(std::chrono::steady_clock::duration timeout)
 {
-    std::unique_lock<std::mutex> lock(detail::backgroundTasksMutex);
-    return detail::backgroundTaskEnded.wait_for(lock, timeout,
-                                                [] { return detail::backgroundTasksRunning.load() == 0; });
+    std::unique_lock<std::mutex> lock(detail::BackgroundTasksMutex());
+    return detail::BackgroundTaskEnded().wait_for(lock, timeout,
+                                                  [] { return detail::backgroundTasksRunning.load() == 0; });
 }
 
 template <class T>

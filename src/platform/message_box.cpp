@@ -1,5 +1,6 @@
 #include "message_box.h"
 
+#include "background_task.h"
 #include "host_config.h"
 
 #include <QApplication>
@@ -111,6 +112,9 @@ void FatalExit(const FatalBox& box)
 {
     ShowFatalBox(box);
     std::fflush(nullptr);
+    // As at the program's own end: nothing is torn down under a reading still running.
+    if (!WaitForBackgroundTasks(std::chrono::seconds(1)))
+        std::_Exit(1);
     std::exit(1);
 }
 

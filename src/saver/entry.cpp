@@ -226,7 +226,7 @@ int LumivaneMain(int argc, char** argv)
         mainWindow = std::make_unique<TMainForm>();  // its creation runs the whole preview
     }
 
-    if (previewNowhere) {
+    if (previewNowhere && mainWindow && mainWindow->ExitCode == 0) {
         std::cerr << "lumivane: l'aperçu attend le numéro d'une fenêtre X existante (/p N), "
                   << (ParentWindow ? "et la fenêtre " + std::to_string(ParentWindow) + " n'existe pas"
                                    : std::string("et la ligne de commande n'en donne pas"))

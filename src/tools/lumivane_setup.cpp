@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 int main(int argc, char** argv)
@@ -31,7 +32,8 @@ int main(int argc, char** argv)
         return 2;
     }
     if (!prefix.empty()) {
-        hive = MachineHiveOf(prefix + "/bin");
+        // The installed programs look from their own absolute folder.
+        hive = MachineHiveOf((std::filesystem::absolute(prefix) / "bin").string());
         std::cout << hive << '\n';
         hive = destdir + hive;
     }

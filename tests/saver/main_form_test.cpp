@@ -103,6 +103,19 @@ TEST_F(SaverWindow, AcceptedPasswordStops)
     EXPECT_TRUE(form.FormCloseQuery());  // a second request while closing goes straight through
 }
 
+TEST_F(SaverWindow, UnreadableSettingsStopTheWindowWithTheBoxAndStatus1)
+{
+    WriteFile(host.hkcu(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\"
+                           "lumivane]\r\n\"Vitesse\"=\"3\"\r\n");  // a number stored as text
+    platform::host().messageBoxLog = host.dir().file("boxes.log");
+    platform::host().messageBoxAnswer = "ok";
+    TMainForm form;
+    EXPECT_TRUE(NoRun);
+    EXPECT_EQ(form.ExitCode, 1);
+    EXPECT_EQ(testing_support::ReadFile(host.dir().file("boxes.log")),
+              "Arrêt de Lumivane | error | ok | Erreur lors du chargement des informations de la base de registre.\n");
+}
+
 TEST_F(SaverWindow, NoPicturesWarnsAndDoesNotRun)
 {
     WriteFile(host.hkcu(), "");
