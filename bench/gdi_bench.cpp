@@ -88,7 +88,7 @@ BENCHMARK(BM_BitBltFull);
 void clipped(benchmark::State& state, HRGN region)
 {
     TBitmap dst(kW, kH);
-    SelectClipRgn(&dst.Canvas(), region);
+    const ClipScope clip(dst.Canvas(), region);
     DeleteObject(region);
     for (auto _ : state) {
         dst.Canvas().Draw(0, 0, Source());
@@ -171,9 +171,8 @@ void BM_DiamondRegionReveal(benchmark::State& state)
     for (auto _ : state) {
         const TPoint quad[] = {{960, 40}, {40, 540}, {960, 1040}, {1880, 540}};
         UniqueRgn r(CreatePolygonRgn(quad, 4, ALTERNATE));
-        SelectClipRgn(&dst.Canvas(), r);
+        const ClipScope clip(dst.Canvas(), r);
         dst.Canvas().Draw(0, 0, Source());
-        SelectClipRgn(&dst.Canvas(), nullptr);
     }
 }
 BENCHMARK(BM_DiamondRegionReveal)->Unit(benchmark::kMillisecond);

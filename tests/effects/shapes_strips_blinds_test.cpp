@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <vector>
 #include <set>
 
@@ -123,7 +124,7 @@ TEST(RollingStrips, EveryFrameAsIfTheWholePartBehindWereRecopied)
         UniqueRgn clip(CreateRectRgn(X, Y, X + W, Y + H));
         for (int y = 0; y <= last; ++y) {
             const TBitmap& frame = y + 1 < last + 1 ? f.frames.at(y + 2) : f.last;
-            SelectClipRgn(dc, clip);
+            std::optional<ClipScope> inside(std::in_place, expected.Canvas(), clip);
             switch (number) {
             case 74:
                 StretchBlt(dc, X + W - y - 1, Y, -N, H, src, W - y - 2 * N, 0, N - 1, H, SRCCOPY);
@@ -142,7 +143,7 @@ TEST(RollingStrips, EveryFrameAsIfTheWholePartBehindWereRecopied)
                 BitBlt(dc, X, Y + H - y, W, y, src, 0, H - y, SRCCOPY);
                 break;
             }
-            SelectClipRgn(dc, nullptr);
+            inside.reset();
             if (y == last)
                 BitBlt(dc, X, Y, W, H, src, 0, 0, SRCCOPY);  // the closing copy
             ASSERT_EQ(frame.Image(), expected.Image()) << "effect " << number << " after y = " << y;

@@ -458,9 +458,9 @@ void TCanvas::SetPixel(int x, int y, TColor color)
 }
 
 ClipScope::ClipScope(TCanvas& canvas, HRGN region, int mode)
-    : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip())
+    : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip()),
+      kind_(canvas.ClipTo(region, mode))
 {
-    canvas.ClipTo(region, mode);
 }
 
 ClipScope::~ClipScope() { canvas_.SelectClip(hadClip_ ? &saved_ : nullptr); }

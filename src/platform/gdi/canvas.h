@@ -120,14 +120,7 @@ public:
     void SetStretchMode(int mode) { stretchMode_ = mode; }
     TPoint BrushOrigin() const { return brushOrigin_; }
     void SetBrushOrigin(TPoint p) { brushOrigin_ = p; }
-    // nullptr removes the clip. The region is copied.
-    int SelectClip(const QRegion* region);
-    // Combines the clip with region (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY);
-    // with no clip the current clip counts as the whole surface.
-    int CombineClip(const QRegion* region, int mode);
-    // The same with a region handle. A null one removes the clip (RGN_COPY only), and a
-    // handle that is not a live region is refused (RGN_ERROR, the clip left as it is).
-    int ClipTo(HRGN region, int mode = RGN_COPY);
+    // The clip changes only through a ClipScope.
     bool HasClip() const { return hasClip_; }
     const QRegion* ClipRegion() const { return hasClip_ ? &clip_ : nullptr; }
 
@@ -152,6 +145,16 @@ protected:
 
 private:
     friend class TBitmap;
+    friend class ClipScope;
+    // nullptr removes the clip. The region is copied.
+    int SelectClip(const QRegion* region);
+    // Combines the clip with region (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY);
+    // with no clip the current clip counts as the whole surface.
+    int CombineClip(const QRegion* region, int mode);
+    // The same with a region handle. A null one removes the clip (RGN_COPY only), and a
+    // handle that is not a live region is refused (RGN_ERROR, the clip left as it is).
+    int ClipTo(HRGN region, int mode = RGN_COPY);
+
     void plotLine(int x0, int y0, int x1, int y1, uint32_t value, bool includeLast);
     void plotPixel(int x, int y, uint32_t value);
     void strokeWide(const std::vector<TPoint>& points, bool curve);
@@ -168,7 +171,9 @@ private:
 };
 
 // Saves a canvas's clip and gives it back when the scope ends, on every way out; meanwhile
-// the clip is combined with `region` as ClipTo does (a copy: the caller still owns it).
+// the clip is combined with `region` (a copy: the caller still owns it) by `mode`: RGN_COPY
+// with a null region removes the clip, and a handle that is not a live region changes
+// nothing.
 class ClipScope {
 public:
     ClipScope(TCanvas& canvas, HRGN region, int mode = RGN_COPY);
@@ -176,10 +181,14 @@ public:
     ClipScope(const ClipScope&) = delete;
     ClipScope& operator=(const ClipScope&) = delete;
 
+    // The kind of the clip it set (NULLREGION, SIMPLEREGION, COMPLEXREGION) or RGN_ERROR.
+    int Kind() const { return kind_; }
+
 private:
     TCanvas& canvas_;
     QRegion saved_;
     bool hadClip_;
+    int kind_;
 };
 
 }  // namespace platform

@@ -49,18 +49,6 @@ bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous)
     return true;
 }
 
-int SelectClipRgn(HDC dc, HRGN region) { return dc ? dc->ClipTo(region) : RGN_ERROR; }
-
-int ExtSelectClipRgn(HDC dc, HRGN region, int mode) { return dc ? dc->ClipTo(region, mode) : RGN_ERROR; }
-
-int IntersectClipRect(HDC dc, int left, int top, int right, int bottom)
-{
-    if (!dc)
-        return RGN_ERROR;
-    UniqueRgn r(CreateRectRgn(left, top, right, bottom));
-    return ExtSelectClipRgn(dc, r, RGN_AND);
-}
-
 TColor GetPixel(HDC dc, int x, int y) { return dc ? dc->Pixel(x, y) : CLR_INVALID; }
 
 TColor SetPixel(HDC dc, int x, int y, TColor color)

@@ -30,12 +30,6 @@ int SetStretchBltMode(HDC dc, int mode);
 // Accepted and remembered (solid brushes do not depend on it).
 bool SetBrushOrgEx(HDC dc, int x, int y, TPoint* previous);
 
-// The region is copied into the canvas: the caller still owns and deletes it.
-// A null region removes the clip. Returns the kind of the new clip.
-int SelectClipRgn(HDC dc, HRGN region);
-int ExtSelectClipRgn(HDC dc, HRGN region, int mode);
-int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
-
 TColor GetPixel(HDC dc, int x, int y);
 TColor SetPixel(HDC dc, int x, int y, TColor color);
 

@@ -1,5 +1,7 @@
 #include "gdi_test_util.h"
 
+#include <memory>
+
 using namespace gdi_test;
 
 namespace {
@@ -76,7 +78,8 @@ TEST(Blit, ClippedCopiesTouchOnlyTheClip)
     }
     const QRegion allowed = Pixels(clip);
     TBitmap dst = before;
-    EXPECT_EQ(SelectClipRgn(&dst.Canvas(), clip), COMPLEXREGION);
+    auto clipped = std::make_unique<ClipScope>(dst.Canvas(), clip);
+    EXPECT_EQ(clipped->Kind(), COMPLEXREGION);
     dst.Canvas().Draw(0, 0, src);
     EXPECT_EQ(ChangedOutside(before, dst, allowed), 0);
     for (const QRect& r : allowed)
@@ -85,14 +88,14 @@ TEST(Blit, ClippedCopiesTouchOnlyTheClip)
                 ASSERT_EQ(dst.Canvas().Pixel(x, y), PatternColor(x, y));
     // The same through a stretch, and through the AND of a second region.
     TBitmap stretched = before;
-    SelectClipRgn(&stretched.Canvas(), clip);
+    const ClipScope outer(stretched.Canvas(), clip);
     UniqueRgn half(CreateRectRgn(0, 0, 32, 48));
-    ExtSelectClipRgn(&stretched.Canvas(), half, RGN_AND);
+    const ClipScope inner(stretched.Canvas(), half, RGN_AND);
     SetStretchBltMode(&stretched.Canvas(), HALFTONE);
     StretchBlt(&stretched.Canvas(), 0, 0, 64, 48, &src.Canvas(), 0, 0, 30, 20, SRCCOPY);
     EXPECT_EQ(ChangedOutside(before, stretched, allowed.intersected(QRect(0, 0, 32, 48))), 0);
-    // Removing the clip: the whole canvas again.
-    SelectClipRgn(&dst.Canvas(), nullptr);
+    // The scope's end: the whole canvas again.
+    clipped.reset();
     EXPECT_EQ(dst.Canvas().ClipRect(), Rect(0, 0, 64, 48));
     dst.Canvas().Draw(0, 0, src);
     EXPECT_EQ(dst.Canvas().Pixel(0, 0), PatternColor(0, 0));
@@ -183,8 +186,10 @@ TEST(Blit, StretchModes)
     const TBitmap five = Pattern(5, 4);
     TBitmap round = Filled(40, 32, clBlack);
     UniqueRgn circle(CreateEllipticRgn(0, 0, 40, 32));
-    SelectClipRgn(&round.Canvas(), circle);
-    StretchBlt(&round.Canvas(), 0, 0, 40, 32, &five.Canvas(), 0, 0, 5, 4, SRCCOPY);
+    {
+        const ClipScope inside(round.Canvas(), circle);
+        StretchBlt(&round.Canvas(), 0, 0, 40, 32, &five.Canvas(), 0, 0, 5, 4, SRCCOPY);
+    }
     const QRegion visible = Pixels(circle);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 40; ++x)

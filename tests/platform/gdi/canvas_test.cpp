@@ -29,7 +29,8 @@ TEST(Canvas, FillRectHonoursBrushClipAndEdges)
     EXPECT_EQ(c.Pixel(0, 0), clBlue);
     c.FillRect(Rect(INT_MAX, INT_MAX, INT_MIN, INT_MIN));  // every edge at its limit
     EXPECT_EQ(c.Pixel(9, 9), clBlue);
-    IntersectClipRect(&c, 0, 0, 5, 10);
+    UniqueRgn left(CreateRectRgn(0, 0, 5, 10));
+    const ClipScope leftHalf(c, left, RGN_AND);
     c.Brush.Color = clLime;
     c.FillRect(Rect(0, 0, 10, 10));
     EXPECT_EQ(c.Pixel(4, 9), clLime);
@@ -259,8 +260,10 @@ TEST(WindowCanvas, FlushShowsOnlyWhatWasDrawnSince)
     c.FillRect(Rect(5, 5, 7, 6));
     EXPECT_EQ(c.Flush(), QRect(QPoint(5, 5), QPoint(99, 79)));
     UniqueRgn clip(CreateRectRgn(40, 40, 42, 41));
-    SelectClipRgn(&c, clip);
-    c.Draw(0, 0, Pattern(60, 50));
+    {
+        const ClipScope corner(c, clip);
+        c.Draw(0, 0, Pattern(60, 50));
+    }
     EXPECT_EQ(c.Flush(), QRect(40, 40, 2, 1));
     ASSERT_EQ(shown, 3);
     c.SetSize(120, 80);
