@@ -78,7 +78,7 @@ void BM_BitBltFull(benchmark::State& state)
 {
     TBitmap dst(kW, kH);
     for (auto _ : state) {
-        BitBlt(&dst.Canvas(), 0, 0, kW, kH, &Source().Canvas(), 0, 0, SRCCOPY);
+        dst.Canvas().BitBlt(0, 0, kW, kH, &Source().Canvas(), 0, 0, SRCCOPY);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * kW * kH * 4);
@@ -181,7 +181,7 @@ void BM_StretchColorOnColor(benchmark::State& state)
 {
     TBitmap dst(kW, kH);
     for (auto _ : state)
-        StretchBlt(&dst.Canvas(), 0, 0, kW, kH, &Source().Canvas(), 0, 0, 1600, 900, SRCCOPY);
+        dst.Canvas().StretchBlt(0, 0, kW, kH, &Source().Canvas(), 0, 0, 1600, 900, SRCCOPY);
 }
 BENCHMARK(BM_StretchColorOnColor)->Unit(benchmark::kMillisecond);
 
@@ -194,9 +194,9 @@ void BM_HalftoneShrink6000x4000(benchmark::State& state)
             row[x] = 0xFF000000u | uint32_t(x * 2654435761u + y);
     }
     TBitmap dst(1920, 1280);
-    SetStretchBltMode(&dst.Canvas(), HALFTONE);
+    dst.Canvas().SetStretchMode(HALFTONE);
     for (auto _ : state)
-        StretchBlt(&dst.Canvas(), 0, 0, 1920, 1280, &big.Canvas(), 0, 0, 6000, 4000, SRCCOPY);
+        dst.Canvas().StretchBlt(0, 0, 1920, 1280, &big.Canvas(), 0, 0, 6000, 4000, SRCCOPY);
 }
 BENCHMARK(BM_HalftoneShrink6000x4000)->Unit(benchmark::kMillisecond);
 
@@ -212,9 +212,9 @@ void BM_HalftonePictureToScreen(benchmark::State& state)
             row[x] = 0xFF000000u | uint32_t(x * 2654435761u + y * 40503u);
     }
     TBitmap dst(1920, 1080);
-    SetStretchBltMode(&dst.Canvas(), HALFTONE);
+    dst.Canvas().SetStretchMode(HALFTONE);
     for (auto _ : state)
-        StretchBlt(&dst.Canvas(), 150, 0, 1620, 1080, &picture.Canvas(), 0, 0, w, h, SRCCOPY);
+        dst.Canvas().StretchBlt(150, 0, 1620, 1080, &picture.Canvas(), 0, 0, w, h, SRCCOPY);
 }
 BENCHMARK(BM_HalftonePictureToScreen)->Arg(2250)->Arg(3000)->Unit(benchmark::kMillisecond);
 
@@ -226,9 +226,9 @@ void BM_HalftoneFrame(benchmark::State& state)
     const int sw = int(state.range(0)), sh = int(state.range(1));
     const int dw = int(state.range(2)), dh = int(state.range(3));
     TBitmap dst(kW, kH);
-    SetStretchBltMode(&dst.Canvas(), HALFTONE);
+    dst.Canvas().SetStretchMode(HALFTONE);
     for (auto _ : state)
-        StretchBlt(&dst.Canvas(), 0, 0, dw, dh, &Source().Canvas(), 0, 0, sw, sh, SRCCOPY);
+        dst.Canvas().StretchBlt(0, 0, dw, dh, &Source().Canvas(), 0, 0, sw, sh, SRCCOPY);
 }
 BENCHMARK(BM_HalftoneFrame)
     ->Args({kW, kH, 1000, kH})

@@ -15,7 +15,8 @@
 #include "settings/settings.h"
 
 #include "platform/gdi/bitmap.h"
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/shell.h"

@@ -5,7 +5,8 @@
 #include "display/picture_preparation.h"
 
 #include "platform/gdi/bitmap.h"
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 #include "platform/background_task.h"
 #include "platform/paths.h"
 
@@ -40,9 +41,9 @@ Thumbnail MakeThumbnail(const std::string& path, uint32_t face)
     box.Canvas().FillRect(Rect(0, 0, kThumbnailSide, kThumbnailSide));
     const TRect place = ThumbnailPlacement(picture.width, picture.height);
     HDC dc = box.Canvas().Handle();
-    SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top,
+    dc->SetStretchMode(HALFTONE);
+    dc->SetBrushOrigin({0, 0});
+    dc->StretchBlt(place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top,
                &picture.bitmap.Canvas(), 0, 0, picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
     out.image = box.Image();
     return out;

@@ -7,7 +7,8 @@
 #include "settings/settings.h"
 #include "settings/trace_log.h"
 
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 #include "platform/random.h"
 #include "platform/win_math.h"
 
@@ -43,10 +44,10 @@ TBitmap shrinkOnto(const LoadedPicture& picture, int sw, int sh, TColor back)
     TBitmap canvas = filledBitmap(sw, sh, back);
     const TRect r = ShrinkTarget(picture.width, picture.height, sw, sh);
     HDC dc = canvas.Canvas().Handle();
-    SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, r.Left, r.Top, r.Width(), r.Height(), picture.bitmap.Canvas().Handle(), 0, 0,
+    dc->SetStretchMode(HALFTONE);
+    dc->StretchBlt(r.Left, r.Top, r.Width(), r.Height(), picture.bitmap.Canvas().Handle(), 0, 0,
                picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
+    dc->SetBrushOrigin({0, 0});
     return canvas;
 }
 
@@ -55,8 +56,8 @@ TBitmap stretchTo(const TBitmap& picture, int w, int h, int bitsPerPixel)
 {
     TBitmap out(w, h);
     HDC dc = out.Canvas().Handle();
-    SetStretchBltMode(dc, bitsPerPixel <= 8 ? HALFTONE : COLORONCOLOR);
-    StretchBlt(dc, 0, 0, w, h, picture.Canvas().Handle(), 0, 0, picture.Width(),
+    dc->SetStretchMode(bitsPerPixel <= 8 ? HALFTONE : COLORONCOLOR);
+    dc->StretchBlt(0, 0, w, h, picture.Canvas().Handle(), 0, 0, picture.Width(),
                picture.Height(), SRCCOPY);
     return out;
 }

@@ -12,7 +12,8 @@
 #include "settings/trace_log.h"
 
 #include "platform/foreign_window.h"
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
 #include "platform/window_system.h"
@@ -339,9 +340,9 @@ void TMainForm::RunPreview()
     p.TextOut(2, 90, "De nombreux paramètres...");
 
     HDC dc = PreviewBitmap->Canvas().Handle();
-    SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, 0, 0, size.width(), size.height(), logo.Canvas().Handle(), 0, 0,
+    dc->SetStretchMode(HALFTONE);
+    dc->SetBrushOrigin({0, 0});
+    dc->StretchBlt(0, 0, size.width(), size.height(), logo.Canvas().Handle(), 0, 0,
                logo.Width(), logo.Height(), SRCAND);
 
     // What the host window shows is drawn here first, then handed over.

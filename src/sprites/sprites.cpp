@@ -1,7 +1,8 @@
 #include "sprites.h"
 
 #include "platform/cpu_clones.h"
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 
 #include <algorithm>
 #include <cctype>
@@ -46,7 +47,7 @@ bool meets(const TRect& a, const TRect& b)
 void copyRect(TCanvas& to, const TCanvas& from, const TRect& r)
 {
     if (!r.IsEmpty())
-        BitBlt(to.Handle(), r.Left, r.Top, r.Width(), r.Height(), &from, r.Left, r.Top, SRCCOPY);
+        to.BitBlt(r.Left, r.Top, r.Width(), r.Height(), &from, r.Left, r.Top, SRCCOPY);
 }
 
 TRect intersection(const TRect& a, const TRect& b)
@@ -94,9 +95,9 @@ void MakeMask(TBitmap& image, TBitmap& mask, int width, int height, TColor trans
     const TColor brush = canvas.Brush.Color;
     // A colour picture copied onto a mask turns white where it has its brush colour.
     canvas.Brush.Color = transparentColor;
-    BitBlt(mask.Canvas().Handle(), 0, 0, width, height, &canvas, 0, 0, SRCCOPY);
+    mask.Canvas().BitBlt(0, 0, width, height, &canvas, 0, 0, SRCCOPY);
     if (transparentColor != clBlack)
-        BitBlt(canvas.Handle(), 0, 0, width, height, &mask.Canvas(), 0, 0, kMaskOut);
+        canvas.BitBlt(0, 0, width, height, &mask.Canvas(), 0, 0, kMaskOut);
     canvas.Brush.Color = brush;
 }
 
@@ -131,7 +132,7 @@ void TToon::Load(const TBitmap& sheet, int maxFrames, TColor transparentColor, i
         auto frame = std::make_unique<TBitmap>(frameWidth, frameHeight);
         frame->Canvas().Brush.Color = transparentColor;
         frame->Canvas().FillRect(Rect(0, 0, frameWidth, frameHeight));
-        BitBlt(frame->Canvas().Handle(), 0, 0, frameWidth, frameHeight, &sheet.Canvas(), x, y, SRCCOPY);
+        frame->Canvas().BitBlt(0, 0, frameWidth, frameHeight, &sheet.Canvas(), x, y, SRCCOPY);
         auto mask = std::make_unique<TBitmap>();
         MakeMask(*frame, *mask, frameWidth, frameHeight, transparentColor);
         Images.push_back(std::move(frame));
@@ -470,8 +471,8 @@ void TPool::compose(const TSprite& s, const TRect* within, TBitmap* onto, const 
             return;
         TCanvas& canvas = work.Canvas();
         const int sx = r.Left - whole.Left, sy = r.Top - whole.Top;
-        BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &mask.Canvas(), sx, sy, SRCAND);
-        BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), &image.Canvas(), sx, sy, SRCPAINT);
+        canvas.BitBlt(r.Left, r.Top, r.Width(), r.Height(), &mask.Canvas(), sx, sy, SRCAND);
+        canvas.BitBlt(r.Left, r.Top, r.Width(), r.Height(), &image.Canvas(), sx, sy, SRCPAINT);
         return;
     }
     // Rows by stride: a row's address asked of the image costs more than a narrow row.

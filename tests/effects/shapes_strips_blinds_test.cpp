@@ -5,7 +5,7 @@
 
 
 #include "platform/gdi/bitmap.h"
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
 #include "platform/gdi/region.h"
 
 #include "support/test_pictures.h"
@@ -127,25 +127,25 @@ TEST(RollingStrips, EveryFrameAsIfTheWholePartBehindWereRecopied)
             std::optional<ClipScope> inside(std::in_place, expected.Canvas(), clip);
             switch (number) {
             case 74:
-                StretchBlt(dc, X + W - y - 1, Y, -N, H, src, W - y - 2 * N, 0, N - 1, H, SRCCOPY);
-                BitBlt(dc, X + W - y - 1, Y, y + 1, H, src, W - y - 1, 0, SRCCOPY);
+                dc->StretchBlt(X + W - y - 1, Y, -N, H, src, W - y - 2 * N, 0, N - 1, H, SRCCOPY);
+                dc->BitBlt(X + W - y - 1, Y, y + 1, H, src, W - y - 1, 0, SRCCOPY);
                 break;
             case 75:
-                StretchBlt(dc, X + y, Y, N, H, src, y + 2 * N, 0, -N, H, SRCCOPY);
-                BitBlt(dc, X, Y, y, H, src, 0, 0, SRCCOPY);
+                dc->StretchBlt(X + y, Y, N, H, src, y + 2 * N, 0, -N, H, SRCCOPY);
+                dc->BitBlt(X, Y, y, H, src, 0, 0, SRCCOPY);
                 break;
             case 76:
-                StretchBlt(dc, X, Y + y, W, N, src, 0, y + 2 * N, W, -N, SRCCOPY);
-                BitBlt(dc, X, Y, W, y, src, 0, 0, SRCCOPY);
+                dc->StretchBlt(X, Y + y, W, N, src, 0, y + 2 * N, W, -N, SRCCOPY);
+                dc->BitBlt(X, Y, W, y, src, 0, 0, SRCCOPY);
                 break;
             case 77:
-                StretchBlt(dc, X, Y + H - y - 1, W, -N, src, 0, H - y - 2 * N, W, N, SRCCOPY);
-                BitBlt(dc, X, Y + H - y, W, y, src, 0, H - y, SRCCOPY);
+                dc->StretchBlt(X, Y + H - y - 1, W, -N, src, 0, H - y - 2 * N, W, N, SRCCOPY);
+                dc->BitBlt(X, Y + H - y, W, y, src, 0, H - y, SRCCOPY);
                 break;
             }
             inside.reset();
             if (y == last)
-                BitBlt(dc, X, Y, W, H, src, 0, 0, SRCCOPY);  // the closing copy
+                dc->BitBlt(X, Y, W, H, src, 0, 0, SRCCOPY);  // the closing copy
             ASSERT_EQ(frame.Image(), expected.Image()) << "effect " << number << " after y = " << y;
         }
     }

@@ -7,7 +7,8 @@
 #include "effects/clipping.h"
 #include "effects/families.h"
 
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 #include "platform/random.h"
 
 #include "support/test_pictures.h"

@@ -6,7 +6,7 @@
 #include "sprites/sprites.h"
 
 
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
 #include "platform/gdi/region.h"
 #include "platform/random.h"
 
@@ -217,9 +217,9 @@ TEST(PuzzleRun, EndsWithEveryPieceAtHomeAndTheOutlines)
             TBitmap piece = g.MakePiece(board, edges.At(i, j), i, j, rect);
             TToon toon;
             toon.Load(piece, 1, clBlack, 0, piece.Height(), piece.Width(), 1, 1);
-            BitBlt(expected.Canvas().Handle(), left + rect.Left, top + rect.Top, piece.Width(), piece.Height(),
+            expected.Canvas().BitBlt(left + rect.Left, top + rect.Top, piece.Width(), piece.Height(),
                    &toon.Masks[0]->Canvas(), 0, 0, SRCAND);
-            BitBlt(expected.Canvas().Handle(), left + rect.Left, top + rect.Top, piece.Width(), piece.Height(),
+            expected.Canvas().BitBlt(left + rect.Left, top + rect.Top, piece.Width(), piece.Height(),
                    &toon.Images[0]->Canvas(), 0, 0, SRCPAINT);
         }
     int differing = 0;

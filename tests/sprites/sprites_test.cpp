@@ -4,7 +4,8 @@
 #include "sprites/sprite_random.h"
 #include "sprites/sprites.h"
 
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 #include "platform/random.h"
 
 #include "support/test_pictures.h"

@@ -457,6 +457,32 @@ void TCanvas::SetPixel(int x, int y, TColor color)
     MarkDirty(QRect(x, y, 1, 1));
 }
 
+bool TCanvas::BitBlt(int x, int y, int width, int height, const TCanvas* source, int xSrc, int ySrc, DWORD rop)
+{
+    return gdi_detail::StretchBlit(*this, x, y, width, height, source, xSrc, ySrc, width, height, rop, COLORONCOLOR);
+}
+
+bool TCanvas::StretchBlt(int x, int y, int width, int height, const TCanvas* source, int xSrc, int ySrc,
+                         int widthSrc, int heightSrc, DWORD rop)
+{
+    return gdi_detail::StretchBlit(*this, x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc, rop,
+                                   stretchMode_);
+}
+
+bool TCanvas::PatBlt(int x, int y, int width, int height, DWORD rop)
+{
+    return gdi_detail::StretchBlit(*this, x, y, width, height, nullptr, 0, 0, width, height, rop, COLORONCOLOR);
+}
+
+int TCanvas::SetStretchMode(int mode)
+{
+    if (mode < BLACKONWHITE || mode > HALFTONE)
+        return 0;
+    const int previous = stretchMode_;
+    stretchMode_ = mode;
+    return previous;
+}
+
 ClipScope::ClipScope(TCanvas& canvas, HRGN region, int mode)
     : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip()),
       kind_(canvas.ClipTo(region, mode))

@@ -115,9 +115,25 @@ public:
     // The clip box, or the whole surface without a clip.
     TRect ClipRect() const;
 
-    // Device-context state behind the GDI-style calls of dc.h.
+    // Block transfers in the manner of GDI's. A negative width or height (destination or
+    // source) stands for the span between x and x + width; where the signs of the
+    // destination and source extents differ, that axis is mirrored. Source pixels that lie
+    // outside the source surface are not drawn: their destination pixels keep what they
+    // had. A monochrome source gives black for 0 and white for 1; a colour source copied
+    // onto a monochrome destination gives white where it has the source canvas's brush
+    // colour. To turn black the pixels that a mask marks white, copy the mask with ROP
+    // 0x00220326 (destination AND NOT source). False when nothing could be drawn.
+    bool BitBlt(int x, int y, int width, int height, const TCanvas* source, int xSrc, int ySrc, DWORD rop);
+    // With this canvas's stretch mode.
+    bool StretchBlt(int x, int y, int width, int height, const TCanvas* source, int xSrc, int ySrc, int widthSrc,
+                    int heightSrc, DWORD rop);
+    // ROPs without a source (PATCOPY, DSTINVERT, BLACKNESS, ...), with the brush.
+    bool PatBlt(int x, int y, int width, int height, DWORD rop);
+
     int StretchMode() const { return stretchMode_; }
-    void SetStretchMode(int mode) { stretchMode_ = mode; }
+    // Returns the previous mode; 0, and no change, for a value that is no mode.
+    int SetStretchMode(int mode);
+    // Accepted and remembered (solid brushes do not depend on it).
     TPoint BrushOrigin() const { return brushOrigin_; }
     void SetBrushOrigin(TPoint p) { brushOrigin_ = p; }
     // The clip changes only through a ClipScope.

@@ -1,10 +1,9 @@
 #pragma once
 // The raster layer in one include: colours and constants, regions, bitmaps, canvases,
-// the device-context calls and the window canvas.
+// and the window canvas.
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas.h"
-#include "platform/gdi/dc.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/types.h"
 #include "platform/gdi/window_canvas.h"

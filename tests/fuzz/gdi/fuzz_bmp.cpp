@@ -2,7 +2,8 @@
 // crash or an allocation larger than the header check allows; what is read draws.
 
 #include "platform/gdi/bitmap.h"
-#include "platform/gdi/dc.h"
+#include "platform/gdi/canvas.h"
+#include "platform/gdi/region.h"
 
 #include <QByteArray>
 
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // the halftone's, which does not depend on the file.
     const int width = std::min(picture.Width(), 512), height = std::min(picture.Height(), 512);
     TBitmap thumb(7, 5);
-    SetStretchBltMode(&thumb.Canvas(), HALFTONE);
-    StretchBlt(&thumb.Canvas(), 0, 0, 7, 5, &picture.Canvas(), 0, 0, width, height, SRCCOPY);
+    thumb.Canvas().SetStretchMode(HALFTONE);
+    thumb.Canvas().StretchBlt(0, 0, 7, 5, &picture.Canvas(), 0, 0, width, height, SRCCOPY);
     return 0;
 }

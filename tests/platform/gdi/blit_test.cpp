@@ -21,7 +21,7 @@ TEST(Blit, EveryRopFollowsItsTruthTable)
     for (DWORD rop : rops) {
         TBitmap dst = Filled(3, 2, Grey(0xAA));
         dst.Canvas().Brush.Color = Grey(0xF0);
-        ASSERT_TRUE(BitBlt(dst.Canvas().Handle(), 0, 0, 3, 2, src.Canvas().Handle(), 0, 0, rop));
+        ASSERT_TRUE(dst.Canvas().BitBlt(0, 0, 3, 2, src.Canvas().Handle(), 0, 0, rop));
         const int code = int((rop >> 16) & 0xFF);
         EXPECT_EQ(dst.Canvas().Pixel(2, 1), Grey(code)) << std::hex << rop;
     }
@@ -30,13 +30,13 @@ TEST(Blit, EveryRopFollowsItsTruthTable)
     TBitmap mask(2, 1), image(2, 1);
     mask.Canvas().SetPixel(0, 0, clWhite), mask.Canvas().SetPixel(1, 0, clBlack);
     image.Canvas().SetPixel(0, 0, clBlack), image.Canvas().SetPixel(1, 0, RGB(200, 100, 50));
-    BitBlt(&work.Canvas(), 0, 0, 2, 1, &mask.Canvas(), 0, 0, SRCAND);
-    BitBlt(&work.Canvas(), 0, 0, 2, 1, &image.Canvas(), 0, 0, SRCPAINT);
+    work.Canvas().BitBlt(0, 0, 2, 1, &mask.Canvas(), 0, 0, SRCAND);
+    work.Canvas().BitBlt(0, 0, 2, 1, &image.Canvas(), 0, 0, SRCPAINT);
     EXPECT_EQ(work.Canvas().Pixel(0, 0), RGB(1, 2, 3));
     EXPECT_EQ(work.Canvas().Pixel(1, 0), RGB(200, 100, 50));
     // Without a source a source ROP fails; pattern ROPs need none.
-    EXPECT_FALSE(BitBlt(&work.Canvas(), 0, 0, 2, 1, nullptr, 0, 0, SRCCOPY));
-    EXPECT_TRUE(PatBlt(&work.Canvas(), 0, 0, 1, 1, DSTINVERT));
+    EXPECT_FALSE(work.Canvas().BitBlt(0, 0, 2, 1, nullptr, 0, 0, SRCCOPY));
+    EXPECT_TRUE(work.Canvas().PatBlt(0, 0, 1, 1, DSTINVERT));
     EXPECT_EQ(work.Canvas().Pixel(0, 0), RGB(254, 253, 252));
 }
 
@@ -49,7 +49,7 @@ TEST(Blit, MonochromeBitmapsMapToBlackAndWhite)
     mask.Canvas().SetPixel(1, 0, RGB(250, 240, 200));  // light: 1
     mask.Canvas().SetPixel(2, 0, clBlack);
     TBitmap colour = Filled(3, 1, clRed);
-    BitBlt(&colour.Canvas(), 0, 0, 3, 1, &mask.Canvas(), 0, 0, SRCCOPY);
+    colour.Canvas().BitBlt(0, 0, 3, 1, &mask.Canvas(), 0, 0, SRCCOPY);
     EXPECT_EQ(colour.Canvas().Pixel(0, 0), clBlack);
     EXPECT_EQ(colour.Canvas().Pixel(1, 0), clWhite);
     // Colour onto a mask: the source's background (brush) colour becomes 1.
@@ -58,7 +58,7 @@ TEST(Blit, MonochromeBitmapsMapToBlackAndWhite)
     picture.Canvas().SetPixel(1, 0, clBlack);
     picture.Canvas().SetPixel(2, 0, clWhite);
     picture.Canvas().Brush.Color = clLime;
-    BitBlt(&mask.Canvas(), 0, 0, 3, 1, &picture.Canvas(), 0, 0, SRCCOPY);
+    mask.Canvas().BitBlt(0, 0, 3, 1, &picture.Canvas(), 0, 0, SRCCOPY);
     EXPECT_EQ(mask.Canvas().Pixel(0, 0), clWhite);
     EXPECT_EQ(mask.Canvas().Pixel(1, 0), clBlack);
     EXPECT_EQ(mask.Canvas().Pixel(2, 0), clBlack);
@@ -91,8 +91,8 @@ TEST(Blit, ClippedCopiesTouchOnlyTheClip)
     const ClipScope outer(stretched.Canvas(), clip);
     UniqueRgn half(CreateRectRgn(0, 0, 32, 48));
     const ClipScope inner(stretched.Canvas(), half, RGN_AND);
-    SetStretchBltMode(&stretched.Canvas(), HALFTONE);
-    StretchBlt(&stretched.Canvas(), 0, 0, 64, 48, &src.Canvas(), 0, 0, 30, 20, SRCCOPY);
+    stretched.Canvas().SetStretchMode(HALFTONE);
+    stretched.Canvas().StretchBlt(0, 0, 64, 48, &src.Canvas(), 0, 0, 30, 20, SRCCOPY);
     EXPECT_EQ(ChangedOutside(before, stretched, allowed.intersected(QRect(0, 0, 32, 48))), 0);
     // The scope's end: the whole canvas again.
     clipped.reset();
@@ -135,7 +135,7 @@ TEST(Blit, CopiesOutsideEitherBitmapChangeNothingOutsideTheirRectangle)
     EXPECT_EQ(dst.Canvas().Pixel(7, 12), clMaroon);  // no source there
     // Source partly outside: only the part that exists arrives.
     TBitmap part = before;
-    BitBlt(&part.Canvas(), 0, 0, 10, 10, &src.Canvas(), 12, 8, SRCCOPY);
+    part.Canvas().BitBlt(0, 0, 10, 10, &src.Canvas(), 12, 8, SRCCOPY);
     EXPECT_EQ(part.Canvas().Pixel(3, 3), PatternColor(15, 11));
     EXPECT_EQ(part.Canvas().Pixel(4, 3), clMaroon);
     EXPECT_EQ(part.Canvas().Pixel(3, 4), clMaroon);
@@ -146,7 +146,7 @@ TEST(Blit, NegativeExtentsMirror)
     const TBitmap src = Pattern(8, 6);
     auto mirrored = [&](int x, int y, int w, int h, int sx, int sy, int sw, int sh) {
         TBitmap dst = Filled(8, 6, clBlack);
-        StretchBlt(&dst.Canvas(), x, y, w, h, &src.Canvas(), sx, sy, sw, sh, SRCCOPY);
+        dst.Canvas().StretchBlt(x, y, w, h, &src.Canvas(), sx, sy, sw, sh, SRCCOPY);
         return dst;
     };
     const TBitmap byDest = mirrored(8, 0, -8, 6, 0, 0, 8, 6);
@@ -168,8 +168,8 @@ TEST(Blit, NegativeExtentsMirror)
     EXPECT_EQ(strip.Canvas().Pixel(4, 2), clBlack);
     // Mirroring with halftone at equal size is the same flip.
     TBitmap half = Filled(8, 6, clBlack);
-    SetStretchBltMode(&half.Canvas(), HALFTONE);
-    StretchBlt(&half.Canvas(), 8, 0, -8, 6, &src.Canvas(), 0, 0, 8, 6, SRCCOPY);
+    half.Canvas().SetStretchMode(HALFTONE);
+    half.Canvas().StretchBlt(8, 0, -8, 6, &src.Canvas(), 0, 0, 8, 6, SRCCOPY);
     EXPECT_EQ(half.Canvas().Pixel(0, 3), PatternColor(7, 3));
 }
 
@@ -178,7 +178,7 @@ TEST(Blit, StretchModes)
     // Nearest: each source pixel becomes a 2 x 2 block.
     const TBitmap src = Pattern(3, 2);
     TBitmap big(6, 4);
-    StretchBlt(&big.Canvas(), 0, 0, 6, 4, &src.Canvas(), 0, 0, 3, 2, SRCCOPY);
+    big.Canvas().StretchBlt(0, 0, 6, 4, &src.Canvas(), 0, 0, 3, 2, SRCCOPY);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
             ASSERT_EQ(big.Canvas().Pixel(x, y), PatternColor(x / 2, y / 2));
@@ -188,7 +188,7 @@ TEST(Blit, StretchModes)
     UniqueRgn circle(CreateEllipticRgn(0, 0, 40, 32));
     {
         const ClipScope inside(round.Canvas(), circle);
-        StretchBlt(&round.Canvas(), 0, 0, 40, 32, &five.Canvas(), 0, 0, 5, 4, SRCCOPY);
+        round.Canvas().StretchBlt(0, 0, 40, 32, &five.Canvas(), 0, 0, 5, 4, SRCCOPY);
     }
     const QRegion visible = Pixels(circle);
     for (int y = 0; y < 32; ++y)
@@ -201,8 +201,8 @@ TEST(Blit, StretchModes)
     checker.Canvas().SetPixel(0, 0, clBlack), checker.Canvas().SetPixel(1, 1, clBlack);
     checker.Canvas().SetPixel(1, 0, clWhite), checker.Canvas().SetPixel(0, 1, clWhite);
     TBitmap one(1, 1);
-    EXPECT_EQ(SetStretchBltMode(&one.Canvas(), HALFTONE), COLORONCOLOR);
-    StretchBlt(&one.Canvas(), 0, 0, 1, 1, &checker.Canvas(), 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(one.Canvas().SetStretchMode(HALFTONE), COLORONCOLOR);
+    one.Canvas().StretchBlt(0, 0, 1, 1, &checker.Canvas(), 0, 0, 2, 2, SRCCOPY);
     EXPECT_EQ(one.Canvas().Pixel(0, 0), Grey(128));
 
     // Halftone shrink by 3: every output pixel is its block's mean, also for a
@@ -213,13 +213,13 @@ TEST(Blit, StretchModes)
         for (int y = 0; y < 3; ++y)
             blocks.Canvas().SetPixel(x, y, RGB(values[x], 255 - values[x], y * 10));
     TBitmap small(2, 1);
-    SetStretchBltMode(&small.Canvas(), HALFTONE);
-    StretchBlt(&small.Canvas(), 0, 0, 2, 1, &blocks.Canvas(), 0, 0, 6, 3, SRCCOPY);
+    small.Canvas().SetStretchMode(HALFTONE);
+    small.Canvas().StretchBlt(0, 0, 2, 1, &blocks.Canvas(), 0, 0, 6, 3, SRCCOPY);
     EXPECT_EQ(small.Canvas().Pixel(0, 0), RGB(30, 225, 10));
     EXPECT_EQ(small.Canvas().Pixel(1, 0), RGB(120, 135, 10));
     TBitmap quarter(4, 1);
-    SetStretchBltMode(&quarter.Canvas(), HALFTONE);
-    StretchBlt(&quarter.Canvas(), 0, 0, 4, 1, &blocks.Canvas(), 0, 0, 6, 1, SRCCOPY);
+    quarter.Canvas().SetStretchMode(HALFTONE);
+    quarter.Canvas().StretchBlt(0, 0, 4, 1, &blocks.Canvas(), 0, 0, 6, 1, SRCCOPY);
     EXPECT_EQ(GetRValue(quarter.Canvas().Pixel(0, 0)), 10);  // (0 + 30 / 2) / 1.5
     EXPECT_EQ(GetRValue(quarter.Canvas().Pixel(1, 0)), 50);  // (30 / 2 + 60) / 1.5
 
@@ -227,8 +227,8 @@ TEST(Blit, StretchModes)
     TBitmap ramp(2, 1);
     ramp.Canvas().SetPixel(0, 0, Grey(0)), ramp.Canvas().SetPixel(1, 0, Grey(200));
     TBitmap wide(8, 1);
-    SetStretchBltMode(&wide.Canvas(), HALFTONE);
-    StretchBlt(&wide.Canvas(), 0, 0, 8, 1, &ramp.Canvas(), 0, 0, 2, 1, SRCCOPY);
+    wide.Canvas().SetStretchMode(HALFTONE);
+    wide.Canvas().StretchBlt(0, 0, 8, 1, &ramp.Canvas(), 0, 0, 2, 1, SRCCOPY);
     EXPECT_EQ(wide.Canvas().Pixel(0, 0), Grey(0));
     EXPECT_EQ(wide.Canvas().Pixel(7, 0), Grey(200));
     for (int x = 1; x < 8; ++x)
@@ -238,8 +238,8 @@ TEST(Blit, StretchModes)
 
     // Shrinking one axis while enlarging the other: averages across, copies down.
     TBitmap mixed(2, 3);
-    SetStretchBltMode(&mixed.Canvas(), HALFTONE);
-    StretchBlt(&mixed.Canvas(), 0, 0, 2, 3, &blocks.Canvas(), 0, 0, 4, 1, SRCCOPY);
+    mixed.Canvas().SetStretchMode(HALFTONE);
+    mixed.Canvas().StretchBlt(0, 0, 2, 3, &blocks.Canvas(), 0, 0, 4, 1, SRCCOPY);
     for (int y = 0; y < 3; ++y) {
         EXPECT_EQ(mixed.Canvas().Pixel(0, y), RGB(15, 240, 0));
         EXPECT_EQ(mixed.Canvas().Pixel(1, y), RGB(75, 180, 0));
@@ -247,15 +247,15 @@ TEST(Blit, StretchModes)
 
     // Halftone with SRCAND, as the preview's logo is laid on its picture.
     TBitmap under = Filled(1, 1, Grey(0xF0));
-    SetStretchBltMode(&under.Canvas(), HALFTONE);
-    StretchBlt(&under.Canvas(), 0, 0, 1, 1, &checker.Canvas(), 0, 0, 2, 2, SRCAND);
+    under.Canvas().SetStretchMode(HALFTONE);
+    under.Canvas().StretchBlt(0, 0, 1, 1, &checker.Canvas(), 0, 0, 2, 2, SRCAND);
     EXPECT_EQ(under.Canvas().Pixel(0, 0), Grey(0x80 & 0xF0));
 }
 
 TEST(Blit, OverlappingCopiesOnOneCanvasReadTheOldPixels)
 {
     TBitmap b = Pattern(10, 8);
-    BitBlt(&b.Canvas(), 1, 1, 9, 7, &b.Canvas(), 0, 0, SRCCOPY);
+    b.Canvas().BitBlt(1, 1, 9, 7, &b.Canvas(), 0, 0, SRCCOPY);
     for (int y = 1; y < 8; ++y)
         for (int x = 1; x < 10; ++x)
             ASSERT_EQ(b.Canvas().Pixel(x, y), PatternColor(x - 1, y - 1));
@@ -274,12 +274,12 @@ TEST(Blit, AMaskBuiltFromATransparentColourCutsTheSprite)
     mask.SetMonochrome(true);
     image.Canvas().Brush.Color = key;
     mask.Canvas().Draw(0, 0, image);
-    BitBlt(&image.Canvas(), 0, 0, 3, 1, &mask.Canvas(), 0, 0, 0x00220326);
+    image.Canvas().BitBlt(0, 0, 3, 1, &mask.Canvas(), 0, 0, 0x00220326);
     EXPECT_EQ(image.Canvas().Pixel(0, 0), clBlack);
     EXPECT_EQ(image.Canvas().Pixel(1, 0), clRed);
     TBitmap work = Filled(3, 1, clGreen);
-    BitBlt(&work.Canvas(), 0, 0, 3, 1, &mask.Canvas(), 0, 0, SRCAND);
-    BitBlt(&work.Canvas(), 0, 0, 3, 1, &image.Canvas(), 0, 0, SRCPAINT);
+    work.Canvas().BitBlt(0, 0, 3, 1, &mask.Canvas(), 0, 0, SRCAND);
+    work.Canvas().BitBlt(0, 0, 3, 1, &image.Canvas(), 0, 0, SRCPAINT);
     EXPECT_EQ(work.Canvas().Pixel(0, 0), clGreen);
     EXPECT_EQ(work.Canvas().Pixel(1, 0), clRed);
     EXPECT_EQ(work.Canvas().Pixel(2, 0), clGreen);
