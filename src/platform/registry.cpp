@@ -254,13 +254,6 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key)
     return true;
 }
 
-void TRegistry::CloseKey()
-{
-    currentPath_.clear();
-    open_ = false;
-    readOnly_ = false;
-}
-
 bool TRegistry::KeyExists(const std::string& key)
 {
     return hive().hasKey(resolve(key));

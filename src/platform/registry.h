@@ -43,7 +43,6 @@ public:
     // A path starting with '\' is taken from the root, any other from the current key.
     bool OpenKey(const std::string& key, bool canCreate);
     bool OpenKeyReadOnly(const std::string& key);
-    void CloseKey();
     const std::string& CurrentPath() const { return currentPath_; }
 
     bool KeyExists(const std::string& key);

@@ -349,7 +349,7 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style)
     MarkDirty(QRect(QPoint(minX, minY), QPoint(maxX, maxY)));
 }
 
-void TCanvas::drawText(const TRect* clipRect, int x, int y, const std::string& text)
+void TCanvas::TextOut(int x, int y, const std::string& text)
 {
     if (!haveGui() || Width() == 0 || Height() == 0 || text.empty())
         return;
@@ -361,12 +361,6 @@ void TCanvas::drawText(const TRect* clipRect, int x, int y, const std::string& t
     QPainter p(surface_);
     if (hasClip_)
         p.setClipRegion(clip_);
-    QRect shown = box;
-    if (clipRect) {
-        const QRect cr = normalized(*clipRect);
-        p.setClipRect(cr, hasClip_ ? Qt::IntersectClip : Qt::ReplaceClip);
-        shown = shown.intersected(cr);
-    }
     if (Brush.Style != bsClear && Brush.Color != clNone)
         p.fillRect(box, QColor::fromRgb(PixelValue(Brush.Color)));
     if (Font.Color != clNone) {
@@ -374,14 +368,7 @@ void TCanvas::drawText(const TRect* clipRect, int x, int y, const std::string& t
         p.setPen(QColor::fromRgb(PixelValue(Font.Color)));
         p.drawText(x, y + fm.ascent(), s);
     }
-    MarkDirty(shown);
-}
-
-void TCanvas::TextOut(int x, int y, const std::string& text) { drawText(nullptr, x, y, text); }
-
-void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text)
-{
-    drawText(&rect, x, y, text);
+    MarkDirty(box);
 }
 
 int TCanvas::TextWidth(const std::string& text) const

@@ -83,7 +83,6 @@ public:
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     void Polyline(const TPoint* points, int count);
-    void Polyline(const std::vector<TPoint>& points) { Polyline(points.data(), int(points.size())); }
     // A start point followed by three points per cubic segment (1 + 3n points).
     void PolyBezier(const TPoint* points, int count);
     void PolyBezier(const std::vector<TPoint>& points) { PolyBezier(points.data(), int(points.size())); }
@@ -95,8 +94,6 @@ public:
     // Text with its top-left at (x, y); the background is the brush's unless the
     // brush is clear. Needs a GUI application for fonts; without one nothing is drawn.
     void TextOut(int x, int y, const std::string& text);
-    // As TextOut, drawing only inside rect.
-    void TextRect(const TRect& rect, int x, int y, const std::string& text);
     int TextWidth(const std::string& text) const;
     int TextHeight(const std::string& text) const;
 
@@ -174,7 +171,6 @@ private:
     void plotLine(int x0, int y0, int x1, int y1, uint32_t value, bool includeLast);
     void plotPixel(int x, int y, uint32_t value);
     void strokeWide(const std::vector<TPoint>& points, bool curve);
-    void drawText(const TRect* clipRect, int x, int y, const std::string& text);
 
     QImage* surface_;
     bool monochrome_ = false;

@@ -308,10 +308,6 @@ HRGN CreateEllipticRgn(int left, int top, int right, int bottom)
                                            int(std::min(h, kCoordLimit))));
 }
 
-HRGN CreateEllipticRgnIndirect(const TRect& r)
-{
-    return CreateEllipticRgn(r.Left, r.Top, r.Right, r.Bottom);
-}
 
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
                         int ellipseHeight)
@@ -326,7 +322,6 @@ HRGN CreatePolygonRgn(const TPoint* points, int count, int fillMode)
     return track(gdi_detail::PolygonRegion(points, count, fillMode));
 }
 
-HRGN CreateRgnFromQRegion(const QRegion& region) { return track(region); }
 
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode)
 {

@@ -27,14 +27,11 @@ using HRGN = RegionObject*;
 HRGN CreateRectRgn(int left, int top, int right, int bottom);
 HRGN CreateRectRgnIndirect(const TRect& rect);
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom);
-HRGN CreateEllipticRgnIndirect(const TRect& rect);
 // The corner ellipse (width × height) is clamped to the rectangle.
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
                         int ellipseHeight);
 // fillMode ALTERNATE (even-odd) or WINDING (non-zero). Fewer than 3 points: empty.
 HRGN CreatePolygonRgn(const TPoint* points, int count, int fillMode);
-// A region holding exactly this set of pixels (used by code that computes its own).
-HRGN CreateRgnFromQRegion(const QRegion& region);
 
 // Stores the combination of src1 and src2 in dest (which may be either source).
 // src2 is ignored for RGN_COPY. Returns the kind of the result or RGN_ERROR.

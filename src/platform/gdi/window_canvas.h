@@ -34,9 +34,8 @@ public:
     void SetSize(int width, int height, TColor fill = clBlack);
     void SetSink(Sink sink) { sink_ = std::move(sink); }
 
-    // What the next flush shows: its bounding box, and the parts themselves.
+    // What the next flush shows: its bounding box.
     QRect PendingRect() const { return DirtyRect(); }
-    std::vector<QRect> PendingParts() const { return tiles_.Parts(DirtyRect()); }
     // Marks a part to be shown again (the window was uncovered, say).
     void Invalidate(const QRect& rect) { MarkDirty(rect); }
     // Hands the drawn parts to the sink and starts anew; returns their bounding box.
@@ -44,7 +43,6 @@ public:
 
     // The least time between two flushes through FlushIfDue; zero lets every one through.
     void SetRefreshInterval(Clock::duration interval) { interval_ = std::max(interval, Clock::duration::zero()); }
-    Clock::duration RefreshInterval() const { return interval_; }
     // When FlushIfDue will next show something: Clock::time_point::max() with nothing
     // pending.
     Clock::time_point NextFlushTime() const;
