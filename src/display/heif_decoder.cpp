@@ -207,8 +207,12 @@ void addCanvases(const Source& s, int64_t meta, int64_t metaEnd, DeclaredImages&
     if (!loc.take(1, version) || !loc.take(3, flags) || !loc.take(1, sizes) || !loc.take(1, baseSizes) ||
         !loc.take(version < 2 ? 2 : 4, count))
         return;
-    const int offsetSize = int(sizes >> 4), lengthSize = int(sizes & 15), baseSize = int(baseSizes >> 4);
-    const int indexSize = version == 1 || version == 2 ? int(baseSizes & 15) : 0;
+    // Read as libheif 1.15 reads them, or the data checked would not be the data it uses:
+    // a field is 4 or 8 bytes, any other size none, and extents have an index only from
+    // version 2.
+    const auto field = [](uint64_t size) { return size == 4 || size == 8 ? int(size) : 0; };
+    const int offsetSize = field(sizes >> 4), lengthSize = field(sizes & 15), baseSize = field(baseSizes >> 4);
+    const int indexSize = version == 2 ? field(baseSizes & 15) : 0;
     for (uint64_t i = 0; i < count; ++i) {
         uint64_t id = 0, method = 0, skip = 0, base = 0, extents = 0, offset = 0, length = 0;
         if (!loc.take(version < 2 ? 2 : 4, id) || ((version == 1 || version == 2) && !loc.take(2, method)) ||
