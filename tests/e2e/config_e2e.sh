@@ -25,6 +25,10 @@ convert -size 400x300 xc:white "$work/pics/sub/white.jpg"      # and not those o
 id="$(window_named "Paramètres de Lumivane v3.376")"
 [ -n "$id" ] && pass "the first /s opens the dialog" || { fail "no dialog"; exit 1; }
 [ -z "$shots" ] || { sleep 0.5; shot dialog-empty; }  # a picture for the record only
+eval "$(xdotool getwindowgeometry --shell "$id")"
+rows() { import -window root -crop "340x40+$((X + 10))+$((Y + 25))" "$work/$1.png" 2>/dev/null; }
+# The list is drawn once its top rows hold more than one colour.
+rows_drawn() { rows before; [ "$(convert "$work/before.png" -format '%k' info: 2>/dev/null)" -gt 1 ]; }
 xdotool windowfocus --sync "$id" key alt+d
 chooser="$(window_named "Choisissez un dossier")"
 [ -n "$chooser" ] && pass "Ajouter un dossier opens the folder chooser" || fail "no folder chooser"
@@ -42,6 +46,16 @@ choose_folder() {
   until_true 3 eval '! chooser_open'
 }
 until_true 60 choose_folder || fail "the chooser stayed open"
+# A Return that reached the chooser before the folder's name did chooses the folder it was
+# showing, which holds no pictures: the folder is asked for again until the list shows some.
+add_again() {
+  rows_drawn && return 0
+  xdotool windowfocus --sync "$id" key alt+d
+  window_named "Choisissez un dossier" >/dev/null
+  until_true 60 choose_folder
+  until_true 5 rows_drawn
+}
+until_true 120 add_again || fail "the list stayed empty"
 shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v
 ends_within $pid 30 && pass "Valider ends the program" \
@@ -64,9 +78,6 @@ cp "$LUMIVANE_HKCU" "$work/before.reg"
 "$lumivane" /c & pid=$!
 id="$(window_named "Paramètres de Lumivane v3.376")"
 eval "$(xdotool getwindowgeometry --shell "$id")"
-rows() { import -window root -crop "340x40+$((X + 10))+$((Y + 25))" "$work/$1.png" 2>/dev/null; }
-# The list is drawn once its top rows hold more than one colour.
-rows_drawn() { rows before; [ "$(convert "$work/before.png" -format '%k' info: 2>/dev/null)" -gt 1 ]; }
 until_true 30 rows_drawn || fail "the list was not drawn"
 shot dialog-stored
 xdotool mousemove $((X + 60)) $((Y + 30)) click 1
@@ -108,6 +119,7 @@ chosen_shown() {
 }
 until_true 60 chosen_shown && pass "the show draws a chosen picture ($centre)" || fail "the centre of the screen is $centre"
 xdotool key a
+ends_within $pid 30 || { fail "the show did not end at a key; on screen: $(visible_windows)"; kill $pid; }
 wait $pid 2>/dev/null
 sanitizer_clean || failures=$((failures + 1))
 [ "$failures" = 0 ] && echo "dialog end to end: all passed" || echo "dialog end to end: $failures failed"
