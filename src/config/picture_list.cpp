@@ -15,8 +15,6 @@
 #include "settings/settings.h"
 
 #include "platform/gdi/bitmap.h"
-#include "platform/gdi/canvas.h"
-#include "platform/gdi/region.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/shell.h"

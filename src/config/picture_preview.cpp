@@ -6,7 +6,6 @@
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas.h"
-#include "platform/gdi/region.h"
 #include "platform/background_task.h"
 #include "platform/paths.h"
 
@@ -40,11 +39,11 @@ Thumbnail MakeThumbnail(const std::string& path, uint32_t face)
     box.Canvas().Brush.Style = bsSolid;
     box.Canvas().FillRect(Rect(0, 0, kThumbnailSide, kThumbnailSide));
     const TRect place = ThumbnailPlacement(picture.width, picture.height);
-    HDC dc = box.Canvas().Handle();
-    dc->SetStretchMode(HALFTONE);
-    dc->SetBrushOrigin({0, 0});
-    dc->StretchBlt(place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top,
-               &picture.bitmap.Canvas(), 0, 0, picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
+    TCanvas& c = box.Canvas();
+    c.SetStretchMode(HALFTONE);
+    c.SetBrushOrigin({0, 0});
+    c.StretchBlt(place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top, &picture.bitmap.Canvas(),
+                 0, 0, picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
     out.image = box.Image();
     return out;
 }

@@ -197,7 +197,7 @@ void TDisplayThread::run()
     using SettingsTask = platform::BackgroundTask<std::shared_ptr<TSettings>>;
     auto read = [] {
         auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
-        settings->LoadFailure = settings->LoadAway();
+        settings->LoadAway();
         return settings;
     };
     const std::shared_ptr<SettingsTask> reading = startWhenRoom<std::shared_ptr<TSettings>>(read);

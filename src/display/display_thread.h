@@ -88,7 +88,6 @@ public:
 protected:
     void run() override;
 
-
 signals:
     // The settings could not be read: the box to show before the program ends. The run
     // has ended when it comes.

@@ -8,7 +8,6 @@
 #include "settings/trace_log.h"
 
 #include "platform/gdi/canvas.h"
-#include "platform/gdi/region.h"
 #include "platform/random.h"
 #include "platform/win_math.h"
 
@@ -43,11 +42,11 @@ TBitmap shrinkOnto(const LoadedPicture& picture, int sw, int sh, TColor back)
 {
     TBitmap canvas = filledBitmap(sw, sh, back);
     const TRect r = ShrinkTarget(picture.width, picture.height, sw, sh);
-    HDC dc = canvas.Canvas().Handle();
-    dc->SetStretchMode(HALFTONE);
-    dc->StretchBlt(r.Left, r.Top, r.Width(), r.Height(), picture.bitmap.Canvas().Handle(), 0, 0,
-               picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
-    dc->SetBrushOrigin({0, 0});
+    TCanvas& c = canvas.Canvas();
+    c.SetStretchMode(HALFTONE);
+    c.StretchBlt(r.Left, r.Top, r.Width(), r.Height(), &picture.bitmap.Canvas(), 0, 0, picture.bitmap.Width(),
+                 picture.bitmap.Height(), SRCCOPY);
+    c.SetBrushOrigin({0, 0});
     return canvas;
 }
 
@@ -55,10 +54,9 @@ TBitmap shrinkOnto(const LoadedPicture& picture, int sw, int sh, TColor back)
 TBitmap stretchTo(const TBitmap& picture, int w, int h, int bitsPerPixel)
 {
     TBitmap out(w, h);
-    HDC dc = out.Canvas().Handle();
-    dc->SetStretchMode(bitsPerPixel <= 8 ? HALFTONE : COLORONCOLOR);
-    dc->StretchBlt(0, 0, w, h, picture.Canvas().Handle(), 0, 0, picture.Width(),
-               picture.Height(), SRCCOPY);
+    TCanvas& c = out.Canvas();
+    c.SetStretchMode(bitsPerPixel <= 8 ? HALFTONE : COLORONCOLOR);
+    c.StretchBlt(0, 0, w, h, &picture.Canvas(), 0, 0, picture.Width(), picture.Height(), SRCCOPY);
     return out;
 }
 

@@ -49,6 +49,9 @@ inline void EndBackgroundTask()
 
 inline int BackgroundTasksRunning() { return detail::backgroundTasksRunning.load(); }
 
+// How long the program's end waits for the tasks still running before it ends as it is.
+inline constexpr std::chrono::seconds kEndWaitForBackgroundTasks{1};
+
 // Waits until no task is running (true) or `timeout` has passed (false). A task counts
 // until its work, what the work held and an abandoned result are all gone; only the
 // thread's own end (its thread-local data) may come after.

@@ -104,16 +104,12 @@ void FatalExit(const std::string& text, const std::string& caption, uint32_t fla
     std::exit(exitCode);
 }
 
-}  // namespace platform
-
-namespace platform {
-
 void FatalExit(const FatalBox& box)
 {
     ShowFatalBox(box);
     std::fflush(nullptr);
     // As at the program's own end: nothing is torn down under a reading still running.
-    if (!WaitForBackgroundTasks(std::chrono::seconds(1)))
+    if (!WaitForBackgroundTasks(kEndWaitForBackgroundTasks))
         std::_Exit(1);
     std::exit(1);
 }

@@ -27,7 +27,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -92,7 +91,7 @@ std::string missingDisplay(const std::string& platforms)
 // to save by then.
 int closeApplication(std::unique_ptr<QApplication>& app, int status, bool endBySignal = false)
 {
-    if (!platform::WaitForBackgroundTasks(std::chrono::seconds(1))) {
+    if (!platform::WaitForBackgroundTasks(platform::kEndWaitForBackgroundTasks)) {
         std::cout.flush();
         std::cerr.flush();
         if (endBySignal)

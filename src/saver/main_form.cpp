@@ -13,7 +13,6 @@
 
 #include "platform/foreign_window.h"
 #include "platform/gdi/canvas.h"
-#include "platform/gdi/region.h"
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
 #include "platform/window_system.h"
@@ -339,11 +338,10 @@ void TMainForm::RunPreview()
     p.TextOut(2, 70, std::to_string(effects::kEffectCount) + " effets spéciaux...");
     p.TextOut(2, 90, "De nombreux paramètres...");
 
-    HDC dc = PreviewBitmap->Canvas().Handle();
-    dc->SetStretchMode(HALFTONE);
-    dc->SetBrushOrigin({0, 0});
-    dc->StretchBlt(0, 0, size.width(), size.height(), logo.Canvas().Handle(), 0, 0,
-               logo.Width(), logo.Height(), SRCAND);
+    TCanvas& preview = PreviewBitmap->Canvas();
+    preview.SetStretchMode(HALFTONE);
+    preview.SetBrushOrigin({0, 0});
+    preview.StretchBlt(0, 0, size.width(), size.height(), &logo.Canvas(), 0, 0, logo.Width(), logo.Height(), SRCAND);
 
     // What the host window shows is drawn here first, then handed over.
     TWindowCanvas screen(size.width(), size.height(), clBlack);

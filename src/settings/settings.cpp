@@ -179,9 +179,7 @@ std::vector<std::string> SamplePictures(const std::string& folder)
 
 TSettings::TSettings() : TSettings(DefaultsOnly{})
 {
-    LoadFailure = LoadFromRegistry();
-    if (!LoadFailure)
-        finishCreate();
+    LoadAway();
 }
 
 TSettings::TSettings(DefaultsOnly)
@@ -238,12 +236,12 @@ void TSettings::ReadRegistry()
     ImageCount = static_cast<int>(Images.size());
 }
 
-std::optional<platform::FatalBox> TSettings::LoadAway()
+const std::optional<platform::FatalBox>& TSettings::LoadAway()
 {
-    auto failure = LoadFromRegistry();
-    if (!failure)
+    LoadFailure = LoadFromRegistry();
+    if (!LoadFailure)
         finishCreate();
-    return failure;
+    return LoadFailure;
 }
 
 std::optional<platform::FatalBox> TSettings::LoadFromRegistry()

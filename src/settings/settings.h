@@ -37,8 +37,8 @@ public:
     // hosted show none, the reason going to Problem.
     std::optional<platform::FatalBox> LoadFromRegistry();
     // What the constructor does after the defaults, for an object made with DefaultsOnly on
-    // a thread that is not the main one: the box is for the main thread to show.
-    std::optional<platform::FatalBox> LoadAway();
+    // a thread that is not the main one; gives LoadFailure, for the main thread to show.
+    const std::optional<platform::FatalBox>& LoadAway();
     // The reading itself: throws platform::RegistryError.
     void ReadRegistry();
 
@@ -89,7 +89,7 @@ public:
     // the user has chosen none.
     std::string Problem;
     bool UsingSamples = false;
-    // What the constructor's load gave.
+    // What the last LoadAway (the constructor's load among them) gave.
     std::optional<platform::FatalBox> LoadFailure;
 
 private:

@@ -2,7 +2,6 @@
 
 #include "platform/cpu_clones.h"
 #include "platform/gdi/canvas.h"
-#include "platform/gdi/region.h"
 
 #include <algorithm>
 #include <cctype>

@@ -81,7 +81,6 @@ public:
     // Writes the file in the format its extension names (BMP, PNG, ...).
     void SaveToFile(const std::string& path) const;
 
-
     // Rows of 0xFFRRGGBB pixels.
     uint32_t* ScanLine(int y);
     const uint32_t* ScanLine(int y) const;
