@@ -40,23 +40,23 @@ TBitmap& Source()
     return b;
 }
 
-HRGN HorizontalBands()
+TRegion HorizontalBands()
 {
-    HRGN r = CreateRectRgn(0, 0, 0, 0);
+    TRegion r;
     for (int i = 0; i < 300; ++i) {
         const int top = i * kH / 300;
-        UniqueRgn band(CreateRectRgn(0, top, kW, top + 2));
+        TRegion band(CreateRectRgn(0, top, kW, top + 2));
         CombineRgn(r, r, band, RGN_OR);
     }
     return r;
 }
 
 // 320 bands, 3 pixels of each 6: one band of 320 rectangles.
-HRGN VerticalBands(int count, int width, int period)
+TRegion VerticalBands(int count, int width, int period)
 {
-    HRGN r = CreateRectRgn(0, 0, 0, 0);
+    TRegion r;
     for (int i = 0; i < count; ++i) {
-        UniqueRgn band(CreateRectRgn(i * period, 0, i * period + width, kH));
+        TRegion band(CreateRectRgn(i * period, 0, i * period + width, kH));
         CombineRgn(r, r, band, RGN_OR);
     }
     return r;
@@ -85,11 +85,10 @@ void BM_BitBltFull(benchmark::State& state)
 }
 BENCHMARK(BM_BitBltFull);
 
-void clipped(benchmark::State& state, HRGN region)
+void clipped(benchmark::State& state, const TRegion& region)
 {
     TBitmap dst(kW, kH);
     const ClipScope clip(dst.Canvas(), region);
-    DeleteObject(region);
     for (auto _ : state) {
         dst.Canvas().Draw(0, 0, Source());
         benchmark::ClobberMemory();
@@ -108,8 +107,8 @@ BENCHMARK(BM_BitBltVerticalBands160x6);
 // What the same vertical-band copy costs through QPainter's own clipping.
 void BM_QPainterVerticalBands320(benchmark::State& state)
 {
-    UniqueRgn bands(VerticalBands(320, 3, 6));
-    const QRegion clip = RegionPixels(bands);
+    TRegion bands(VerticalBands(320, 3, 6));
+    const QRegion clip = bands.ToQRegion();
     QImage dst(kW, kH, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter p(&dst);
@@ -123,9 +122,8 @@ BENCHMARK(BM_QPainterVerticalBands320)->Unit(benchmark::kMillisecond);
 void BM_RegionUnion300Bands(benchmark::State& state)
 {
     for (auto _ : state) {
-        HRGN r = HorizontalBands();
+        TRegion r = HorizontalBands();
         benchmark::DoNotOptimize(r);
-        DeleteObject(r);
     }
 }
 BENCHMARK(BM_RegionUnion300Bands)->Unit(benchmark::kMicrosecond);
@@ -134,17 +132,16 @@ BENCHMARK(BM_RegionUnion300Bands)->Unit(benchmark::kMicrosecond);
 void BM_RegionLatticeBands(benchmark::State& state)
 {
     for (auto _ : state) {
-        HRGN r = CreateRectRgn(0, 0, 0, 0);
+        TRegion r;
         for (int y = 0; y < kH; y += 10) {
-            UniqueRgn s(CreateRectRgn(0, y, kW, y + 5));
+            TRegion s(CreateRectRgn(0, y, kW, y + 5));
             CombineRgn(r, r, s, RGN_OR);
         }
         for (int x = 0; x < kW; x += 10) {
-            UniqueRgn s(CreateRectRgn(x, 0, x + 5, kH));
+            TRegion s(CreateRectRgn(x, 0, x + 5, kH));
             CombineRgn(r, r, s, RGN_OR);
         }
         benchmark::DoNotOptimize(r);
-        DeleteObject(r);
     }
 }
 BENCHMARK(BM_RegionLatticeBands)->Unit(benchmark::kMillisecond);
@@ -154,13 +151,12 @@ BENCHMARK(BM_RegionLatticeBands)->Unit(benchmark::kMillisecond);
 void BM_RegionTallStripsRead(benchmark::State& state)
 {
     for (auto _ : state) {
-        HRGN r = CreateRectRgn(0, 0, 0, 0);
+        TRegion r;
         for (int x = 0; x < kW; x += 2) {
-            UniqueRgn s(CreateRectRgn(x, 0, x + 5, 400 + (x * 37) % 300));
+            TRegion s(CreateRectRgn(x, 0, x + 5, 400 + (x * 37) % 300));
             CombineRgn(r, r, s, RGN_OR);
         }
-        benchmark::DoNotOptimize(RegionPixels(r).rectCount());
-        DeleteObject(r);
+        benchmark::DoNotOptimize(r.ToQRegion().rectCount());
     }
 }
 BENCHMARK(BM_RegionTallStripsRead)->Unit(benchmark::kMillisecond);
@@ -170,7 +166,7 @@ void BM_DiamondRegionReveal(benchmark::State& state)
     TBitmap dst(kW, kH);
     for (auto _ : state) {
         const TPoint quad[] = {{960, 40}, {40, 540}, {960, 1040}, {1880, 540}};
-        UniqueRgn r(CreatePolygonRgn(quad, 4, ALTERNATE));
+        TRegion r(CreatePolygonRgn(quad, 4, ALTERNATE));
         const ClipScope clip(dst.Canvas(), r);
         dst.Canvas().Draw(0, 0, Source());
     }

@@ -20,11 +20,11 @@ int centre(int length)
     return static_cast<int>(std::nearbyint(length / 2.0)) + 1;  // halves to even
 }
 
-UniqueRgn unionOf(std::initializer_list<TRect> rects)
+TRegion unionOf(std::initializer_list<TRect> rects)
 {
-    UniqueRgn region(CreateRectRgn(0, 0, 0, 0));
+    TRegion region;
     for (const TRect& r : rects)
-        CombineRgn(region, region, UniqueRgn(CreateRectRgnIndirect(r)), RGN_OR);
+        CombineRgn(region, region, CreateRectRgnIndirect(r), RGN_OR);
     return region;
 }
 

@@ -28,7 +28,7 @@ void ClosingDiamond(EffectContext& c, int)
             f.Brush.Style = bsSolid;
             f.Draw(0, 0, c.Picture);
             {
-                const UniqueRgn inside = diamond(s, 0, 0);
+                const TRegion inside = diamond(s, 0, 0);
                 const ClipScope clip(f, inside);
                 f.FillRect(Rect(0, 0, W, H));
             }

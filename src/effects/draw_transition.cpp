@@ -15,7 +15,7 @@ int DrawTransition(const EffectInputs& inputs)
     if (inputs.stop && *inputs.stop)
         return 0;
     // An effect starts on the whole target.
-    const platform::ClipScope whole(*inputs.target, nullptr);
+    const platform::ClipScope whole(*inputs.target);
     // Every number from 1 to 228 has its family; any other draws nothing.
     const EffectFamily* family = FindEffect(inputs.number);
     if (!family || !inputs.picture || inputs.picture->Empty())

@@ -186,16 +186,16 @@ TRect EffectContext::StripRectRight(int n, bool onCanvas) const
     return shifted(Rect(W - n * T, 0, std::min(W - (n - 1) * T, W), H), onCanvas);
 }
 
-UniqueRgn EffectContext::QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
+TRegion EffectContext::QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
 {
     const TPoint points[4] = {{x1, y1}, {x2, y2}, {x3, y3}, {x4, y4}};
-    return UniqueRgn(CreatePolygonRgn(points, 4, WINDING));
+    return CreatePolygonRgn(points, 4, WINDING);
 }
 
-UniqueRgn EffectContext::TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3)
+TRegion EffectContext::TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3)
 {
     const TPoint points[3] = {{x1, y1}, {x2, y2}, {x3, y3}};
-    return UniqueRgn(CreatePolygonRgn(points, 3, WINDING));
+    return CreatePolygonRgn(points, 3, WINDING);
 }
 
 }  // namespace effects

@@ -1,9 +1,9 @@
 #pragma once
 // What every effect works with: its inputs, the step frame, the two pauses through which
 // the speed setting acts, the rectangle and region helpers, and the closing copy. An
-// effect draws with the target's TCanvas methods and these helpers; it holds its regions
-// in UniqueRgn and clips in a ClipScope, so every way out of it (its end, a stop, an
-// exception) deletes the one and gives back the other.
+// effect draws with the target's TCanvas methods and these helpers; its regions are
+// values and its clips are held in a ClipScope, so every way out of it (its end, a stop,
+// an exception) gives the clip back.
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas.h"
@@ -20,13 +20,11 @@
 namespace effects {
 
 using platform::ClipScope;
-using platform::HRGN;
-using platform::NoRegion;
 using platform::TBitmap;
 using platform::TCanvas;
 using platform::TColor;
 using platform::TRect;
-using platform::UniqueRgn;
+using platform::TRegion;
 
 // A pause of one mode: none, PumpPause (m × R) or SpinPause (m × R).
 struct Pause {
@@ -112,8 +110,8 @@ public:
     TRect StripRectRight(int n, bool onCanvas) const;
 
     // Winding-rule polygons.
-    static UniqueRgn QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
-    static UniqueRgn TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3);
+    static TRegion QuadRgn(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    static TRegion TriangleRgn(int x1, int y1, int x2, int y2, int x3, int y3);
 
     // Shows what was drawn since the last step at once (the closing step ends with it).
     void Present();

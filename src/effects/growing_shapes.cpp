@@ -139,7 +139,7 @@ void fourSquaresInTurn(EffectContext& c)
 void tenByTenTriangles(EffectContext& c)
 {
     const int W = c.W, H = c.H;
-    UniqueRgn triangles;
+    TRegion triangles;
     for (int s = 0; s <= 100; ++s) {
         if (!c.Step())
             return;

@@ -16,11 +16,11 @@ namespace {
 // A component's strips, given along the strip (a) and across it (b): rows as they are,
 // columns with the axes exchanged. Each is united into what the builder has so far.
 struct Axis {
-    UniqueRgn& strips;
+    TRegion& strips;
     bool columns;
     void rect(int a0, int b0, int a1, int b1) const
     {
-        UniteInto(strips, UniqueRgn(columns ? CreateRectRgn(b0, a0, b1, a1) : CreateRectRgn(a0, b0, a1, b1)));
+        UniteInto(strips, columns ? CreateRectRgn(b0, a0, b1, a1) : CreateRectRgn(a0, b0, a1, b1));
     }
 };
 
@@ -111,26 +111,26 @@ void frayedComponent(const Axis& out, int reach, int far, int across, int kind, 
 
 }  // namespace
 
-UniqueRgn BandRgn(int reachX, int reachY, int right, int bottom, int margin, int hKind, int vKind)
+TRegion BandRgn(int reachX, int reachY, int right, int bottom, int margin, int hKind, int vKind)
 {
-    UniqueRgn strips;
+    TRegion strips;
     bandComponent({strips, false}, reachX, right, bottom, margin, hKind);
     bandComponent({strips, true}, reachY, bottom, right, margin, vKind);
     return strips;
 }
 
-UniqueRgn RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview,
+TRegion RaggedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, bool preview,
                     const RandomSource& generator)
 {
-    UniqueRgn strips;
+    TRegion strips;
     raggedComponent({strips, false}, reachX, right, bottom, hKind, preview, generator);
     raggedComponent({strips, true}, reachY, bottom, right, vKind, preview, generator);
     return strips;
 }
 
-UniqueRgn FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, const RandomSource& generator)
+TRegion FrayedRgn(int reachX, int reachY, int right, int bottom, int hKind, int vKind, const RandomSource& generator)
 {
-    UniqueRgn strips;
+    TRegion strips;
     frayedComponent({strips, false}, reachX, right, bottom, hKind, generator);
     frayedComponent({strips, true}, reachY, bottom, right, vKind, generator);
     return strips;

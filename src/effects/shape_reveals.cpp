@@ -22,7 +22,7 @@ void centredDiamond(EffectContext& c)
         if (!c.Step())
             return;
         const TPoint points[4] = {{cx, cy - l}, {cx - l, cy}, {cx, cy + l}, {cx + l, cy}};
-        DrawThrough(c, UniqueRgn(CreatePolygonRgn(points, 4, ALTERNATE)));
+        DrawThrough(c, CreatePolygonRgn(points, 4, ALTERNATE));
         c.PauseFor(spin(200), spin(2000));
     }
 }
@@ -34,13 +34,13 @@ void centredCircle(EffectContext& c)
     for (int l = 10; l < M + 10; l += 10) {
         if (!c.Step())
             return;
-        DrawThrough(c, UniqueRgn(CreateEllipticRgn(cx - l, cy - l, cx + l, cy + l)));
+        DrawThrough(c, CreateEllipticRgn(cx - l, cy - l, cx + l, cy + l));
         c.PauseFor(spin(200), spin(2000));
     }
 }
 
 // The box (left, top, right, bottom) of one cell at one growth, on the canvas.
-UniqueRgn diamond(int l, int t, int r, int b)
+TRegion diamond(int l, int t, int r, int b)
 {
     return EffectContext::QuadRgn(l, (t + b) / 2, (l + r) / 2, t, r, (t + b) / 2, (l + r) / 2, b);
 }
@@ -68,10 +68,10 @@ void cellShapes(EffectContext& c, int number)
 {
     const int N = c.PreviewMode ? 20 : 100;
     const int columns = (c.W + N - 1) / N, rows = (c.H + N - 1) / N;
-    const auto through = [&c](UniqueRgn (*shape)(int, int, int, int)) {
+    const auto through = [&c](TRegion (*shape)(int, int, int, int)) {
         return [&c, shape](int l, int t, int r, int b) { DrawThrough(c, shape(l, t, r, b)); };
     };
-    const auto circle = [](int l, int t, int r, int b) { return UniqueRgn(CreateEllipticRgn(l, t, r, b)); };
+    const auto circle = [](int l, int t, int r, int b) { return CreateEllipticRgn(l, t, r, b); };
     const auto triangle = [](int l, int t, int r, int b) { return EffectContext::TriangleRgn(l, t, r, t, l, b); };
     switch (number) {
     case 53:  // circles grow to N, past the radius that already covers a cell

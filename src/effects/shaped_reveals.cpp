@@ -91,15 +91,15 @@ constexpr bool rowsInOrder()
 }
 static_assert(rowsInOrder(), "one row per number from 115 to 162");
 
-// The first region with each next one merged in and deleted.
+// The first region with each next one united into it.
 template <class... More>
-UniqueRgn uniteInOrder(UniqueRgn first, More... more)
+TRegion uniteInOrder(TRegion first, More... more)
 {
     (UniteInto(first, std::move(more)), ...);
     return first;
 }
 
-UniqueRgn builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, int dy, int m, bool preview,
+TRegion builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, int dy, int m, bool preview,
                       const RandomSource& generator)
 {
     const int reachX = X + row.xReach * dx, reachY = Y + row.yReach * dy;
@@ -107,12 +107,10 @@ UniqueRgn builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, i
     const int margin = row.margin ? m : 0;
     switch (row.builder) {
     case Builder::Band: {
-        UniqueRgn region = BandRgn(reachX, reachY, X2, Y2, margin, row.hKind, row.vKind);
+        TRegion region = BandRgn(reachX, reachY, X2, Y2, margin, row.hKind, row.vKind);
         if (row.meetH == 0 && row.meetV == 0)
             return region;
-        const UniqueRgn other = BandRgn(reachX, reachY, X2, Y2, margin, row.meetH, row.meetV);
-        if (!region || !other)
-            return {};
+        const TRegion other = BandRgn(reachX, reachY, X2, Y2, margin, row.meetH, row.meetV);
         CombineRgn(region, region, other, RGN_AND);
         return region;
     }
@@ -123,13 +121,13 @@ UniqueRgn builtRegion(const BuiltRow& row, int X, int Y, int W, int H, int dx, i
     return {};
 }
 
-UniqueRgn drawnRegion(int number, int X, int Y, int W, int H, int dx, int dy)
+TRegion drawnRegion(int number, int X, int Y, int W, int H, int dx, int dy)
 {
     const int X2 = X + W, Y2 = Y + H;
     const int cx = X + W / 2, cy = Y + H / 2;
     const auto tri = EffectContext::TriangleRgn;
     const auto roundRect = [](int l, int t, int r, int b, int ew, int eh) {
-        return UniqueRgn(CreateRoundRectRgn(l, t, r, b, ew, eh));
+        return CreateRoundRectRgn(l, t, r, b, ew, eh);
     };
     switch (number) {
     case 99: return tri(X, Y, X + 2 * dx, Y, X, Y + 2 * dy);
@@ -154,9 +152,9 @@ UniqueRgn drawnRegion(int number, int X, int Y, int W, int H, int dx, int dy)
     case 158: {
         // The iris: the picture outside an ellipse that shrinks to nothing. Its corner
         // ellipse counts X and Y in, as the shape always has.
-        UniqueRgn iris(CreateRoundRectRgn(X + dx - W / 2, Y + dy - H / 2, X + 3 * W / 2 - dx,
+        TRegion iris(CreateRoundRectRgn(X + dx - W / 2, Y + dy - H / 2, X + 3 * W / 2 - dx,
                                           Y + 3 * H / 2 - dy, X + 9 * (W - dx) / 5, Y + 9 * (H - dy) / 5));
-        CombineRgn(iris, iris, UniqueRgn(CreateRectRgn(X, Y, X2, Y2)), RGN_XOR);
+        CombineRgn(iris, iris, CreateRectRgn(X, Y, X2, Y2), RGN_XOR);
         return iris;
     }
     default: return {};
@@ -165,7 +163,7 @@ UniqueRgn drawnRegion(int number, int X, int Y, int W, int H, int dx, int dy)
 
 }  // namespace
 
-UniqueRgn ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview,
+TRegion ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool preview,
                              const RandomSource& generator)
 {
     int dx, dy, m;
@@ -191,7 +189,8 @@ void ShapedReveals(EffectContext& c, int number)
     for (int p = 0; p <= 100; ++p) {
         if (!c.Step())
             return;
-        if (const UniqueRgn region = ShapedRevealRegion(number, c.X, c.Y, c.W, c.H, p, c.PreviewMode, c.Inputs().random))
+        if (const TRegion region = ShapedRevealRegion(number, c.X, c.Y, c.W, c.H, p, c.PreviewMode, c.Inputs().random);
+            !region.IsEmpty())
             DrawThrough(c, region);
         if (c.Stopped())
             return;

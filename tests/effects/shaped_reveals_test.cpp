@@ -16,20 +16,10 @@
 #include <initializer_list>
 
 using namespace platform;
-using effects::NoRegion;
 
 namespace {
 
-// The pixels of a built region, which is deleted.
-QRegion take(UniqueRgn region)
-{
-    EXPECT_NE(region, NoRegion);
-    if (region == NoRegion)
-        return {};
-    const QRegion pixels = RegionPixels(region);
-    EXPECT_TRUE(DeleteObject(region.release()));
-    return pixels;
-}
+QRegion pixelsOf(const TRegion& region) { return region.ToQRegion(); }
 
 QRegion rects(std::initializer_list<QRect> list)
 {
@@ -42,33 +32,33 @@ QRegion rects(std::initializer_list<QRect> list)
 // Left, top, right, bottom, as the builders' rules are written.
 QRect ltrb(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
 
-QRegion step(int number, int X, int Y, int W, int H, int p) { return take(effects::ShapedRevealRegion(number, X, Y, W, H, p, false)); }
+QRegion step(int number, int X, int Y, int W, int H, int p) { return pixelsOf(effects::ShapedRevealRegion(number, X, Y, W, H, p, false)); }
 
 }  // namespace
 
 TEST(ShapedReveals, BandKind4FillsFromTheNearSideThenTheGapsFromTheFar)
 {
     // First phase: a band of 5 rows every 10, from the left edge to the reach.
-    EXPECT_EQ(take(effects::BandRgn(12, 0, 40, 20, 0, 4, 0)),
+    EXPECT_EQ(pixelsOf(effects::BandRgn(12, 0, 40, 20, 0, 4, 0)),
               rects({ltrb(0, 0, 12, 5), ltrb(0, 10, 12, 15), ltrb(0, 20, 12, 25)}));
     // A reach within the margin of the edge snaps to it.
-    EXPECT_EQ(take(effects::BandRgn(35, 0, 40, 20, 6, 4, 0)),
+    EXPECT_EQ(pixelsOf(effects::BandRgn(35, 0, 40, 20, 6, 4, 0)),
               rects({ltrb(0, 0, 40, 5), ltrb(0, 10, 40, 15), ltrb(0, 20, 40, 25)}));
-    EXPECT_EQ(take(effects::BandRgn(35, 0, 40, 20, 5, 4, 0)),
+    EXPECT_EQ(pixelsOf(effects::BandRgn(35, 0, 40, 20, 5, 4, 0)),
               rects({ltrb(0, 0, 35, 5), ltrb(0, 10, 35, 15), ltrb(0, 20, 35, 25)}));
     // Second phase (reach 52 past the edge 40): whole bands, and the gaps between them
     // filled from the far side, 52 - 40 = 12 pixels in.
-    EXPECT_EQ(take(effects::BandRgn(52, 0, 40, 20, 0, 4, 0)),
+    EXPECT_EQ(pixelsOf(effects::BandRgn(52, 0, 40, 20, 0, 4, 0)),
               rects({ltrb(0, 0, 40, 5), ltrb(28, 5, 40, 10), ltrb(0, 10, 40, 15), ltrb(28, 15, 40, 20)}));
     // Columns are the same with the axes exchanged.
-    EXPECT_EQ(take(effects::BandRgn(0, 9, 20, 30, 0, 0, 4)),
+    EXPECT_EQ(pixelsOf(effects::BandRgn(0, 9, 20, 30, 0, 0, 4)),
               rects({ltrb(0, 0, 5, 9), ltrb(10, 0, 15, 9), ltrb(20, 0, 25, 9)}));
-    EXPECT_EQ(take(effects::BandRgn(0, 38, 20, 30, 0, 0, 4)),
+    EXPECT_EQ(pixelsOf(effects::BandRgn(0, 38, 20, 30, 0, 0, 4)),
               rects({ltrb(0, 0, 5, 30), ltrb(5, 22, 10, 30), ltrb(10, 0, 15, 30), ltrb(15, 22, 20, 30)}));
     // Both components, and nothing at all without one.
-    EXPECT_EQ(take(effects::BandRgn(12, 9, 40, 20, 0, 4, 4)),
-              take(effects::BandRgn(12, 0, 40, 20, 0, 4, 0)) + take(effects::BandRgn(0, 9, 40, 20, 0, 0, 4)));
-    EXPECT_EQ(effects::BandRgn(12, 9, 40, 20, 0, 0, 0), NoRegion);
+    EXPECT_EQ(pixelsOf(effects::BandRgn(12, 9, 40, 20, 0, 4, 4)),
+              pixelsOf(effects::BandRgn(12, 0, 40, 20, 0, 4, 0)) + pixelsOf(effects::BandRgn(0, 9, 40, 20, 0, 0, 4)));
+    EXPECT_TRUE(effects::BandRgn(12, 9, 40, 20, 0, 0, 0).IsEmpty());
 }
 
 TEST(ShapedReveals, RaggedKind3OpensFromTheMiddleWithTheAddedDrawFirst)
@@ -76,12 +66,12 @@ TEST(ShapedReveals, RaggedKind3OpensFromTheMiddleWithTheAddedDrawFirst)
     // right 40, bottom 12: spread 40 div 7 = 5, rows at 0, 5 and 10, each 5 + 12 mod 5 = 7
     // tall. Seed 12345 gives the jitters (added draw minus the next) 0, -2 / 2, 2 / -4, 3.
     RandSeed = 12345;
-    EXPECT_EQ(take(effects::RaggedRgn(20, 0, 40, 12, 3, 0, false)),
+    EXPECT_EQ(pixelsOf(effects::RaggedRgn(20, 0, 40, 12, 3, 0, false)),
               rects({ltrb(10, 0, 20, 7), ltrb(20, 0, 29, 7), ltrb(11, 5, 20, 12), ltrb(20, 5, 31, 12),
                      ltrb(8, 10, 20, 17), ltrb(20, 10, 31, 17)}));
     // A reach at the edge has no spread: straight rows, and the same region in preview.
     RandSeed = 1;
-    EXPECT_EQ(take(effects::RaggedRgn(40, 0, 40, 12, 3, 0, true)), QRegion(ltrb(0, 0, 40, 17)));
+    EXPECT_EQ(pixelsOf(effects::RaggedRgn(40, 0, 40, 12, 3, 0, true)), QRegion(ltrb(0, 0, 40, 17)));
 }
 
 TEST(ShapedReveals, FrayedRowScattersCellsAheadOfItsFront)
@@ -89,14 +79,14 @@ TEST(ShapedReveals, FrayedRowScattersCellsAheadOfItsFront)
     // right 200: fray zone 20, cells of 2, 10 of them, near limit 7; bottom 1 leaves one
     // row. Seed 777 draws Random(10) .. Random(1) so that cells 6, 4, 2 and 1 are added.
     RandSeed = 777;
-    EXPECT_EQ(take(effects::FrayedRgn(100, 0, 200, 1, 2, 0)),
+    EXPECT_EQ(pixelsOf(effects::FrayedRgn(100, 0, 200, 1, 2, 0)),
               rects({ltrb(0, 0, 104, 2), ltrb(106, 0, 108, 2), ltrb(110, 0, 112, 2)}));
     // From the far side the cells lie left of the front, mirrored.
     RandSeed = 777;
-    EXPECT_EQ(take(effects::FrayedRgn(100, 0, 200, 1, 1, 0)),
+    EXPECT_EQ(pixelsOf(effects::FrayedRgn(100, 0, 200, 1, 1, 0)),
               rects({ltrb(96, 0, 200, 2), ltrb(92, 0, 94, 2), ltrb(88, 0, 90, 2)}));
     // At the edge the zone is empty: rows of 2 every pixel, no cells.
-    EXPECT_EQ(take(effects::FrayedRgn(200, 0, 200, 3, 2, 0)), QRegion(ltrb(0, 0, 200, 4)));
+    EXPECT_EQ(pixelsOf(effects::FrayedRgn(200, 0, 200, 3, 2, 0)), QRegion(ltrb(0, 0, 200, 4)));
 }
 
 TEST(ShapedReveals, ExtentsFollowTheLongerSideWithMulDivRounding)

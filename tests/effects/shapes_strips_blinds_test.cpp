@@ -121,7 +121,7 @@ TEST(RollingStrips, EveryFrameAsIfTheWholePartBehindWereRecopied)
         TBitmap expected = oldCanvas(CW, CH);
         HDC dc = expected.Canvas().Handle();
         const TCanvas* src = &picture.Canvas();
-        UniqueRgn clip(CreateRectRgn(X, Y, X + W, Y + H));
+        TRegion clip(CreateRectRgn(X, Y, X + W, Y + H));
         for (int y = 0; y <= last; ++y) {
             const TBitmap& frame = y + 1 < last + 1 ? f.frames.at(y + 2) : f.last;
             std::optional<ClipScope> inside(std::in_place, expected.Canvas(), clip);
@@ -210,8 +210,8 @@ TEST(DiagonalBlinds, OneBandEach)
         const TBitmap picture = NoisePicture(b.w, b.h, 25);
         const Film f = play(b.number, picture, b.w, b.h, 0, 0, b.preview, {b.step, b.step + 1});
         const TBitmap &before = f.frames.at(b.step), &after = f.frames.at(b.step + 1);
-        UniqueRgn band(CreatePolygonRgn(b.corners, 4, WINDING));
-        const QRegion pixels = RegionPixels(band);
+        TRegion band(CreatePolygonRgn(b.corners, 4, WINDING));
+        const QRegion pixels = band.ToQRegion();
         for (int y = 0; y < b.h; ++y)
             for (int x = 0; x < b.w; ++x) {
                 const bool wasOld = px(before, x, y) == kOldPixel;
@@ -231,8 +231,8 @@ TEST(TenByTenTriangles, TrianglesOfTheMulDivLegs)
     const Film f = play(98, picture, 50, 20, 0, 0, false, {51});
     EXPECT_EQ(f.steps, 101);
     const TPoint corners[3] = {{0, 0}, {5, 0}, {0, 2}};
-    UniqueRgn triangle(CreatePolygonRgn(corners, 3, WINDING));
-    const QRegion cell = RegionPixels(triangle);
+    TRegion triangle(CreatePolygonRgn(corners, 3, WINDING));
+    const QRegion cell = triangle.ToQRegion();
     ASSERT_FALSE(cell.isEmpty());
     const TBitmap& frame = f.frames.at(51);
     for (int y = 0; y < 20; ++y)

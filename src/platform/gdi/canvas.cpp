@@ -154,13 +154,9 @@ int TCanvas::CombineClip(const QRegion* region, int mode)
     return SelectClip(&next);
 }
 
-int TCanvas::ClipTo(HRGN region, int mode)
+int TCanvas::ClipTo(const TRegion& region, int mode)
 {
-    if (!region)
-        return mode == RGN_COPY ? SelectClip(nullptr) : RGN_ERROR;
-    if (!IsRegionHandle(region))
-        return RGN_ERROR;
-    const QRegion pixels = RegionPixels(region);
+    const QRegion pixels = region.ToQRegion();
     return CombineClip(&pixels, mode);
 }
 
@@ -470,9 +466,15 @@ int TCanvas::SetStretchMode(int mode)
     return previous;
 }
 
-ClipScope::ClipScope(TCanvas& canvas, HRGN region, int mode)
+ClipScope::ClipScope(TCanvas& canvas, const TRegion& region, int mode)
     : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip()),
       kind_(canvas.ClipTo(region, mode))
+{
+}
+
+ClipScope::ClipScope(TCanvas& canvas)
+    : canvas_(canvas), saved_(canvas.HasClip() ? *canvas.ClipRegion() : QRegion()), hadClip_(canvas.HasClip()),
+      kind_(canvas.SelectClip(nullptr))
 {
 }
 

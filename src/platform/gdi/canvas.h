@@ -164,9 +164,7 @@ private:
     // Combines the clip with region (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY);
     // with no clip the current clip counts as the whole surface.
     int CombineClip(const QRegion* region, int mode);
-    // The same with a region handle. A null one removes the clip (RGN_COPY only), and a
-    // handle that is not a live region is refused (RGN_ERROR, the clip left as it is).
-    int ClipTo(HRGN region, int mode = RGN_COPY);
+    int ClipTo(const TRegion& region, int mode = RGN_COPY);
 
     void plotLine(int x0, int y0, int x1, int y1, uint32_t value, bool includeLast);
     void plotPixel(int x, int y, uint32_t value);
@@ -183,12 +181,11 @@ private:
 };
 
 // Saves a canvas's clip and gives it back when the scope ends, on every way out; meanwhile
-// the clip is combined with `region` (a copy: the caller still owns it) by `mode`: RGN_COPY
-// with a null region removes the clip, and a handle that is not a live region changes
-// nothing.
+// the clip is combined with `region` by `mode`, or, without a region, removed.
 class ClipScope {
 public:
-    ClipScope(TCanvas& canvas, HRGN region, int mode = RGN_COPY);
+    ClipScope(TCanvas& canvas, const TRegion& region, int mode = RGN_COPY);
+    explicit ClipScope(TCanvas& canvas);
     ~ClipScope();
     ClipScope(const ClipScope&) = delete;
     ClipScope& operator=(const ClipScope&) = delete;

@@ -1,58 +1,39 @@
-// Regions are QRegions (banded rectangles) behind checked handles. Shapes are scan
-// converted here rather than by Qt, so that a pixel is in a shape exactly when its
-// centre is, and both fill rules of polygons behave as documented.
+// Regions in one banded form. A region is a list of bands, each a run of rows
+// [top, bottom) holding the same spans [left, right). The rules that make the form
+// unique for a set of pixels, which every function here keeps:
+//   - bands are in order from the top, apart or touching, never overlapping, and none
+//     is empty (top < bottom, at least one span);
+//   - in a band, spans are in order from the left, none empty, and two never touch
+//     (a span that reaches the next one is merged with it);
+//   - two bands that touch (one's bottom the other's top) never hold the same spans:
+//     they would be one band;
+//   - coordinates lie within ±kCoordLimit, so no arithmetic on them overflows.
+// Because the form is unique, equality of regions is equality of their bands, and a
+// region of one band of one span is a rectangle.
 //
-// Effects build regions from hundreds of strips, each made, united in place and
-// deleted, so a region object (RegionObject) holds its pixels in one of three forms:
+// Shapes are scan converted here rather than by Qt, so that a pixel is in a shape exactly
+// when its centre is, and both fill rules of polygons behave as documented.
 //
-//   rectangle  isRect: `rect` (normalised, clamped, maybe empty) is the region; there is
-//              no mask and `pixels` is not read. A fresh CreateRectRgn or SetRectRgn is
-//              one, and stays one until something reads it.
-//   mask       `mask` is set: the mask (cover_mask.h) is the region. `pixels` equals it
-//              unless `stale`, which each union into the mask sets; a union then costs
-//              the added area / 64 instead of a pass over every rectangle gathered so far.
-//   pixels     neither: `pixels` is the region.
-//
-// The rules that keep the forms apart:
-//   - every read goes through pixelsOf, which turns a rectangle into `pixels` and brings
-//     stale `pixels` up to date with the mask (the mask stays, for later unions);
-//   - every write that replaces the region, or changes it other than by a union or an
-//     intersection of masks, settles it first: `pixels` made current, the mask dropped
-//     (SetRectRgn, which keeps nothing, just starts a new rectangle);
-//   - only a union in place (dest is one of the sources) goes into a mask, once the two
-//     have kMaskFrom rectangles together and the added part does not lie below a gap
-//     (QRegion appends that for nothing); a mask that cannot take a part (too large)
-//     is settled and the QRegions are united instead. An intersection in place uses
-//     the masks when both regions have one.
-//
-// The registry of live handles has a lock of its own; a region itself is used by one
-// thread at a time.
+// Effects build regions from hundreds of strips united one at a time into the same
+// region, so a union in place edits only the bands the added part covers (splitting the
+// bands at its top and bottom, merging spans, joining bands that became equal); every
+// other combination sweeps both regions once, top to bottom and left to right.
 
 #include "platform/gdi/region.h"
 
-#include "platform/gdi/cover_mask.h"
-#include "platform/gdi/pointer_set.h"
-#include "platform/gdi/region_bands.h"
-
 #include <algorithm>
+#include <climits>
 #include <cmath>
-#include <memory>
-#include <mutex>
-#include <vector>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
 
 namespace platform {
 
-using gdi_detail::BandBuilder;
-using gdi_detail::CoverMask;
-
-// One of the three forms described at the top of this file.
-struct RegionObject {
-    QRegion pixels;
-    QRect rect;
-    bool isRect = false;
-    std::unique_ptr<CoverMask> mask;
-    bool stale = false;
-};
+using Span = TRegion::Span;
+using Spans = std::vector<Span>;
+using Band = TRegion::Band;
+using Bands = std::vector<Band>;
 
 namespace {
 
@@ -60,48 +41,46 @@ namespace {
 constexpr long long kCoordLimit = 1LL << 27;
 // Scan-converted shapes keep only the rows that any surface could show.
 constexpr int kRowLimit = 1 << 16;
-// Below this many rectangles, QRegion's own union is as quick as the mask.
-constexpr int kMaskFrom = 16;
 
 int clampCoord(long long v) { return int(std::clamp(v, -kCoordLimit, kCoordLimit)); }
 
-std::mutex& registryMutex()
+// Adds a band below the others, joining it to the last one when they touch with the
+// same spans.
+void appendBand(Bands& out, int top, int bottom, const Spans& spans)
 {
-    static std::mutex m;
-    return m;
+    if (spans.empty() || bottom <= top)
+        return;
+    if (!out.empty() && out.back().bottom == top && out.back().spans == spans)
+        out.back().bottom = bottom;
+    else
+        out.push_back({top, bottom, spans});
 }
 
-gdi_detail::PointerSet<RegionObject>& registry()
-{
-    static gdi_detail::PointerSet<RegionObject> live;
-    return live;
-}
+// Collects the rows of a scan conversion one at a time, top to bottom.
+class BandBuilder {
+public:
+    void addRow(int y, Spans& spans)
+    {
+        std::sort(spans.begin(), spans.end());
+        Spans merged;
+        for (const Span& s : spans) {
+            if (s.second <= s.first)
+                continue;
+            if (!merged.empty() && s.first <= merged.back().second)
+                merged.back().second = std::max(merged.back().second, s.second);
+            else
+                merged.push_back(s);
+        }
+        appendBand(bands_, y, y + 1, merged);
+    }
 
-HRGN track(RegionObject* obj)
-{
-    std::lock_guard lock(registryMutex());
-    registry().insert(obj);
-    return obj;
-}
+    Bands finish() { return std::move(bands_); }
 
-HRGN track(QRegion pixels)
-{
-    auto* obj = new RegionObject;
-    obj->pixels = std::move(pixels);
-    return track(obj);
-}
+private:
+    Bands bands_;
+};
 
-// The live region behind a handle, or nullptr; the caller holds the registry's lock.
-RegionObject* find(HRGN h) { return registry().contains(h) ? h : nullptr; }
-
-RegionObject* lookup(HRGN h)
-{
-    std::lock_guard lock(registryMutex());
-    return find(h);
-}
-
-// Normalised and clamped; empty when it covers no pixel.
-QRect clampedRect(long long l, long long t, long long r, long long b)
+Bands rectBands(long long l, long long t, long long r, long long b)
 {
     if (r < l)
         std::swap(l, r);
@@ -110,73 +89,10 @@ QRect clampedRect(long long l, long long t, long long r, long long b)
     const int L = clampCoord(l), T = clampCoord(t), R = clampCoord(r), B = clampCoord(b);
     if (R <= L || B <= T)
         return {};
-    return QRect(L, T, R - L, B - T);
+    return {Band{T, B, {{L, R}}}};
 }
 
-QRegion rectRegion(long long l, long long t, long long r, long long b)
-{
-    const QRect rect = clampedRect(l, t, r, b);
-    return rect.isEmpty() ? QRegion() : QRegion(rect);
-}
-
-int kindOf(const QRegion& r)
-{
-    if (r.isEmpty())
-        return NULLREGION;
-    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
-}
-
-const QRegion& pixelsOf(RegionObject* r)
-{
-    if (r->isRect) {
-        r->pixels = r->rect.isEmpty() ? QRegion() : QRegion(r->rect);
-        r->isRect = false;
-    } else if (r->stale) {
-        r->pixels = r->mask->toRegion();
-        r->stale = false;
-    }
-    return r->pixels;
-}
-
-// The region is about to be replaced: only `pixels` will hold it.
-void settle(RegionObject* r)
-{
-    pixelsOf(r);
-    r->mask.reset();
-}
-
-// dest ∪= src through dest's mask; false when the mask does not take it (too few
-// rectangles to be worth it, or too large) and the caller unites the QRegions.
-bool uniteInPlace(RegionObject* dest, RegionObject* src)
-{
-    const QRegion* region = src->isRect ? nullptr : &pixelsOf(src);
-    if (!dest->mask) {
-        const QRegion& have = pixelsOf(dest);
-        const int count = region ? region->rectCount() : src->rect.isEmpty() ? 0 : 1;
-        if (have.rectCount() + count < kMaskFrom)
-            return false;
-        // Strips added below with a gap are appended by QRegion at no cost.
-        const QRect more = region ? region->boundingRect() : src->rect;
-        if (more.top() > have.boundingRect().bottom() + 1)
-            return false;
-        auto mask = std::make_unique<CoverMask>();
-        if (!mask->add(have))
-            return false;
-        dest->mask = std::move(mask);
-    }
-    if (!(region ? dest->mask->add(*region) : dest->mask->add(src->rect))) {
-        settle(dest);
-        return false;
-    }
-    dest->stale = true;
-    return true;
-}
-
-}  // namespace
-
-namespace gdi_detail {
-
-QRegion EllipseRegion(int left, int top, int right, int bottom, int ellipseWidth,
+std::vector<TRegion::Band> ellipseBands(int left, int top, int right, int bottom, int ellipseWidth,
                       int ellipseHeight)
 {
     long long l = left, t = top, r = right, b = bottom;
@@ -190,10 +106,10 @@ QRegion EllipseRegion(int left, int top, int right, int bottom, int ellipseWidth
     const double ew = std::min<double>(std::abs(double(ellipseWidth)), double(r - l));
     const double eh = std::min<double>(std::abs(double(ellipseHeight)), double(b - t));
     if (ew < 1 || eh < 1)
-        return rectRegion(l, t, r, b);
+        return rectBands(l, t, r, b);
     const double a = ew / 2, bb = eh / 2;
     BandBuilder bands;
-    BandBuilder::Spans spans;
+    Spans spans;
     const long long y0 = std::max<long long>(t, -kRowLimit);
     const long long y1 = std::min<long long>(b, kRowLimit);
     for (long long y = y0; y < y1; ++y) {
@@ -223,7 +139,7 @@ QRegion EllipseRegion(int left, int top, int right, int bottom, int ellipseWidth
     return bands.finish();
 }
 
-QRegion PolygonRegion(const TPoint* points, int count, int fillMode)
+std::vector<TRegion::Band> polygonBands(const TPoint* points, int count, int fillMode)
 {
     if (!points || count < 3)
         return {};
@@ -245,7 +161,7 @@ QRegion PolygonRegion(const TPoint* points, int count, int fillMode)
                          qy > py ? 1 : -1});
     }
     BandBuilder bands;
-    BandBuilder::Spans spans;
+    Spans spans;
     std::vector<std::pair<double, int>> crossings;
     const long long y0 = std::max<long long>(minY, -kRowLimit);
     const long long y1 = std::min<long long>(maxY, kRowLimit);
@@ -289,177 +205,305 @@ QRegion PolygonRegion(const TPoint* points, int count, int fillMode)
     return bands.finish();
 }
 
-}  // namespace gdi_detail
 
-HRGN CreateRectRgn(int left, int top, int right, int bottom)
+// have ∪= s, for one span. `hint` is where s went in the band above, which is where it
+// goes in most bands below as well: a strip across many bands is found there at once.
+void uniteSpan(Spans& have, Span s, std::size_t& hint)
 {
-    auto* obj = new RegionObject;
-    obj->rect = clampedRect(left, top, right, bottom);
-    obj->isRect = true;
-    return track(obj);
+    // Strips come left to right, and most land past the last span or inside one.
+    if (have.empty() || s.first > have.back().second) {
+        hint = have.size();
+        have.push_back(s);
+        return;
+    }
+    // The first span that reaches s, and the first past it: touching ones merge.
+    const auto reaches = [](const Span& a, int x) { return a.second < x; };
+    auto lo = have.begin() + std::ptrdiff_t(std::min(hint, have.size() - 1));
+    if (lo->second < s.first || (lo != have.begin() && (lo - 1)->second >= s.first))
+        lo = std::lower_bound(have.begin(), have.end(), s.first, reaches);
+    hint = std::size_t(lo - have.begin());
+    if (lo->first <= s.first && lo->second >= s.second)
+        return;  // already inside
+    const auto hi = std::upper_bound(lo, have.end(), s.second, [](int x, const Span& a) { return x < a.first; });
+    if (lo == hi) {
+        have.insert(lo, s);
+        return;
+    }
+    lo->first = std::min(lo->first, s.first);
+    lo->second = std::max((hi - 1)->second, s.second);
+    have.erase(lo + 1, hi);
 }
 
-HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
+// The operations, each a rule for a pixel in a, in b, or in both.
+struct Intersection {
+    bool operator()(bool a, bool b) const { return a && b; }
+};
+struct Union {
+    bool operator()(bool a, bool b) const { return a || b; }
+};
 
-HRGN CreateEllipticRgn(int left, int top, int right, int bottom)
+// The spans where in(inA, inB) holds, for two span lists in the form; in(false, false)
+// must be false.
+template <class In>
+void combineSpans(const Spans& a, const Spans& b, In in, Spans& out)
+{
+    out.clear();
+    if constexpr (std::is_same_v<In, Intersection>) {
+        // Two cursors: each overlap is a span, and spans apart in a and b stay apart.
+        for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
+            const int left = std::max(a[i].first, b[j].first), right = std::min(a[i].second, b[j].second);
+            if (left < right)
+                out.emplace_back(left, right);
+            if (a[i].second < b[j].second)
+                ++i;
+            else
+                ++j;
+        }
+        return;
+    } else if constexpr (std::is_same_v<In, Union>) {
+        // Merged in order of their left ends; touching ones join.
+        std::size_t i = 0, j = 0;
+        while (i < a.size() || j < b.size()) {
+            const Span next = j == b.size() || (i < a.size() && a[i].first <= b[j].first) ? a[i++] : b[j++];
+            if (!out.empty() && next.first <= out.back().second)
+                out.back().second = std::max(out.back().second, next.second);
+            else
+                out.push_back(next);
+        }
+        return;
+    }
+    std::size_t i = 0, j = 0;
+    int x = INT_MIN;
+    while (true) {
+        while (i < a.size() && a[i].second <= x)
+            ++i;
+        while (j < b.size() && b[j].second <= x)
+            ++j;
+        if (i == a.size() && j == b.size())
+            return;
+        const bool inA = i < a.size() && a[i].first <= x;
+        const bool inB = j < b.size() && b[j].first <= x;
+        if (!inA && !inB) {
+            x = std::min(i < a.size() ? a[i].first : INT_MAX, j < b.size() ? b[j].first : INT_MAX);
+            continue;
+        }
+        int next = INT_MAX;
+        if (i < a.size())
+            next = std::min(next, inA ? a[i].second : a[i].first);
+        if (j < b.size())
+            next = std::min(next, inB ? b[j].second : b[j].first);
+        if (in(inA, inB)) {
+            if (!out.empty() && out.back().second == x)
+                out.back().second = next;
+            else
+                out.emplace_back(x, next);
+        }
+        x = next;
+    }
+}
+
+void uniteSpans(Spans& have, const Spans& add, std::size_t& hint)
+{
+    if (add.size() == 1)
+        return uniteSpan(have, add.front(), hint);
+    if (have.empty() || add.front().first > have.back().second) {
+        have.insert(have.end(), add.begin(), add.end());
+        return;
+    }
+    Spans out;
+    combineSpans(have, add, Union{}, out);
+    have.swap(out);
+}
+
+// The same sweep over bands: each stretch of rows where the bands of a and b stay the
+// same gets the spans combineSpans gives.
+template <class In>
+Bands combineBands(const Bands& a, const Bands& b, In in)
+{
+    static const Spans none;
+    Bands out;
+    Spans spans;
+    std::size_t i = 0, j = 0;
+    int y = INT_MIN;
+    while (true) {
+        while (i < a.size() && a[i].bottom <= y)
+            ++i;
+        while (j < b.size() && b[j].bottom <= y)
+            ++j;
+        if (i == a.size() && j == b.size())
+            return out;
+        const bool inA = i < a.size() && a[i].top <= y;
+        const bool inB = j < b.size() && b[j].top <= y;
+        if (!inA && !inB) {
+            y = std::min(i < a.size() ? a[i].top : INT_MAX, j < b.size() ? b[j].top : INT_MAX);
+            continue;
+        }
+        int next = INT_MAX;
+        if (i < a.size())
+            next = std::min(next, inA ? a[i].bottom : a[i].top);
+        if (j < b.size())
+            next = std::min(next, inB ? b[j].bottom : b[j].top);
+        combineSpans(inA ? a[i].spans : none, inB ? b[j].spans : none, in, spans);
+        appendBand(out, y, next, spans);
+        y = next;
+    }
+}
+
+// Whether two bands that touch can be one. Neighbours mostly differ in their count or at
+// an end, which is looked at first.
+bool sameSpans(const Spans& a, const Spans& b)
+{
+    return a.size() == b.size() && a.back() == b.back() && a.front() == b.front() && a == b;
+}
+
+// Joins the touching bands with equal spans among bands[from, to).
+void joinEqualBands(Bands& bands, std::size_t from, std::size_t to)
+{
+    if (to - from < 2)
+        return;
+    std::size_t w = from;
+    for (std::size_t r = from + 1; r < to; ++r) {
+        if (bands[w].bottom == bands[r].top && sameSpans(bands[w].spans, bands[r].spans))
+            bands[w].bottom = bands[r].bottom;
+        else if (++w != r)
+            bands[w] = std::move(bands[r]);
+    }
+    bands.erase(bands.begin() + std::ptrdiff_t(w + 1), bands.begin() + std::ptrdiff_t(to));
+}
+
+// bands ∪= the rows [top, bottom) holding `spans`, editing only the bands they cover.
+void uniteBand(Bands& bands, int top, int bottom, const Spans& spans)
+{
+    std::size_t k = std::size_t(
+        std::lower_bound(bands.begin(), bands.end(), top, [](const Band& b, int y) { return b.bottom <= y; }) -
+        bands.begin());
+    const std::size_t first = k;
+    std::size_t hint = 0;
+    int y = top;
+    while (y < bottom) {
+        const auto at = [&](std::size_t n) { return bands.begin() + std::ptrdiff_t(n); };
+        if (k == bands.size() || bands[k].top >= bottom) {
+            bands.insert(at(k), Band{y, bottom, spans});
+            ++k;
+            break;
+        }
+        if (bands[k].top > y) {
+            // The gap above band k.
+            const int gapEnd = bands[k].top;
+            bands.insert(at(k), Band{y, gapEnd, spans});
+            ++k;
+            y = gapEnd;
+            continue;
+        }
+        if (bands[k].top < y) {
+            Band above{bands[k].top, y, bands[k].spans};
+            bands[k].top = y;
+            bands.insert(at(k), std::move(above));
+            ++k;
+        }
+        if (bands[k].bottom > bottom) {
+            Band below{bottom, bands[k].bottom, bands[k].spans};
+            bands[k].bottom = bottom;
+            bands.insert(at(k + 1), std::move(below));
+        }
+        uniteSpans(bands[k].spans, spans, hint);
+        y = bands[k].bottom;
+        ++k;
+    }
+    // The bands just above and below may now equal their neighbours.
+    joinEqualBands(bands, first ? first - 1 : 0, std::min(k + 1, bands.size()));
+}
+
+}  // namespace
+
+class RegionMaker {
+public:
+    static TRegion make(Bands bands) { return TRegion(std::move(bands)); }
+    static Bands& bands(TRegion& r) { return r.bands_; }
+};
+
+int TRegion::Kind() const
+{
+    if (bands_.empty())
+        return NULLREGION;
+    return bands_.size() == 1 && bands_.front().spans.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+QRegion TRegion::ToQRegion() const
+{
+    std::vector<QRect> rects;
+    for (const Band& b : bands_)
+        for (const Span& s : b.spans)
+            rects.emplace_back(s.first, b.top, s.second - s.first, b.bottom - b.top);
+    QRegion r;
+    if (!rects.empty())
+        r.setRects(rects.data(), int(rects.size()));
+    return r;
+}
+
+TRegion CreateRectRgn(int left, int top, int right, int bottom)
+{
+    return RegionMaker::make(rectBands(left, top, right, bottom));
+}
+
+TRegion CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
+
+TRegion CreateEllipticRgn(int left, int top, int right, int bottom)
 {
     const long long w = std::llabs((long long)right - left), h = std::llabs((long long)bottom - top);
-    return track(gdi_detail::EllipseRegion(left, top, right, bottom, int(std::min(w, kCoordLimit)),
-                                           int(std::min(h, kCoordLimit))));
+    return RegionMaker::make(
+        ellipseBands(left, top, right, bottom, int(std::min(w, kCoordLimit)), int(std::min(h, kCoordLimit))));
 }
 
-
-HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
-                        int ellipseHeight)
+TRegion CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
-    return track(gdi_detail::EllipseRegion(left, top, right, bottom, ellipseWidth, ellipseHeight));
+    return RegionMaker::make(ellipseBands(left, top, right, bottom, ellipseWidth, ellipseHeight));
 }
 
-HRGN CreatePolygonRgn(const TPoint* points, int count, int fillMode)
+TRegion CreatePolygonRgn(const TPoint* points, int count, int fillMode)
 {
     if (fillMode != ALTERNATE && fillMode != WINDING)
-        return nullptr;
-    return track(gdi_detail::PolygonRegion(points, count, fillMode));
+        throw std::invalid_argument("polygon fill mode " + std::to_string(fillMode));
+    return RegionMaker::make(polygonBands(points, count, fillMode));
 }
 
-
-int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode)
+int CombineRgn(TRegion& dest, const TRegion& src1, const TRegion& src2, int mode)
 {
-    RegionObject *d, *a, *b;
-    {
-        std::lock_guard lock(registryMutex());
-        d = find(dest);
-        a = find(src1);
-        b = mode == RGN_COPY ? nullptr : find(src2);
-    }
-    if (!d || !a || (mode != RGN_COPY && !b))
-        return RGN_ERROR;
-    if (mode == RGN_OR && (d == a) != (d == b) && uniteInPlace(d, d == a ? b : a))
-        return d->mask->kind();
-    if (mode == RGN_AND && d == a && d != b && d->mask && b->mask) {
-        d->mask->intersect(*b->mask);
-        d->stale = true;
-        return d->mask->kind();
-    }
-    const QRegion second = b ? pixelsOf(b) : QRegion();
-    // In place, dest's data stays unshared, which keeps QRegion's append fast path for
-    // regions built band by band.
-    if (d == a) {
-        settle(d);
-        switch (mode) {
-        case RGN_AND: d->pixels &= second; break;
-        case RGN_OR: d->pixels += second; break;
-        case RGN_XOR: d->pixels ^= second; break;
-        case RGN_DIFF: d->pixels -= second; break;
-        case RGN_COPY: break;
-        default: return RGN_ERROR;
-        }
-        return kindOf(d->pixels);
-    }
-    // The sources are read before dest is replaced: dest may be the second.
-    const QRegion first = pixelsOf(a);
-    settle(d);
+    Bands& d = RegionMaker::bands(dest);
     switch (mode) {
-    case RGN_AND: d->pixels = first.intersected(second); break;
-    case RGN_OR: d->pixels = first.united(second); break;
-    case RGN_XOR: d->pixels = first.xored(second); break;
-    case RGN_DIFF: d->pixels = first.subtracted(second); break;
-    case RGN_COPY: d->pixels = first; break;
+    case RGN_COPY:
+        if (&dest != &src1)
+            d = src1.Bands();
+        return dest.Kind();
+    case RGN_OR:
+        // In place, only the bands the other source covers change.
+        if (&dest == &src1 || &dest == &src2) {
+            const TRegion& part = &dest == &src1 ? src2 : src1;
+            if (&part == &dest)
+                return dest.Kind();
+            if (d.empty()) {
+                d = part.Bands();
+                return dest.Kind();
+            }
+            for (const Band& b : part.Bands())
+                uniteBand(d, b.top, b.bottom, b.spans);
+            return dest.Kind();
+        }
+        d = combineBands(src1.Bands(), src2.Bands(), Union{});
+        return dest.Kind();
+    case RGN_AND: d = combineBands(src1.Bands(), src2.Bands(), Intersection{}); break;
+    case RGN_XOR: d = combineBands(src1.Bands(), src2.Bands(), [](bool a, bool b) { return a != b; }); break;
+    case RGN_DIFF: d = combineBands(src1.Bands(), src2.Bands(), [](bool a, bool b) { return a && !b; }); break;
     default: return RGN_ERROR;
     }
-    return kindOf(d->pixels);
+    return dest.Kind();
 }
 
-bool SetRectRgn(HRGN region, int left, int top, int right, int bottom)
+int RegionKind(const QRegion& region)
 {
-    RegionObject* r = lookup(region);
-    if (!r)
-        return false;
-    r->mask.reset();
-    r->stale = false;
-    r->pixels = QRegion();
-    r->rect = clampedRect(left, top, right, bottom);
-    r->isRect = true;
-    return true;
+    if (region.isEmpty())
+        return NULLREGION;
+    return region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
-
-int OffsetRgn(HRGN region, int dx, int dy)
-{
-    RegionObject* r = lookup(region);
-    if (!r)
-        return RGN_ERROR;
-    settle(r);
-    r->pixels.translate(dx, dy);
-    return kindOf(r->pixels);
-}
-
-int GetRgnBox(HRGN region, TRect* box)
-{
-    RegionObject* r = lookup(region);
-    if (!r)
-        return RGN_ERROR;
-    if (box) {
-        const QRect b = pixelsOf(r).boundingRect();
-        *box = r->pixels.isEmpty() ? TRect{}
-                                   : TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
-    }
-    return kindOf(r->pixels);
-}
-
-bool PtInRegion(HRGN region, int x, int y)
-{
-    RegionObject* r = lookup(region);
-    return r && pixelsOf(r).contains(QPoint(x, y));
-}
-
-bool RectInRegion(HRGN region, const TRect& rect)
-{
-    RegionObject* r = lookup(region);
-    if (!r)
-        return false;
-    return pixelsOf(r).intersects(rectRegion(rect.Left, rect.Top, rect.Right, rect.Bottom));
-}
-
-bool EqualRgn(HRGN a, HRGN b)
-{
-    RegionObject* ra = lookup(a);
-    RegionObject* rb = lookup(b);
-    return ra && rb && pixelsOf(ra) == pixelsOf(rb);
-}
-
-bool DeleteObject(HRGN region)
-{
-    {
-        std::lock_guard lock(registryMutex());
-        if (!region || !registry().erase(region))
-            return false;
-    }
-    delete region;
-    return true;
-}
-
-std::size_t LiveRegionCount()
-{
-    std::lock_guard lock(registryMutex());
-    return registry().size();
-}
-
-bool IsRegionHandle(HRGN region) { return lookup(region) != nullptr; }
-
-QRegion RegionPixels(HRGN region)
-{
-    RegionObject* r = lookup(region);
-    return r ? pixelsOf(r) : QRegion();
-}
-
-long long RegionArea(const QRegion& region)
-{
-    long long area = 0;
-    for (const QRect& r : region)
-        area += (long long)r.width() * r.height();
-    return area;
-}
-
-int RegionKind(const QRegion& region) { return kindOf(region); }
 
 }  // namespace platform

@@ -4,7 +4,6 @@ target_sources(lumivane_raster PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/blit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas.cpp
   ${CMAKE_CURRENT_LIST_DIR}/color.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/cover_mask.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dirty_tiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/halftone.cpp
   ${CMAKE_CURRENT_LIST_DIR}/region.cpp

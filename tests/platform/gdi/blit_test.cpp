@@ -69,11 +69,11 @@ TEST(Blit, ClippedCopiesTouchOnlyTheClip)
     const TBitmap before = Filled(64, 48, clNavy);
     const TBitmap src = Pattern(64, 48);
     // A ring with narrow vertical bands through it: several band shapes at once.
-    UniqueRgn clip(CreateEllipticRgn(4, 4, 60, 44));
-    UniqueRgn hole(CreateEllipticRgn(20, 15, 44, 33));
+    TRegion clip(CreateEllipticRgn(4, 4, 60, 44));
+    TRegion hole(CreateEllipticRgn(20, 15, 44, 33));
     CombineRgn(clip, clip, hole, RGN_DIFF);
     for (int x = 0; x < 64; x += 6) {
-        UniqueRgn band(CreateRectRgn(x, 0, x + 3, 48));
+        TRegion band(CreateRectRgn(x, 0, x + 3, 48));
         CombineRgn(clip, clip, band, RGN_XOR);
     }
     const QRegion allowed = Pixels(clip);
@@ -89,7 +89,7 @@ TEST(Blit, ClippedCopiesTouchOnlyTheClip)
     // The same through a stretch, and through the AND of a second region.
     TBitmap stretched = before;
     const ClipScope outer(stretched.Canvas(), clip);
-    UniqueRgn half(CreateRectRgn(0, 0, 32, 48));
+    TRegion half(CreateRectRgn(0, 0, 32, 48));
     const ClipScope inner(stretched.Canvas(), half, RGN_AND);
     stretched.Canvas().SetStretchMode(HALFTONE);
     stretched.Canvas().StretchBlt(0, 0, 64, 48, &src.Canvas(), 0, 0, 30, 20, SRCCOPY);
@@ -185,7 +185,7 @@ TEST(Blit, StretchModes)
     // Enlarged through a circle: rows from one source row are visible over other spans.
     const TBitmap five = Pattern(5, 4);
     TBitmap round = Filled(40, 32, clBlack);
-    UniqueRgn circle(CreateEllipticRgn(0, 0, 40, 32));
+    TRegion circle(CreateEllipticRgn(0, 0, 40, 32));
     {
         const ClipScope inside(round.Canvas(), circle);
         round.Canvas().StretchBlt(0, 0, 40, 32, &five.Canvas(), 0, 0, 5, 4, SRCCOPY);

@@ -29,7 +29,7 @@ TEST(Canvas, FillRectHonoursBrushClipAndEdges)
     EXPECT_EQ(c.Pixel(0, 0), clBlue);
     c.FillRect(Rect(INT_MAX, INT_MAX, INT_MIN, INT_MIN));  // every edge at its limit
     EXPECT_EQ(c.Pixel(9, 9), clBlue);
-    UniqueRgn left(CreateRectRgn(0, 0, 5, 10));
+    TRegion left(CreateRectRgn(0, 0, 5, 10));
     const ClipScope leftHalf(c, left, RGN_AND);
     c.Brush.Color = clLime;
     c.FillRect(Rect(0, 0, 10, 10));
@@ -49,21 +49,20 @@ TEST(Canvas, AClipScopeGivesBackTheClipItFound)
 {
     TBitmap b = Filled(10, 10, clWhite);
     TCanvas& c = b.Canvas();
-    const UniqueRgn left(CreateRectRgn(0, 0, 5, 10)), top(CreateRectRgn(0, 0, 10, 3));
+    const TRegion left(CreateRectRgn(0, 0, 5, 10)), top(CreateRectRgn(0, 0, 10, 3));
     {
         const ClipScope outer(c, left);
         {
             const ClipScope inner(c, top);  // replaces the clip, does not narrow it
             c.Brush.Color = clRed;
             c.FillRect(Rect(0, 0, 10, 10));
-            const ClipScope stale(c, NoRegion);  // refused: the clip stays
             EXPECT_EQ(c.ClipRect(), Rect(0, 0, 10, 3));
             const ClipScope narrowed(c, left, RGN_AND);
             EXPECT_EQ(c.ClipRect(), Rect(0, 0, 5, 3));
         }
         EXPECT_EQ(c.ClipRect(), Rect(0, 0, 5, 10));
         {
-            const ClipScope none(c, nullptr);
+            const ClipScope none(c);
             EXPECT_FALSE(c.HasClip());
         }
         c.Brush.Color = clBlue;
@@ -259,7 +258,7 @@ TEST(WindowCanvas, FlushShowsOnlyWhatWasDrawnSince)
     c.Brush.Color = clRed;
     c.FillRect(Rect(5, 5, 7, 6));
     EXPECT_EQ(c.Flush(), QRect(QPoint(5, 5), QPoint(99, 79)));
-    UniqueRgn clip(CreateRectRgn(40, 40, 42, 41));
+    TRegion clip(CreateRectRgn(40, 40, 42, 41));
     {
         const ClipScope corner(c, clip);
         c.Draw(0, 0, Pattern(60, 50));

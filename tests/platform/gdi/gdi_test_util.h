@@ -6,6 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+namespace platform {
+
+// Failures show a region's bands.
+inline void PrintTo(const TRegion& region, std::ostream* out)
+{
+    *out << "{";
+    for (const TRegion::Band& b : region.Bands()) {
+        *out << " y " << b.top << ".." << b.bottom << ":";
+        for (const auto& [l, r] : b.spans)
+            *out << " " << l << ".." << r;
+    }
+    *out << " }";
+}
+
+}  // namespace platform
+
 namespace gdi_test {
 
 using namespace platform;
@@ -42,6 +60,14 @@ inline int ChangedOutside(const TBitmap& before, const TBitmap& after, const QRe
     return n;
 }
 
-inline QRegion Pixels(HRGN r) { return RegionPixels(r); }
+inline QRegion Pixels(const TRegion& r) { return r.ToQRegion(); }
+
+inline long long Area(const QRegion& region)
+{
+    long long area = 0;
+    for (const QRect& r : region)
+        area += (long long)r.width() * r.height();
+    return area;
+}
 
 }  // namespace gdi_test

@@ -1,40 +1,67 @@
-// Regions grown by many unions in place (kept as bit masks meanwhile) against QRegion's
-// own arithmetic, and the handle registry under heavy traffic.
+// Regions grown by many unions in place, and combined every way, against QRegion's own
+// arithmetic; after every operation the region must be in its one banded form.
 
 #include "gdi_test_util.h"
 
-#include "platform/gdi/cover_mask.h"
-#include "platform/gdi/pointer_set.h"
-
 #include <algorithm>
-#include <bit>
 #include <random>
-#include <set>
+#include <string>
 #include <vector>
 
 using namespace gdi_test;
 
 namespace {
 
-int KindOf(const QRegion& r) { return r.isEmpty() ? NULLREGION : r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION; }
+TRegion RectOf(const QRect& r) { return CreateRectRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()); }
 
-// Unites `rects` one at a time into a fresh region, checking every answered kind against
-// QRegion's, and the pixels now and then (reading them midway must not disturb later
-// unions); returns the final reference.
-QRegion GrowAndCompare(const std::vector<QRect>& rects, const char* what)
+// The form's rules: bands in order and apart, none empty; spans in order, none empty,
+// none touching; touching bands never equal. Then the pixels against the reference.
+void ExpectForm(const TRegion& region, const QRegion& reference, const std::string& what)
 {
-    UniqueRgn grown(CreateRectRgn(0, 0, 0, 0));
-    QRegion reference;
-    for (size_t i = 0; i < rects.size(); ++i) {
-        const QRect& r = rects[i];
-        UniqueRgn strip(CreateRectRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()));
-        reference = reference.united(r);
-        EXPECT_EQ(CombineRgn(grown, grown, strip, RGN_OR), KindOf(reference)) << what << " union " << i;
-        if (i % 97 == 0 || i + 1 == rects.size()) {
-            EXPECT_EQ(RegionPixels(grown), reference) << what << " after " << i + 1;
+    const auto& bands = region.Bands();
+    for (size_t i = 0; i < bands.size(); ++i) {
+        const TRegion::Band& b = bands[i];
+        ASSERT_LT(b.top, b.bottom) << what << " band " << i;
+        ASSERT_FALSE(b.spans.empty()) << what << " band " << i;
+        for (size_t k = 0; k < b.spans.size(); ++k) {
+            ASSERT_LT(b.spans[k].first, b.spans[k].second) << what << " band " << i;
+            if (k) {
+                ASSERT_GT(b.spans[k].first, b.spans[k - 1].second) << what << " band " << i;
+            }
+        }
+        if (i) {
+            ASSERT_LE(bands[i - 1].bottom, b.top) << what << " band " << i;
+            ASSERT_FALSE(bands[i - 1].bottom == b.top && bands[i - 1].spans == b.spans) << what << " band " << i;
         }
     }
+    ASSERT_TRUE(region.ToQRegion().xored(reference).isEmpty()) << what;
+    const int kind = reference.isEmpty() ? NULLREGION : reference.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+    ASSERT_EQ(region.Kind(), kind) << what;
+}
+
+// Unites `rects` one at a time into a fresh region, checking the form after each union;
+// returns the final reference.
+QRegion GrowAndCompare(const std::vector<QRect>& rects, const char* what)
+{
+    TRegion grown;
+    QRegion reference;
+    for (size_t i = 0; i < rects.size(); ++i) {
+        reference = reference.united(rects[i]);
+        const int kind = CombineRgn(grown, grown, RectOf(rects[i]), RGN_OR);
+        EXPECT_EQ(kind, grown.Kind());
+        ExpectForm(grown, reference, std::string(what) + " union " + std::to_string(i));
+        if (::testing::Test::HasFatalFailure())
+            break;
+    }
     return reference;
+}
+
+TRegion Grow(const std::vector<QRect>& rects)
+{
+    TRegion r;
+    for (const QRect& q : rects)
+        UniteInto(r, RectOf(q));
+    return r;
 }
 
 std::vector<QRect> TallStrips(std::mt19937& rng)
@@ -64,34 +91,6 @@ std::vector<QRect> Scattered(std::mt19937& rng)
     return out;
 }
 
-}  // namespace
-
-TEST(RegionGrowth, ManyUnionsInPlaceMatchQRegion)
-{
-    std::mt19937 rng(16);
-    const size_t live = LiveRegionCount();
-    GrowAndCompare(TallStrips(rng), "tall strips");
-    GrowAndCompare(WideRowsAndCells(rng), "rows and cells");
-    GrowAndCompare(Scattered(rng), "scattered boxes");
-    // Shapes, not only rectangles, united into a grown region, and a grown region into
-    // another as the second source.
-    UniqueRgn grown(CreateRectRgn(0, 0, 0, 0));
-    QRegion reference;
-    for (const QRect& r : TallStrips(rng)) {
-        UniqueRgn strip(CreateRectRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()));
-        CombineRgn(grown, grown, strip, RGN_OR);
-        reference += r;
-    }
-    UniqueRgn ellipse(CreateEllipticRgn(100, 300, 600, 700));
-    reference += RegionPixels(ellipse);
-    EXPECT_EQ(CombineRgn(grown, grown, ellipse, RGN_OR), COMPLEXREGION);
-    EXPECT_EQ(RegionPixels(grown), reference);
-    UniqueRgn other(CreateRectRgn(-50, -50, -40, -40));
-    CombineRgn(other, grown, other, RGN_OR);
-    EXPECT_EQ(RegionPixels(other), reference.united(QRect(-50, -50, 10, 10)));
-    EXPECT_EQ(LiveRegionCount(), live + 3);
-}
-
 // The cells of an 8 x 8 block at (x, y): first the 32 of one colour of a checkerboard,
 // which no two touch (a region of many rectangles), then the other 32.
 std::vector<QRect> Checkerboard(int x, int y)
@@ -104,27 +103,43 @@ std::vector<QRect> Checkerboard(int x, int y)
     return cells;
 }
 
+}  // namespace
+
+TEST(RegionGrowth, ManyUnionsInPlaceMatchQRegion)
+{
+    std::mt19937 rng(16);
+    GrowAndCompare(TallStrips(rng), "tall strips");
+    GrowAndCompare(WideRowsAndCells(rng), "rows and cells");
+    GrowAndCompare(Scattered(rng), "scattered boxes");
+    // Strips given bottom to top and right to left, the reverse of the builders' order.
+    std::vector<QRect> reversed = TallStrips(rng);
+    std::reverse(reversed.begin(), reversed.end());
+    GrowAndCompare(reversed, "strips right to left");
+    // Shapes, not only rectangles, united into a grown region, and a grown region into
+    // another as the second source.
+    TRegion grown = Grow(TallStrips(rng));
+    QRegion reference = grown.ToQRegion();
+    const TRegion ellipse = CreateEllipticRgn(100, 300, 600, 700);
+    reference += ellipse.ToQRegion();
+    EXPECT_EQ(CombineRgn(grown, grown, ellipse, RGN_OR), COMPLEXREGION);
+    ExpectForm(grown, reference, "with an ellipse");
+    TRegion other = CreateRectRgn(-50, -50, -40, -40);
+    CombineRgn(other, grown, other, RGN_OR);
+    ExpectForm(other, reference.united(QRect(-50, -50, 10, 10)), "into the second source");
+}
+
 TEST(RegionGrowth, UnionsThatCloseARectangleAreSimple)
 {
     EXPECT_EQ(GrowAndCompare(Checkerboard(3, -2), "checkerboard"), QRegion(3, -2, 8, 8));
+    EXPECT_EQ(Grow(Checkerboard(3, -2)), CreateRectRgn(3, -2, 11, 6));
     // Empty strips leave an empty region empty.
-    UniqueRgn nothing(CreateRectRgn(0, 0, 0, 0));
-    for (int i = 0; i < 40; ++i) {
-        UniqueRgn empty(CreateRectRgn(i, 0, i, 10));
-        EXPECT_EQ(CombineRgn(nothing, nothing, empty, RGN_OR), NULLREGION);
-    }
+    TRegion nothing;
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(CombineRgn(nothing, nothing, CreateRectRgn(i, 0, i, 10), RGN_OR), NULLREGION);
 }
 
 TEST(RegionGrowth, IntersectionsOfGrownRegions)
 {
-    auto grow = [](const std::vector<QRect>& rects) {
-        HRGN r = CreateRectRgn(0, 0, 0, 0);
-        for (const QRect& q : rects) {
-            UniqueRgn s(CreateRectRgn(q.left(), q.top(), q.left() + q.width(), q.top() + q.height()));
-            CombineRgn(r, r, s, RGN_OR);
-        }
-        return r;
-    };
     // A lattice of rows against one of columns: small squares where they cross.
     std::vector<QRect> rowBands, columnBands, far;
     for (int y = 0; y < 200; y += 10)
@@ -133,60 +148,58 @@ TEST(RegionGrowth, IntersectionsOfGrownRegions)
         columnBands.emplace_back(x, -7, 5, 150);
     for (int i = 0; i < 20; ++i)
         far.emplace_back(1000 + 10 * i, 1000, 5, 5);
-    UniqueRgn rowsRgn(grow(rowBands)), columnsRgn(grow(columnBands)), farRgn(grow(far));
-    const QRegion expected = RegionPixels(rowsRgn).intersected(RegionPixels(columnsRgn));
-    ASSERT_EQ(RegionArea(expected), 30 * (14 * 25 + 3 * 5));  // the last row band is cut to 3
+    TRegion rowsRgn = Grow(rowBands);
+    const TRegion columnsRgn = Grow(columnBands), farRgn = Grow(far);
+    const QRegion expected = rowsRgn.ToQRegion().intersected(columnsRgn.ToQRegion());
+    ASSERT_EQ(Area(expected), 30 * (14 * 25 + 3 * 5));  // the last row band is cut to 3
     EXPECT_EQ(CombineRgn(rowsRgn, rowsRgn, columnsRgn, RGN_AND), COMPLEXREGION);
-    EXPECT_EQ(RegionPixels(rowsRgn), expected);
-    TRect box;
-    GetRgnBox(rowsRgn, &box);
-    EXPECT_EQ(box, Rect(3, 0, 298, 143));  // the box shrinks to what is left
+    ExpectForm(rowsRgn, expected, "lattice");
+    EXPECT_EQ(rowsRgn.ToQRegion().boundingRect(), QRect(3, 0, 295, 143));
     EXPECT_EQ(CombineRgn(rowsRgn, rowsRgn, farRgn, RGN_AND), NULLREGION);
-    EXPECT_TRUE(RegionPixels(rowsRgn).isEmpty());
+    EXPECT_TRUE(rowsRgn.IsEmpty());
     // Two overlapping blocks filled cell by cell: their common square is simple.
-    UniqueRgn first(grow(Checkerboard(0, 0))), second(grow(Checkerboard(4, 5)));
-    EXPECT_EQ(CombineRgn(first, first, second, RGN_AND), SIMPLEREGION);
-    EXPECT_EQ(RegionPixels(first), QRegion(4, 5, 4, 3));
+    TRegion first = Grow(Checkerboard(0, 0));
+    EXPECT_EQ(CombineRgn(first, first, Grow(Checkerboard(4, 5)), RGN_AND), SIMPLEREGION);
+    EXPECT_EQ(first, CreateRectRgn(4, 5, 8, 8));
 }
 
-TEST(RegionGrowth, OtherCallsSeeTheGrownRegion)
+TEST(RegionGrowth, EveryCombinationOfRandomRegionsMatchesQRegion)
 {
-    std::mt19937 rng(9);
-    const std::vector<QRect> strips = TallStrips(rng);
-    UniqueRgn grown(CreateRectRgn(0, 0, 0, 0));
-    QRegion reference;
-    for (const QRect& r : strips) {
-        UniqueRgn s(CreateRectRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()));
-        CombineRgn(grown, grown, s, RGN_OR);
-        reference += r;
+    std::mt19937 rng(23);
+    const auto randomRegion = [&rng](int count) {
+        std::vector<QRect> rects;
+        for (int i = 0; i < count; ++i)
+            rects.emplace_back(int(rng() % 120) - 20, int(rng() % 90) - 20, 1 + int(rng() % 40), 1 + int(rng() % 30));
+        return rects;
+    };
+    for (int round = 0; round < 60; ++round) {
+        const auto ra = randomRegion(1 + round % 25), rb = randomRegion(1 + round % 7 * 3);
+        const TRegion a = Grow(ra), b = Grow(rb);
+        QRegion qa, qb;
+        for (const QRect& r : ra)
+            qa += r;
+        for (const QRect& r : rb)
+            qb += r;
+        ExpectForm(a, qa, "grown " + std::to_string(round));
+        const std::pair<int, QRegion> expected[] = {
+            {RGN_AND, qa & qb}, {RGN_OR, qa | qb}, {RGN_XOR, qa ^ qb}, {RGN_DIFF, qa - qb}};
+        for (const auto& [mode, q] : expected) {
+            const std::string what = "round " + std::to_string(round) + " mode " + std::to_string(mode);
+            TRegion apart, inFirst = a, inSecond = b;
+            CombineRgn(apart, a, b, mode);
+            CombineRgn(inFirst, inFirst, b, mode);
+            CombineRgn(inSecond, a, inSecond, mode);
+            ExpectForm(apart, q, what);
+            EXPECT_EQ(inFirst, apart) << what;
+            EXPECT_EQ(inSecond, apart) << what;
+        }
+        if (HasFatalFailure())
+            return;
     }
-    const QRect b = reference.boundingRect();
-    TRect box;
-    EXPECT_EQ(GetRgnBox(grown, &box), COMPLEXREGION);
-    EXPECT_EQ(box, Rect(b.left(), b.top(), b.left() + b.width(), b.top() + b.height()));
-    const QPoint in = reference.begin()->topLeft();
-    EXPECT_TRUE(PtInRegion(grown, in.x(), in.y()));
-    UniqueRgn copy(CreateRectRgn(0, 0, 0, 0));
-    CombineRgn(copy, grown, nullptr, RGN_COPY);
-    EXPECT_TRUE(EqualRgn(copy, grown));
-    EXPECT_EQ(OffsetRgn(grown, 7, -3), COMPLEXREGION);
-    EXPECT_EQ(RegionPixels(grown), reference.translated(7, -3));
-    // Growing again after a read and a move.
-    UniqueRgn more(CreateRectRgn(-100, -100, -90, -90));
-    CombineRgn(grown, grown, more, RGN_OR);
-    EXPECT_EQ(RegionPixels(grown), reference.translated(7, -3).united(QRect(-100, -100, 10, 10)));
-    UniqueRgn square(CreateRectRgn(0, 0, 1000, 1000));
-    EXPECT_EQ(CombineRgn(grown, grown, square, RGN_XOR), COMPLEXREGION);
-    EXPECT_EQ(RegionPixels(grown), reference.translated(7, -3).united(QRect(-100, -100, 10, 10)).xored(QRect(0, 0, 1000, 1000)));
-    EXPECT_TRUE(SetRectRgn(grown, 4, 4, 1, 1));
-    EXPECT_EQ(GetRgnBox(grown, &box), SIMPLEREGION);
-    EXPECT_EQ(box, Rect(1, 1, 4, 4));
-    EXPECT_EQ(CombineRgn(grown, grown, grown, RGN_OR), SIMPLEREGION);
 }
 
 TEST(RegionGrowth, UnionsFarApartStayExact)
 {
-    // Too far apart for one mask: the union falls back to QRegion's and stays exact.
     std::vector<QRect> rects;
     for (int i = 0; i < 30; ++i)
         rects.emplace_back(i * 4, 0, 2, 2);
@@ -195,69 +208,4 @@ TEST(RegionGrowth, UnionsFarApartStayExact)
     for (int i = 0; i < 30; ++i)
         rects.emplace_back(i * 4 + 1, 1, 2, 2);
     GrowAndCompare(rects, "far apart");
-}
-
-TEST(RegionGrowth, HandlesStayCheckedUnderHeavyTraffic)
-{
-    const size_t live = LiveRegionCount();
-    std::vector<HRGN> handles;
-    for (int i = 0; i < 3000; ++i)
-        handles.push_back(CreateRectRgn(0, 0, i % 7, 3));
-    std::shuffle(handles.begin(), handles.end(), std::mt19937(1));
-    for (size_t i = 0; i < handles.size(); i += 2)
-        ASSERT_TRUE(DeleteObject(handles[i]));
-    EXPECT_EQ(LiveRegionCount(), live + 1500);
-    for (size_t i = 0; i < handles.size(); ++i)
-        ASSERT_EQ(IsRegionHandle(handles[i]), i % 2 == 1) << i;
-    for (size_t i = 1; i < handles.size(); i += 2)
-        ASSERT_TRUE(DeleteObject(handles[i]));
-    EXPECT_EQ(LiveRegionCount(), live);
-
-    // The set itself against std::set, with wrap-around probe runs and removals in them.
-    int storage[5000];
-    gdi_detail::PointerSet<int> set;
-    std::set<int*> model;
-    std::mt19937 rng(11);
-    for (int round = 0; round < 40000; ++round) {
-        int* p = &storage[rng() % 5000];
-        if (rng() % 3 == 0) {
-            ASSERT_EQ(set.erase(p), model.erase(p) == 1);
-        } else {
-            set.insert(p);
-            model.insert(p);
-        }
-        if (round % 1000 == 0) {
-            for (int& s : storage)
-                ASSERT_EQ(set.contains(&s), model.count(&s) == 1);
-        }
-    }
-    EXPECT_EQ(set.size(), model.size());
-    EXPECT_FALSE(set.contains(nullptr));
-}
-
-TEST(RegionGrowth, WordUnionsCountTheNewBits)
-{
-    // Both forms of the inner loop against a plain count, on every length round the
-    // vector width, whichever form this processor uses.
-    std::mt19937_64 rng(8);
-    for (int count = 0; count <= 40; ++count) {
-        std::vector<uint64_t> words(static_cast<size_t>(count));
-        for (uint64_t& w : words)
-            w = rng() & rng();
-        const uint64_t bits = rng() | 1;
-        long long expected = 0;
-        std::vector<uint64_t> after = words;
-        for (uint64_t& w : after) {
-            expected += std::popcount(bits & ~w);
-            w |= bits;
-        }
-        std::vector<uint64_t> plain = words;
-        EXPECT_EQ(gdi_detail::OrWords(plain.data(), count, bits), expected) << count;
-        EXPECT_EQ(plain, after) << count;
-        if (gdi_detail::HasVectorPopcount()) {
-            std::vector<uint64_t> wide = words;
-            EXPECT_EQ(gdi_detail::OrWordsEightAtATime(wide.data(), count, bits), expected) << count;
-            EXPECT_EQ(wide, after) << count;
-        }
-    }
 }
