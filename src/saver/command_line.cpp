@@ -159,6 +159,11 @@ const std::string& Usage()
         "  -random-effects, -no-random-effects  effets dans un ordre aléatoire, ou dans l'ordre\n"
         "  Ces options valent pour cette fois seulement ; les choix de lumivane /c restent.\n"
         "\n"
+        "Pour que le diaporama parte seul quand vous laissez l'ordinateur (lancé à l'ouverture de\n"
+        "la session) :\n"
+        "  --watch [--delay S]  surveiller l'inactivité, puis lancer le diaporama après DelaiVeille\n"
+        "                       minutes (S secondes cette fois)\n"
+        "\n"
         "  --help       cette aide\n"
         "  --version    la version\n";
     return text;
@@ -170,6 +175,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
         CommandLine help;
         help.help = true;
         return help;
+    }
+    if (!args.empty() && isOption(args[0], "watch")) {
+        CommandLine watch;
+        watch.watch = true;
+        for (size_t i = 1; i < args.size() && watch.error.empty(); ++i) {
+            const int32_t value = i + 1 < args.size() ? StrToInt(args[i + 1]).value_or(0) : 0;
+            if (!isOption(args[i], "delay"))
+                watch.error = "option inconnue : " + args[i] + " (lumivane --help les donne toutes)";
+            else if (value < 1 || value > 86400)
+                watch.error = args[i] + " attend un nombre de secondes de 1 à 86400";
+            else
+                watch.watchDelaySeconds = value;
+            ++i;
+        }
+        return watch;
     }
     if (auto hosted = hostedCommandLine(args, hostVariable))
         return *hosted;

@@ -16,6 +16,9 @@ struct CommandLine {
     unsigned long hostWindow = 0;
     std::string error;  // a hosted command line that names no usable window, or a bad option
     bool help = false;  // --help or -help: the usage, and nothing else
+    // --watch: the idle watcher of the session; --delay S sets its delay for this run.
+    bool watch = false;
+    int watchDelaySeconds = 0;  // 0: the setting's
     // Options of the hosted modes that a host's settings pane passes (-interval 10,
     // -random...): registry value name and value, for this run only.
     std::vector<std::pair<std::string, std::string>> overrides;

@@ -15,6 +15,8 @@
 
 #include "sprites/sprite_random.h"
 
+#include "watch/watcher.h"
+
 #include "platform/background_task.h"
 #include "platform/foreign_window.h"
 #include "platform/framework_language.h"
@@ -124,6 +126,8 @@ int LumivaneMain(int argc, char** argv)
         std::cerr << "lumivane: " << commandLine.error << "\n";
         return 2;
     }
+    if (commandLine.watch)
+        return watch::RunWatcher(argc, argv, commandLine.watchDelaySeconds, platform::ExecutablePath());
     // Native Wayland in a Wayland session, X11 otherwise; drawing into a window given by
     // number is X11's alone.
     const bool needsX11 = commandLine.hosted || commandLine.mode == kModePreview;

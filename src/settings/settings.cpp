@@ -44,7 +44,11 @@ const std::vector<SettingRow>& SettingRows()
         {"Enregistre", SettingField{&TSettings::Enregistre, false}, None, nullptr, 13, 11},
         // Written only by SaveLettreInfoOff.
         {"Afficher Dlg Lettre info", SettingField{&TSettings::AfficherDlgLettreInfo, false}, None, nullptr, 17, 0},
-        {"Images", SettingField{&TSettings::Images, {}}, PictureList, "DstList", 18, 17},
+        // The idle watcher's, in minutes; set by hand for now, so never written here.
+        {"DelaiVeille", SettingField{&TSettings::DelaiVeille, TSettings::kDelaiDuBureau}, None, nullptr, 18, 0},
+        {"DureeVeille", SettingField{&TSettings::DureeVeille, 30}, None, nullptr, 19, 0},
+        {"VerrouAuRetour", SettingField{&TSettings::VerrouAuRetour, true}, None, nullptr, 20, 0},
+        {"Images", SettingField{&TSettings::Images, {}}, PictureList, "DstList", 21, 17},
     };
     return rows;
 }
@@ -271,6 +275,18 @@ std::optional<platform::FatalBox> TSettings::LoadFromRegistry()
     }
     return platform::FatalBox{notInstalled, "Lumivane",
                               platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST, ""};
+}
+
+void ReadUserValues(TSettings& settings, const std::vector<std::string>& names)
+{
+    TRegistry reg(RootKey::CurrentUser);
+    if (!reg.OpenKeyReadOnly(kUserKey))
+        return;
+    for (const std::string& name : names) {
+        const SettingRow& row = SettingRowNamed(name);
+        if (reg.ValueExists(row.name))
+            std::visit([&](const auto& f) { readValue(reg, row.name, settings.*f.member); }, row.field);
+    }
 }
 
 void TSettings::SaveToRegistry()

@@ -83,6 +83,13 @@ public:
     bool AfficherDlgLettreInfo;
     bool DoubleBufferring;
     bool NoEcranOFF;
+    // The idle watcher: minutes of idleness before the show (0: the watcher starts
+    // nothing; kDelaiDuBureau: a little before the desktop's own blanking), minutes the
+    // show may last (0: no limit), and whether the session is locked when it ends.
+    static constexpr int32_t kDelaiDuBureau = -1;
+    int32_t DelaiVeille;
+    int32_t DureeVeille;
+    bool VerrouAuRetour;
 
     // In a hosted show: why the settings could not be read as they are (the show goes on
     // with defaults), and whether the list is the installation's sample pictures because
@@ -140,6 +147,10 @@ const SettingRow& SettingRowNamed(const std::string& name);
 // Settings given on the command line for this run only (registry value name, value), laid
 // over what every load reads; never saved. Set once at start, before any thread.
 extern std::vector<std::pair<std::string, std::string>> SettingOverrides;
+
+// Reads only the user values named, over what `settings` holds: for a long-running caller
+// that must not read the picture list. Throws platform::RegistryError.
+void ReadUserValues(TSettings& settings, const std::vector<std::string>& names);
 
 // The sample pictures of an installation folder (its .jpg files), in name order.
 std::vector<std::string> SamplePictures(const std::string& folder);

@@ -20,6 +20,10 @@ desktop="$prefix/share/applications/lumivane.desktop"
 desktop-file-validate "$desktop" || { echo "invalid desktop entry"; exit 1; }
 exec_line="$(sed -n 's/^Exec=//p' "$desktop")"
 [ "$exec_line" = "\"$prefix/bin/lumivane\" /c" ] || { echo "desktop entry runs: $exec_line"; exit 1; }
+# The session's autostart entry starts the idle watcher.
+autostart="$prefix/etc/xdg/autostart/lumivane-watch.desktop"
+desktop-file-validate "$autostart" || { echo "invalid autostart entry"; exit 1; }
+[ "$(sed -n 's/^Exec=//p' "$autostart")" = "\"$prefix/bin/lumivane\" --watch" ] || { echo "autostart runs: $(grep Exec "$autostart")"; exit 1; }
 for size in 16 22 24 32 48 64 128 256; do
   [ "$(identify -format '%m %wx%h' "$prefix/share/icons/hicolor/${size}x$size/apps/lumivane.png")" = "PNG ${size}x$size" ] \
     || { echo "no ${size}x$size icon"; exit 1; }
@@ -37,6 +41,7 @@ unlisted="$(cd / && find "$prefix" \( -type f -o -type l \) | sort | comm -23 - 
 [ -z "$unlisted" ] || { echo "left out of install_manifest.txt: $unlisted"; exit 1; }
 # Under /usr, the machine hive is the system's, in /etc.
 DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >/dev/null || { echo "DESTDIR install failed"; exit 1; }
+[ -f "$work/stage/etc/xdg/autostart/lumivane-watch.desktop" ] || { echo "under /usr the autostart entry is not in /etc/xdg"; exit 1; }
 grep -q '"CheminInstall"="/usr/share/lumivane/"' "$work/stage/etc/lumivane/HKLM.reg" && [ ! -e "$work/stage/usr/etc" ] \
   || { echo "under /usr the hive is not /etc's: $(cd "$work/stage" && find . -name 'HKLM.reg*')"; exit 1; }
 rm -rf "$work/stage"

@@ -1,6 +1,10 @@
 #include "saver/command_line.h"
 #include "saver/password.h"
 
+#include "watch/desktop.h"
+#include "watch/idle_source.h"
+#include "watch/watcher.h"
+
 #include "settings/app_state.h"
 
 #include "platform/host_config.h"
@@ -10,7 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using testing_support::ReadFile;
 using testing_support::ScratchHost;
@@ -117,6 +127,62 @@ TEST(CommandLine, HostOptionsOverrideForOneRunAndBadOnesAreRefused)
     EXPECT_TRUE(ParseCommandLine({"--help"}).help);
     EXPECT_TRUE(ParseCommandLine({"-help"}, "123").help);
     EXPECT_FALSE(ParseCommandLine({"/h"}).help);
+}
+
+TEST(CommandLine, TheWatcherTakesADelayForOneRun)
+{
+    const CommandLine plain = ParseCommandLine({"--watch"});
+    EXPECT_TRUE(plain.watch && plain.error.empty() && plain.watchDelaySeconds == 0);
+    const CommandLine delayed = ParseCommandLine({"-watch", "--delay", "2"}, "0x2a00007");
+    EXPECT_TRUE(delayed.watch && !delayed.hosted && delayed.watchDelaySeconds == 2) << delayed.error;
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--watch", "--delay"}, {"--watch", "--delay", "0"}, {"--watch", "--delay", "86401"},
+             {"--watch", "--delay", "soon"}, {"--watch", "/s"}})
+        EXPECT_FALSE(ParseCommandLine(bad).error.empty()) << bad.back();
+}
+
+TEST(Watcher, PollsNoFasterThanASecondAndStartsBeforeTheDesktopBlanks)
+{
+    using std::chrono::milliseconds;
+    EXPECT_EQ(watch::NextPoll(milliseconds(0), milliseconds(120000)), milliseconds(120000));
+    EXPECT_EQ(watch::NextPoll(milliseconds(119500), milliseconds(120000)), milliseconds(1000));
+    EXPECT_EQ(watch::NextPoll(milliseconds(500000), milliseconds(120000)), milliseconds(1000));
+    EXPECT_EQ(watch::DefaultDelaySeconds(300), 240);  // GNOME's 5 minutes
+    EXPECT_EQ(watch::DefaultDelaySeconds(90), 45);
+    EXPECT_EQ(watch::DefaultDelaySeconds(0), 600);  // unknown or never
+}
+
+TEST(Watcher, OneWatcherHoldsTheSessionLock)
+{
+    ScratchHost host;
+    const std::string runtime = host.dir().file("run");
+    ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    // The lock of another process: a child holds it while this one asks.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string holder, path;
+        const char answer = watch::HoldSessionLock(holder, path) ? 'y' : 'n';
+        (void)!::write(ready[1], &answer, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(answer, 'y');
+    std::string holder, path;
+    EXPECT_FALSE(watch::HoldSessionLock(holder, path));
+    EXPECT_EQ(holder, std::to_string(child));
+    EXPECT_EQ(path, runtime + "/lumivane-watch.lock");
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    // Its holder gone, the lock is free: no stale file blocks the next session.
+    EXPECT_TRUE(watch::HoldSessionLock(holder, path));
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(CommandLine, RunModeWaitsForTheFirstValidation)

@@ -141,6 +141,38 @@ TEST(Settings, SaveAndLoadRoundTripEveryField)
     EXPECT_TRUE(load()->AfficherDlgLettreInfo);
 }
 
+TEST(Settings, TheWatcherReadsItsValuesAloneAndKeepsThemThroughASave)
+{
+    ScratchHost host;
+    writeMachineHive(host, "/opt/x/");
+    const std::string kept = picture(host, "a.jpg");
+    WriteFile(host.hkcu(), kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n"
+                                     "\"DelaiVeille\"=dword:00000005\r\n\"DureeVeille\"=dword:00000000\r\n"
+                                     "\"VerrouAuRetour\"=dword:00000000\r\n\"Vitesse\"=dword:00000009\r\n\r\n"
+                                     "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n\"0\"=\"" +
+                                     kept + "\"\r\n");
+    TSettings fresh{TSettings::DefaultsOnly{}};
+    EXPECT_EQ(fresh.DelaiVeille, TSettings::kDelaiDuBureau);
+    EXPECT_EQ(fresh.DureeVeille, 30);
+    EXPECT_TRUE(fresh.VerrouAuRetour);
+    TSettings watcher{TSettings::DefaultsOnly{}};
+    ReadUserValues(watcher, {"DelaiVeille", "DureeVeille", "VerrouAuRetour"});
+    EXPECT_EQ(watcher.DelaiVeille, 5);
+    EXPECT_EQ(watcher.DureeVeille, 0);
+    EXPECT_FALSE(watcher.VerrouAuRetour);
+    EXPECT_EQ(watcher.Vitesse, 3);           // not asked for
+    EXPECT_TRUE(watcher.Images.empty());  // nor the list
+    // The dialog's save leaves the watcher's values as the user set them.
+    auto loaded = load();
+    loaded->Vitesse = 10;
+    loaded->SaveToRegistry();
+    auto again = load();
+    EXPECT_EQ(again->Vitesse, 10);
+    EXPECT_EQ(again->DelaiVeille, 5);
+    EXPECT_FALSE(again->VerrouAuRetour);
+    EXPECT_EQ(again->Images, std::vector<std::string>{kept});
+}
+
 TEST(Settings, ValuesAreReadAndWrittenInTheirOrderAndKind)
 {
     ScratchHost host;

@@ -1,0 +1,46 @@
+#pragma once
+// What the watcher asks of the desktop around a show: whether something keeps it awake or
+// already holds its screen saver, its own blanking (kept off while the show runs, and read
+// for the default delay), and its lock.
+
+#include <memory>
+#include <string>
+
+namespace watch {
+
+// The screen saver that holds this desktop already (XScreenSaver's daemon, xsecurelock),
+// or empty.
+std::string OtherScreenSaver();
+
+// Whether an application keeps the desktop awake through the desktop's own service:
+// GNOME's session manager (an idle inhibition, flag 8), or an org.freedesktop.ScreenSaver
+// that another program offers and that answers HasInhibit.
+bool DesktopInhibited();
+
+// Keeps the desktop from blanking while it lives: an idle inhibition of GNOME's session
+// manager or of another program's org.freedesktop.ScreenSaver, and on X11 the server's
+// own screen saver suspended.
+class BlankInhibit {
+public:
+    BlankInhibit();
+    ~BlankInhibit();
+    BlankInhibit(const BlankInhibit&) = delete;
+    BlankInhibit& operator=(const BlankInhibit&) = delete;
+
+private:
+    struct Held;
+    std::unique_ptr<Held> held_;
+};
+
+// Asks the session to lock; gives how, or empty when this desktop offers no lock.
+std::string LockSession();
+
+// The desktop's own blanking delay in seconds (0 when it cannot be read or is off), and in
+// `source` where it was read.
+int DesktopBlankSeconds(std::string& source);
+
+// The delay the watcher uses when the setting leaves it to the desktop: a minute before
+// the desktop blanks (at least half its delay), or 10 minutes when that is unknown.
+int DefaultDelaySeconds(int desktopBlankSeconds);
+
+}  // namespace watch

@@ -1,0 +1,280 @@
+#include "watcher.h"
+
+#include "desktop.h"
+#include "idle_source.h"
+#include "screensaver_service.h"
+
+#include "platform/registry.h"
+#include "platform/window_system.h"
+#include "settings/settings.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <set>
+
+namespace watch {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+void say(const std::string& line) { std::cerr << "lumivane --watch : " << line << std::endl; }
+
+// Says a line once for as long as it stays true; said again after it has stopped being so.
+class OnceLog {
+public:
+    void note(const std::string& key, const std::string& line)
+    {
+        if (said_.insert(key).second)
+            say(line);
+    }
+    void clear(const std::string& key) { said_.erase(key); }
+
+private:
+    std::set<std::string> said_;
+};
+
+struct WatchSettings {
+    int delaySeconds = 600;
+    int maxShowMinutes = 30;
+    bool lockOnReturn = true;
+};
+
+WatchSettings readSettings(int delayOverride, std::string& how)
+{
+    TSettings settings(TSettings::DefaultsOnly{});
+    try {
+        ReadUserValues(settings, {"DelaiVeille", "DureeVeille", "VerrouAuRetour"});
+    } catch (const std::exception& e) {
+        say(std::string("réglages illisibles, ceux par défaut valent : ") + e.what());
+    }
+    WatchSettings result;
+    result.maxShowMinutes = std::max(settings.DureeVeille, 0);
+    result.lockOnReturn = settings.VerrouAuRetour;
+    if (delayOverride > 0) {
+        result.delaySeconds = delayOverride;
+        how = "--delay";
+    } else if (settings.DelaiVeille == TSettings::kDelaiDuBureau) {
+        std::string source;
+        const int blank = DesktopBlankSeconds(source);
+        result.delaySeconds = DefaultDelaySeconds(blank);
+        how = blank > 0 ? "une minute avant l'extinction du bureau (" + source + " : " + std::to_string(blank) + " s)"
+                        : "le délai par défaut, le bureau ne disant pas quand il s'éteint";
+    } else {
+        result.delaySeconds = std::max(settings.DelaiVeille, 0) * 60;
+        how = "DelaiVeille";
+    }
+    return result;
+}
+
+class Watcher : public QObject {
+public:
+    Watcher(std::unique_ptr<IdleSource> idle, std::string program, int delayOverride)
+        : idle_(std::move(idle)), program_(std::move(program)), delayOverride_(delayOverride),
+          service_(QDBusConnection::sessionBus())
+    {
+        if (service_.Register())
+            say("org.freedesktop.ScreenSaver est offert ici : les lecteurs de films peuvent suspendre le diaporama");
+        connect(idle_.get(), &IdleSource::idled, this, [this] {
+            idleNow_ = true;
+            tryStart();
+        });
+        connect(idle_.get(), &IdleSource::resumed, this, [this] {
+            idleNow_ = false;
+            recheck_.stop();
+        });
+        // While idle but held back, look again now and then: the film may end.
+        recheck_.setInterval(5s);
+        connect(&recheck_, &QTimer::timeout, this, [this] { tryStart(); });
+        duration_.setSingleShot(true);
+        connect(&duration_, &QTimer::timeout, this, [this] {
+            if (!show_)
+                return;
+            endedByDuration_ = true;
+            show_->terminate();
+        });
+    }
+
+    // False when the delay says the watcher has nothing to do.
+    bool Start()
+    {
+        std::string how;
+        settings_ = readSettings(delayOverride_, how);
+        if (settings_.delaySeconds <= 0) {
+            say("DelaiVeille vaut 0 : le veilleur ne lance rien");
+            return false;
+        }
+        say("inactivité lue par " + idle_->Name() + " ; diaporama après " + std::to_string(settings_.delaySeconds) +
+            " s (" + how + ")");
+        idle_->Arm(std::chrono::seconds(settings_.delaySeconds));
+        return true;
+    }
+
+    // The watcher is told to go: the show it started goes with it, and nothing is locked.
+    void Stop()
+    {
+        quitting_ = true;
+        if (show_) {
+            show_->terminate();
+            if (!show_->waitForFinished(5000))
+                show_->kill();
+        }
+    }
+
+private:
+    void tryStart()
+    {
+        if (show_ || !idleNow_ || quitting_)
+            return;
+        const std::string other = OtherScreenSaver();
+        if (!other.empty()) {
+            log_.note("other", other + " tient l'économiseur de ce bureau : le veilleur ne lance rien");
+            return;
+        }
+        log_.clear("other");
+        if (!IsConfigValidated()) {
+            log_.note("config", "la configuration n'est pas encore validée (lumivane /c) : pas de diaporama");
+            return;
+        }
+        log_.clear("config");
+        if (service_.Inhibited() || DesktopInhibited()) {
+            log_.note("inhibit", "une application empêche la mise en veille : pas de diaporama");
+            if (!recheck_.isActive())
+                recheck_.start();
+            return;
+        }
+        log_.clear("inhibit");
+        recheck_.stop();
+        startShow();
+    }
+
+    void startShow()
+    {
+        // The lock and the duration may have changed since the start.
+        std::string how;
+        settings_ = readSettings(delayOverride_, how);
+        endedByDuration_ = false;
+        show_ = std::make_unique<QProcess>();
+        show_->setProcessChannelMode(QProcess::ForwardedChannels);
+        connect(show_.get(), &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+            showEnded(code, status);
+        });
+        blank_ = std::make_unique<BlankInhibit>();
+        show_->start(QString::fromStdString(program_), {QStringLiteral("/s")});
+        if (!show_->waitForStarted(10000)) {
+            say("le diaporama ne démarre pas : " + show_->errorString().toStdString());
+            show_.reset();
+            blank_.reset();
+            return;
+        }
+        service_.SetActive(true);
+        if (settings_.maxShowMinutes > 0)
+            duration_.start(std::chrono::minutes(settings_.maxShowMinutes));
+        say("diaporama lancé");
+    }
+
+    void showEnded(int code, QProcess::ExitStatus status)
+    {
+        duration_.stop();
+        blank_.reset();
+        service_.SetActive(false);
+        // Let go of the process from its own signal handler, once it has returned.
+        QTimer::singleShot(0, this, [this] { show_.reset(); });
+        if (quitting_)
+            return;
+        const bool byUser = status == QProcess::NormalExit && code == 0 && !endedByDuration_;
+        say(endedByDuration_ ? "diaporama arrêté après DureeVeille"
+                             : byUser ? "diaporama fini" : "le diaporama s'est arrêté (code " + std::to_string(code) + ")");
+        if (settings_.lockOnReturn && (byUser || endedByDuration_)) {
+            const std::string how = LockSession();
+            if (how.empty())
+                log_.note("nolock", "ce bureau n'offre pas de verrouillage : la session reste ouverte");
+            else
+                say("session verrouillée par " + how);
+        }
+    }
+
+    std::unique_ptr<IdleSource> idle_;
+    std::string program_;
+    int delayOverride_;
+    ScreenSaverService service_;
+    WatchSettings settings_;
+    std::unique_ptr<QProcess> show_;
+    std::unique_ptr<BlankInhibit> blank_;
+    QTimer recheck_;
+    QTimer duration_;
+    OnceLog log_;
+    bool idleNow_ = false;
+    bool endedByDuration_ = false;
+    bool quitting_ = false;
+};
+
+}  // namespace
+
+bool HoldSessionLock(std::string& holder, std::string& path)
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    path = runtime && *runtime ? std::string(runtime) + "/lumivane-watch.lock"
+                               : "/tmp/lumivane-watch-" + std::to_string(::getuid()) + ".lock";
+    // Kept open for the process's life: the lock goes with it, however it ends.
+    static int fd = -1;
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        holder = "";
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        char text[32] = {};
+        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        holder = n > 0 ? std::string(text, size_t(n)) : "";
+        while (!holder.empty() && (holder.back() == '\n' || holder.back() == ' '))
+            holder.pop_back();
+        ::close(fd);
+        fd = -1;
+        return false;
+    }
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) == 0)
+        (void)!::pwrite(fd, pid.data(), pid.size(), 0);
+    return true;
+}
+
+int RunWatcher(int argc, char** argv, int delaySeconds, const std::string& program)
+{
+    std::string holder, path;
+    if (!HoldSessionLock(holder, path)) {
+        std::cerr << "lumivane --watch : un veilleur surveille déjà cette session"
+                  << (holder.empty() ? std::string() : " (processus " + holder + ")") << " ; verrou " << path << "\n";
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    std::string why;
+    std::unique_ptr<IdleSource> idle = ChooseIdleSource(why);
+    if (!idle) {
+        std::cerr << "lumivane --watch : " << why << " ; le diaporama ne peut pas partir seul ici.\n";
+        return 1;
+    }
+    Watcher watcher(std::move(idle), program, delaySeconds);
+    if (!watcher.Start())
+        return 0;
+    if (platform::TerminationSignals::Watch())
+        QObject::connect(&platform::TerminationSignals::Instance(), &platform::TerminationSignals::received, &app,
+                         [&] {
+                             watcher.Stop();
+                             QCoreApplication::quit();
+                         });
+    return QCoreApplication::exec();
+}
+
+}  // namespace watch

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# The idle watcher as a session runs it, in an X server and on a session bus of its own:
+# the show after the delay, again after the next one, nothing while a film holds an
+# inhibitor, one watcher per session, and the lock asked for when the user comes back.
+#   watch_e2e.sh LUMIVANE DBUS_STAND_IN
+set -uo pipefail
+if [ -z "${LUMIVANE_E2E_BUS:-}" ]; then
+  export LUMIVANE_E2E_BUS=1
+  exec dbus-run-session -- "$0" "$@"
+fi
+. "$(dirname "$0")/e2e_common.sh" "$@"
+lumivane="$1"
+stand_in="$2"
+# Never the real session's lock.
+unset XDG_SESSION_ID XDG_CURRENT_DESKTOP WAYLAND_DISPLAY
+
+validated_machine
+user_settings '"Vitesse"=dword:00000002\r\n"Effet"=dword:00000000\r\n"VerrouAuRetour"=dword:00000000\r\n' \
+  "$work/red.bmp" "$work/green.bmp"
+centre() { import -window root "$work/shot.png" 2>/dev/null && image_pixel "$work/shot.png" 512 384; }
+showing() { [ "$(centre)" = FF0000 ] || [ "$(centre)" = 00FF00 ]; }
+not_showing() { ! showing; }
+logged() { grep -q "$1" "$work/watch.log"; }
+start_watcher() {
+  : > "$work/watch.log"
+  "$lumivane" --watch --delay 2 2>>"$work/watch.log" & watcher=$!
+  until_true 20 logged "inactivité lue par" || { fail "the watcher did not start"; cat "$work/watch.log"; }
+}
+
+start_watcher
+logged "MIT-SCREEN-SAVER" && pass "idle time read from the X server" || fail "idle source: $(cat "$work/watch.log")"
+# One watcher per session.
+"$lumivane" --watch --delay 2 2>"$work/second.log"; status=$?
+[ "$status" = 1 ] && grep -q "un veilleur surveille déjà cette session (processus $watcher)" "$work/second.log" \
+  && pass "a second watcher refuses" || fail "second watcher: status $status, $(cat "$work/second.log")"
+
+# The show after 2 s without input, not before.
+xdotool mousemove 10 10
+input=$(now_ms)
+if until_true 30 showing; then
+  seen=$(( $(now_ms) - input ))
+  [ "$seen" -ge 2000 ] && pass "the show came $seen ms after the last input" || fail "the show came after $seen ms"
+else
+  fail "no show after the delay: $(cat "$work/watch.log")"
+fi
+xdotool key a
+until_true 20 logged "diaporama fini" && until_true 10 not_showing && pass "a key ends the show" \
+  || fail "the show did not end on a key"
+until_true 30 showing && pass "the next idle period starts it again" || fail "no second show"
+xdotool key a
+until_true 20 not_showing || fail "the second show did not end"
+
+# A film holds an inhibitor through the watcher's own org.freedesktop.ScreenSaver.
+logged "org.freedesktop.ScreenSaver est offert" || fail "the watcher did not offer org.freedesktop.ScreenSaver"
+coproc FILM { "$stand_in" inhibit; }
+read -r -t 10 -u "${FILM[0]}" ready
+[ "${ready:-}" = ready ] || fail "the film stand-in could not inhibit"
+logged "film empêche le diaporama" || fail "the watcher did not see the film's inhibitor"
+xdotool mousemove 20 20
+until_true 30 logged "une application empêche la mise en veille" && not_showing \
+  && pass "no show while a film holds an inhibitor" || fail "a show started over the film"
+# The film ends: its inhibitor goes with its connection.
+exec {FILM[1]}>&-
+wait "$FILM_PID" 2>/dev/null
+until_true 30 showing && pass "the show comes once the film has ended" || fail "no show after the film"
+# Told to go, the watcher takes the show with it and locks nothing.
+kill -TERM $watcher
+ends_within $watcher 20 && pass "SIGTERM ends the watcher" || fail "the watcher did not end"
+until_true 20 not_showing && pass "and the show it started" || fail "the show outlived its watcher"
+
+# A desktop that offers the service and its lock: the end by input asks it to lock.
+user_settings '"Vitesse"=dword:00000002\r\n"Effet"=dword:00000000\r\n' "$work/red.bmp"
+coproc DESKTOP { "$stand_in" desktop "$work/desktop.log"; }
+read -r -t 10 -u "${DESKTOP[0]}" ready
+[ "${ready:-}" = ready ] || fail "the desktop stand-in did not start"
+start_watcher
+xdotool mousemove 30 30
+until_true 30 showing || fail "no show with the desktop's service"
+grep -q "Inhibit lumivane" "$work/desktop.log" && pass "the show holds the desktop's blanking" \
+  || fail "no inhibitor asked of the desktop"
+xdotool key a
+until_true 20 grep -q "^Lock" "$work/desktop.log" && pass "the end by input asks the desktop to lock" \
+  || fail "no lock asked: $(cat "$work/desktop.log")"
+grep -q "^UnInhibit" "$work/desktop.log" && pass "and gives the blanking back" || fail "the inhibitor was kept"
+kill -TERM $watcher
+wait $watcher 2>/dev/null
+[ "$(grep -c "^Lock" "$work/desktop.log")" = 1 ] && pass "the watcher's own end locks nothing" \
+  || fail "locks: $(grep -c "^Lock" "$work/desktop.log")"
+exec {DESKTOP[1]}>&-
+
+[ "$failures" = 0 ] || { echo "the watcher's log:"; cat "$work/watch.log"; }
+sanitizer_clean || failures=$((failures + 1))
+[ "$failures" = 0 ] && echo "watch test passed" || echo "watch test: $failures failed"
+[ "$failures" = 0 ]
