@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QShowEvent>
 #include <QToolButton>
 #include <QWindow>
@@ -97,8 +98,20 @@ void showSetting(const QWidget& form, const SettingRow& row, bool checked)
 {
     controlOf<QCheckBox>(form, row, SettingControl::CheckBox).setChecked(checked);
 }
+// The watcher's switch beside its delay.
+constexpr const char* kWatcherSwitch = "CBVeille";
+
 void showSetting(const QWidget& form, const SettingRow& row, int32_t position)
 {
+    if (row.kind == SettingControl::IdleDelay) {
+        // 0 is the watcher off; the spin box's lowest place leaves the delay to the desktop.
+        auto& minutes = controlOf<QSpinBox>(form, row, SettingControl::IdleDelay);
+        auto* on = form.findChild<QCheckBox*>(QString::fromLatin1(kWatcherSwitch));
+        on->setChecked(position != 0);
+        minutes.setValue(position == TSettings::kDelaiDuBureau ? minutes.minimum() : position);
+        minutes.setEnabled(position != 0);
+        return;
+    }
     controlOf<QScrollBar>(form, row, SettingControl::ScrollBar).setValue(position);
 }
 void showSetting(const QWidget& form, const SettingRow& row, const std::string& colour)
@@ -111,6 +124,14 @@ void takeSetting(const QWidget& form, const SettingRow& row, bool& checked)
 }
 void takeSetting(const QWidget& form, const SettingRow& row, int32_t& position)
 {
+    if (row.kind == SettingControl::IdleDelay) {
+        const auto& minutes = controlOf<QSpinBox>(form, row, SettingControl::IdleDelay);
+        const auto* on = form.findChild<QCheckBox*>(QString::fromLatin1(kWatcherSwitch));
+        position = !on->isChecked()                         ? 0
+                   : minutes.value() == minutes.minimum() ? TSettings::kDelaiDuBureau
+                                                            : minutes.value();
+        return;
+    }
     position = controlOf<QScrollBar>(form, row, SettingControl::ScrollBar).value();
 }
 void takeSetting(const QWidget& form, const SettingRow& row, std::string& colour)
@@ -254,6 +275,19 @@ void TFConfig::buildEffectSide()
     CBDoubleBufferring->hide();
     CBLOG = placeCheck(g, "CBLOG", QStringLiteral("&Etablir un journal de trace (si demandé par l'auteur)"), 336, 55);
     CBEcranOff = placeCheck(g, "CBEcranOff", QStringLiteral("Désactiver l'extinction automatique de l'écran"), 336, 120);
+    // The idle watcher (lumivane --watch), in rows the design leaves free.
+    CBVeille = placeCheck(g, kWatcherSwitch, QStringLiteral("Lancer seul le dia&porama après"), 336, 74);
+    {
+        const SettingRow& row = SettingRowNamed("DelaiVeille");
+        SEDelaiVeille = new QSpinBox(g);
+        SEDelaiVeille->setObjectName(QString::fromLatin1(row.control));
+        SEDelaiVeille->setRange(row.minimum, row.maximum);
+        SEDelaiVeille->setSuffix(QStringLiteral(" min"));
+        SEDelaiVeille->setSpecialValueText(QStringLiteral("le délai du bureau"));
+        SEDelaiVeille->setGeometry(CBVeille->geometry().right() + 6, 72, 130, 21);
+        connect(CBVeille, &QCheckBox::toggled, SEDelaiVeille, &QWidget::setEnabled);
+    }
+    CBVerrouAuRetour = placeCheck(g, "CBVerrouAuRetour", QStringLiteral("Verrouiller au &retour"), 13, 112);
     connect(CBEffets, &QCheckBox::toggled, this, &TFConfig::CBEffetsClick);
     connect(CBCentre, &QCheckBox::toggled, this, &TFConfig::CBCentreClick);
 

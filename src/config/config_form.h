@@ -17,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QScrollBar;
+class QSpinBox;
 class QToolButton;
 class TDisplayThread;
 class TRowList;
@@ -113,6 +114,9 @@ public:
     QCheckBox* CBDoubleBufferring;  // never shown, yet it carries the stored value into Valider's question
     QCheckBox* CBLOG;
     QCheckBox* CBEcranOff;
+    QCheckBox* CBVeille;
+    QSpinBox* SEDelaiVeille;
+    QCheckBox* CBVerrouAuRetour;
     QScrollBar* SBVitesse;
     QLabel* GBVitesse;
     QScrollBar* SBRapidite;

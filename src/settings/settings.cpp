@@ -44,11 +44,12 @@ const std::vector<SettingRow>& SettingRows()
         {"Enregistre", SettingField{&TSettings::Enregistre, false}, None, nullptr, 13, 11},
         // Written only by SaveLettreInfoOff.
         {"Afficher Dlg Lettre info", SettingField{&TSettings::AfficherDlgLettreInfo, false}, None, nullptr, 17, 0},
-        // The idle watcher's, in minutes; set by hand for now, so never written here.
-        {"DelaiVeille", SettingField{&TSettings::DelaiVeille, TSettings::kDelaiDuBureau}, None, nullptr, 18, 0},
+        // The idle watcher's, in minutes; DureeVeille is set by hand, so never written here.
+        {"DelaiVeille", SettingField{&TSettings::DelaiVeille, TSettings::kDelaiDuBureau}, IdleDelay, "SEDelaiVeille",
+         18, 18, 0, 240},
+        {"VerrouAuRetour", SettingField{&TSettings::VerrouAuRetour, true}, CheckBox, "CBVerrouAuRetour", 20, 19},
         {"DureeVeille", SettingField{&TSettings::DureeVeille, 30}, None, nullptr, 19, 0},
-        {"VerrouAuRetour", SettingField{&TSettings::VerrouAuRetour, true}, None, nullptr, 20, 0},
-        {"Images", SettingField{&TSettings::Images, {}}, PictureList, "DstList", 21, 17},
+        {"Images", SettingField{&TSettings::Images, {}}, PictureList, "DstList", 21, 20},
     };
     return rows;
 }

@@ -121,6 +121,8 @@ enum class SettingControl {
     ScrollBar,     // a number, within the row's range
     ColourSwatch,  // a colour's name
     PictureList,   // the pictures' list, filled by its own code (its entries are files)
+    IdleDelay,     // the watcher's delay: a spin box of minutes within the row's range, and
+                   // beside it the check box that turns the watcher off (a stored 0)
 };
 
 struct SettingRow {

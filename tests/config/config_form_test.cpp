@@ -37,8 +37,11 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 #include <QTranslator>
+
+#include <functional>
 
 #include <filesystem>
 #include <set>
@@ -298,13 +301,20 @@ TEST_F(Dialog, EveryDisplayParameterShowsOneSetting)
             ASSERT_TRUE(bar) << row.name;
             ranges[row.name] = {bar->minimum(), bar->maximum()};
         }
+        if (row.kind == SettingControl::IdleDelay) {
+            const auto* minutes = form->findChild<QSpinBox*>(QString::fromLatin1(row.control));
+            ASSERT_TRUE(minutes) << row.name;
+            ranges[row.name] = {minutes->minimum(), minutes->maximum()};
+            bound.insert("CBVeille");  // its switch
+        }
     }
     for (QWidget* w : form->GBParams->findChildren<QWidget*>())
-        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QScrollBar*>(w) || qobject_cast<TShape*>(w))
+        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QScrollBar*>(w) || qobject_cast<TShape*>(w) ||
+            qobject_cast<QSpinBox*>(w))
             controls.insert(w->objectName().toStdString());
     EXPECT_EQ(controls, bound);
     const std::map<std::string, std::pair<int, int>> expected = {
-        {"Vitesse", {1, 120}}, {"Rapidite", {1, 20000}}, {"TailleEffet", {4, 10}}};
+        {"Vitesse", {1, 120}}, {"Rapidite", {1, 20000}}, {"TailleEffet", {4, 10}}, {"DelaiVeille", {0, 240}}};
     EXPECT_EQ(ranges, expected);
 }
 
@@ -341,6 +351,41 @@ TEST_F(Dialog, ValiderSavesWhatTheDialogShows)
     EXPECT_FALSE(s->DoubleBufferring);
     EXPECT_EQ(s->BackGroundColor, "clNavy");
     EXPECT_EQ(s->Images, std::vector<std::string>{pics() + "p.bmp"});
+}
+
+TEST_F(Dialog, TheWatcherIsOffOrWaitsTheDesktopsDelayOrMinutes)
+{
+    machine(true);
+    const auto validate = [this](const std::function<void()>& change) {
+        open();
+        change();
+        form->BtOkClick();
+        EXPECT_FALSE(form->isVisible());
+        return stored();
+    };
+    user("\"DelaiVeille\"=dword:00000000\r\n\"VerrouAuRetour\"=dword:00000000\r\n");
+    auto s = validate([this] {
+        EXPECT_FALSE(form->CBVeille->isChecked());
+        EXPECT_FALSE(form->SEDelaiVeille->isEnabled());
+        EXPECT_FALSE(form->CBVerrouAuRetour->isChecked());
+        form->CBVeille->setChecked(true);
+        EXPECT_TRUE(form->SEDelaiVeille->isEnabled());
+        form->SEDelaiVeille->setValue(7);
+        form->CBVerrouAuRetour->setChecked(true);
+    });
+    EXPECT_EQ(s->DelaiVeille, 7);
+    EXPECT_TRUE(s->VerrouAuRetour);
+    // Left to the desktop, as a first start has it: the spin box's lowest place says so.
+    user("");
+    s = validate([this] {
+        EXPECT_TRUE(form->CBVeille->isChecked());
+        EXPECT_EQ(form->SEDelaiVeille->text(), QStringLiteral("le délai du bureau"));
+        EXPECT_TRUE(form->CBVerrouAuRetour->isChecked());
+    });
+    EXPECT_EQ(s->DelaiVeille, TSettings::kDelaiDuBureau);
+    s = validate([this] { form->CBVeille->setChecked(false); });
+    EXPECT_EQ(s->DelaiVeille, 0);
+    EXPECT_EQ(s->DureeVeille, 30);  // not the dialog's
 }
 
 TEST_F(Dialog, CancelEscapeAndCloseWriteNothing)
