@@ -27,16 +27,21 @@ id="$(window_named "Paramètres de Lumivane v3.376")"
 [ -z "$shots" ] || { sleep 0.5; shot dialog-empty; }  # a picture for the record only
 eval "$(xdotool getwindowgeometry --shell "$id")"
 rows() { import -window root -crop "340x40+$((X + 10))+$((Y + 25))" "$work/$1.png" 2>/dev/null; }
-# The list is drawn once its top rows hold more than one colour.
-rows_drawn() { rows before; [ "$(convert "$work/before.png" -format '%k' info: 2>/dev/null)" -gt 1 ]; }
+visible_chooser() { xdotool search --onlyvisible --name "Choisissez un dossier" 2>/dev/null | head -1; }
+chooser_open() { [ -n "$(visible_chooser)" ]; }
+# The list is drawn once its top rows hold more than one colour, with no chooser over them
+# (a chooser that opens late, on a busy machine, covers the list with colours of its own).
+rows_drawn() {
+  chooser_open && return 1
+  rows before
+  ! chooser_open && [ "$(convert "$work/before.png" -format '%k' info: 2>/dev/null)" -gt 1 ]
+}
 xdotool windowfocus --sync "$id" key alt+d
 chooser="$(window_named "Choisissez un dossier")"
 [ -n "$chooser" ] && pass "Ajouter un dossier opens the folder chooser" || fail "no folder chooser"
 # Keys typed before the chooser's name box has the focus are lost (the busier the machine,
 # the later it gets it): the folder is typed again over what is there until the chooser
 # closes. Any visible window of that name counts, not only the first one found.
-visible_chooser() { xdotool search --onlyvisible --name "Choisissez un dossier" 2>/dev/null | head -1; }
-chooser_open() { [ -n "$(visible_chooser)" ]; }
 choose_folder() {
   local w
   w="$(visible_chooser)"
@@ -56,6 +61,7 @@ add_again() {
   until_true 5 rows_drawn
 }
 until_true 120 add_again || fail "the list stayed empty"
+until_true 30 eval '! chooser_open' || fail "a folder chooser is still open"
 shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v
 ends_within $pid 30 && pass "Valider ends the program" \

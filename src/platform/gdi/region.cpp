@@ -234,6 +234,37 @@ void uniteSpan(Spans& have, Span s, std::size_t& hint)
     have.erase(lo + 1, hi);
 }
 
+// Walks two lists of intervals [start, end), each in order and apart, from the first start
+// to the last end: `visit(from, to, inA, inB)` gets each stretch where the same intervals
+// (or none, nullptr) cover it, skipping the stretches that neither covers.
+template <class T, class Start, class End, class Visit>
+void sweep(const std::vector<T>& a, const std::vector<T>& b, Start start, End end, Visit visit)
+{
+    std::size_t i = 0, j = 0;
+    int at = INT_MIN;
+    while (true) {
+        while (i < a.size() && end(a[i]) <= at)
+            ++i;
+        while (j < b.size() && end(b[j]) <= at)
+            ++j;
+        if (i == a.size() && j == b.size())
+            return;
+        const bool inA = i < a.size() && start(a[i]) <= at;
+        const bool inB = j < b.size() && start(b[j]) <= at;
+        if (!inA && !inB) {
+            at = std::min(i < a.size() ? start(a[i]) : INT_MAX, j < b.size() ? start(b[j]) : INT_MAX);
+            continue;
+        }
+        int next = INT_MAX;
+        if (i < a.size())
+            next = std::min(next, inA ? end(a[i]) : start(a[i]));
+        if (j < b.size())
+            next = std::min(next, inB ? end(b[j]) : start(b[j]));
+        visit(at, next, inA ? &a[i] : nullptr, inB ? &b[j] : nullptr);
+        at = next;
+    }
+}
+
 // The operations, each a rule for a pixel in a, in b, or in both.
 struct Intersection {
     bool operator()(bool a, bool b) const { return a && b; }
@@ -272,34 +303,15 @@ void combineSpans(const Spans& a, const Spans& b, In in, Spans& out)
         }
         return;
     }
-    std::size_t i = 0, j = 0;
-    int x = INT_MIN;
-    while (true) {
-        while (i < a.size() && a[i].second <= x)
-            ++i;
-        while (j < b.size() && b[j].second <= x)
-            ++j;
-        if (i == a.size() && j == b.size())
-            return;
-        const bool inA = i < a.size() && a[i].first <= x;
-        const bool inB = j < b.size() && b[j].first <= x;
-        if (!inA && !inB) {
-            x = std::min(i < a.size() ? a[i].first : INT_MAX, j < b.size() ? b[j].first : INT_MAX);
-            continue;
-        }
-        int next = INT_MAX;
-        if (i < a.size())
-            next = std::min(next, inA ? a[i].second : a[i].first);
-        if (j < b.size())
-            next = std::min(next, inB ? b[j].second : b[j].first);
-        if (in(inA, inB)) {
-            if (!out.empty() && out.back().second == x)
-                out.back().second = next;
-            else
-                out.emplace_back(x, next);
-        }
-        x = next;
-    }
+    sweep(a, b, [](const Span& s) { return s.first; }, [](const Span& s) { return s.second; },
+          [&](int from, int to, const Span* inA, const Span* inB) {
+              if (!in(inA != nullptr, inB != nullptr))
+                  return;
+              if (!out.empty() && out.back().second == from)
+                  out.back().second = to;
+              else
+                  out.emplace_back(from, to);
+          });
 }
 
 void uniteSpans(Spans& have, const Spans& add, std::size_t& hint)
@@ -315,38 +327,20 @@ void uniteSpans(Spans& have, const Spans& add, std::size_t& hint)
     have.swap(out);
 }
 
-// The same sweep over bands: each stretch of rows where the bands of a and b stay the
-// same gets the spans combineSpans gives.
+// Each stretch of rows where the bands of a and b stay the same gets the spans that
+// combineSpans gives.
 template <class In>
 Bands combineBands(const Bands& a, const Bands& b, In in)
 {
     static const Spans none;
     Bands out;
     Spans spans;
-    std::size_t i = 0, j = 0;
-    int y = INT_MIN;
-    while (true) {
-        while (i < a.size() && a[i].bottom <= y)
-            ++i;
-        while (j < b.size() && b[j].bottom <= y)
-            ++j;
-        if (i == a.size() && j == b.size())
-            return out;
-        const bool inA = i < a.size() && a[i].top <= y;
-        const bool inB = j < b.size() && b[j].top <= y;
-        if (!inA && !inB) {
-            y = std::min(i < a.size() ? a[i].top : INT_MAX, j < b.size() ? b[j].top : INT_MAX);
-            continue;
-        }
-        int next = INT_MAX;
-        if (i < a.size())
-            next = std::min(next, inA ? a[i].bottom : a[i].top);
-        if (j < b.size())
-            next = std::min(next, inB ? b[j].bottom : b[j].top);
-        combineSpans(inA ? a[i].spans : none, inB ? b[j].spans : none, in, spans);
-        appendBand(out, y, next, spans);
-        y = next;
-    }
+    sweep(a, b, [](const Band& band) { return band.top; }, [](const Band& band) { return band.bottom; },
+          [&](int from, int to, const Band* inA, const Band* inB) {
+              combineSpans(inA ? inA->spans : none, inB ? inB->spans : none, in, spans);
+              appendBand(out, from, to, spans);
+          });
+    return out;
 }
 
 // Whether two bands that touch can be one. Neighbours mostly differ in their count or at
