@@ -15,7 +15,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils procps imagemagick fonts-dejavu-core fonts-liberation2
   libxml2-utils desktop-file-utils qt6-svg-dev appstream groff-base
   qt6-wayland libwayland-dev sway swayidle grim wtype xwayland
-  libxss-dev dbus-daemon
+  libxss-dev dbus-daemon wayland-protocols plasma-wayland-protocols
 )
 
 install_packages() {

@@ -1,5 +1,7 @@
 #include "idle_source.h"
 
+#include "wayland_idle.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -136,8 +138,11 @@ std::unique_ptr<IdleSource> ChooseIdleSource(std::string& why)
     }
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* x11 = std::getenv("DISPLAY");
-    // Under Wayland, an X server's idle time counts only its own clients' input.
-    if (!(wayland && *wayland) && x11 && *x11) {
+    // A Wayland session asks its compositor: an X server there (XWayland) sees only its own
+    // clients' input.
+    if (wayland && *wayland)
+        return WaylandIdleSource(why);
+    if (x11 && *x11) {
         if (Display* display = XOpenDisplay(nullptr)) {
             int event = 0, error = 0;
             if (XScreenSaverQueryExtension(display, &event, &error))
@@ -149,9 +154,7 @@ std::unique_ptr<IdleSource> ChooseIdleSource(std::string& why)
         why = std::string("le serveur X ") + x11 + " ne répond pas";
         return nullptr;
     }
-    why = wayland && *wayland ? "ce bureau Wayland n'offre pas de temps d'inactivité que Lumivane sache lire "
-                                "(org.gnome.Mutter.IdleMonitor)"
-                              : "ni session graphique (DISPLAY, WAYLAND_DISPLAY) ni org.gnome.Mutter.IdleMonitor";
+    why = "ni session graphique (DISPLAY, WAYLAND_DISPLAY) ni org.gnome.Mutter.IdleMonitor";
     return nullptr;
 }
 

@@ -28,8 +28,9 @@ signals:
 };
 
 // The first that answers of: GNOME's idle monitor (org.gnome.Mutter.IdleMonitor on the
-// session bus) and the X server's MIT-SCREEN-SAVER extension, where the session is an X11
-// one. nullptr, with the reason in `why`, when the desktop offers neither.
+// session bus), the Wayland compositor's idle protocols in a Wayland session, and the X
+// server's MIT-SCREEN-SAVER extension in an X11 one. nullptr, with the reason in `why`,
+// when the desktop offers none.
 std::unique_ptr<IdleSource> ChooseIdleSource(std::string& why);
 
 // How long to wait before asking an idle time again, when `idle` of `threshold` has

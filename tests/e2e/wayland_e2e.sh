@@ -26,6 +26,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 unset DISPLAY  # nothing here may lean on XWayland (sway starts it only for an X11 client)
 unset QT_QPA_PLATFORM  # the choice of the window system is what is tested (scripts/test sets xcb)
+unset XDG_SESSION_ID  # the watcher must never lock the real session
 export XDG_RUNTIME_DIR="$work/run" HOME="$work"
 mkdir -p "$work/run" "$work/c"
 chmod 700 "$work/run"
@@ -127,6 +128,20 @@ fi
 kill -KILL $idle 2>/dev/null
 cover_gone() { ! shows HEADLESS-2 320 240 000080; }
 until_true 20 cover_gone && pass "nothing of the show is left on screen" || fail "a cover stayed on the second output"
+
+# The watcher in place of swayidle: sway's idle protocol, the show after the delay, a key
+# ends it, and the next idle period brings it again.
+"$lumivane" --watch --delay 1 2> "$work/watch.log" & watcher=$!
+until_true 20 grep -q "inactivité lue par org_kde_kwin_idle" "$work/watch.log" \
+  && pass "the watcher reads sway's idle time" || fail "the watcher: $(cat "$work/watch.log")"
+show_up && pass "the watcher starts the show" || fail "the watcher started no show"
+pid=$(pgrep -u "$(id -u)" -x lumivane -P $watcher | head -1)
+[ -n "$pid" ] && until_true 30 key_ends && pass "a key ends the watcher's show" || fail "the watcher's show did not end"
+until_true 20 cover_gone || fail "the watcher's show stayed on screen"
+show_up && pass "the next idle period starts it again" || fail "no second show from the watcher"
+kill -TERM $watcher
+ends_within $watcher 20 && pass "SIGTERM ends the watcher and its show" || fail "the watcher did not end"
+until_true 20 cover_gone || fail "the watcher's show outlived it"
 
 # With XWayland there too (DISPLAY set, as desktops do), the show is still a Wayland window.
 swaymsg -q exec "echo \$DISPLAY > $work/xdisplay"
