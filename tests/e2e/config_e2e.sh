@@ -53,14 +53,16 @@ choose_folder() {
 until_true 60 choose_folder || fail "the chooser stayed open"
 # A Return that reached the chooser before the folder's name did chooses the folder it was
 # showing, which holds no pictures: the folder is asked for again until the list shows some.
+# The list fills only after its folder has been read, later the busier the machine: it is
+# given time first, so that a folder already added is not added twice.
 add_again() {
-  rows_drawn && return 0
+  until_true 30 rows_drawn && return 0
   xdotool windowfocus --sync "$id" key alt+d
   window_named "Choisissez un dossier" >/dev/null
   until_true 60 choose_folder
   until_true 5 rows_drawn
 }
-until_true 120 add_again || fail "the list stayed empty"
+until_true 150 add_again || fail "the list stayed empty"
 until_true 30 eval '! chooser_open' || fail "a folder chooser is still open"
 shot dialog-filled
 xdotool windowfocus --sync "$id" key alt+v
