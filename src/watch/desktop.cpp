@@ -2,7 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
 #include <QProcess>
@@ -17,6 +17,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace watch {
 
 namespace {
@@ -24,6 +27,35 @@ namespace {
 const QString kFreedesktop = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString kGnomeSession = QStringLiteral("org.gnome.SessionManager");
 constexpr uint kInhibitIdle = 8;
+
+// A method call that gives up after two seconds: a hung service must not hold the watcher,
+// which answers film players meanwhile.
+QDBusMessage callWithin(const QString& service, const QString& path, const QString& interface, const QString& method,
+                        const QList<QVariant>& arguments = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
+}
+
+// The same where nothing waits for the answer.
+void send(const QString& service, const QString& path, const QString& interface, const QString& method,
+          const QList<QVariant>& arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
+}
+
+template <class T>
+bool answered(const QDBusMessage& reply, T& value)
+{
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
+        !reply.arguments().front().canConvert<T>())
+        return false;
+    value = reply.arguments().front().value<T>();
+    return true;
+}
 
 bool onSessionBus(const QString& name)
 {
@@ -48,13 +80,19 @@ bool x11Session()
     return !(wayland && *wayland) && x11 && *x11;
 }
 
+// A process of this user by that name: another user's processes, which anyone can name
+// as they like, say nothing of this session.
 bool processRuns(const std::string& name)
 {
     const QDir proc(QStringLiteral("/proc"));
     for (const QString& entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (!entry.front().isDigit())
             continue;
-        std::ifstream comm("/proc/" + entry.toStdString() + "/comm");
+        const std::string folder = "/proc/" + entry.toStdString();
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) != 0 || info.st_uid != ::getuid())
+            continue;
+        std::ifstream comm(folder + "/comm");
         std::string line;
         if (std::getline(comm, line) && line == name)
             return true;
@@ -93,21 +131,22 @@ std::string OtherScreenSaver()
 
 bool DesktopInhibited()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!QDBusConnection::sessionBus().isConnected())
         return false;
-    if (onSessionBus(kGnomeSession)) {
-        QDBusInterface manager(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession, bus);
-        const QDBusReply<bool> inhibited = manager.call(QStringLiteral("IsInhibited"), kInhibitIdle);
-        if (inhibited.isValid() && inhibited.value())
-            return true;
-    }
-    if (othersFreedesktop()) {
-        QDBusInterface service(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop, bus);
-        const QDBusReply<bool> inhibited = service.call(QStringLiteral("HasInhibit"));
-        if (inhibited.isValid() && inhibited.value())
-            return true;
-    }
+    bool inhibited = false;
+    if (onSessionBus(kGnomeSession) &&
+        answered(callWithin(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession,
+                            QStringLiteral("IsInhibited"), {kInhibitIdle}),
+                 inhibited) &&
+        inhibited)
+        return true;
+    // KDE and Xfce count the inhibitors of their org.freedesktop.ScreenSaver here.
+    const QString power = QStringLiteral("org.freedesktop.PowerManagement.Inhibit");
+    if (onSessionBus(power) && answered(callWithin(power, QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
+                                                   power, QStringLiteral("HasInhibit")),
+                                        inhibited) &&
+        inhibited)
+        return true;
     return false;
 }
 
@@ -119,20 +158,16 @@ struct BlankInhibit::Held {
 
 BlankInhibit::BlankInhibit() : held_(std::make_unique<Held>())
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     const QString why = QStringLiteral("diaporama en cours");
-    if (bus.isConnected() && onSessionBus(kGnomeSession)) {
-        QDBusInterface manager(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession, bus);
-        const QDBusReply<uint> cookie =
-            manager.call(QStringLiteral("Inhibit"), QStringLiteral("lumivane"), uint(0), why, kInhibitIdle);
-        if (cookie.isValid())
-            held_->gnomeCookie = cookie.value();
-    }
-    if (bus.isConnected() && othersFreedesktop()) {
-        QDBusInterface service(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop, bus);
-        const QDBusReply<uint> cookie = service.call(QStringLiteral("Inhibit"), QStringLiteral("lumivane"), why);
-        if (cookie.isValid())
-            held_->freedesktopCookie = cookie.value();
+    if (QDBusConnection::sessionBus().isConnected()) {
+        if (onSessionBus(kGnomeSession))
+            answered(callWithin(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession,
+                                QStringLiteral("Inhibit"), {QStringLiteral("lumivane"), uint(0), why, kInhibitIdle}),
+                     held_->gnomeCookie);
+        if (othersFreedesktop())
+            answered(callWithin(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop,
+                                QStringLiteral("Inhibit"), {QStringLiteral("lumivane"), why}),
+                     held_->freedesktopCookie);
     }
     if (x11Session() && (held_->display = XOpenDisplay(nullptr)) != nullptr) {
         XScreenSaverSuspend(held_->display, True);
@@ -142,15 +177,12 @@ BlankInhibit::BlankInhibit() : held_(std::make_unique<Held>())
 
 BlankInhibit::~BlankInhibit()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (held_->gnomeCookie) {
-        QDBusInterface manager(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession, bus);
-        manager.call(QStringLiteral("Uninhibit"), held_->gnomeCookie);
-    }
-    if (held_->freedesktopCookie) {
-        QDBusInterface service(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop, bus);
-        service.call(QStringLiteral("UnInhibit"), held_->freedesktopCookie);
-    }
+    if (held_->gnomeCookie)
+        send(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession, QStringLiteral("Uninhibit"),
+             {held_->gnomeCookie});
+    if (held_->freedesktopCookie)
+        send(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop, QStringLiteral("UnInhibit"),
+             {held_->freedesktopCookie});
     if (held_->display) {
         XScreenSaverSuspend(held_->display, False);
         XCloseDisplay(held_->display);
@@ -159,16 +191,15 @@ BlankInhibit::~BlankInhibit()
 
 std::string LockSession()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     const QString gnome = QStringLiteral("org.gnome.ScreenSaver");
-    if (bus.isConnected() && onSessionBus(gnome)) {
-        QDBusInterface saver(gnome, QStringLiteral("/org/gnome/ScreenSaver"), gnome, bus);
-        if (saver.call(QStringLiteral("Lock")).type() != QDBusMessage::ErrorMessage)
+    if (QDBusConnection::sessionBus().isConnected()) {
+        if (onSessionBus(gnome) &&
+            callWithin(gnome, QStringLiteral("/org/gnome/ScreenSaver"), gnome, QStringLiteral("Lock")).type() ==
+                QDBusMessage::ReplyMessage)
             return "org.gnome.ScreenSaver.Lock";
-    }
-    if (bus.isConnected() && othersFreedesktop()) {
-        QDBusInterface saver(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop, bus);
-        if (saver.call(QStringLiteral("Lock")).type() != QDBusMessage::ErrorMessage)
+        if (othersFreedesktop() && callWithin(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                              kFreedesktop, QStringLiteral("Lock"))
+                                           .type() == QDBusMessage::ReplyMessage)
             return "org.freedesktop.ScreenSaver.Lock";
     }
     const char* session = std::getenv("XDG_SESSION_ID");
@@ -176,8 +207,9 @@ std::string LockSession()
     if (session && *session && !loginctl.isEmpty()) {
         QProcess lock;
         lock.start(loginctl, {QStringLiteral("lock-session"), QString::fromUtf8(session)});
+        // logind only passes the request on: whether a locker listens, it cannot say.
         if (lock.waitForFinished(5000) && lock.exitStatus() == QProcess::NormalExit && lock.exitCode() == 0)
-            return "loginctl lock-session";
+            return "loginctl lock-session (demandé à logind)";
     }
     return {};
 }

@@ -13,8 +13,8 @@ namespace watch {
 std::string OtherScreenSaver();
 
 // Whether an application keeps the desktop awake through the desktop's own service:
-// GNOME's session manager (an idle inhibition, flag 8), or an org.freedesktop.ScreenSaver
-// that another program offers and that answers HasInhibit.
+// GNOME's session manager (an idle inhibition, flag 8), or the
+// org.freedesktop.PowerManagement.Inhibit of KDE and Xfce (HasInhibit).
 bool DesktopInhibited();
 
 // Keeps the desktop from blanking while it lives: an idle inhibition of GNOME's session

@@ -31,6 +31,7 @@ class MutterIdleSource : public IdleSource {
 public:
     explicit MutterIdleSource(std::unique_ptr<QDBusInterface> monitor) : monitor_(std::move(monitor))
     {
+        monitor_->setTimeout(2000);  // a hung shell must not hold the watcher
         QDBusConnection::sessionBus().connect(monitor_->service(), monitor_->path(), monitor_->interface(),
                                               QStringLiteral("WatchFired"), this, SLOT(onFired(uint)));
     }

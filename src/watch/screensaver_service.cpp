@@ -1,5 +1,6 @@
 #include "screensaver_service.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
 #include <algorithm>
@@ -50,9 +51,18 @@ uint ScreenSaverService::Inhibit(const QString& application, const QString& reas
 {
     const QString owner = calledFromDBus() ? message().service() : QString();
     const uint cookie = nextCookie_++;
+    const bool first = inhibitors_.empty();
     inhibitors_[cookie] = {owner, application, reason};
-    if (!owner.isEmpty())
+    if (!owner.isEmpty()) {
         owners_.addWatchedService(owner);
+        // Gone before the watch began: its inhibitor goes now, as it would have then.
+        if (!bus_.interface()->isServiceRegistered(owner)) {
+            ownerLeft(owner);
+            return cookie;
+        }
+    }
+    if (first)
+        emit inhibitedChanged(true);
     std::cerr << "lumivane --watch : " << application.toStdString() << " empêche le diaporama ("
               << reason.toStdString() << ")\n";
     return cookie;
@@ -68,12 +78,17 @@ void ScreenSaverService::UnInhibit(uint cookie)
     inhibitors_.erase(it);
     if (std::none_of(inhibitors_.begin(), inhibitors_.end(), [&](const auto& i) { return i.second.owner == owner; }))
         owners_.removeWatchedService(owner);
+    if (inhibitors_.empty())
+        emit inhibitedChanged(false);
 }
 
 void ScreenSaverService::ownerLeft(const QString& owner)
 {
+    const bool had = !inhibitors_.empty();
     std::erase_if(inhibitors_, [&](const auto& i) { return i.second.owner == owner; });
     owners_.removeWatchedService(owner);
+    if (had && inhibitors_.empty())
+        emit inhibitedChanged(false);
 }
 
 }  // namespace watch

@@ -32,6 +32,8 @@ public slots:
 
 signals:
     Q_SCRIPTABLE void ActiveChanged(bool active);
+    // Not on the bus: the first inhibitor came, or the last went.
+    void inhibitedChanged(bool inhibited);
 
 private:
     struct Inhibitor {

@@ -14,7 +14,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include <chrono>
 #include <cstdlib>
@@ -51,7 +56,11 @@ struct WatchSettings {
     bool lockOnReturn = true;
 };
 
-WatchSettings readSettings(int delayOverride, std::string& how)
+// A timer's milliseconds stay within an int: about three weeks.
+constexpr int kLongestShowMinutes = 30000;
+
+// desktopBlank: the desktop's blanking delay as read at the start (seconds, 0 unknown).
+WatchSettings readSettings(int delayOverride, int desktopBlank, const std::string& blankSource, std::string& how)
 {
     TSettings settings(TSettings::DefaultsOnly{});
     try {
@@ -60,17 +69,16 @@ WatchSettings readSettings(int delayOverride, std::string& how)
         say(std::string("réglages illisibles, ceux par défaut valent : ") + e.what());
     }
     WatchSettings result;
-    result.maxShowMinutes = std::max(settings.DureeVeille, 0);
+    result.maxShowMinutes = std::clamp(settings.DureeVeille, 0, kLongestShowMinutes);
     result.lockOnReturn = settings.VerrouAuRetour;
     if (delayOverride > 0) {
         result.delaySeconds = delayOverride;
         how = "--delay";
     } else if (settings.DelaiVeille == TSettings::kDelaiDuBureau) {
-        std::string source;
-        const int blank = DesktopBlankSeconds(source);
-        result.delaySeconds = DefaultDelaySeconds(blank);
-        how = blank > 0 ? "une minute avant l'extinction du bureau (" + source + " : " + std::to_string(blank) + " s)"
-                        : "le délai par défaut, le bureau ne disant pas quand il s'éteint";
+        result.delaySeconds = DefaultDelaySeconds(desktopBlank);
+        how = desktopBlank > 0 ? "une minute avant l'extinction du bureau (" + blankSource + " : " +
+                                     std::to_string(desktopBlank) + " s)"
+                               : "le délai par défaut, le bureau ne disant pas quand il s'éteint";
     } else {
         result.delaySeconds = std::max(settings.DelaiVeille, 0) * 60;
         how = "DelaiVeille";
@@ -92,11 +100,25 @@ public:
         });
         connect(idle_.get(), &IdleSource::resumed, this, [this] {
             idleNow_ = false;
+            awaitReturn_ = false;
+            heldBack_ = false;
             recheck_.stop();
+            afterFilm_.stop();
         });
-        // While idle but held back, look again now and then: the film may end.
+        // While idle but held back, look again now and then: the film may end. Once it has,
+        // the delay is counted again from then, as if the film had been input.
         recheck_.setInterval(5s);
         connect(&recheck_, &QTimer::timeout, this, [this] { tryStart(); });
+        afterFilm_.setSingleShot(true);
+        connect(&afterFilm_, &QTimer::timeout, this, [this] { tryStart(); });
+        // A film that holds its inhibitor here keeps the X server's own blanking off too,
+        // as it would have itself had nobody offered the service.
+        connect(&service_, &ScreenSaverService::inhibitedChanged, this, [this](bool inhibited) {
+            if (inhibited)
+                filmBlank_ = std::make_unique<BlankInhibit>();
+            else
+                filmBlank_.reset();
+        });
         duration_.setSingleShot(true);
         connect(&duration_, &QTimer::timeout, this, [this] {
             if (!show_)
@@ -106,11 +128,21 @@ public:
         });
     }
 
+    ~Watcher() override
+    {
+        // The show goes with the watcher, and nothing of it calls back into what is gone.
+        if (show_) {
+            show_->disconnect(this);
+            Stop();
+        }
+    }
+
     // False when the delay says the watcher has nothing to do.
     bool Start()
     {
+        desktopBlank_ = DesktopBlankSeconds(blankSource_);
         std::string how;
-        settings_ = readSettings(delayOverride_, how);
+        settings_ = readSettings(delayOverride_, desktopBlank_, blankSource_, how);
         if (settings_.delaySeconds <= 0) {
             say("DelaiVeille vaut 0 : le veilleur ne lance rien");
             return false;
@@ -135,7 +167,9 @@ public:
 private:
     void tryStart()
     {
-        if (show_ || !idleNow_ || quitting_)
+        // After a show ended by its duration the user is still away: the next show waits
+        // for them to come back and leave again.
+        if (show_ || !idleNow_ || quitting_ || awaitReturn_ || afterFilm_.isActive())
             return;
         const std::string other = OtherScreenSaver();
         if (!other.empty()) {
@@ -150,20 +184,38 @@ private:
         log_.clear("config");
         if (service_.Inhibited() || DesktopInhibited()) {
             log_.note("inhibit", "une application empêche la mise en veille : pas de diaporama");
+            heldBack_ = true;
             if (!recheck_.isActive())
                 recheck_.start();
             return;
         }
         log_.clear("inhibit");
         recheck_.stop();
+        if (heldBack_) {
+            heldBack_ = false;
+            afterFilm_.start(std::chrono::seconds(settings_.delaySeconds));
+            return;
+        }
         startShow();
     }
 
     void startShow()
     {
-        // The lock and the duration may have changed since the start.
+        // The dialog may have changed the settings since the start.
         std::string how;
-        settings_ = readSettings(delayOverride_, how);
+        const int armed = settings_.delaySeconds;
+        settings_ = readSettings(delayOverride_, desktopBlank_, blankSource_, how);
+        if (settings_.delaySeconds <= 0) {
+            log_.note("off", "DelaiVeille vaut 0 : le veilleur ne lance plus rien");
+            return;
+        }
+        log_.clear("off");
+        if (settings_.delaySeconds != armed) {
+            say("nouveau délai : " + std::to_string(settings_.delaySeconds) + " s (" + how + ")");
+            idle_->Arm(std::chrono::seconds(settings_.delaySeconds));
+            if (settings_.delaySeconds > armed)
+                return;  // not idle that long yet
+        }
         endedByDuration_ = false;
         show_ = std::make_unique<QProcess>();
         show_->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -187,22 +239,26 @@ private:
     void showEnded(int code, QProcess::ExitStatus status)
     {
         duration_.stop();
-        blank_.reset();
-        service_.SetActive(false);
         // Let go of the process from its own signal handler, once it has returned.
         QTimer::singleShot(0, this, [this] { show_.reset(); });
-        if (quitting_)
-            return;
-        const bool byUser = status == QProcess::NormalExit && code == 0 && !endedByDuration_;
-        say(endedByDuration_ ? "diaporama arrêté après DureeVeille"
-                             : byUser ? "diaporama fini" : "le diaporama s'est arrêté (code " + std::to_string(code) + ")");
-        if (settings_.lockOnReturn && (byUser || endedByDuration_)) {
-            const std::string how = LockSession();
-            if (how.empty())
-                log_.note("nolock", "ce bureau n'offre pas de verrouillage : la session reste ouverte");
-            else
-                say("session verrouillée par " + how);
+        if (!quitting_) {
+            const bool byUser = status == QProcess::NormalExit && code == 0 && !endedByDuration_;
+            say(endedByDuration_ ? "diaporama arrêté après DureeVeille"
+                : byUser         ? "diaporama fini"
+                                 : "le diaporama s'est arrêté (code " + std::to_string(code) + ")");
+            awaitReturn_ = endedByDuration_;
+            // Whatever ended it, the user is away or just back: the session is locked before
+            // the desktop may blank again. Only the watcher's own end locks nothing.
+            if (settings_.lockOnReturn) {
+                const std::string how = LockSession();
+                if (how.empty())
+                    log_.note("nolock", "ce bureau n'offre pas de verrouillage : la session reste ouverte");
+                else
+                    say("verrouillage par " + how);
+            }
         }
+        blank_.reset();
+        service_.SetActive(false);
     }
 
     std::unique_ptr<IdleSource> idle_;
@@ -212,17 +268,23 @@ private:
     WatchSettings settings_;
     std::unique_ptr<QProcess> show_;
     std::unique_ptr<BlankInhibit> blank_;
+    std::unique_ptr<BlankInhibit> filmBlank_;
     QTimer recheck_;
+    QTimer afterFilm_;
     QTimer duration_;
     OnceLog log_;
+    int desktopBlank_ = 0;
+    std::string blankSource_;
     bool idleNow_ = false;
+    bool awaitReturn_ = false;
+    bool heldBack_ = false;
     bool endedByDuration_ = false;
     bool quitting_ = false;
 };
 
 }  // namespace
 
-bool HoldSessionLock(std::string& holder, std::string& path)
+bool HoldSessionLock(std::string& holder, std::string& path, std::string& error)
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     path = runtime && *runtime ? std::string(runtime) + "/lumivane-watch.lock"
@@ -230,8 +292,13 @@ bool HoldSessionLock(std::string& holder, std::string& path)
     // Kept open for the process's life: the lock goes with it, however it ends.
     static int fd = -1;
     fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        holder = "";
+    struct stat info {};
+    // Only a file of this user's own: in a shared /tmp, another user could have made it.
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+        error = fd < 0 ? std::strerror(errno) : "le fichier n'est pas un fichier de cet utilisateur";
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -252,10 +319,14 @@ bool HoldSessionLock(std::string& holder, std::string& path)
 
 int RunWatcher(int argc, char** argv, int delaySeconds, const std::string& program)
 {
-    std::string holder, path;
-    if (!HoldSessionLock(holder, path)) {
-        std::cerr << "lumivane --watch : un veilleur surveille déjà cette session"
-                  << (holder.empty() ? std::string() : " (processus " + holder + ")") << " ; verrou " << path << "\n";
+    std::string holder, path, error;
+    if (!HoldSessionLock(holder, path, error)) {
+        if (!error.empty())
+            std::cerr << "lumivane --watch : le verrou de session " << path << " ne peut servir : " << error << "\n";
+        else
+            std::cerr << "lumivane --watch : un veilleur surveille déjà cette session"
+                      << (holder.empty() ? std::string() : " (processus " + holder + ")") << " ; verrou " << path
+                      << "\n";
         return 1;
     }
     QCoreApplication app(argc, argv);

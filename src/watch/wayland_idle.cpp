@@ -39,6 +39,7 @@ public:
 
     ~WaylandSource() override
     {
+        socket_.reset();
         dropNotification();
         if (notifier_)
             ext_idle_notifier_v1_destroy(notifier_);

@@ -81,7 +81,9 @@ grep -q "Inhibit lumivane" "$work/desktop.log" && pass "the show holds the deskt
 xdotool key a
 until_true 20 grep -q "^Lock" "$work/desktop.log" && pass "the end by input asks the desktop to lock" \
   || fail "no lock asked: $(cat "$work/desktop.log")"
-grep -q "^UnInhibit" "$work/desktop.log" && pass "and gives the blanking back" || fail "the inhibitor was kept"
+until_true 10 grep -q "^UnInhibit" "$work/desktop.log" && pass "and gives the blanking back" \
+  || fail "the inhibitor was kept"
+until_true 30 showing || fail "no show before the watcher's end"
 kill -TERM $watcher
 wait $watcher 2>/dev/null
 [ "$(grep -c "^Lock" "$work/desktop.log")" = 1 ] && pass "the watcher's own end locks nothing" \

@@ -163,8 +163,8 @@ TEST(Watcher, OneWatcherHoldsTheSessionLock)
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     if (child == 0) {
-        std::string holder, path;
-        const char answer = watch::HoldSessionLock(holder, path) ? 'y' : 'n';
+        std::string holder, path, error;
+        const char answer = watch::HoldSessionLock(holder, path, error) ? 'y' : 'n';
         (void)!::write(ready[1], &answer, 1);
         ::pause();
         ::_exit(0);
@@ -172,14 +172,22 @@ TEST(Watcher, OneWatcherHoldsTheSessionLock)
     char answer = 0;
     ASSERT_EQ(::read(ready[0], &answer, 1), 1);
     EXPECT_EQ(answer, 'y');
-    std::string holder, path;
-    EXPECT_FALSE(watch::HoldSessionLock(holder, path));
+    std::string holder, path, error;
+    EXPECT_FALSE(watch::HoldSessionLock(holder, path, error));
+    EXPECT_EQ(error, "");
     EXPECT_EQ(holder, std::to_string(child));
     EXPECT_EQ(path, runtime + "/lumivane-watch.lock");
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     // Its holder gone, the lock is free: no stale file blocks the next session.
-    EXPECT_TRUE(watch::HoldSessionLock(holder, path));
+    EXPECT_TRUE(watch::HoldSessionLock(holder, path, error));
+    // A lock file that is not a plain file of this user's cannot serve, and says so.
+    const std::string odd = runtime + "/odd";
+    ASSERT_EQ(::mkdir((odd).c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((odd + "/lumivane-watch.lock").c_str(), 0700), 0);
+    ::setenv("XDG_RUNTIME_DIR", odd.c_str(), 1);
+    EXPECT_FALSE(watch::HoldSessionLock(holder, path, error));
+    EXPECT_FALSE(error.empty());
     ::close(ready[0]);
     ::close(ready[1]);
     ::unsetenv("XDG_RUNTIME_DIR");
