@@ -140,7 +140,9 @@ pid=$(pgrep -u "$(id -u)" -f -- "lumivane /s$" | head -1)
 [ -n "$pid" ] && until_true 30 key_ends && pass "a key ends the watcher's show" || fail "the watcher's show did not end"
 until_true 20 cover_gone || fail "the watcher's show stayed on screen"
 show_up && pass "the next idle period starts it again" || fail "no second show from the watcher"
-kill -TERM $watcher
+# The watcher itself, not the bus's runner, which would leave it behind: the runner ends
+# with it.
+pkill -TERM -u "$(id -u)" -f -- "^[^ ]*/lumivane --watch"
 ends_within $watcher 20 && pass "SIGTERM ends the watcher and its show" || fail "the watcher did not end"
 until_true 20 cover_gone || fail "the watcher's show outlived it"
 
