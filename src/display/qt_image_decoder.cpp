@@ -5,11 +5,15 @@
 #include "platform/gdi/bitmap.h"
 #include "platform/paths.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QRgba64>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <optional>
 
 #include <unistd.h>
 
@@ -34,6 +38,12 @@ struct Metadata {
     // A PNG chunk other than the pixels' that claims more bytes than the file has left:
     // libpng would allocate all of it before finding the end (a gigabyte for a tiny file).
     std::string overlong;
+    // A 16-bit truecolour PNG's transparent colour (tRNS), which Qt reads as an alpha
+    // channel that is not there, scrambling the pixels: the chunk is left out of what Qt
+    // reads (from `keyAt`, `keySize` bytes), and the colour made transparent here.
+    std::optional<std::array<uint16_t, 3>> key;
+    qint64 keyAt = 0;
+    qint64 keySize = 0;
 };
 
 uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
@@ -71,6 +81,7 @@ Metadata metadataOf(QIODevice& file, PictureFormat format)
     if (format != PictureFormat::Png && format != PictureFormat::WebP)
         return m;
     const bool png = format == PictureFormat::Png;
+    bool sixteenBitColour = false;
     // PNG's eXIf may come before or after the pixels; WebP's EXIF follows them.
     const qint64 fileSize = file.size();
     walkChunks(file, png ? 8 : 12, png, [&](const QByteArray& type, qint64 length) {
@@ -80,7 +91,19 @@ Metadata metadataOf(QIODevice& file, PictureFormat format)
             m.overlong = named ? type.toStdString() : std::string("?");
             return false;
         }
-        if (png && type == "iCCP")
+        if (png && type == "IHDR" && length == 13) {
+            const QByteArray header = file.read(13);
+            sixteenBitColour = header.size() == 13 && uchar(header[8]) == 16 && uchar(header[9]) == 2;
+        } else if (png && type == "tRNS" && length == 6 && sixteenBitColour) {
+            const qint64 at = file.pos() - 8;
+            const QByteArray colour = file.read(6);
+            if (colour.size() == 6) {
+                const auto* c = reinterpret_cast<const unsigned char*>(colour.constData());
+                m.key = {uint16_t(c[0] << 8 | c[1]), uint16_t(c[2] << 8 | c[3]), uint16_t(c[4] << 8 | c[5])};
+                m.keyAt = at;
+                m.keySize = 8 + 6 + 4;
+            }
+        } else if (png && type == "iCCP")
             m.icc = true;
         else if (type == (png ? "eXIf" : "EXIF") && length <= kMaxExifBytes)
             m.orientation = exifOrientation(file.read(length));
@@ -94,6 +117,18 @@ std::string readerError(const QImageReader& reader, const char* fallback)
     // The reader's own words only where they say more than "unknown error".
     const std::string text = reader.errorString().toStdString();
     return reader.error() == QImageReader::UnknownError || text.empty() ? fallback : text;
+}
+
+// The pixels of exactly that 16-bit colour become transparent, as a tRNS chunk says.
+void applyTransparentColour(QImage& image, const std::array<uint16_t, 3>& key)
+{
+    image = image.convertToFormat(QImage::Format_RGBA64);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgba64*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (row[x].red() == key[0] && row[x].green() == key[1] && row[x].blue() == key[2])
+                row[x] = QRgba64::fromRgba64(0, 0, 0, 0);
+    }
 }
 
 void checkSize(QSize size, const std::string& path)
@@ -130,7 +165,16 @@ QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
         throw PictureError(path, "fichier endommagé (bloc " + metadata.overlong + " plus long que le fichier)");
     if (!file.seek(0))
         throw PictureError(path, "lecture impossible");
-    QImageReader reader(&file, name);
+    QByteArray keyless;
+    QBuffer keylessFile(&keyless);
+    if (metadata.key) {
+        keyless = file.readAll();
+        if (keyless.size() != file.size())
+            throw PictureError(path, "lecture impossible");
+        keyless.remove(metadata.keyAt, metadata.keySize);
+        keylessFile.open(QIODevice::ReadOnly);
+    }
+    QImageReader reader(metadata.key ? static_cast<QIODevice*>(&keylessFile) : &file, name);
     reader.setAutoDetectImageFormat(false);  // the content decided the format already
     reader.setAutoTransform(true);  // TIFF's own orientation tag
     const QSize size = reader.size();  // from the header alone
@@ -141,6 +185,8 @@ QImage DecodeWithImageReader(const std::string& path, PictureFormat format)
     if (!reader.read(&image) || image.isNull())
         throw PictureError(path, readerError(reader, "image illisible"));
     checkSize(image.size(), path);  // a GIF's frame may reach past the size its header gives
+    if (metadata.key)
+        applyTransparentColour(image, *metadata.key);
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     // Qt gives a PNG with only a gamma a colour space of its own: such a picture has no

@@ -125,6 +125,40 @@ TEST(PictureFormats, EachIsReadByItsContentWhateverItsName)
     EXPECT_EQ(pixel(LoadPicture(dir.file("clear.png"), QSize(), false), 4, 4), qRgb(0, 0, 0));
 }
 
+TEST(PictureFormats, ASixteenBitPngsTransparentColourIsDrawnOverBlackAndNothingElseMoves)
+{
+    // 16-bit truecolour, the left half in the colour the tRNS chunk names, the right half in
+    // another: no stripes, the named colour over black, the other as stored, on every row.
+    TempDir dir;
+    const int w = 64, h = 48;
+    const auto be16 = [](unsigned v) { return std::string{char(v >> 8), char(v)}; };
+    const std::string key = be16(0x1234) + be16(0xabcd) + be16(0x5678);
+    const std::string orange = be16(0xffff) + be16(0x8080) + be16(0x0000);
+    std::string rows;
+    for (int y = 0; y < h; ++y) {
+        rows += '\0';
+        for (int x = 0; x < w; ++x)
+            rows += x < w / 2 ? key : orange;
+    }
+    const QByteArray packed = qCompress(QByteArray::fromStdString(rows)).mid(4);  // the zlib stream alone
+    const std::string header = std::string{0, 0, 0, char(w), 0, 0, 0, char(h), 16, 2, 0, 0, 0};
+    const auto png = [&](const std::string& transparent) {
+        return std::string("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("tRNS", transparent) +
+               pngChunk("IDAT", packed.toStdString()) + pngChunk("IEND", "");
+    };
+    WriteFile(dir.file("keyed.png"), png(key));
+    WriteFile(dir.file("unused.png"), png(be16(1) + be16(2) + be16(3)));  // a colour no pixel has
+    const LoadedPicture keyed = LoadPicture(dir.file("keyed.png"), QSize(), false);
+    const LoadedPicture unused = LoadPicture(dir.file("unused.png"), QSize(), false);
+    ASSERT_EQ(QSize(keyed.width, keyed.height), QSize(w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb right = qRgb(255, 128, 0);
+            ASSERT_EQ(pixel(keyed, x, y), x < w / 2 ? qRgb(0, 0, 0) : right) << x << "," << y;
+            ASSERT_EQ(pixel(unused, x, y), x < w / 2 ? qRgb(0x12, 0xab, 0x56) : right) << x << "," << y;
+        }
+}
+
 TEST(PictureFormats, EmbeddedProfilesAreConvertedToSrgb)
 {
     // Display P3 (200, 120, 60) is sRGB (213, 115, 42): the P3 primaries' matrix, with the
