@@ -206,7 +206,6 @@ QImage DecodeJpegFile(const std::string& path, int scaleEighths)
     }
     openDecoder(d, file.f);
     jpeg_read_header(&d.cinfo, TRUE);
-    CheckPictureSize(d.cinfo.image_width, d.cinfo.image_height, path);
     d.cinfo.out_color_space = JCS_EXT_BGRA;  // the memory order of a 32-bit QImage
     d.cinfo.dct_method = JDCT_ISLOW;
     d.cinfo.do_fancy_upsampling = TRUE;
@@ -215,6 +214,9 @@ QImage DecodeJpegFile(const std::string& path, int scaleEighths)
     // The picture and libjpeg's own buffers (whole-image ones for a progressive file) stay
     // within kMaxDecodeBytes: libjpeg refuses before allocating what would pass it.
     jpeg_calc_output_dimensions(&d.cinfo);
+    // What is decoded is what must fit: a phone's 200-megapixel photograph, read at an eighth
+    // for a screen, is a picture of 25 megapixels at most.
+    CheckPictureSize(d.cinfo.output_width, d.cinfo.output_height, path);
     const long long pictureBytes = static_cast<long long>(d.cinfo.output_width) * d.cinfo.output_height * 4;
     if (pictureBytes >= kMaxDecodeBytes)
         throw PictureError(path, "mémoire insuffisante");

@@ -26,7 +26,8 @@ JpegHeader ReadJpegHeader(const std::string& path);
 // 3/8 becomes 4/8, which decodes faster; 8 when no shrink is needed.
 int JpegScaleFor(int width, int height, QSize needed);
 
-// Decodes at scaleEighths/8 of the full size (8: full size) into a Format_RGB32 image,
+// Decodes at scaleEighths/8 of the full size (8: full size) into a Format_RGB32 image (the
+// size limits hold for the decoded size, so a picture too large whole may be read reduced),
 // every pixel opaque (0xFFRRGGBB), so a bitmap can take it over as it is;
 // any corrupt or missing data is an error, never a grey patch.
 QImage DecodeJpegFile(const std::string& path, int scaleEighths = 8);

@@ -1,4 +1,5 @@
 #include "display/jpeg_decoder.h"
+#include "display/picture_preparation.h"
 
 #include "support/test_support.h"
 
@@ -7,6 +8,11 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QTransform>
+
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
 
 using testing_support::ReadFile;
 using testing_support::TempDir;
@@ -185,6 +191,56 @@ TEST(Jpeg, DamagedExifDataMeansUpright)
     EXPECT_EQ(orientation(badOffset), 1);
     std::string badValue = exifSegment(9, false).substr(4);
     EXPECT_EQ(orientation(badValue), 1);
+}
+
+TEST(Jpeg, APhonesTwoHundredMegapixelPhotographIsReadReducedForTheScreen)
+{
+    // 16320 × 12240, red on the left and blue on the right, written a row at a time: the
+    // whole picture would be 800 MB, more than any picture may take.
+    TempDir dir;
+    const std::string path = dir.file("phone.jpg");
+    const int w = 16320, h = 12240;
+    {
+        FILE* out = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(out);
+        jpeg_compress_struct cinfo;
+        jpeg_error_mgr err;
+        cinfo.err = jpeg_std_error(&err);
+        jpeg_create_compress(&cinfo);
+        jpeg_stdio_dest(&cinfo, out);
+        cinfo.image_width = w;
+        cinfo.image_height = h;
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&cinfo);
+        jpeg_set_quality(&cinfo, 80, TRUE);
+        jpeg_start_compress(&cinfo, TRUE);
+        std::vector<unsigned char> row(size_t(w) * 3);
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = x < w / 2 ? 255 : 0;
+            row[size_t(x) * 3 + 2] = x < w / 2 ? 0 : 255;
+        }
+        JSAMPROW rows[1] = {row.data()};
+        while (cinfo.next_scanline < cinfo.image_height)
+            jpeg_write_scanlines(&cinfo, rows, 1);
+        jpeg_finish_compress(&cinfo);
+        jpeg_destroy_compress(&cinfo);
+        std::fclose(out);
+    }
+    const LoadedPicture p = LoadPicture(path, QSize(1920, 1080), false);
+    EXPECT_EQ(QSize(p.width, p.height), QSize(w, h));  // the picture's own size, as the trace gives it
+    EXPECT_EQ(p.bitmap.Width(), w / 8);  // an eighth still covers the screen's 1080 rows
+    EXPECT_EQ(p.bitmap.Height(), h / 8);
+    const QRgb left = p.bitmap.ScanLine(100)[10], right = p.bitmap.ScanLine(100)[p.bitmap.Width() - 10];
+    EXPECT_TRUE(qRed(left) > 240 && qBlue(left) < 16) << std::hex << left;
+    EXPECT_TRUE(qBlue(right) > 240 && qRed(right) < 16) << std::hex << right;
+    // Whole, it is still more than a picture may be.
+    try {
+        DecodeJpegFile(path);
+        ADD_FAILURE() << "decoded whole";
+    } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("image trop grande (16320 x 12240)"), std::string::npos) << e.what();
+    }
 }
 
 TEST(Jpeg, APictureNeedingTooMuchMemoryIsRefusedBeforeAllocation)
