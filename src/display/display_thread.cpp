@@ -24,10 +24,14 @@ using namespace platform;
 
 namespace {
 
+// In device pixels: the show's canvas has as many, whatever scale the screen has.
 QSize screenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->size() : QSize(1024, 768);
+    if (!screen)
+        return QSize(1024, 768);
+    const qreal ratio = screen->devicePixelRatio();
+    return QSize(qRound(screen->size().width() * ratio), qRound(screen->size().height() * ratio));
 }
 
 int screenDepth()

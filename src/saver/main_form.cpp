@@ -171,7 +171,7 @@ void TMainForm::FormActivate()
     raise();
     Canvas().Brush.Color = Settings->BackColor();
     Canvas().Brush.Style = bsSolid;
-    Canvas().FillRect(Rect(-1, 0, width(), height() + 1));
+    Canvas().FillRect(Rect(-1, 0, Canvas().Width(), Canvas().Height() + 1));  // in device pixels
     Canvas().Flush();
     covers_ = std::make_unique<TMonitorCovers>(
         ColorToRGB(Settings->BackColor()),

@@ -11,16 +11,26 @@ CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(par
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    canvas_.SetSize(width(), height(), back_);
+    const QSize pixels = devicePixels(size());
+    canvas_.SetSize(pixels.width(), pixels.height(), back_);
     // Painted at once, so a flush is on screen when it returns, whether or not the event
-    // loop runs before the next drawing; a hidden widget paints when it is shown.
+    // loop runs before the next drawing; a hidden widget paints when it is shown. The
+    // parts are device pixels; the widget repaints what covers them.
     canvas_.SetSink([this](const QImage&, std::span<const QRect> parts) {
+        const qreal ratio = devicePixelRatioF();
         QRegion region;
         for (const QRect& part : parts)
-            region += part;
+            region += QRectF(part.x() / ratio, part.y() / ratio, part.width() / ratio, part.height() / ratio)
+                          .toAlignedRect();
         repaint(region);
     });
     followRefresh();
+}
+
+QSize CanvasWidget::devicePixels(QSize logical) const
+{
+    const qreal ratio = devicePixelRatioF();
+    return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
 }
 
 void CanvasWidget::followRefresh()
@@ -32,14 +42,23 @@ void CanvasWidget::followRefresh()
 void CanvasWidget::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
+    const qreal ratio = devicePixelRatioF();
     // Part by part: the bounding box of scattered parts would copy all that lies between.
-    for (const QRect& r : event->region())
-        p.drawImage(r.topLeft(), canvas_.Surface(), r);
+    // Each logical rectangle takes the canvas's device pixels under it, one for one.
+    for (const QRect& r : event->region()) {
+        if (ratio == 1) {
+            p.drawImage(r.topLeft(), canvas_.Surface(), r);
+            continue;
+        }
+        const QRectF source(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio);
+        p.drawImage(QRectF(r), canvas_.Surface(), source);
+    }
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent* event)
 {
-    canvas_.SetSize(event->size().width(), event->size().height(), back_);
+    const QSize pixels = devicePixels(event->size());
+    canvas_.SetSize(pixels.width(), pixels.height(), back_);
     QWidget::resizeEvent(event);
 }
 

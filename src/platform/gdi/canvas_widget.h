@@ -2,6 +2,10 @@
 // A Qt widget that shows a window canvas: the program draws on Canvas() and each
 // Flush() repaints just the drawn part, at once; FlushIfDue() follows the refresh of the
 // widget's screen. The widget never erases its background itself.
+//
+// The canvas has the screen's device pixels (the widget's size times its device pixel
+// ratio, 2 on a screen scaled twice), and each of them reaches the screen as it is drawn:
+// nothing is enlarged by Qt or the compositor.
 
 #include "platform/gdi/window_canvas.h"
 
@@ -24,6 +28,8 @@ protected:
 
 private:
     void followRefresh();
+    // The canvas's size for the widget's size and ratio.
+    QSize devicePixels(QSize logical) const;
 
     TWindowCanvas canvas_;
     TColor back_ = clBlack;

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The show on a screen scaled twice, as scaled desktop sessions set QT_SCALE_FACTOR: a
+# picture of one-pixel stripes as large as the screen reaches it one pixel for one, not
+# prepared for half the screen and enlarged into grey.
+#   scaled_e2e.sh LUMIVANE
+set -uo pipefail
+export E2E_SCREENS="-screen 0 2560x1440x24"
+. "$(dirname "$0")/e2e_common.sh" "$@"
+lumivane="$1"
+
+validated_machine
+python3 - "$work/stripes.bmp" <<'PY'
+import struct, sys
+w, h = 2560, 1440
+row = b''.join(b'\0\0\0' if x % 2 == 0 else b'\xff\xff\xff' for x in range(w))
+data = row * h  # 7680 bytes a row: no padding
+header = b'BM' + struct.pack('<IHHI', 54 + len(data), 0, 0, 54)
+header += struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+open(sys.argv[1], 'wb').write(header + data)
+PY
+user_settings '"Effet"=dword:00000000\r\n"Vitesse"=dword:00000078\r\n' "$work/stripes.bmp"
+# Eight pixels of a row at X Y, as RRGGBB words.
+row_at() { convert "$work/shot.png" -crop "8x1+$1+$2" -depth 8 txt:- 2>/dev/null | awk 'NR > 1 {print $3}' | tr '\n' ' '; }
+striped() {
+  import -window root "$work/shot.png" 2>/dev/null
+  for at in "1280 720" "0 0" "2552 1439"; do
+    [ "$(row_at $at)" = "#000000 #FFFFFF #000000 #FFFFFF #000000 #FFFFFF #000000 #FFFFFF " ] || return 1
+  done
+}
+QT_SCALE_FACTOR=2 "$lumivane" /s & pid=$!
+until_true 30 striped && pass "every device pixel of the screen is drawn, at twice the scale" \
+  || fail "at the centre: $(row_at 1280 720)"
+xdotool key a
+ends_within $pid 20 && pass "a key ends it" || fail "still running after a key"
+wait $pid 2>/dev/null
+sanitizer_clean || failures=$((failures + 1))
+[ "$failures" = 0 ] && echo "scaled test passed" || echo "scaled test: $failures failed"
+[ "$failures" = 0 ]
