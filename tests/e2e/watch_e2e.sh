@@ -21,6 +21,16 @@ centre() { import -window root "$work/shot.png" 2>/dev/null && image_pixel "$wor
 showing() { [ "$(centre)" = FF0000 ] || [ "$(centre)" = 00FF00 ]; }
 not_showing() { ! showing; }
 logged() { grep -q "$1" "$work/watch.log"; }
+# start_stand_in NAME ARGS...: a stand-in, whose input never ends, in $NAME once it is ready.
+start_stand_in() {
+  local name="$1"
+  shift
+  sleep 3600 | "$stand_in" "$@" > "$work/$name.out" 2>&1 &
+  printf -v "$name" %s $!
+  until_true 10 grep -q ready "$work/$name.out"
+}
+# end_stand_in PID: the stand-in goes, and with it its connection to the bus.
+end_stand_in() { kill "$1"; ends_within "$1" 20 || fail "a stand-in did not end"; }
 start_watcher() {
   : > "$work/watch.log"
   "$lumivane" --watch --delay 2 2>>"$work/watch.log" & watcher=$!
@@ -39,7 +49,8 @@ xdotool mousemove 10 10
 input=$(now_ms)
 if until_true 30 showing; then
   seen=$(( $(now_ms) - input ))
-  [ "$seen" -ge 2000 ] && pass "the show came $seen ms after the last input" || fail "the show came after $seen ms"
+  # The input came a little before xdotool returned: a show on time may look a little early.
+  [ "$seen" -ge 1800 ] && pass "the show came $seen ms after the last input" || fail "the show came after $seen ms"
 else
   fail "no show after the delay: $(cat "$work/watch.log")"
 fi
@@ -52,16 +63,13 @@ until_true 20 not_showing || fail "the second show did not end"
 
 # A film holds an inhibitor through the watcher's own org.freedesktop.ScreenSaver.
 logged "org.freedesktop.ScreenSaver est offert" || fail "the watcher did not offer org.freedesktop.ScreenSaver"
-coproc FILM { "$stand_in" inhibit; }
-read -r -t 10 -u "${FILM[0]}" ready
-[ "${ready:-}" = ready ] || fail "the film stand-in could not inhibit"
+start_stand_in film inhibit || fail "the film stand-in could not inhibit: $(cat "$work/film.out")"
 logged "film empêche le diaporama" || fail "the watcher did not see the film's inhibitor"
 xdotool mousemove 20 20
 until_true 30 logged "une application empêche la mise en veille" && not_showing \
   && pass "no show while a film holds an inhibitor" || fail "a show started over the film"
 # The film ends: its inhibitor goes with its connection.
-exec {FILM[1]}>&-
-wait "$FILM_PID" 2>/dev/null
+end_stand_in "$film"
 until_true 30 showing && pass "the show comes once the film has ended" || fail "no show after the film"
 # Told to go, the watcher takes the show with it and locks nothing.
 kill -TERM $watcher
@@ -70,9 +78,7 @@ until_true 20 not_showing && pass "and the show it started" || fail "the show ou
 
 # A desktop that offers the service and its lock: the end by input asks it to lock.
 user_settings '"Vitesse"=dword:00000002\r\n"Effet"=dword:00000000\r\n' "$work/red.bmp"
-coproc DESKTOP { "$stand_in" desktop "$work/desktop.log"; }
-read -r -t 10 -u "${DESKTOP[0]}" ready
-[ "${ready:-}" = ready ] || fail "the desktop stand-in did not start"
+start_stand_in desktop desktop "$work/desktop.log" || fail "the desktop stand-in did not start"
 start_watcher
 xdotool mousemove 30 30
 until_true 30 showing || fail "no show with the desktop's service"
@@ -88,7 +94,7 @@ kill -TERM $watcher
 wait $watcher 2>/dev/null
 [ "$(grep -c "^Lock" "$work/desktop.log")" = 1 ] && pass "the watcher's own end locks nothing" \
   || fail "locks: $(grep -c "^Lock" "$work/desktop.log")"
-exec {DESKTOP[1]}>&-
+end_stand_in "$desktop"
 
 [ "$failures" = 0 ] || { echo "the watcher's log:"; cat "$work/watch.log"; }
 sanitizer_clean || failures=$((failures + 1))
