@@ -39,7 +39,8 @@ const char* const kNoPicturesWarning =
     "afin d'ajouter vos images.";
 
 TMainForm::TMainForm()
-    : CanvasWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint)
+    : CanvasWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint,
+                   Pixels::Device)
 {
     // FormCreate. The canvas is drawn only by the program; the window never erases it.
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -7,17 +7,18 @@
 
 namespace platform {
 
-CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags)
+CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags, Pixels pixels)
+    : QWidget(parent, flags), pixels_(pixels)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    const QSize pixels = devicePixels(size());
-    canvas_.SetSize(pixels.width(), pixels.height(), back_);
+    const QSize start = devicePixels(size());
+    canvas_.SetSize(start.width(), start.height(), back_);
     // Painted at once, so a flush is on screen when it returns, whether or not the event
     // loop runs before the next drawing; a hidden widget paints when it is shown. The
     // parts are device pixels; the widget repaints what covers them.
     canvas_.SetSink([this](const QImage&, std::span<const QRect> parts) {
-        const qreal ratio = devicePixelRatioF();
+        const qreal ratio = this->ratio();
         QRegion region;
         for (const QRect& part : parts)
             region += QRectF(part.x() / ratio, part.y() / ratio, part.width() / ratio, part.height() / ratio)
@@ -27,9 +28,11 @@ CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(par
     followRefresh();
 }
 
+qreal CanvasWidget::ratio() const { return pixels_ == Pixels::Device ? devicePixelRatioF() : 1; }
+
 QSize CanvasWidget::devicePixels(QSize logical) const
 {
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = this->ratio();
     return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
 }
 
@@ -42,7 +45,7 @@ void CanvasWidget::followRefresh()
 void CanvasWidget::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = this->ratio();
     // Part by part: the bounding box of scattered parts would copy all that lies between.
     // Each logical rectangle takes the canvas's device pixels under it, one for one.
     for (const QRect& r : event->region()) {

@@ -3,9 +3,10 @@
 // Flush() repaints just the drawn part, at once; FlushIfDue() follows the refresh of the
 // widget's screen. The widget never erases its background itself.
 //
-// The canvas has the screen's device pixels (the widget's size times its device pixel
-// ratio, 2 on a screen scaled twice), and each of them reaches the screen as it is drawn:
-// nothing is enlarged by Qt or the compositor.
+// With DevicePixels, the canvas has the screen's device pixels (the widget's size times
+// its device pixel ratio, 2 on a screen scaled twice), and each of them reaches the screen
+// as it is drawn: nothing is enlarged by Qt or the compositor. Without, the canvas has the
+// widget's own pixels, and a scaled screen enlarges them.
 
 #include "platform/gdi/window_canvas.h"
 
@@ -15,7 +16,8 @@ namespace platform {
 
 class CanvasWidget : public QWidget {
 public:
-    explicit CanvasWidget(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    enum class Pixels { Logical, Device };
+    explicit CanvasWidget(QWidget* parent = nullptr, Qt::WindowFlags flags = {}, Pixels pixels = Pixels::Logical);
 
     TWindowCanvas& Canvas() { return canvas_; }
     // Colour of the area a resize uncovers.
@@ -28,9 +30,13 @@ protected:
 
 private:
     void followRefresh();
-    // The canvas's size for the widget's size and ratio.
+    // The canvas's size for a widget of that size.
     QSize devicePixels(QSize logical) const;
 
+    // The canvas's pixels per widget pixel: 1, or the device pixel ratio.
+    qreal ratio() const;
+
+    Pixels pixels_;
     TWindowCanvas canvas_;
     TColor back_ = clBlack;
 };
