@@ -3,6 +3,10 @@
 //                                  player does, until its standard input closes
 //   dbus_stand_in desktop LOGFILE  offers org.freedesktop.ScreenSaver as a desktop does,
 //                                  writing each call it gets (Inhibit, UnInhibit, Lock) to LOGFILE
+//   dbus_stand_in gnome LOGFILE    offers what GNOME's shell and session offer: the idle monitor,
+//                                  whose watches fire when its standard input says "idle" or
+//                                  "active", the session manager's idle inhibition, and the
+//                                  shell's lock; each call goes to LOGFILE
 // Each says "ready" on its standard output once it holds what it stands for.
 
 #include <QCoreApplication>
@@ -13,6 +17,10 @@
 #include <QSocketNotifier>
 
 #include <cstdio>
+#include <map>
+#include <utility>
+#include <vector>
+
 #include <unistd.h>
 
 namespace {
@@ -43,6 +51,99 @@ private:
     uint cookies_ = 0;
 };
 
+// One D-Bus object per interface, as GNOME has them; all write to the same log.
+class Log {
+public:
+    explicit Log(const QString& path) : file_(path) { file_.open(QIODevice::Append | QIODevice::Text); }
+    void write(const QString& line)
+    {
+        file_.write((line + "\n").toUtf8());
+        file_.flush();
+    }
+
+private:
+    QFile file_;
+};
+
+class IdleMonitor : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
+public:
+    explicit IdleMonitor(Log& log) : log_(log) {}
+    // What the shell does when the user has been idle that long, or comes back.
+    void idle()
+    {
+        for (const auto& [id, interval] : idleWatches_)
+            emit WatchFired(id);
+    }
+    void active()
+    {
+        const auto fired = std::exchange(activeWatches_, {});
+        for (uint id : fired)
+            emit WatchFired(id);
+    }
+
+public slots:
+    Q_SCRIPTABLE uint AddIdleWatch(qulonglong interval)
+    {
+        log_.write("AddIdleWatch " + QString::number(interval));
+        idleWatches_[++next_] = interval;
+        return next_;
+    }
+    Q_SCRIPTABLE uint AddUserActiveWatch()
+    {
+        activeWatches_.push_back(++next_);
+        return next_;
+    }
+    Q_SCRIPTABLE void RemoveWatch(uint id)
+    {
+        idleWatches_.erase(id);
+        std::erase(activeWatches_, id);
+    }
+
+signals:
+    Q_SCRIPTABLE void WatchFired(uint id);
+
+private:
+    Log& log_;
+    std::map<uint, qulonglong> idleWatches_;
+    std::vector<uint> activeWatches_;
+    uint next_ = 0;
+};
+
+class SessionManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.SessionManager")
+public:
+    explicit SessionManager(Log& log) : log_(log) {}
+
+public slots:
+    Q_SCRIPTABLE uint Inhibit(const QString& application, uint, const QString&, uint flags)
+    {
+        log_.write("Inhibit " + application + " " + QString::number(flags));
+        return ++cookies_;
+    }
+    Q_SCRIPTABLE void Uninhibit(uint cookie) { log_.write("Uninhibit " + QString::number(cookie)); }
+    Q_SCRIPTABLE bool IsInhibited(uint) { return false; }
+
+private:
+    Log& log_;
+    uint cookies_ = 0;
+};
+
+class ShellLock : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.ScreenSaver")
+public:
+    explicit ShellLock(Log& log) : log_(log) {}
+
+public slots:
+    Q_SCRIPTABLE void Lock() { log_.write("Lock"); }
+
+private:
+    Log& log_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -52,7 +153,24 @@ int main(int argc, char** argv)
     const QString name = QStringLiteral("org.freedesktop.ScreenSaver");
     const QString mode = argc > 1 ? QString::fromUtf8(argv[1]) : QString();
     std::unique_ptr<Desktop> desktop;
-    if (mode == "inhibit") {
+    std::unique_ptr<Log> log;
+    std::unique_ptr<IdleMonitor> monitor;
+    std::unique_ptr<SessionManager> session;
+    std::unique_ptr<ShellLock> shell;
+    if (mode == "gnome" && argc > 2) {
+        log = std::make_unique<Log>(QString::fromUtf8(argv[2]));
+        monitor = std::make_unique<IdleMonitor>(*log);
+        session = std::make_unique<SessionManager>(*log);
+        shell = std::make_unique<ShellLock>(*log);
+        const auto exported = QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals;
+        if (!bus.registerObject(QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"), monitor.get(), exported) ||
+            !bus.registerObject(QStringLiteral("/org/gnome/SessionManager"), session.get(), exported) ||
+            !bus.registerObject(QStringLiteral("/org/gnome/ScreenSaver"), shell.get(), exported) ||
+            !bus.registerService(QStringLiteral("org.gnome.Mutter.IdleMonitor")) ||
+            !bus.registerService(QStringLiteral("org.gnome.SessionManager")) ||
+            !bus.registerService(QStringLiteral("org.gnome.ScreenSaver")))
+            return 1;
+    } else if (mode == "inhibit") {
         QDBusInterface saver(name, QStringLiteral("/org/freedesktop/ScreenSaver"), name, bus);
         const QDBusReply<uint> cookie = saver.call(QStringLiteral("Inhibit"), QStringLiteral("film"),
                                                    QStringLiteral("lecture d'une vidéo"));
@@ -67,17 +185,29 @@ int main(int argc, char** argv)
                                 QDBusConnection::ExportScriptableSlots))
             return 1;
     } else {
-        std::fprintf(stderr, "usage: dbus_stand_in inhibit | desktop LOGFILE\n");
+        std::fprintf(stderr, "usage: dbus_stand_in inhibit | desktop LOGFILE | gnome LOGFILE\n");
         return 2;
     }
     std::printf("ready\n");
     std::fflush(stdout);
-    // Held until the test closes our standard input.
+    // Held until the test closes our standard input; GNOME's stand-in reads its lines.
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray line;
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char c;
-        if (::read(STDIN_FILENO, &c, 1) <= 0)
+        if (::read(STDIN_FILENO, &c, 1) <= 0) {
             QCoreApplication::quit();
+            return;
+        }
+        if (c != '\n') {
+            line += c;
+            return;
+        }
+        if (monitor && line == "idle")
+            monitor->idle();
+        else if (monitor && line == "active")
+            monitor->active();
+        line.clear();
     });
     return QCoreApplication::exec();
 }

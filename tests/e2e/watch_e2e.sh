@@ -96,6 +96,33 @@ wait $watcher 2>/dev/null
   || fail "locks: $(grep -c "^Lock" "$work/desktop.log")"
 end_stand_in "$desktop"
 
+# GNOME: the shell's idle monitor says when, the session manager keeps the blanking off
+# during the show, and the shell locks. The stand-in's watches fire when told to.
+mkfifo "$work/gnome.in"
+"$stand_in" gnome "$work/gnome.log" < "$work/gnome.in" > "$work/gnome.out" 2>&1 & gnome=$!
+exec {gnome_in}> "$work/gnome.in"
+until_true 10 grep -q ready "$work/gnome.out" || fail "the GNOME stand-in did not start"
+start_watcher
+logged "inactivité lue par org.gnome.Mutter.IdleMonitor" && grep -q "^AddIdleWatch 2000$" "$work/gnome.log" \
+  && pass "GNOME's idle monitor is asked for 2 s" || fail "the idle monitor: $(cat "$work/watch.log")"
+echo idle >&$gnome_in
+until_true 30 showing && pass "its idle watch starts the show" || fail "no show from GNOME's idle watch"
+until_true 10 grep -q "^Inhibit lumivane 8$" "$work/gnome.log" && pass "the session's idle blanking is held off" \
+  || fail "no idle inhibition asked of the session"
+xdotool key a
+until_true 20 not_showing || fail "the show did not end on a key"
+until_true 20 grep -q "^Lock$" "$work/gnome.log" && pass "the shell locks when the user comes back" \
+  || fail "no lock asked of the shell: $(cat "$work/gnome.log")"
+until_true 10 grep -q "^Uninhibit" "$work/gnome.log" && pass "and the session may blank again" \
+  || fail "the idle inhibition was kept"
+echo active >&$gnome_in
+echo idle >&$gnome_in
+until_true 30 showing && pass "the next idle period brings the show again" || fail "no second show on GNOME"
+kill -TERM $watcher
+ends_within $watcher 20 || fail "the watcher did not end"
+exec {gnome_in}>&-
+ends_within $gnome 20 || fail "the GNOME stand-in did not end"
+
 [ "$failures" = 0 ] || { echo "the watcher's log:"; cat "$work/watch.log"; }
 sanitizer_clean || failures=$((failures + 1))
 [ "$failures" = 0 ] && echo "watch test passed" || echo "watch test: $failures failed"
