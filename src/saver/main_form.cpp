@@ -27,6 +27,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 
 using namespace platform;
@@ -212,13 +213,30 @@ void TMainForm::FormKeyDown()
     if (Closing || StopRequested)
         return;
     trace("Demande d'arrêt par touche du clavier...");
-    close();
+    endOnInput();
 }
 
 void TMainForm::FormClick()
 {
     trace("Demande d'arrêt par click de la souris...");
-    close();
+    endOnInput();
+}
+
+void TMainForm::endOnInput()
+{
+    static const bool reported = std::getenv("LUMIVANE_REPORT_INPUT") != nullptr;
+    if (!reported) {
+        close();
+        return;
+    }
+    if (inputReported_)
+        return;
+    inputReported_ = true;
+    std::fputs("input\n", stdout);
+    std::fflush(stdout);
+    // A watcher that does not answer leaves the user a show that still ends.
+    constexpr int kWatcherAnswerMs = 10000;
+    QTimer::singleShot(kWatcherAnswerMs, this, [this] { close(); });
 }
 
 void TMainForm::FormMouseMove(int x, int y)
@@ -235,7 +253,7 @@ void TMainForm::FormMouseMove(int x, int y)
     trace("Demande d'arrêt par mouvement de la souris...");
     FirstMouseX = x;
     FirstMouseY = y;
-    close();
+    endOnInput();
 }
 
 bool TMainForm::FormCloseQuery()

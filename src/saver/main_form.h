@@ -69,6 +69,11 @@ private:
     void trace(const char* line) const;
     void hidePointer();
     void showPointer();
+    // Input asks the show to end. Started by the idle watcher (LUMIVANE_REPORT_INPUT set),
+    // the show says so on its standard output and stays over the screen until the watcher,
+    // having locked the session, ends it: the desktop is never seen unlocked in between.
+    void endOnInput();
+    bool inputReported_ = false;
 
     QPointer<TDisplayThread> display_;
     std::unique_ptr<platform::NamedMutex> previewMutex_;

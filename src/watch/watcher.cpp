@@ -124,7 +124,7 @@ public:
             if (!show_)
                 return;
             endedByDuration_ = true;
-            show_->terminate();
+            endShowLocked();
         });
     }
 
@@ -217,8 +217,20 @@ private:
                 return;  // not idle that long yet
         }
         endedByDuration_ = false;
+        endedByInput_ = false;
+        locked_ = false;
         show_ = std::make_unique<QProcess>();
-        show_->setProcessChannelMode(QProcess::ForwardedChannels);
+        // Its errors go where the watcher's go; its output says when input asks it to end.
+        show_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LUMIVANE_REPORT_INPUT"), QStringLiteral("1"));
+        show_->setProcessEnvironment(environment);
+        connect(show_.get(), &QProcess::readyReadStandardOutput, this, [this] {
+            if (show_ && show_->readAllStandardOutput().contains("input\n") && !endedByInput_) {
+                endedByInput_ = true;
+                endShowLocked();
+            }
+        });
         connect(show_.get(), &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
             showEnded(code, status);
         });
@@ -236,26 +248,40 @@ private:
         say("diaporama lancé");
     }
 
+    // The session is locked while the show still covers the screen, then the show ends.
+    void endShowLocked()
+    {
+        lock();
+        if (show_)
+            show_->terminate();
+    }
+
+    void lock()
+    {
+        if (!settings_.lockOnReturn || locked_)
+            return;
+        locked_ = true;
+        const std::string how = LockSession();
+        if (how.empty())
+            log_.note("nolock", "ce bureau n'offre pas de verrouillage : la session reste ouverte");
+        else
+            say("verrouillage par " + how);
+    }
+
     void showEnded(int code, QProcess::ExitStatus status)
     {
         duration_.stop();
         // Let go of the process from its own signal handler, once it has returned.
         QTimer::singleShot(0, this, [this] { show_.reset(); });
         if (!quitting_) {
-            const bool byUser = status == QProcess::NormalExit && code == 0 && !endedByDuration_;
+            const bool byUser = endedByInput_ || (status == QProcess::NormalExit && code == 0 && !endedByDuration_);
             say(endedByDuration_ ? "diaporama arrêté après DureeVeille"
                 : byUser         ? "diaporama fini"
                                  : "le diaporama s'est arrêté (code " + std::to_string(code) + ")");
             awaitReturn_ = endedByDuration_;
-            // Whatever ended it, the user is away or just back: the session is locked before
-            // the desktop may blank again. Only the watcher's own end locks nothing.
-            if (settings_.lockOnReturn) {
-                const std::string how = LockSession();
-                if (how.empty())
-                    log_.note("nolock", "ce bureau n'offre pas de verrouillage : la session reste ouverte");
-                else
-                    say("verrouillage par " + how);
-            }
+            // Whatever else ended it (a crash), the session is locked before the desktop
+            // may blank again. Only the watcher's own end locks nothing.
+            lock();
         }
         blank_.reset();
         service_.SetActive(false);
@@ -276,6 +302,8 @@ private:
     int desktopBlank_ = 0;
     std::string blankSource_;
     bool idleNow_ = false;
+    bool endedByInput_ = false;
+    bool locked_ = false;
     bool awaitReturn_ = false;
     bool heldBack_ = false;
     bool endedByDuration_ = false;

@@ -115,6 +115,10 @@ until_true 20 grep -q "^Lock$" "$work/gnome.log" && pass "the shell locks when t
   || fail "no lock asked of the shell: $(cat "$work/gnome.log")"
 until_true 10 grep -q "^Uninhibit" "$work/gnome.log" && pass "and the session may blank again" \
   || fail "the idle inhibition was kept"
+# Locked while the show still covered the screen: the watcher locks, then ends the show.
+line_of() { grep -n "$1" "$work/watch.log" | head -1 | cut -d: -f1; }
+[ "$(line_of "verrouillage par")" -lt "$(line_of "diaporama fini")" ] \
+  && pass "the session was locked before the show ended" || fail "the show ended before the lock: $(cat "$work/watch.log")"
 echo active >&$gnome_in
 echo idle >&$gnome_in
 until_true 30 showing && pass "the next idle period brings the show again" || fail "no second show on GNOME"
