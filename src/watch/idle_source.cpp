@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QTimer>
 
 #include <X11/Xlib.h>
@@ -29,15 +30,24 @@ namespace {
 class MutterIdleSource : public IdleSource {
     Q_OBJECT
 public:
-    explicit MutterIdleSource(std::unique_ptr<QDBusInterface> monitor) : monitor_(std::move(monitor))
+    explicit MutterIdleSource(std::unique_ptr<QDBusInterface> monitor)
+        : monitor_(std::move(monitor)),
+          shell_(monitor_->service(), QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForRegistration)
     {
         monitor_->setTimeout(2000);  // a hung shell must not hold the watcher
+        // A shell that restarts has forgotten the watches: they are asked again.
+        connect(&shell_, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+            idleWatch_ = activeWatch_ = 0;
+            if (threshold_.count() > 0)
+                Arm(threshold_);
+        });
         QDBusConnection::sessionBus().connect(monitor_->service(), monitor_->path(), monitor_->interface(),
                                               QStringLiteral("WatchFired"), this, SLOT(onFired(uint)));
     }
     std::string Name() const override { return "org.gnome.Mutter.IdleMonitor"; }
     void Arm(milliseconds threshold) override
     {
+        threshold_ = threshold;
         drop(idleWatch_);
         const QDBusReply<uint> id =
             monitor_->call(QStringLiteral("AddIdleWatch"), quint64(std::max<long long>(threshold.count(), 1)));
@@ -67,6 +77,8 @@ private:
     }
 
     std::unique_ptr<QDBusInterface> monitor_;
+    QDBusServiceWatcher shell_;
+    milliseconds threshold_{0};
     uint idleWatch_ = 0;
     uint activeWatch_ = 0;
 };

@@ -98,10 +98,16 @@ end_stand_in "$desktop"
 
 # GNOME: the shell's idle monitor says when, the session manager keeps the blanking off
 # during the show, and the shell locks. The stand-in's watches fire when told to.
-mkfifo "$work/gnome.in"
-"$stand_in" gnome "$work/gnome.log" < "$work/gnome.in" > "$work/gnome.out" 2>&1 & gnome=$!
-exec {gnome_in}> "$work/gnome.in"
-until_true 10 grep -q ready "$work/gnome.out" || fail "the GNOME stand-in did not start"
+start_gnome() { # LOG
+  rm -f "$work/gnome.in" "$work/gnome.out"
+  mkfifo "$work/gnome.in"
+  "$stand_in" gnome "$1" < "$work/gnome.in" > "$work/gnome.out" 2>&1 & gnome=$!
+  exec {gnome_in}> "$work/gnome.in"
+  until_true 10 grep -q ready "$work/gnome.out" || fail "the GNOME stand-in did not start"
+}
+# Ended by a signal: the watcher and its shows hold the FIFO's writing end too.
+stop_gnome() { kill $gnome; ends_within $gnome 20 || fail "the GNOME stand-in did not end"; exec {gnome_in}>&-; }
+start_gnome "$work/gnome.log"
 start_watcher
 logged "inactivité lue par org.gnome.Mutter.IdleMonitor" && grep -q "^AddIdleWatch 2000$" "$work/gnome.log" \
   && pass "GNOME's idle monitor is asked for 2 s" || fail "the idle monitor: $(cat "$work/watch.log")"
@@ -122,10 +128,18 @@ line_of() { grep -n "$1" "$work/watch.log" | head -1 | cut -d: -f1; }
 echo active >&$gnome_in
 echo idle >&$gnome_in
 until_true 30 showing && pass "the next idle period brings the show again" || fail "no second show on GNOME"
+xdotool key a
+until_true 20 not_showing || fail "the second show did not end"
+# The shell restarts and has forgotten every watch: the watcher asks for its own again.
+stop_gnome
+start_gnome "$work/gnome2.log"
+until_true 20 grep -q "^AddIdleWatch 2000$" "$work/gnome2.log" && pass "a restarted shell is asked for the watch again" \
+  || fail "no watch asked of the restarted shell"
+echo idle >&$gnome_in
+until_true 30 showing && pass "and its idle watch starts the show" || fail "no show after the shell restarted"
 kill -TERM $watcher
 ends_within $watcher 20 || fail "the watcher did not end"
-exec {gnome_in}>&-
-ends_within $gnome 20 || fail "the GNOME stand-in did not end"
+stop_gnome
 
 [ "$failures" = 0 ] || { echo "the watcher's log:"; cat "$work/watch.log"; }
 sanitizer_clean || failures=$((failures + 1))
