@@ -65,11 +65,20 @@ private:
     QFile file_;
 };
 
-class IdleMonitor : public QObject {
+// What GNOME's objects share: the log their calls go to.
+class Recorder : public QObject {
+public:
+    explicit Recorder(Log& log) : log_(log) {}
+
+protected:
+    Log& log_;
+};
+
+class IdleMonitor : public Recorder {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
 public:
-    explicit IdleMonitor(Log& log) : log_(log) {}
+    using Recorder::Recorder;
     // What the shell does when the user has been idle that long, or comes back.
     void idle()
     {
@@ -105,17 +114,16 @@ signals:
     Q_SCRIPTABLE void WatchFired(uint id);
 
 private:
-    Log& log_;
     std::map<uint, qulonglong> idleWatches_;
     std::vector<uint> activeWatches_;
     uint next_ = 0;
 };
 
-class SessionManager : public QObject {
+class SessionManager : public Recorder {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.gnome.SessionManager")
 public:
-    explicit SessionManager(Log& log) : log_(log) {}
+    using Recorder::Recorder;
 
 public slots:
     Q_SCRIPTABLE uint Inhibit(const QString& application, uint, const QString&, uint flags)
@@ -127,21 +135,17 @@ public slots:
     Q_SCRIPTABLE bool IsInhibited(uint) { return false; }
 
 private:
-    Log& log_;
     uint cookies_ = 0;
 };
 
-class ShellLock : public QObject {
+class ShellLock : public Recorder {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.gnome.ScreenSaver")
 public:
-    explicit ShellLock(Log& log) : log_(log) {}
+    using Recorder::Recorder;
 
 public slots:
     Q_SCRIPTABLE void Lock() { log_.write("Lock"); }
-
-private:
-    Log& log_;
 };
 
 }  // namespace
