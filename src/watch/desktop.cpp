@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include "platform/host_config.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -73,12 +75,6 @@ bool othersFreedesktop()
     return owner.isValid() && owner.value() != bus.baseService();
 }
 
-bool x11Session()
-{
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* x11 = std::getenv("DISPLAY");
-    return !(wayland && *wayland) && x11 && *x11;
-}
 
 // A process of this user by that name: another user's processes, which anyone can name
 // as they like, say nothing of this session.
@@ -102,9 +98,12 @@ bool processRuns(const std::string& name)
 
 }  // namespace
 
+bool WaylandSession() { return !platform::EnvValue("WAYLAND_DISPLAY").empty(); }
+bool X11Session() { return !WaylandSession() && !platform::EnvValue("DISPLAY").empty(); }
+
 std::string OtherScreenSaver()
 {
-    if (x11Session()) {
+    if (X11Session()) {
         if (Display* display = XOpenDisplay(nullptr)) {
             // XScreenSaver's daemon marks the root window with its version.
             const Atom version = XInternAtom(display, "_SCREENSAVER_VERSION", True);
@@ -169,7 +168,7 @@ BlankInhibit::BlankInhibit() : held_(std::make_unique<Held>())
                                 QStringLiteral("Inhibit"), {QStringLiteral("lumivane"), why}),
                      held_->freedesktopCookie);
     }
-    if (x11Session() && (held_->display = XOpenDisplay(nullptr)) != nullptr) {
+    if (X11Session() && (held_->display = XOpenDisplay(nullptr)) != nullptr) {
         XScreenSaverSuspend(held_->display, True);
         XFlush(held_->display);
     }
@@ -239,7 +238,7 @@ int DesktopBlankSeconds(std::string& source)
         source = "kscreenlockerrc [Daemon] Timeout";
         return locker.value(QStringLiteral("Daemon/Timeout"), 5).toInt() * 60;
     }
-    if (x11Session()) {
+    if (X11Session()) {
         if (Display* display = XOpenDisplay(nullptr)) {
             int timeout = 0, interval = 0, blanking = 0, exposures = 0;
             XGetScreenSaver(display, &timeout, &interval, &blanking, &exposures);

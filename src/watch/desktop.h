@@ -8,6 +8,11 @@
 
 namespace watch {
 
+// The session's kind, from its environment: Wayland when WAYLAND_DISPLAY is set (an X
+// server there, XWayland, sees only its own clients), else X11 when DISPLAY is.
+bool WaylandSession();
+bool X11Session();
+
 // The screen saver that holds this desktop already (XScreenSaver's daemon, xsecurelock),
 // or empty.
 std::string OtherScreenSaver();

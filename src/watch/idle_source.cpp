@@ -1,6 +1,9 @@
 #include "idle_source.h"
 
+#include "desktop.h"
 #include "wayland_idle.h"
+
+#include "platform/host_config.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -149,13 +152,9 @@ std::unique_ptr<IdleSource> ChooseIdleSource(std::string& why)
         if (monitor->isValid())
             return std::make_unique<MutterIdleSource>(std::move(monitor));
     }
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* x11 = std::getenv("DISPLAY");
-    // A Wayland session asks its compositor: an X server there (XWayland) sees only its own
-    // clients' input.
-    if (wayland && *wayland)
+    if (WaylandSession())
         return WaylandIdleSource(why);
-    if (x11 && *x11) {
+    if (X11Session()) {
         if (Display* display = XOpenDisplay(nullptr)) {
             int event = 0, error = 0;
             if (XScreenSaverQueryExtension(display, &event, &error))
@@ -164,7 +163,7 @@ std::unique_ptr<IdleSource> ChooseIdleSource(std::string& why)
             why = "le serveur X n'a pas l'extension MIT-SCREEN-SAVER";
             return nullptr;
         }
-        why = std::string("le serveur X ") + x11 + " ne répond pas";
+        why = "le serveur X " + platform::EnvValue("DISPLAY") + " ne répond pas";
         return nullptr;
     }
     why = "ni session graphique (DISPLAY, WAYLAND_DISPLAY) ni org.gnome.Mutter.IdleMonitor";
