@@ -4,6 +4,7 @@
 #include "idle_source.h"
 #include "screensaver_service.h"
 
+#include "platform/named_mutex.h"
 #include "platform/registry.h"
 #include "platform/window_system.h"
 #include "settings/settings.h"
@@ -12,15 +13,7 @@
 #include <QProcess>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
@@ -171,6 +164,17 @@ private:
         // for them to come back and leave again.
         if (show_ || !idleNow_ || quitting_ || awaitReturn_ || afterFilm_.isActive())
             return;
+        // The inhibitors first: while a film plays this runs every few seconds, and they
+        // cost less than the look for another screen saver (an X connection, a scan of /proc).
+        if (service_.Inhibited() || DesktopInhibited()) {
+            log_.note("inhibit", "une application empêche la mise en veille : pas de diaporama");
+            heldBack_ = true;
+            if (!recheck_.isActive())
+                recheck_.start();
+            return;
+        }
+        log_.clear("inhibit");
+        recheck_.stop();
         const std::string other = OtherScreenSaver();
         if (!other.empty()) {
             log_.note("other", other + " tient l'économiseur de ce bureau : le veilleur ne lance rien");
@@ -182,15 +186,6 @@ private:
             return;
         }
         log_.clear("config");
-        if (service_.Inhibited() || DesktopInhibited()) {
-            log_.note("inhibit", "une application empêche la mise en veille : pas de diaporama");
-            heldBack_ = true;
-            if (!recheck_.isActive())
-                recheck_.start();
-            return;
-        }
-        log_.clear("inhibit");
-        recheck_.stop();
         if (heldBack_) {
             heldBack_ = false;
             afterFilm_.start(std::chrono::seconds(settings_.delaySeconds));
@@ -312,49 +307,18 @@ private:
 
 }  // namespace
 
-bool HoldSessionLock(std::string& holder, std::string& path, std::string& error)
-{
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    path = runtime && *runtime ? std::string(runtime) + "/lumivane-watch.lock"
-                               : "/tmp/lumivane-watch-" + std::to_string(::getuid()) + ".lock";
-    // Kept open for the process's life: the lock goes with it, however it ends.
-    static int fd = -1;
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    struct stat info {};
-    // Only a file of this user's own: in a shared /tmp, another user could have made it.
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
-        error = fd < 0 ? std::strerror(errno) : "le fichier n'est pas un fichier de cet utilisateur";
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-        return false;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        char text[32] = {};
-        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-        holder = n > 0 ? std::string(text, size_t(n)) : "";
-        while (!holder.empty() && (holder.back() == '\n' || holder.back() == ' '))
-            holder.pop_back();
-        ::close(fd);
-        fd = -1;
-        return false;
-    }
-    const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd, 0) == 0)
-        (void)!::pwrite(fd, pid.data(), pid.size(), 0);
-    return true;
-}
-
 int RunWatcher(int argc, char** argv, int delaySeconds, const std::string& program)
 {
-    std::string holder, path, error;
-    if (!HoldSessionLock(holder, path, error)) {
-        if (!error.empty())
-            std::cerr << "lumivane --watch : le verrou de session " << path << " ne peut servir : " << error << "\n";
+    // Held for the process's life: the lock goes with it, however it ends.
+    static platform::NamedMutex sessionLock("lumivane-watch");
+    if (!sessionLock.owned()) {
+        if (!sessionLock.error().empty())
+            std::cerr << "lumivane --watch : le verrou de session " << sessionLock.path()
+                      << " ne peut servir : " << sessionLock.error() << "\n";
         else
             std::cerr << "lumivane --watch : un veilleur surveille déjà cette session"
-                      << (holder.empty() ? std::string() : " (processus " + holder + ")") << " ; verrou " << path
-                      << "\n";
+                      << (sessionLock.holder().empty() ? std::string() : " (processus " + sessionLock.holder() + ")")
+                      << " ; verrou " << sessionLock.path() << "\n";
         return 1;
     }
     QCoreApplication app(argc, argv);

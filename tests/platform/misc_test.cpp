@@ -1,4 +1,6 @@
 #include "platform/background_task.h"
+#include "platform/host_config.h"
+#include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/random.h"
 #include "platform/system_info.h"
@@ -11,6 +13,11 @@
 #include <chrono>
 #include <future>
 #include <thread>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -108,4 +115,45 @@ TEST(BackgroundTasks, AnAbandonedOneCountsUntilWhatItsWorkHeldIsGone)
     ASSERT_TRUE(platform::WaitForBackgroundTasks(20s));
     EXPECT_TRUE(heldGone);
     EXPECT_EQ(platform::BackgroundTasksRunning(), 0);
+}
+
+TEST(NamedMutex, OneHolderWhoSaysItsNumberAndNoFileOfAnotherUsersKind)
+{
+    testing_support::ScratchHost scratch;
+    // The mutex of another process: a child holds it while this one asks.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const NamedMutex held("lumivane-watch");
+        const char answer = held.owned() ? 'y' : 'n';
+        (void)!::write(ready[1], &answer, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(answer, 'y');
+    {
+        const NamedMutex refused("lumivane-watch");
+        EXPECT_TRUE(refused.alreadyExists());
+        EXPECT_EQ(refused.error(), "");
+        EXPECT_EQ(refused.holder(), std::to_string(child));
+        EXPECT_EQ(refused.path(), scratch.dir().file("lumivane-watch.lock"));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    // Its holder gone, the mutex is free: no stale file blocks the next session.
+    EXPECT_TRUE(NamedMutex("lumivane-watch").owned());
+    // A lock file that is not a plain file of this user's cannot serve, and says so.
+    ASSERT_EQ(::mkdir(scratch.dir().file("odd.lock").c_str(), 0700), 0);
+    const NamedMutex odd("odd");
+    EXPECT_FALSE(odd.owned());
+    EXPECT_FALSE(odd.error().empty());
+    // Without a runtime folder, the shared /tmp keeps one lock per user.
+    platform::host().lockDirectory.clear();
+    EXPECT_EQ(NamedMutex("lumivane-test").path(), "/tmp/lumivane-test-" + std::to_string(::getuid()) + ".lock");
+    ::unlink(("/tmp/lumivane-test-" + std::to_string(::getuid()) + ".lock").c_str());
+    ::close(ready[0]);
+    ::close(ready[1]);
 }

@@ -152,47 +152,6 @@ TEST(Watcher, PollsNoFasterThanASecondAndStartsBeforeTheDesktopBlanks)
     EXPECT_EQ(watch::DefaultDelaySeconds(0), 600);  // unknown or never
 }
 
-TEST(Watcher, OneWatcherHoldsTheSessionLock)
-{
-    ScratchHost host;
-    const std::string runtime = host.dir().file("run");
-    ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    // The lock of another process: a child holds it while this one asks.
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::string holder, path, error;
-        const char answer = watch::HoldSessionLock(holder, path, error) ? 'y' : 'n';
-        (void)!::write(ready[1], &answer, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-    EXPECT_EQ(answer, 'y');
-    std::string holder, path, error;
-    EXPECT_FALSE(watch::HoldSessionLock(holder, path, error));
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(holder, std::to_string(child));
-    EXPECT_EQ(path, runtime + "/lumivane-watch.lock");
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    // Its holder gone, the lock is free: no stale file blocks the next session.
-    EXPECT_TRUE(watch::HoldSessionLock(holder, path, error));
-    // A lock file that is not a plain file of this user's cannot serve, and says so.
-    const std::string odd = runtime + "/odd";
-    ASSERT_EQ(::mkdir((odd).c_str(), 0700), 0);
-    ASSERT_EQ(::mkdir((odd + "/lumivane-watch.lock").c_str(), 0700), 0);
-    ::setenv("XDG_RUNTIME_DIR", odd.c_str(), 1);
-    EXPECT_FALSE(watch::HoldSessionLock(holder, path, error));
-    EXPECT_FALSE(error.empty());
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ::unsetenv("XDG_RUNTIME_DIR");
-}
-
 TEST(CommandLine, RunModeWaitsForTheFirstValidation)
 {
     EXPECT_EQ(EffectiveMode(kModeRun, false), kModeConfigure);
