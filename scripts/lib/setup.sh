@@ -16,6 +16,8 @@ PACKAGES=(
   libxml2-utils desktop-file-utils qt6-svg-dev appstream groff-base
   qt6-wayland libwayland-dev sway swayidle grim wtype xwayland
   libxss-dev dbus-daemon wayland-protocols plasma-wayland-protocols
+  kwin-wayland mutter gnome-shell pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good dbus-bin
 )
 
 install_packages() {

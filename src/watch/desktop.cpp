@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusVariant>
 #include <QDir>
 #include <QProcess>
 #include <QSettings>
@@ -186,6 +187,25 @@ BlankInhibit::~BlankInhibit()
         XScreenSaverSuspend(held_->display, False);
         XCloseDisplay(held_->display);
     }
+}
+
+bool LeaveOverview()
+{
+    const QString shell = QStringLiteral("org.gnome.Shell");
+    const QString path = QStringLiteral("/org/gnome/Shell");
+    const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+    if (!onSessionBus(shell))
+        return false;
+    QDBusVariant open;
+    if (!answered(callWithin(shell, path, properties, QStringLiteral("Get"), {shell, QStringLiteral("OverviewActive")}),
+                  open) ||
+        !open.variant().toBool())
+        return false;
+    // Answered before the overview has gone: its closing animation runs meanwhile, and the
+    // show's window, a moment later, opens on the desktop.
+    callWithin(shell, path, properties, QStringLiteral("Set"),
+               {shell, QStringLiteral("OverviewActive"), QVariant::fromValue(QDBusVariant(false))});
+    return true;
 }
 
 std::string LockSession()

@@ -37,6 +37,10 @@ private:
     std::unique_ptr<Held> held_;
 };
 
+// Closes GNOME's Activities overview if it is open: a window shown there is only a
+// thumbnail, and the keys go to its search. True when it was open.
+bool LeaveOverview();
+
 // Asks the session to lock; gives how, or empty when this desktop offers no lock.
 std::string LockSession();
 

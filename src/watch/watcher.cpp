@@ -214,6 +214,8 @@ private:
         endedByDuration_ = false;
         endedByInput_ = false;
         locked_ = false;
+        if (LeaveOverview())
+            say("vue d'ensemble de GNOME fermée avant le diaporama");
         show_ = std::make_unique<QProcess>();
         // Its errors go where the watcher's go; its output says when input asks it to end.
         show_->setProcessChannelMode(QProcess::ForwardedErrorChannel);

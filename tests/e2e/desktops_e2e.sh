@@ -3,7 +3,7 @@
 # their own: the show covers the output after the delay, input ends it and the next idle
 # period brings it back, nothing over a film, one watcher per session, the lock asked for
 # on the user's return.
-#   desktops_e2e.sh kwin|mutter LUMIVANE COMPOSITOR_CLIENT FAKE_INPUT IDLE_INHIBITOR DBUS_STAND_IN
+#   desktops_e2e.sh kwin|mutter|gnome-shell LUMIVANE COMPOSITOR_CLIENT FAKE_INPUT IDLE_INHIBITOR DBUS_STAND_IN
 # Compositors refuse to run as root: run as root, the script runs itself again as a user
 # of its own. A compositor that is missing or does not start fails the test.
 set -uo pipefail
@@ -11,13 +11,16 @@ kind="$1" lumivane="$2" client="$3" fake_input="$4" inhibitor="$5" stand_in="$6"
 case "$kind" in
   kwin) tools=(kwin_wayland) ;;
   mutter) tools=(mutter pipewire wireplumber gst-launch-1.0) ;;
+  gnome-shell) tools=(gnome-shell pipewire wireplumber gst-launch-1.0) ;;
   *) echo "desktops_e2e: no desktop $kind"; exit 2 ;;
 esac
 for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/test installs it)"; exit 1; }
 done
 if [ "$(id -u)" -eq 0 ]; then
-  user=lumivane-e2e
+  # A user for each desktop: the tests run side by side, and another's pkill -u must not
+  # reach this one's programs.
+  user="lumivane-e2e-$kind"
   id "$user" >/dev/null 2>&1 || useradd --system --create-home --shell /bin/bash "$user" || exit 1
   exec runuser -u "$user" -- "$0" "$@"
 fi
@@ -29,13 +32,25 @@ fi
 . "$(dirname "$0")/e2e_wait.sh"
 . "$(dirname "$0")/e2e_machine.sh"
 work="$(mktemp -d)"
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+# Everything the test started ends with it, the compositor's own helpers (the shell's
+# calendar, its accessibility bus) included; what a signal does not end in 10 s is killed.
+end_all() {
+  local started
+  started="$( [ -n "${compositor:-}" ] && pgrep -P "$compositor"; jobs -p)"
+  kill $started 2>/dev/null
+  for p in $started; do ends_within "$p" 10 || kill -KILL "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap end_all EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 # Nothing of the machine's own session: no X server, no lock of the real session.
 unset DISPLAY QT_QPA_PLATFORM XDG_SESSION_ID XDG_CURRENT_DESKTOP WAYLAND_DISPLAY
 export HOME="$work"
+# The sanitizer build's preload is for its own programs, not the desktop's.
+compositor_env=(env -u LD_PRELOAD)
 validated_machine
 
 name_owned() {
@@ -50,7 +65,8 @@ case "$kind" in
     # and KWin's own platform plugin wants the name kwin_wayland.
     mkdir "$work/bin" && cp "$(command -v kwin_wayland)" "$work/bin/kwin_wayland"
     KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
-      "$work/bin/kwin_wayland" --virtual --width 1280 --height 720 --socket wayland-test > "$work/compositor.log" 2>&1 &
+      "${compositor_env[@]}" "$work/bin/kwin_wayland" --virtual --width 1280 --height 720 --socket wayland-test > "$work/compositor.log" 2>&1 &
+    compositor=$!
     export WAYLAND_DISPLAY=wayland-test
     until_true 30 test -S "$XDG_RUNTIME_DIR/wayland-test" || { echo "FAIL: kwin did not start"; cat "$work/compositor.log"; exit 1; }
     "$fake_input" < "$work/input" > "$work/input.out" 2>&1 &
@@ -63,16 +79,26 @@ case "$kind" in
     }
     film_stop() { kill $film; ends_within $film 20 || fail "the film did not end"; }
     ;;
-  mutter)
+  mutter | gnome-shell)
     # Its screen cast goes through PipeWire, whose session manager links the test's reader.
-    pipewire > "$work/pipewire.log" 2>&1 &
+    "${compositor_env[@]}" pipewire > "$work/pipewire.log" 2>&1 &
     until_true 30 test -S "$XDG_RUNTIME_DIR/pipewire-0" || { echo "FAIL: pipewire did not start"; exit 1; }
-    wireplumber > "$work/wireplumber.log" 2>&1 &
-    mutter --headless --wayland --no-x11 --virtual-monitor 1280x720 > "$work/compositor.log" 2>&1 &
+    "${compositor_env[@]}" wireplumber > "$work/wireplumber.log" 2>&1 &
+    if [ "$kind" = gnome-shell ]; then
+      # The shell asks the system bus for logind and the accounts: a private one, where
+      # it finds neither and goes on.
+      "${compositor_env[@]}" dbus-daemon --config-file=/usr/share/dbus-1/session.conf --nofork --print-address=3 3> "$work/system-bus" &
+      until_true 10 test -s "$work/system-bus" || { echo "FAIL: no system bus for the shell"; exit 1; }
+      DBUS_SYSTEM_BUS_ADDRESS="$(cat "$work/system-bus")" \
+        "${compositor_env[@]}" gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x720 > "$work/compositor.log" 2>&1 &
+    else
+      "${compositor_env[@]}" mutter --headless --wayland --no-x11 --virtual-monitor 1280x720 > "$work/compositor.log" 2>&1 &
+    fi
+    compositor=$!
     export WAYLAND_DISPLAY=wayland-0
-    until_true 30 test -S "$XDG_RUNTIME_DIR/wayland-0" || { echo "FAIL: mutter did not start"; cat "$work/compositor.log"; exit 1; }
+    until_true 60 test -S "$XDG_RUNTIME_DIR/wayland-0" || { echo "FAIL: $kind did not start"; cat "$work/compositor.log"; exit 1; }
     # Its services come on the bus a moment after its socket.
-    until_true 30 name_owned org.gnome.Mutter.ScreenCast || { echo "FAIL: mutter offers no screen cast"; exit 1; }
+    until_true 60 name_owned org.gnome.Mutter.ScreenCast || { echo "FAIL: $kind offers no screen cast"; exit 1; }
     "$client" mutter < "$work/input" > "$work/input.out" 2>&1 &
     shot() {
       timeout 20 gst-launch-1.0 -q pipewiresrc path="$node" num-buffers=1 ! videoconvert ! pngenc \
@@ -91,7 +117,7 @@ nudge() { send move 3 3; }
 . "$(dirname "$0")/watch_checks.sh"
 user_settings '"Vitesse"=dword:00000002\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000000\r\n' \
   "$work/red.bmp" "$work/green.bmp"
-if [ "$kind" = mutter ]; then
+if [ "$kind" != kwin ]; then
   # The remote desktop's devices come a moment after its start, and what is sent before
   # is lost: input counts once the idle monitor sees it.
   idle_ms() {
@@ -102,21 +128,44 @@ if [ "$kind" = mutter ]; then
   until_true 30 input_counts || fail "mutter's idle monitor never sees the test's input"
 fi
 
+covers_output() { [ "$(pixel 2 2)" = 000080 ] && [ "$(pixel 1277 717)" = 000080 ]; }
+corners() { echo "$(pixel 2 2) and $(pixel 1277 717)"; }
+# A keyboard device may still be new to the show's window: a key is pressed until one ends it.
+key_ends() { press_key; until_true 1 ended $1; }
+
+# GNOME's shell opens on its Activities overview, where a new window is only a thumbnail
+# and keys go to the search: the watcher's show closes it first.
+if [ "$kind" = gnome-shell ]; then
+  overview_open() {
+    dbus-send --session --print-reply --dest=org.gnome.Shell /org/gnome/Shell org.freedesktop.DBus.Properties.Get \
+      string:org.gnome.Shell string:OverviewActive 2>/dev/null | grep -q "boolean true"
+  }
+  until_true 30 overview_open || fail "the shell did not open on its overview"
+  start_watcher
+  nudge
+  if until_true 30 showing; then
+    covers_output && logged "vue d'ensemble de GNOME fermée" && pass "the show leaves the overview and covers the output" \
+      || fail "over the overview: corners $(corners), $(cat "$work/watch.log")"
+  else
+    fail "no show over the overview: centre $(pixel 640 360)"
+  fi
+  show=$(pgrep -P $watcher -f -- "/s$" | head -1)
+  [ -n "$show" ] && until_true 20 key_ends $show && pass "a key ends it" || fail "a key did not end the show"
+  stop_watcher
+fi
+
 # Before any watcher: the show covers the whole output (no title bar, no border).
 "$lumivane" /s 2> "$work/saver.err" & pid=$!
 if until_true 30 showing; then
-  [ "$(pixel 2 2)" = 000080 ] && [ "$(pixel 1277 717)" = 000080 ] && pass "the show covers the whole output" \
-    || fail "output corners are $(pixel 2 2) and $(pixel 1277 717), not navy"
+  covers_output && pass "the show covers the whole output" || fail "output corners are $(corners), not navy"
 else
   fail "no show on $kind: centre $(pixel 640 360); $(cat "$work/saver.err")"
 fi
-# A keyboard device may still be new to the show's window: a key is pressed until one ends it.
-key_ends() { press_key; until_true 1 ended $pid; }
-until_true 20 key_ends && pass "a key ends it" || { fail "a key did not end it"; kill $pid; }
+until_true 20 key_ends $pid && pass "a key ends it" || { fail "a key did not end it"; kill $pid; }
 
 case "$kind" in
   kwin) check_watcher "ext-idle-notify-v1"; check_desktop_lock ;;
-  mutter) check_watcher "org.gnome.Mutter.IdleMonitor"; check_lock ;;
+  mutter | gnome-shell) check_watcher "org.gnome.Mutter.IdleMonitor"; check_lock ;;
 esac
 
 exec {input}>&-
