@@ -522,6 +522,47 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
 }
 
+// Run at twice the scale by an entry of its own (QT_SCALE_FACTOR=2): the thumbnails are
+// made for the screen's pixels, not made for the box's and enlarged.
+TEST_F(Dialog, ThumbnailsAreMadeAtTheScreensDevicePixels)
+{
+    machine(true);
+    writePicture(pics() + "wide.bmp", 400, 200, Qt::red);
+    writePicture(pics() + "small.bmp", 100, 80, Qt::red);
+    user("", {pics() + "wide.bmp", pics() + "small.bmp"});
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") != QLatin1String("2"))
+        GTEST_SKIP() << "for a screen scaled twice (QT_SCALE_FACTOR=2)";
+    open();
+    ASSERT_EQ(form->Imgapercu->devicePixelRatioF(), 2);
+    auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+    // The 400 x 200 picture fitted into 374 device pixels: the red band has rows 93 to 279,
+    // where the box's thumbnail enlarged would have 92 to 279, its edges blurred.
+    auto fittedAtDevicePixels = [&](const QPixmap& shown) {
+        EXPECT_EQ(shown.devicePixelRatio(), 2);
+        ASSERT_EQ(shown.size(), QSize(374, 374));
+        const QImage image = shown.toImage();
+        EXPECT_FALSE(isRed(image.pixel(187, 92)));
+        EXPECT_TRUE(isRed(image.pixel(187, 93)));
+        EXPECT_TRUE(isRed(image.pixel(187, 279)));
+        EXPECT_FALSE(isRed(image.pixel(187, 280)));
+    };
+
+    clickRow(form->DstList, 0);
+    ASSERT_TRUE(waitThumbnail("400x200"));
+    fittedAtDevicePixels(form->Imgapercu->pixmap());
+    // A picture that fits shows its own pixels, one for one, as the show does.
+    clickRow(form->DstList, 1);
+    ASSERT_TRUE(waitThumbnail("100x80"));
+    EXPECT_EQ(form->Imgapercu->pixmap().size(), QSize(100, 80));
+    EXPECT_EQ(form->Imgapercu->pixmap().devicePixelRatio(), 2);
+
+    TPicturePreview preview;
+    preview.show();
+    preview.ShowFile(QString::fromStdString(pics() + "wide.bmp"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Size->text() == QLatin1String("400x200"); }, 20000));
+    fittedAtDevicePixels(preview.Picture->pixmap());
+}
+
 TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)
 {
     machine(true);
