@@ -39,6 +39,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 #include <QTranslator>
 
 #include <functional>
@@ -522,9 +523,9 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
 }
 
-// Run at twice the scale by an entry of its own (QT_SCALE_FACTOR=2): the thumbnails are
-// made for the screen's pixels, not made for the box's and enlarged.
-TEST_F(Dialog, ThumbnailsAreMadeAtTheScreensDevicePixels)
+// Run at twice the scale by an entry of its own (QT_SCALE_FACTOR=2): the thumbnails and
+// the glyphs are made for the screen's pixels, not made for the box's and enlarged.
+TEST_F(Dialog, ThumbnailsAndGlyphsAreMadeAtTheScreensDevicePixels)
 {
     machine(true);
     writePicture(pics() + "wide.bmp", 400, 200, Qt::red);
@@ -561,6 +562,14 @@ TEST_F(Dialog, ThumbnailsAreMadeAtTheScreensDevicePixels)
     preview.ShowFile(QString::fromStdString(pics() + "wide.bmp"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Size->text() == QLatin1String("400x200"); }, 20000));
     fittedAtDevicePixels(preview.Picture->pixmap());
+
+    // The arrow's shaft, from 5.5 to 10.5 of its 16 pixels, has sharp sides at 11 and 21.
+    const QImage arrow = form->BtnUp->icon().pixmap(QSize(16, 16), form->BtnUp->devicePixelRatioF()).toImage();
+    ASSERT_EQ(arrow.size(), QSize(32, 32));
+    EXPECT_EQ(qAlpha(arrow.pixel(10, 24)), 0);
+    EXPECT_EQ(qAlpha(arrow.pixel(11, 24)), 255);
+    EXPECT_EQ(qAlpha(arrow.pixel(20, 24)), 255);
+    EXPECT_EQ(qAlpha(arrow.pixel(21, 24)), 0);
 }
 
 TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)
