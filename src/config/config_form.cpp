@@ -581,10 +581,10 @@ void TFConfig::StartPreview()
 
 void TFConfig::showThumbnailOnSurface()
 {
-    const QPixmap thumbnail = Imgapercu->pixmap();
-    if (thumbnail.isNull())
+    // The surface has the dialog's own pixels, whatever the screen's scale.
+    if (Imgapercu->pixmap().isNull() || boxThumbnail_.isNull())
         return;
-    const TBitmap picture = TBitmap::FromImage(thumbnail.toImage());
+    const TBitmap picture = TBitmap::FromImage(boxThumbnail_);
     TWindowCanvas& surface = FormCanvas->Canvas();
     surface.Draw(Imgapercu->x(), Imgapercu->y(), picture);
     surface.Flush();

@@ -40,8 +40,9 @@ inline constexpr int kThumbnailSide = 187;
 // Natural name order: runs of digits compare as numbers, letters without regard to case.
 bool NaturalLess(const std::string& a, const std::string& b);
 
-// Where a W × H picture goes in the thumbnail box when it is too large to show as it is.
-platform::TRect ThumbnailPlacement(int width, int height);
+// Where a W × H picture goes in the thumbnail box (of `side` pixels: the screen's device
+// pixels on a scaled screen) when it is too large to show as it is.
+platform::TRect ThumbnailPlacement(int width, int height, int side = kThumbnailSide);
 
 class TFConfig : public QDialog {
     Q_OBJECT
@@ -165,4 +166,5 @@ private:
     bool pendingPreview_ = false;
     QColor colorDialogColor_ = Qt::black;
     int thumbnailRequest_ = 0;  // only the latest row clicked gets the thumbnail box
+    QImage boxThumbnail_;       // the shown thumbnail in the box's own pixels, for the puzzle
 };

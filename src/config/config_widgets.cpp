@@ -1,5 +1,6 @@
 #include "config_widgets.h"
 
+#include "platform/gdi/device_pixels.h"
 
 #include <QBitmap>
 #include <QKeyEvent>
@@ -87,11 +88,11 @@ void TShape::mouseReleaseEvent(QMouseEvent* event)
         emit MouseUp(event->button());
 }
 
-QIcon GlyphIcon(Glyph glyph)
+namespace {
+
+// In a 16-pixel square, whatever the pixmap's own pixels.
+void drawGlyph(QPainter& p, Glyph glyph)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (glyph) {
     case Glyph::Check: {
@@ -125,7 +126,25 @@ QIcon GlyphIcon(Glyph glyph)
         break;
     }
     }
-    return QIcon(pixmap);
+}
+
+}  // namespace
+
+QIcon GlyphIcon(Glyph glyph)
+{
+    // Drawn again at twice the pixels for a screen scaled twice, where Qt takes that one
+    // rather than enlarge the small one into a blur.
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0}) {
+        QPixmap pixmap(platform::DevicePixels(QSize(16, 16), ratio));
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        drawGlyph(p, glyph);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 namespace {

@@ -104,9 +104,8 @@ bool NaturalLess(const std::string& a, const std::string& b)
     return a < b;  // equal but for case or leading zeros: still one order
 }
 
-TRect ThumbnailPlacement(int width, int height)
+TRect ThumbnailPlacement(int width, int height, int side)
 {
-    const int side = kThumbnailSide;
     if (static_cast<double>(side) / side > static_cast<double>(width) / height) {
         const int w = MulDiv(side, width, height);
         const int left = (side - w) / 2;
@@ -322,7 +321,8 @@ void TFConfig::ShowThumbnail(const std::string& path)
     if (!FileExists(path))
         return;
     const int request = ++thumbnailRequest_;
-    MakeThumbnailLater(this, path, [this, request](const Thumbnail* thumbnail, const std::string& error) {
+    const qreal ratio = Imgapercu->devicePixelRatioF();
+    MakeThumbnailLater(this, path, ratio, [this, request](const Thumbnail* thumbnail, const std::string& error) {
         // A row clicked since then has the box.
         if (request != thumbnailRequest_)
             return;
@@ -332,6 +332,7 @@ void TFConfig::ShowThumbnail(const std::string& path)
         }
         TxtResolution->setText(SizeText(thumbnail->width, thumbnail->height));
         Imgapercu->setPixmap(QPixmap::fromImage(thumbnail->image));
+        boxThumbnail_ = thumbnail->logical;
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/canvas.h"
+#include "platform/gdi/device_pixels.h"
 #include "platform/background_task.h"
 #include "platform/paths.h"
 
@@ -22,33 +23,44 @@
 
 using namespace platform;
 
-Thumbnail MakeThumbnail(const std::string& path, uint32_t face)
+namespace {
+
+// The picture in a box of side × side pixels: as it is when it fits, else fitted on `face`.
+QImage fitIntoBox(const LoadedPicture& picture, int side, uint32_t face)
 {
-    // A large JPEG is decoded at the smallest DCT scale that still covers the box: the
-    // same thumbnail, without decoding millions of pixels it would drop.
-    LoadedPicture picture = LoadPicture(path, QSize(kThumbnailSide, kThumbnailSide), false);
-    Thumbnail out;
-    out.width = picture.width;
-    out.height = picture.height;
-    if (picture.width <= kThumbnailSide && picture.height <= kThumbnailSide) {
-        out.image = picture.bitmap.Image();
-        return out;
-    }
-    TBitmap box(kThumbnailSide, kThumbnailSide);
-    box.Canvas().Brush.Color = face;
-    box.Canvas().Brush.Style = bsSolid;
-    box.Canvas().FillRect(Rect(0, 0, kThumbnailSide, kThumbnailSide));
-    const TRect place = ThumbnailPlacement(picture.width, picture.height);
+    if (picture.width <= side && picture.height <= side)
+        return picture.bitmap.Image();
+    TBitmap box(side, side);
     TCanvas& c = box.Canvas();
+    c.Brush.Color = face;
+    c.Brush.Style = bsSolid;
+    c.FillRect(Rect(0, 0, side, side));
+    const TRect place = ThumbnailPlacement(picture.width, picture.height, side);
     c.SetStretchMode(HALFTONE);
     c.SetBrushOrigin({0, 0});
     c.StretchBlt(place.Left, place.Top, place.Right - place.Left, place.Bottom - place.Top, &picture.bitmap.Canvas(),
                  0, 0, picture.bitmap.Width(), picture.bitmap.Height(), SRCCOPY);
-    out.image = box.Image();
+    return box.Image();
+}
+
+}  // namespace
+
+Thumbnail MakeThumbnail(const std::string& path, uint32_t face, qreal ratio)
+{
+    const int side = DevicePixels(QSize(kThumbnailSide, kThumbnailSide), ratio).width();
+    // A large JPEG is decoded at the smallest DCT scale that still covers the box: the
+    // same thumbnail, without decoding millions of pixels it would drop.
+    const LoadedPicture picture = LoadPicture(path, QSize(side, side), false);
+    Thumbnail out;
+    out.width = picture.width;
+    out.height = picture.height;
+    out.image = fitIntoBox(picture, side, face);
+    out.logical = side == kThumbnailSide ? out.image : fitIntoBox(picture, kThumbnailSide, face);
+    out.image.setDevicePixelRatio(ratio);
     return out;
 }
 
-bool MakeThumbnailLater(QObject* owner, const std::string& path, ThumbnailDone done)
+bool MakeThumbnailLater(QObject* owner, const std::string& path, qreal ratio, ThumbnailDone done)
 {
     struct Result {
         std::optional<Thumbnail> thumbnail;
@@ -57,10 +69,10 @@ bool MakeThumbnailLater(QObject* owner, const std::string& path, ThumbnailDone d
     const TColor face = ColorToRGB(clBtnFace);
     // Only ever dereferenced on the main thread, which is where it is checked.
     QPointer<QObject> receiver(owner);
-    auto work = [path, face, receiver, done = std::move(done)]() -> bool {
+    auto work = [path, face, ratio, receiver, done = std::move(done)]() -> bool {
         auto result = std::make_shared<Result>();
         try {
-            result->thumbnail = MakeThumbnail(path, face);
+            result->thumbnail = MakeThumbnail(path, face, ratio);
         } catch (const std::exception& e) {
             result->error = e.what();
         }
@@ -109,7 +121,8 @@ void TPicturePreview::ShowFile(const QString& path)
         return;
     const int request = ++request_;
     // Browsing past a damaged file is no error: it simply has no thumbnail.
-    MakeThumbnailLater(this, file, [this, request](const Thumbnail* thumbnail, const std::string&) {
+    const qreal ratio = Picture->devicePixelRatioF();
+    MakeThumbnailLater(this, file, ratio, [this, request](const Thumbnail* thumbnail, const std::string&) {
         if (request != request_ || !thumbnail)
             return;
         Picture->setPixmap(QPixmap::fromImage(thumbnail->image));

@@ -8,6 +8,7 @@
 #include "settings/trace_log.h"
 
 #include "platform/gdi/bitmap.h"
+#include "platform/gdi/device_pixels.h"
 #include "platform/gdi/window_canvas.h"
 #include "platform/random.h"
 
@@ -30,8 +31,7 @@ QSize screenSize()
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return QSize(1024, 768);
-    const qreal ratio = screen->devicePixelRatio();
-    return QSize(qRound(screen->size().width() * ratio), qRound(screen->size().height() * ratio));
+    return DevicePixels(screen->size(), screen->devicePixelRatio());
 }
 
 int screenDepth()

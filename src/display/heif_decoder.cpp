@@ -342,14 +342,21 @@ QImage DecodeHeifFile(const std::string& path)
     if (width <= 0 || height <= 0)
         throw PictureError(path, "dimensions nulles");
     const long long pixels = static_cast<long long>(width) * height;
-    CheckPictureSize(width, height, path);
     // At most, the decoder's planes (full chroma, alpha included) beside the interleaved
     // picture, or that picture beside the bitmap's copy of it.
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const int sampleBytes = heif_image_handle_get_luma_bits_per_pixel(handle.get()) > 8 ? 2 : 1;
     const long long bytesPerPixel = std::max(sampleBytes * (alpha ? 4 : 3) + 4, 8);
+    // libheif 1.15 decodes a picture whole, a grid of tiles included: its API gives no
+    // handle to a tile (only to top-level images) nor an item's data, so no tile can be
+    // decoded and reduced on its own. The whole picture at full size must fit, which puts
+    // an 8-bit one at 67 megapixels; a larger one (a phone's 200-megapixel mode) is refused.
     if (pixels * bytesPerPixel > kMaxDecodeBytes)
-        throw PictureError(path, "mémoire insuffisante");
+        throw PictureError(path, "image HEIF trop grande pour être décodée (" + std::to_string(width) + " x " +
+                                     std::to_string(height) + " : il faudrait " +
+                                     std::to_string((pixels * bytesPerPixel) >> 20) + " Mo, la limite est " +
+                                     std::to_string(kMaxDecodeBytes >> 20) + " Mo)");
+    CheckPictureSize(width, height, path);
     // No image of the file larger than the picture may be, and all of them within three
     // times that: a grid's picture is declared twice (its extent and its canvas), and its
     // tiles, thumbnails and depth maps come to about once the picture again.

@@ -39,6 +39,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 #include <QTranslator>
 
 #include <functional>
@@ -520,6 +521,55 @@ TEST_F(Dialog, ThumbnailsFitTheBox)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes().empty(); }, 20000));
     EXPECT_NE(boxes().back().find("photo.jpeg"), std::string::npos);
     EXPECT_EQ(form->TxtResolution->text(), QStringLiteral("200x400"));
+}
+
+// Run at twice the scale by an entry of its own (QT_SCALE_FACTOR=2): the thumbnails and
+// the glyphs are made for the screen's pixels, not made for the box's and enlarged.
+TEST_F(Dialog, ThumbnailsAndGlyphsAreMadeAtTheScreensDevicePixels)
+{
+    machine(true);
+    writePicture(pics() + "wide.bmp", 400, 200, Qt::red);
+    writePicture(pics() + "small.bmp", 100, 80, Qt::red);
+    user("", {pics() + "wide.bmp", pics() + "small.bmp"});
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") != QLatin1String("2"))
+        GTEST_SKIP() << "for a screen scaled twice (QT_SCALE_FACTOR=2)";
+    open();
+    ASSERT_EQ(form->Imgapercu->devicePixelRatioF(), 2);
+    auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+    // The 400 x 200 picture fitted into 374 device pixels: the red band has rows 93 to 279,
+    // where the box's thumbnail enlarged would have 92 to 279, its edges blurred.
+    auto fittedAtDevicePixels = [&](const QPixmap& shown) {
+        EXPECT_EQ(shown.devicePixelRatio(), 2);
+        ASSERT_EQ(shown.size(), QSize(374, 374));
+        const QImage image = shown.toImage();
+        EXPECT_FALSE(isRed(image.pixel(187, 92)));
+        EXPECT_TRUE(isRed(image.pixel(187, 93)));
+        EXPECT_TRUE(isRed(image.pixel(187, 279)));
+        EXPECT_FALSE(isRed(image.pixel(187, 280)));
+    };
+
+    clickRow(form->DstList, 0);
+    ASSERT_TRUE(waitThumbnail("400x200"));
+    fittedAtDevicePixels(form->Imgapercu->pixmap());
+    // A picture that fits shows its own pixels, one for one, as the show does.
+    clickRow(form->DstList, 1);
+    ASSERT_TRUE(waitThumbnail("100x80"));
+    EXPECT_EQ(form->Imgapercu->pixmap().size(), QSize(100, 80));
+    EXPECT_EQ(form->Imgapercu->pixmap().devicePixelRatio(), 2);
+
+    TPicturePreview preview;
+    preview.show();
+    preview.ShowFile(QString::fromStdString(pics() + "wide.bmp"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Size->text() == QLatin1String("400x200"); }, 20000));
+    fittedAtDevicePixels(preview.Picture->pixmap());
+
+    // The arrow's shaft, from 5.5 to 10.5 of its 16 pixels, has sharp sides at 11 and 21.
+    const QImage arrow = form->BtnUp->icon().pixmap(QSize(16, 16), form->BtnUp->devicePixelRatioF()).toImage();
+    ASSERT_EQ(arrow.size(), QSize(32, 32));
+    EXPECT_EQ(qAlpha(arrow.pixel(10, 24)), 0);
+    EXPECT_EQ(qAlpha(arrow.pixel(11, 24)), 255);
+    EXPECT_EQ(qAlpha(arrow.pixel(20, 24)), 255);
+    EXPECT_EQ(qAlpha(arrow.pixel(21, 24)), 0);
 }
 
 TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)

@@ -239,6 +239,13 @@ TEST(PictureFormats, DamagedEmptyAndHugeFilesAreErrorsNamingTheFile)
     }
     const std::string heic = testing_support::ReadFile(heifFile(dir, picture, "whole.heic"));
     expectError("cut.heic", heic.substr(0, heic.size() / 2));
+    // A phone's 200-megapixel HEIC, as its header says: libheif would decode it whole, in
+    // more memory than a picture may take, which the message says in so many words.
+    std::string phone = heic;
+    const size_t extent = phone.find(std::string("ispe\0\0\0\0\0\0\0\x40\0\0\0\x30", 16));  // the picture's 64 x 48
+    ASSERT_NE(extent, std::string::npos);
+    phone.replace(extent + 8, 8, std::string("\0\0\x3F\xC0\0\0\x2F\xD0", 8));  // 16320 x 12240
+    expectError("phone.heic", phone, "image HEIF trop grande pour être décodée (16320 x 12240 : il faudrait 1524 Mo");
     // Tiny files whose grid or overlay canvas claims hundreds of megabytes; a colour
     // profile with values libheif does not know (it leaked once).
     expectError("tiles.heic", testing_support::ReadFile(std::string(LUMIVANE_PICTURE_SEEDS) + "/heif/tiles_claim_gigabytes.heic"),

@@ -1,5 +1,6 @@
 # Sourced by the end-to-end scripts (through e2e_common.sh, or alone by those that start
-# their own X servers): the ways to wait, and reading a pixel.
+# their own X servers): the ways to wait, reading pixels, and the picture of stripes that
+# tells a scaled screen's pixels.
 # In the sanitizer pass: allocation stacks are walked in full, as the fast walk stops at
 # the first system library built without frame pointers, and a leak could then be named
 # neither ours nor the system's. Every report of every program the script starts goes to
@@ -42,3 +43,22 @@ visible_windows() {
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # image_pixel FILE X Y: that pixel of a picture file, as RRGGBB.
 image_pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: 2>/dev/null | cut -c1-6; }
+# stripe_picture FILE W H: a W x H bitmap of one-pixel columns, black and white in turn,
+# which anything but one picture pixel for one screen pixel turns grey.
+stripe_picture() {
+  python3 - "$@" <<'PY'
+import struct, sys
+path, w, h = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+row = b''.join(b'\0\0\0' if x % 2 == 0 else b'\xff\xff\xff' for x in range(w))
+row += b'\0' * (-len(row) % 4)
+data = row * h
+header = b'BM' + struct.pack('<IHHI', 54 + len(data), 0, 0, 54)
+header += struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+open(path, 'wb').write(header + data)
+PY
+}
+# striped_at FILE X Y: the eight pixels of a row from X Y are black and white in turn.
+striped_at() {
+  [ "$(convert "$1" -crop "8x1+$2+$3" -depth 8 txt:- 2>/dev/null | awk 'NR > 1 {printf "%s ", $3}')" \
+    = "#000000 #FFFFFF #000000 #FFFFFF #000000 #FFFFFF #000000 #FFFFFF " ]
+}

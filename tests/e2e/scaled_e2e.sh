@@ -9,22 +9,14 @@ export E2E_SCREENS="-screen 0 2560x1440x24"
 lumivane="$1"
 
 validated_machine
-python3 - "$work/stripes.bmp" <<'PY'
-import struct, sys
-w, h = 2560, 1440
-row = b''.join(b'\0\0\0' if x % 2 == 0 else b'\xff\xff\xff' for x in range(w))
-data = row * h  # 7680 bytes a row: no padding
-header = b'BM' + struct.pack('<IHHI', 54 + len(data), 0, 0, 54)
-header += struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-open(sys.argv[1], 'wb').write(header + data)
-PY
+stripe_picture "$work/stripes.bmp" 2560 1440
 user_settings '"Effet"=dword:00000000\r\n"Vitesse"=dword:00000078\r\n' "$work/stripes.bmp"
-# Eight pixels of a row at X Y, as RRGGBB words.
+# The pixels of a row at X Y, to say what was there when the check failed.
 row_at() { convert "$work/shot.png" -crop "8x1+$1+$2" -depth 8 txt:- 2>/dev/null | awk 'NR > 1 {print $3}' | tr '\n' ' '; }
 striped() {
   import -window root "$work/shot.png" 2>/dev/null
   for at in "1280 720" "0 0" "2552 1439"; do
-    [ "$(row_at $at)" = "#000000 #FFFFFF #000000 #FFFFFF #000000 #FFFFFF #000000 #FFFFFF " ] || return 1
+    striped_at "$work/shot.png" $at || return 1
   done
 }
 QT_SCALE_FACTOR=2 "$lumivane" /s & pid=$!

@@ -1,5 +1,7 @@
 #include "platform/gdi/canvas_widget.h"
 
+#include "platform/gdi/device_pixels.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -12,7 +14,7 @@ CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags, Pixels pixels
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    const QSize start = devicePixels(size());
+    const QSize start = DevicePixels(size(), ratio());
     canvas_.SetSize(start.width(), start.height(), back_);
     // Painted at once, so a flush is on screen when it returns, whether or not the event
     // loop runs before the next drawing; a hidden widget paints when it is shown. The
@@ -29,12 +31,6 @@ CanvasWidget::CanvasWidget(QWidget* parent, Qt::WindowFlags flags, Pixels pixels
 }
 
 qreal CanvasWidget::ratio() const { return pixels_ == Pixels::Device ? devicePixelRatioF() : 1; }
-
-QSize CanvasWidget::devicePixels(QSize logical) const
-{
-    const qreal ratio = this->ratio();
-    return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
-}
 
 void CanvasWidget::followRefresh()
 {
@@ -60,7 +56,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event)
 
 void CanvasWidget::resizeEvent(QResizeEvent* event)
 {
-    const QSize pixels = devicePixels(event->size());
+    const QSize pixels = DevicePixels(event->size(), ratio());
     canvas_.SetSize(pixels.width(), pixels.height(), back_);
     QWidget::resizeEvent(event);
 }

@@ -30,8 +30,6 @@ protected:
 
 private:
     void followRefresh();
-    // The canvas's size for a widget of that size.
-    QSize devicePixels(QSize logical) const;
 
     // The canvas's pixels per widget pixel: 1, or the device pixel ratio.
     qreal ratio() const;
