@@ -11,7 +11,7 @@ for tool in sway swaymsg grim; do
   command -v "$tool" >/dev/null || { echo "wayland_scales_e2e: $tool is missing (scripts/test installs it)"; exit 1; }
 done
 if [ "$(id -u)" -eq 0 ]; then
-  user=lumivane-e2e
+  user=lumivane-e2e-scales  # not the user of e2e.wayland, whose pgrep -u runs beside it
   id "$user" >/dev/null 2>&1 || useradd --system --create-home --shell /bin/bash "$user" || exit 1
   exec runuser -u "$user" -- "$0" "$@"
 fi
