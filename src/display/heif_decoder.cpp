@@ -262,10 +262,42 @@ DeclaredImages declaredImages(const Source& s)
     return d;
 }
 
+// libheif's reasons, which it gives in English, in the words of every other reading error;
+// its codes follow, for whoever has to look further.
+std::string reason(const heif_error& error)
+{
+    std::string text;
+    switch (error.subcode) {
+    case heif_suberror_End_of_data: text = "fichier HEIF tronqué"; break;
+    case heif_suberror_No_ftyp_box: text = "pas un fichier HEIF (en-tête ftyp absent)"; break;
+    case heif_suberror_Security_limit_exceeded: text = "image HEIF au-delà des limites de sécurité du décodeur"; break;
+    case heif_suberror_Unsupported_codec:
+    case heif_suberror_Plugin_is_not_loaded: text = "codage HEIF sans décodeur sur ce système"; break;
+    case heif_suberror_Unsupported_bit_depth: text = "profondeur de couleur HEIF non prise en charge"; break;
+    case heif_suberror_Unsupported_color_conversion: text = "conversion de couleurs HEIF non prise en charge"; break;
+    case heif_suberror_Invalid_grid_data:
+    case heif_suberror_Missing_grid_images: text = "mosaïque HEIF endommagée"; break;
+    case heif_suberror_Invalid_image_size: text = "dimensions HEIF invalides"; break;
+    default:
+        switch (error.code) {
+        case heif_error_Input_does_not_exist: text = "fichier introuvable"; break;
+        case heif_error_Invalid_input: text = "fichier HEIF endommagé"; break;
+        case heif_error_Unsupported_filetype: text = "type de fichier HEIF non pris en charge"; break;
+        case heif_error_Unsupported_feature: text = "fonction HEIF non prise en charge"; break;
+        case heif_error_Memory_allocation_error: text = "mémoire insuffisante"; break;
+        case heif_error_Decoder_plugin_error: text = "données d'image HEIF que le décodeur refuse"; break;
+        case heif_error_Color_profile_does_not_exist: text = "profil de couleurs HEIF absent"; break;
+        case heif_error_Plugin_loading_error: text = "décodeur HEIF introuvable"; break;
+        default: text = "image HEIF illisible"; break;
+        }
+    }
+    return text + " (libheif " + std::to_string(int(error.code)) + "." + std::to_string(int(error.subcode)) + ")";
+}
+
 void check(const heif_error& error, const std::string& path)
 {
     if (error.code != heif_error_Ok)
-        throw PictureError(path, error.message && *error.message ? error.message : "image HEIF illisible");
+        throw PictureError(path, reason(error));
 }
 
 // The colours the picture is described in: its ICC profile, or the primaries of its nclx

@@ -238,7 +238,8 @@ TEST(PictureFormats, DamagedEmptyAndHugeFilesAreErrorsNamingTheFile)
         expectError(std::string("cut.") + format, good.substr(0, good.size() / 2));
     }
     const std::string heic = testing_support::ReadFile(heifFile(dir, picture, "whole.heic"));
-    expectError("cut.heic", heic.substr(0, heic.size() / 2));
+    // libheif's English reason in the program's French.
+    expectError("cut.heic", heic.substr(0, heic.size() / 2), "fichier HEIF endommagé (libheif 2.");
     // A phone's 200-megapixel HEIC, as its header says: libheif would decode it whole, in
     // more memory than a picture may take, which the message says in so many words.
     std::string phone = heic;
