@@ -140,7 +140,15 @@ bool DesktopInhibited()
                  inhibited) &&
         inhibited)
         return true;
-    // KDE and Xfce count the inhibitors of their org.freedesktop.ScreenSaver here.
+    // KDE passes the inhibitors of its org.freedesktop.ScreenSaver on to its power
+    // manager's agent, as screen settings not to change (4) or a session not to interrupt (1).
+    const QString agent = QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent");
+    if (onSessionBus(agent) && answered(callWithin(agent, QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
+                                                   agent, QStringLiteral("HasInhibition"), {uint(4 | 1)}),
+                                        inhibited) &&
+        inhibited)
+        return true;
+    // Xfce counts the inhibitors of its org.freedesktop.ScreenSaver here.
     const QString power = QStringLiteral("org.freedesktop.PowerManagement.Inhibit");
     if (onSessionBus(power) && answered(callWithin(power, QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
                                                    power, QStringLiteral("HasInhibit")),

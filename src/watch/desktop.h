@@ -18,8 +18,9 @@ bool X11Session();
 std::string OtherScreenSaver();
 
 // Whether an application keeps the desktop awake through the desktop's own service:
-// GNOME's session manager (an idle inhibition, flag 8), or the
-// org.freedesktop.PowerManagement.Inhibit of KDE and Xfce (HasInhibit).
+// GNOME's session manager (an idle inhibition, flag 8), KDE's power manager (whose agent
+// gets the inhibitors of KDE's org.freedesktop.ScreenSaver), or the
+// org.freedesktop.PowerManagement.Inhibit of Xfce (HasInhibit).
 bool DesktopInhibited();
 
 // Keeps the desktop from blanking while it lives: an idle inhibition of GNOME's session

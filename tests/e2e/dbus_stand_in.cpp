@@ -3,6 +3,8 @@
 //                                  player does, until its standard input closes
 //   dbus_stand_in desktop LOGFILE  offers org.freedesktop.ScreenSaver as a desktop does,
 //                                  writing each call it gets (Inhibit, UnInhibit, Lock) to LOGFILE
+//   dbus_stand_in kde-film         KDE's power manager while a film plays: the desktop has
+//                                  passed the film's inhibitor on to it, and it says so
 //   dbus_stand_in gnome LOGFILE    offers what GNOME's shell and session offer: the idle monitor,
 //                                  whose watches fire when its standard input says "idle" or
 //                                  "active", the session manager's idle inhibition, and the
@@ -148,6 +150,15 @@ public slots:
     Q_SCRIPTABLE void Lock() { log_.write("Lock"); }
 };
 
+// KDE's desktop passes the inhibitors of its org.freedesktop.ScreenSaver on to this agent,
+// as screen settings not to change (4).
+class PowerAgent : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.Solid.PowerManagement.PolicyAgent")
+public slots:
+    Q_SCRIPTABLE bool HasInhibition(uint types) { return (types & 4) != 0; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -161,6 +172,7 @@ int main(int argc, char** argv)
     std::unique_ptr<IdleMonitor> monitor;
     std::unique_ptr<SessionManager> session;
     std::unique_ptr<ShellLock> shell;
+    std::unique_ptr<PowerAgent> agent;
     if (mode == "gnome" && argc > 2) {
         log = std::make_unique<Log>(QString::fromUtf8(argv[2]));
         monitor = std::make_unique<IdleMonitor>(*log);
@@ -188,8 +200,14 @@ int main(int argc, char** argv)
             !bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), desktop.get(),
                                 QDBusConnection::ExportScriptableSlots))
             return 1;
+    } else if (mode == "kde-film") {
+        agent = std::make_unique<PowerAgent>();
+        if (!bus.registerObject(QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"), agent.get(),
+                                QDBusConnection::ExportScriptableSlots) ||
+            !bus.registerService(QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent")))
+            return 1;
     } else {
-        std::fprintf(stderr, "usage: dbus_stand_in inhibit | desktop LOGFILE | gnome LOGFILE\n");
+        std::fprintf(stderr, "usage: dbus_stand_in inhibit | desktop LOGFILE | kde-film | gnome LOGFILE\n");
         return 2;
     }
     std::printf("ready\n");

@@ -164,7 +164,21 @@ fi
 until_true 20 key_ends $pid && pass "a key ends it" || { fail "a key did not end it"; kill $pid; }
 
 case "$kind" in
-  kwin) check_watcher "ext-idle-notify-v1"; check_desktop_lock ;;
+  kwin)
+    check_watcher "ext-idle-notify-v1"
+    # A film's inhibitor through KDE's own org.freedesktop.ScreenSaver, which the desktop
+    # passes on to its power manager (not run here: stood in for).
+    user_settings '"Vitesse"=dword:00000002\r\n"Effet"=dword:00000000\r\n"VerrouAuRetour"=dword:00000000\r\n' "$work/red.bmp"
+    start_stand_in power kde-film || fail "the power manager's stand-in did not start"
+    start_watcher
+    nudge
+    until_true 30 logged "une application empêche la mise en veille" && not_showing \
+      && pass "no show while KDE's power manager holds a film's inhibitor" || fail "a show over KDE's film"
+    end_stand_in "$power"
+    until_true 30 showing && pass "the show once the film has gone" || fail "no show after KDE's film"
+    stop_watcher
+    check_desktop_lock
+    ;;
   mutter | gnome-shell) check_watcher "org.gnome.Mutter.IdleMonitor"; check_lock ;;
 esac
 
