@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The show on a screen scaled twice, as scaled desktop sessions set QT_SCALE_FACTOR: a
+# The show on a scaled screen, as scaled desktop sessions set QT_SCALE_FACTOR: a
 # picture of one-pixel stripes as large as the screen reaches it one pixel for one, not
 # prepared for half the screen and enlarged into grey.
 #   scaled_e2e.sh LUMIVANE
@@ -19,12 +19,16 @@ striped() {
     striped_at "$work/shot.png" $at || return 1
   done
 }
-QT_SCALE_FACTOR=2 "$lumivane" /s & pid=$!
-until_true 30 striped && pass "every device pixel of the screen is drawn, at twice the scale" \
-  || fail "at the centre: $(row_at 1280 720)"
-xdotool key a
-ends_within $pid 20 && pass "a key ends it" || fail "still running after a key"
-wait $pid 2>/dev/null
+# Twice, and the fractional scales of desktop settings (150 %, 125 %), where the screen's
+# logical size is not a whole number of pixels at 150 %.
+for scale in 2 1.5 1.25; do
+  QT_SCALE_FACTOR=$scale "$lumivane" /s & pid=$!
+  until_true 30 striped && pass "every device pixel of the screen is drawn, at a scale of $scale" \
+    || fail "at a scale of $scale, at the centre: $(row_at 1280 720)"
+  xdotool key a
+  ends_within $pid 20 && pass "a key ends it" || fail "still running after a key"
+  wait $pid 2>/dev/null
+done
 sanitizer_clean || failures=$((failures + 1))
 [ "$failures" = 0 ] && echo "scaled test passed" || echo "scaled test: $failures failed"
 [ "$failures" = 0 ]
