@@ -17,13 +17,7 @@ esac
 for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/test installs it)"; exit 1; }
 done
-if [ "$(id -u)" -eq 0 ]; then
-  # A user for each desktop: the tests run side by side, and another's pkill -u must not
-  # reach this one's programs.
-  user="lumivane-e2e-$kind"
-  id "$user" >/dev/null 2>&1 || useradd --system --create-home --shell /bin/bash "$user" || exit 1
-  exec runuser -u "$user" -- "$0" "$@"
-fi
+. "$(dirname "$0")/e2e_user.sh" "lumivane-e2e-$kind" "$0" "$@"
 if [ -z "${LUMIVANE_E2E_BUS:-}" ]; then
   export LUMIVANE_E2E_BUS=1
   exec dbus-run-session -- "$0" "$@"
@@ -43,9 +37,6 @@ end_all() {
   rm -rf "$work"
 }
 trap end_all EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 # Nothing of the machine's own session: no X server, no lock of the real session.
 unset DISPLAY QT_QPA_PLATFORM XDG_SESSION_ID XDG_CURRENT_DESKTOP WAYLAND_DISPLAY
 export HOME="$work"

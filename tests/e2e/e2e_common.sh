@@ -10,9 +10,6 @@ if [ -z "${LUMIVANE_E2E_INNER:-}" ]; then
 fi
 work="$(mktemp -d)"
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 . "$(dirname "${BASH_SOURCE[0]}")/e2e_wait.sh"
 # host_shot FILE: the host-window stand-in running as coprocess HOST writes its pixels there.
 host_shot() { echo "shot $1" >&"${HOST[1]}"; read -r -u "${HOST[0]}" _; }

@@ -1,6 +1,9 @@
 # Sourced by the end-to-end scripts (through e2e_common.sh, or alone by those that start
-# their own X servers): the ways to wait, reading pixels, and the picture of stripes that
-# tells a scaled screen's pixels.
+# their own X servers): the tally of checks, the ways to wait, reading pixels, and the
+# picture of stripes that tells a scaled screen's pixels.
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
 # In the sanitizer pass: allocation stacks are walked in full, as the fast walk stops at
 # the first system library built without frame pointers, and a leak could then be named
 # neither ours nor the system's. Every report of every program the script starts goes to

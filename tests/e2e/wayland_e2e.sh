@@ -13,17 +13,10 @@ pointer_device="$2"
 for tool in sway swaymsg grim wtype swayidle; do
   command -v "$tool" >/dev/null || { echo "wayland_e2e: $tool is missing (scripts/test installs it)"; exit 1; }
 done
-if [ "$(id -u)" -eq 0 ]; then
-  user=lumivane-e2e
-  id "$user" >/dev/null 2>&1 || useradd --system --create-home --shell /bin/bash "$user" || exit 1
-  exec runuser -u "$user" -- "$0" "$@"
-fi
+. "$(dirname "$0")/e2e_user.sh" lumivane-e2e "$0" "$@"
 
 . "$(dirname "$0")/e2e_wait.sh"
 work="$(mktemp -d)"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 unset DISPLAY  # nothing here may lean on XWayland (sway starts it only for an X11 client)
 unset QT_QPA_PLATFORM  # the choice of the window system is what is tested (scripts/test sets xcb)
 unset XDG_SESSION_ID  # the watcher must never lock the real session

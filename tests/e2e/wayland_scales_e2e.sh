@@ -10,17 +10,10 @@ lumivane="$1"
 for tool in sway swaymsg grim; do
   command -v "$tool" >/dev/null || { echo "wayland_scales_e2e: $tool is missing (scripts/test installs it)"; exit 1; }
 done
-if [ "$(id -u)" -eq 0 ]; then
-  user=lumivane-e2e-scales  # not the user of e2e.wayland, whose pgrep -u runs beside it
-  id "$user" >/dev/null 2>&1 || useradd --system --create-home --shell /bin/bash "$user" || exit 1
-  exec runuser -u "$user" -- "$0" "$@"
-fi
+. "$(dirname "$0")/e2e_user.sh" lumivane-e2e-scales "$0" "$@"
 
 . "$(dirname "$0")/e2e_wait.sh"
 work="$(mktemp -d)"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 unset DISPLAY QT_QPA_PLATFORM XDG_SESSION_ID
 export XDG_RUNTIME_DIR="$work/run" HOME="$work"
 mkdir -p "$work/run" "$work/c"

@@ -15,9 +15,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 . "$(dirname "$0")/../e2e/e2e_wait.sh"
 
 mkdir -p "$work/run" && chmod 700 "$work/run"

@@ -7,7 +7,7 @@
      click          the left button, pressed and released */
 #include "fake-input-client-protocol.h"
 
-#include <wayland-client.h>
+#include "client.h"
 
 #include <linux/input-event-codes.h>
 #include <stdio.h>
@@ -25,23 +25,14 @@ static void global(void* data, struct wl_registry* registry, uint32_t name, cons
     }
 }
 
-static void global_remove(void* data, struct wl_registry* registry, uint32_t name)
-{
-    (void)data, (void)registry, (void)name;
-}
-
-static const struct wl_registry_listener listener = {global, global_remove};
+static const struct wl_registry_listener listener = {global, client_global_remove};
 
 int main(void)
 {
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "fake_input: no Wayland display\n");
+    struct wl_registry* registry = NULL;
+    struct wl_display* display = client_connect("fake_input", &listener, &registry);
+    if (!display)
         return 1;
-    }
-    struct wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &listener, NULL);
-    wl_display_roundtrip(display);
     if (!input) {
         fprintf(stderr, "fake_input: the compositor offers no fake input\n");
         return 1;

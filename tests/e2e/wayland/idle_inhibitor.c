@@ -6,7 +6,7 @@
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
-#include <wayland-client.h>
+#include "client.h"
 
 #include <poll.h>
 #include <stdio.h>
@@ -35,12 +35,7 @@ static void global(void* data, struct wl_registry* registry, uint32_t name, cons
         inhibit_manager = wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1);
 }
 
-static void global_remove(void* data, struct wl_registry* registry, uint32_t name)
-{
-    (void)data, (void)registry, (void)name;
-}
-
-static const struct wl_registry_listener registry_listener = {global, global_remove};
+static const struct wl_registry_listener registry_listener = {global, client_global_remove};
 
 static void ping(void* data, struct xdg_wm_base* base, uint32_t serial)
 {
@@ -92,14 +87,10 @@ static struct wl_buffer* grey_buffer(void)
 
 int main(void)
 {
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "idle_inhibitor: no Wayland display\n");
+    struct wl_registry* registry = NULL;
+    struct wl_display* display = client_connect("idle_inhibitor", &registry_listener, &registry);
+    if (!display)
         return 1;
-    }
-    struct wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registry_listener, NULL);
-    wl_display_roundtrip(display);
     if (!compositor || !shm || !wm_base || !inhibit_manager) {
         fprintf(stderr, "idle_inhibitor: the compositor lacks %s\n",
                 !inhibit_manager ? "idle inhibitors" : "a window shell or shared memory");

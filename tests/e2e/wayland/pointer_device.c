@@ -5,7 +5,7 @@
      pointer_device < fifo */
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
-#include <wayland-client.h>
+#include "client.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -23,23 +23,14 @@ static void global(void* data, struct wl_registry* registry, uint32_t name, cons
         seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
 }
 
-static void global_remove(void* data, struct wl_registry* registry, uint32_t name)
-{
-    (void)data, (void)registry, (void)name;
-}
-
-static const struct wl_registry_listener listener = {global, global_remove};
+static const struct wl_registry_listener listener = {global, client_global_remove};
 
 int main(void)
 {
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "pointer_device: no Wayland display\n");
+    struct wl_registry* registry = NULL;
+    struct wl_display* display = client_connect("pointer_device", &listener, &registry);
+    if (!display)
         return 1;
-    }
-    struct wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &listener, NULL);
-    wl_display_roundtrip(display);
     if (!manager) {
         fprintf(stderr, "pointer_device: the compositor offers no virtual pointers\n");
         return 1;
