@@ -5,11 +5,12 @@
 # it, SIGTERM ends it (as an idle daemon does), swayidle starts it, with DISPLAY set it is
 # still a Wayland window, the dialog opens, and the preview, which draws into an X11 window,
 # says it needs X11.
-#   wayland_e2e.sh LUMIVANE POINTER_DEVICE
+#   wayland_e2e.sh LUMIVANE POINTER_DEVICE IDLE_INHIBITOR
 # sway refuses to run as root: run as root, the script runs itself again as a user of its own.
 set -uo pipefail
 lumivane="$1"
 pointer_device="$2"
+idle_inhibitor="$3"
 for tool in sway swaymsg grim wtype swayidle; do
   command -v "$tool" >/dev/null || { echo "wayland_e2e: $tool is missing (scripts/test installs it)"; exit 1; }
 done
@@ -69,10 +70,11 @@ fi
 grep -q 'grabbing' "$work/saver.err" && fail "the saver asked for a grab: $(cat "$work/saver.err")"
 # The seat has no keyboard until wtype brings its virtual one, and the key that brings it
 # arrives before the window knows the keyboard (the later, the busier the machine); each
-# wtype brings a keyboard of its own. So each try types three keys 0.4 s apart, and tries
-# go on until one ends it, which a key must do within seconds.
-key_ends() { wtype -s 400 aaa; until_true 1 ended $pid; }
-until_true 20 key_ends && pass "a key ends the saver" || fail "still running after keys"
+# wtype brings a keyboard of its own. So each try types four keys 0.6 s apart, and tries
+# go on until one ends it, which a key must do within seconds (a busy machine's client
+# takes its time over each new keyboard's keymap).
+key_ends() { wtype -s 600 aaaa; until_true 1 ended $pid; }
+until_true 40 key_ends && pass "a key ends the saver" || fail "still running after keys"
 finish $pid
 
 start_saver
@@ -130,9 +132,20 @@ until_true 20 grep -Eq "inactivité lue par (ext-idle-notify-v1|org_kde_kwin_idl
   && pass "the watcher reads sway's idle time" || fail "the watcher: $(cat "$work/watch.log")"
 show_up && pass "the watcher starts the show" || fail "the watcher started no show"
 pid=$(pgrep -u "$(id -u)" -f -- "lumivane /s$" | head -1)
-[ -n "$pid" ] && until_true 30 key_ends && pass "a key ends the watcher's show" || fail "the watcher's show did not end"
+[ -n "$pid" ] && until_true 40 key_ends && pass "a key ends the watcher's show" || fail "the watcher's show did not end"
 until_true 20 cover_gone || fail "the watcher's show stayed on screen"
 show_up && pass "the next idle period starts it again" || fail "no second show from the watcher"
+# A film's window holding a Wayland idle inhibitor: sway's idle time stands still.
+pid=$(pgrep -u "$(id -u)" -f -- "lumivane /s$" | head -1)
+[ -n "$pid" ] && until_true 40 key_ends || fail "the second show did not end"
+until_true 20 cover_gone || fail "the second show stayed on screen"
+sleep 3600 | "$idle_inhibitor" > "$work/film.out" 2>&1 & film=$!
+until_true 20 grep -q ready "$work/film.out" || fail "no film window: $(cat "$work/film.out")"
+swaymsg -q seat - cursor move 5 5
+if until_true 4 shows HEADLESS-1 640 360 FF0000; then fail "a show over the film's inhibitor"
+else pass "no show while a film's window holds an idle inhibitor"; fi
+kill $film
+show_up && pass "the show once the film has ended" || fail "no show after the film"
 # The watcher itself, not the bus's runner, which would leave it behind: the runner ends
 # with it.
 pkill -TERM -u "$(id -u)" -f -- "^[^ ]*/lumivane --watch"
@@ -148,7 +161,7 @@ show_up || fail "no show with DISPLAY set"
 tree="$(swaymsg -t get_tree)"
 grep -q '"shell": "xdg_shell"' <<< "$tree" && ! grep -q '"shell": "xwayland"' <<< "$tree" \
   && pass "with DISPLAY set the show is native Wayland" || fail "the show went through XWayland"
-until_true 20 key_ends && pass "a key ends it there" || fail "still running after keys, with DISPLAY set"
+until_true 40 key_ends && pass "a key ends it there" || fail "still running after keys, with DISPLAY set"
 finish $pid
 
 # The dialog opens natively.
