@@ -7,7 +7,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QTimer>
@@ -32,20 +32,20 @@ namespace {
 // GNOME: a watch that fires at every idle period, and a one-shot one for the next input.
 class MutterIdleSource : public IdleSource {
     Q_OBJECT
+    static inline const QString kService = QStringLiteral("org.gnome.Mutter.IdleMonitor");
+    static inline const QString kPath = QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core");
+
 public:
-    explicit MutterIdleSource(std::unique_ptr<QDBusInterface> monitor)
-        : monitor_(std::move(monitor)),
-          shell_(monitor_->service(), QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForRegistration)
+    MutterIdleSource() : shell_(kService, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForRegistration)
     {
-        monitor_->setTimeout(2000);  // a hung shell must not hold the watcher
         // A shell that restarts has forgotten the watches: they are asked again.
         connect(&shell_, &QDBusServiceWatcher::serviceRegistered, this, [this] {
             idleWatch_ = activeWatch_ = 0;
             if (threshold_.count() > 0)
                 Arm(threshold_);
         });
-        QDBusConnection::sessionBus().connect(monitor_->service(), monitor_->path(), monitor_->interface(),
-                                              QStringLiteral("WatchFired"), this, SLOT(onFired(uint)));
+        QDBusConnection::sessionBus().connect(kService, kPath, kService, QStringLiteral("WatchFired"), this,
+                                              SLOT(onFired(uint)));
     }
     std::string Name() const override { return "org.gnome.Mutter.IdleMonitor"; }
     void Arm(milliseconds threshold) override
@@ -53,7 +53,7 @@ public:
         threshold_ = threshold;
         drop(idleWatch_);
         const QDBusReply<uint> id =
-            monitor_->call(QStringLiteral("AddIdleWatch"), quint64(std::max<long long>(threshold.count(), 1)));
+            call(QStringLiteral("AddIdleWatch"), {quint64(std::max<long long>(threshold.count(), 1))});
         idleWatch_ = id.isValid() ? id.value() : 0;
     }
 
@@ -62,7 +62,7 @@ private slots:
     {
         if (id != 0 && id == idleWatch_) {
             drop(activeWatch_);
-            const QDBusReply<uint> active = monitor_->call(QStringLiteral("AddUserActiveWatch"));
+            const QDBusReply<uint> active = call(QStringLiteral("AddUserActiveWatch"));
             activeWatch_ = active.isValid() ? active.value() : 0;
             emit idled();
         } else if (id != 0 && id == activeWatch_) {
@@ -72,14 +72,26 @@ private slots:
     }
 
 private:
+    // Plain calls, never an introspected interface: that would ask the shell for its
+    // description first, with no bound on the wait.
+    static QDBusMessage message(const QString& method, const QList<QVariant>& arguments)
+    {
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kService, method);
+        m.setArguments(arguments);
+        return m;
+    }
+    // A hung shell must not hold the watcher: two seconds at most.
+    static QDBusMessage call(const QString& method, const QList<QVariant>& arguments = {})
+    {
+        return QDBusConnection::sessionBus().call(message(method, arguments), QDBus::Block, 2000);
+    }
     void drop(uint& watch)
     {
         if (watch)
-            monitor_->call(QDBus::NoBlock, QStringLiteral("RemoveWatch"), watch);
+            QDBusConnection::sessionBus().call(message(QStringLiteral("RemoveWatch"), {watch}), QDBus::NoBlock);
         watch = 0;
     }
 
-    std::unique_ptr<QDBusInterface> monitor_;
     QDBusServiceWatcher shell_;
     milliseconds threshold_{0};
     uint idleWatch_ = 0;
@@ -147,10 +159,7 @@ std::unique_ptr<IdleSource> ChooseIdleSource(std::string& why)
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString mutter = QStringLiteral("org.gnome.Mutter.IdleMonitor");
     if (bus.isConnected() && bus.interface()->isServiceRegistered(mutter)) {
-        auto monitor = std::make_unique<QDBusInterface>(mutter, QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
-                                                        mutter, bus);
-        if (monitor->isValid())
-            return std::make_unique<MutterIdleSource>(std::move(monitor));
+        return std::make_unique<MutterIdleSource>();
     }
     if (WaylandSession())
         return WaylandIdleSource(why);
