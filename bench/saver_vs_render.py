@@ -163,7 +163,7 @@ def wait_for(condition, deadline):
     raise TimeoutError
 
 
-def saver_run(effect, env, work, speed=0, stop_within=None):
+def saver_run(effect, env, work, speed=0, stop_within=None, inputs=("key", "click", "move")):
     """One show: the on-screen time of the second transition (the first one between the
     two photographs), then the stop latency of a random input in a later transition.
     With stop_within (seconds), nothing is timed on screen: the input comes at a random
@@ -194,7 +194,7 @@ def saver_run(effect, env, work, speed=0, stop_within=None):
         start = wait_for(lambda: (lambda b: len(b) > target and b[target][0])(changes.bursts(time.monotonic())),
                          deadline)
         time.sleep(max(0.0, start + random.uniform(0, within) - time.monotonic()))
-        kind = random.choice(["key", "click", "move"])
+        kind = random.choice(inputs)
         if kind == "click":  # the release stops the saver: time that one
             subprocess.run(["xdotool", "mousedown", "1"], check=True)
         command = {"key": ["xdotool", "key", random.choice(["a", "space", "Return", "Escape", "F5", "Shift_L"])],
