@@ -300,7 +300,8 @@ def stops(count, speed, registered, env, work):
     return latencies, failures
 
 
-def main():
+def parse_arguments():
+    """The options and the effects named; --size is set before the X server is made for it."""
     args = sys.argv[1:]
     global SIZE
     options = {"--runs": 3, "--others": 1, "--stops": 0, "--speed": 1000, "--seed": None}
@@ -310,6 +311,14 @@ def main():
         else:
             options[args[0]] = int(args[1])
         args = args[2:]
+    return options, args
+
+
+ARGUMENTS = None
+
+
+def main():
+    options, args = ARGUMENTS
     random.seed(options["--seed"])
     # The benchmarks are built only in a tree that asks for them.
     subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-DLUMIVANE_BENCH=ON"], check=True, stdout=subprocess.DEVNULL)
@@ -366,4 +375,5 @@ def run_on_own_x_server(main):
 
 
 if __name__ == "__main__":
+    ARGUMENTS = parse_arguments()
     run_on_own_x_server(main)
