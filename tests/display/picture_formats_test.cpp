@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QElapsedTimer>
+#include <QImageReader>
 #include <QImageWriter>
 
 using testing_support::TempDir;
@@ -157,6 +158,33 @@ TEST(PictureFormats, ASixteenBitPngsTransparentColourIsDrawnOverBlackAndNothingE
             ASSERT_EQ(pixel(keyed, x, y), x < w / 2 ? qRgb(0, 0, 0) : right) << x << "," << y;
             ASSERT_EQ(pixel(unused, x, y), x < w / 2 ? qRgb(0x12, 0xab, 0x56) : right) << x << "," << y;
         }
+}
+
+TEST(PictureFormats, DeepTiffAndHeifReachEightBitsAsTheirColoursAre)
+{
+    // 16 bits a channel, as scanners write TIFF and phones HEIF (10 bits, from a 16-bit
+    // source): two flat halves, each read back as its colour at 8 bits.
+    TempDir dir;
+    QImage deep(64, 48, QImage::Format_RGBX64);
+    for (int y = 0; y < deep.height(); ++y)
+        for (int x = 0; x < deep.width(); ++x)
+            deep.setPixelColor(x, y, x < 32 ? QColor::fromRgba64(0xffff, 0x8080, 0x0000) : QColor::fromRgba64(0x0000, 0x4040, 0xffff));
+    WriteFile(dir.file("deep.tiff"), encoded(deep, "tiff"));
+    ASSERT_EQ(QImageReader(QString::fromStdString(dir.file("deep.tiff"))).imageFormat(), QImage::Format_RGBX64)
+        << "the TIFF was not written at 16 bits";
+    const std::string heic = heifFile(dir, deep, "deep.heic");  // heif-enc makes 10 bits of a 16-bit PNG
+    const QImage::Format source = QImageReader(QString::fromStdString(heic + ".png")).imageFormat();
+    ASSERT_TRUE(source == QImage::Format_RGBX64 || source == QImage::Format_RGBA64) << "the HEIC's source is not 16-bit";
+    const QRgb left = qRgb(255, 128, 0), right = qRgb(0, 64, 255);
+    for (const auto& [path, tolerance] : {std::pair{dir.file("deep.tiff"), 0}, std::pair{heic, 8}}) {
+        const LoadedPicture p = LoadPicture(path, QSize(), false);
+        ASSERT_EQ(QSize(p.width, p.height), deep.size()) << path;
+        for (const QPoint at : {QPoint(4, 4), QPoint(20, 40), QPoint(44, 4), QPoint(60, 40)}) {
+            const QRgb want = at.x() < 32 ? left : right;
+            EXPECT_TRUE(near(pixel(p, at.x(), at.y()), want, tolerance))
+                << path << " at " << at.x() << "," << at.y() << ": " << std::hex << pixel(p, at.x(), at.y());
+        }
+    }
 }
 
 TEST(PictureFormats, EmbeddedProfilesAreConvertedToSrgb)
