@@ -1,4 +1,5 @@
 #include "desktop.h"
+#include "session_bus.h"
 
 #include "platform/host_config.h"
 
@@ -31,25 +32,6 @@ const QString kFreedesktop = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString kGnomeSession = QStringLiteral("org.gnome.SessionManager");
 constexpr uint kInhibitIdle = 8;
 
-// A method call that gives up after two seconds: a hung service must not hold the watcher,
-// which answers film players meanwhile.
-QDBusMessage callWithin(const QString& service, const QString& path, const QString& interface, const QString& method,
-                        const QList<QVariant>& arguments = {})
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
-    call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
-}
-
-// The same where nothing waits for the answer.
-void send(const QString& service, const QString& path, const QString& interface, const QString& method,
-          const QList<QVariant>& arguments)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
-    call.setArguments(arguments);
-    QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
-}
-
 template <class T>
 bool answered(const QDBusMessage& reply, T& value)
 {
@@ -75,7 +57,6 @@ bool othersFreedesktop()
     const QDBusReply<QString> owner = bus.interface()->serviceOwner(kFreedesktop);
     return owner.isValid() && owner.value() != bus.baseService();
 }
-
 
 // A process of this user by that name: another user's processes, which anyone can name
 // as they like, say nothing of this session.
@@ -135,7 +116,7 @@ bool DesktopInhibited()
         return false;
     bool inhibited = false;
     if (onSessionBus(kGnomeSession) &&
-        answered(callWithin(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession,
+        answered(CallWithin(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession,
                             QStringLiteral("IsInhibited"), {kInhibitIdle}),
                  inhibited) &&
         inhibited)
@@ -143,14 +124,14 @@ bool DesktopInhibited()
     // KDE passes the inhibitors of its org.freedesktop.ScreenSaver on to its power
     // manager's agent, as screen settings not to change (4) or a session not to interrupt (1).
     const QString agent = QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent");
-    if (onSessionBus(agent) && answered(callWithin(agent, QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
+    if (onSessionBus(agent) && answered(CallWithin(agent, QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
                                                    agent, QStringLiteral("HasInhibition"), {uint(4 | 1)}),
                                         inhibited) &&
         inhibited)
         return true;
     // Xfce counts the inhibitors of its org.freedesktop.ScreenSaver here.
     const QString power = QStringLiteral("org.freedesktop.PowerManagement.Inhibit");
-    if (onSessionBus(power) && answered(callWithin(power, QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
+    if (onSessionBus(power) && answered(CallWithin(power, QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
                                                    power, QStringLiteral("HasInhibit")),
                                         inhibited) &&
         inhibited)
@@ -169,11 +150,11 @@ BlankInhibit::BlankInhibit() : held_(std::make_unique<Held>())
     const QString why = QStringLiteral("diaporama en cours");
     if (QDBusConnection::sessionBus().isConnected()) {
         if (onSessionBus(kGnomeSession))
-            answered(callWithin(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession,
+            answered(CallWithin(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession,
                                 QStringLiteral("Inhibit"), {QStringLiteral("lumivane"), uint(0), why, kInhibitIdle}),
                      held_->gnomeCookie);
         if (othersFreedesktop())
-            answered(callWithin(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop,
+            answered(CallWithin(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop,
                                 QStringLiteral("Inhibit"), {QStringLiteral("lumivane"), why}),
                      held_->freedesktopCookie);
     }
@@ -186,10 +167,10 @@ BlankInhibit::BlankInhibit() : held_(std::make_unique<Held>())
 BlankInhibit::~BlankInhibit()
 {
     if (held_->gnomeCookie)
-        send(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession, QStringLiteral("Uninhibit"),
+        Send(kGnomeSession, QStringLiteral("/org/gnome/SessionManager"), kGnomeSession, QStringLiteral("Uninhibit"),
              {held_->gnomeCookie});
     if (held_->freedesktopCookie)
-        send(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop, QStringLiteral("UnInhibit"),
+        Send(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"), kFreedesktop, QStringLiteral("UnInhibit"),
              {held_->freedesktopCookie});
     if (held_->display) {
         XScreenSaverSuspend(held_->display, False);
@@ -205,13 +186,13 @@ bool LeaveOverview()
     if (!onSessionBus(shell))
         return false;
     QDBusVariant open;
-    if (!answered(callWithin(shell, path, properties, QStringLiteral("Get"), {shell, QStringLiteral("OverviewActive")}),
+    if (!answered(CallWithin(shell, path, properties, QStringLiteral("Get"), {shell, QStringLiteral("OverviewActive")}),
                   open) ||
         !open.variant().toBool())
         return false;
     // Answered before the overview has gone: its closing animation runs meanwhile, and the
     // show's window, a moment later, opens on the desktop.
-    callWithin(shell, path, properties, QStringLiteral("Set"),
+    CallWithin(shell, path, properties, QStringLiteral("Set"),
                {shell, QStringLiteral("OverviewActive"), QVariant::fromValue(QDBusVariant(false))});
     return true;
 }
@@ -221,10 +202,10 @@ std::string LockSession()
     const QString gnome = QStringLiteral("org.gnome.ScreenSaver");
     if (QDBusConnection::sessionBus().isConnected()) {
         if (onSessionBus(gnome) &&
-            callWithin(gnome, QStringLiteral("/org/gnome/ScreenSaver"), gnome, QStringLiteral("Lock")).type() ==
+            CallWithin(gnome, QStringLiteral("/org/gnome/ScreenSaver"), gnome, QStringLiteral("Lock")).type() ==
                 QDBusMessage::ReplyMessage)
             return "org.gnome.ScreenSaver.Lock";
-        if (othersFreedesktop() && callWithin(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"),
+        if (othersFreedesktop() && CallWithin(kFreedesktop, QStringLiteral("/org/freedesktop/ScreenSaver"),
                                               kFreedesktop, QStringLiteral("Lock"))
                                            .type() == QDBusMessage::ReplyMessage)
             return "org.freedesktop.ScreenSaver.Lock";

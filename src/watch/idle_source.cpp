@@ -1,6 +1,7 @@
 #include "idle_source.h"
 
 #include "desktop.h"
+#include "session_bus.h"
 #include "wayland_idle.h"
 
 #include "platform/host_config.h"
@@ -32,10 +33,10 @@ namespace {
 // GNOME: a watch that fires at every idle period, and a one-shot one for the next input.
 class MutterIdleSource : public IdleSource {
     Q_OBJECT
+public:
     static inline const QString kService = QStringLiteral("org.gnome.Mutter.IdleMonitor");
     static inline const QString kPath = QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core");
 
-public:
     MutterIdleSource() : shell_(kService, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForRegistration)
     {
         // A shell that restarts has forgotten the watches: they are asked again.
@@ -47,7 +48,7 @@ public:
         QDBusConnection::sessionBus().connect(kService, kPath, kService, QStringLiteral("WatchFired"), this,
                                               SLOT(onFired(uint)));
     }
-    std::string Name() const override { return "org.gnome.Mutter.IdleMonitor"; }
+    std::string Name() const override { return kService.toStdString(); }
     void Arm(milliseconds threshold) override
     {
         threshold_ = threshold;
@@ -72,23 +73,15 @@ private slots:
     }
 
 private:
-    // Plain calls, never an introspected interface: that would ask the shell for its
-    // description first, with no bound on the wait.
-    static QDBusMessage message(const QString& method, const QList<QVariant>& arguments)
-    {
-        QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kService, method);
-        m.setArguments(arguments);
-        return m;
-    }
     // A hung shell must not hold the watcher: two seconds at most.
     static QDBusMessage call(const QString& method, const QList<QVariant>& arguments = {})
     {
-        return QDBusConnection::sessionBus().call(message(method, arguments), QDBus::Block, 2000);
+        return CallWithin(kService, kPath, kService, method, arguments);
     }
     void drop(uint& watch)
     {
         if (watch)
-            QDBusConnection::sessionBus().call(message(QStringLiteral("RemoveWatch"), {watch}), QDBus::NoBlock);
+            Send(kService, kPath, kService, QStringLiteral("RemoveWatch"), {watch});
         watch = 0;
     }
 
@@ -157,8 +150,7 @@ private:
 std::unique_ptr<IdleSource> ChooseIdleSource(std::string& why)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const QString mutter = QStringLiteral("org.gnome.Mutter.IdleMonitor");
-    if (bus.isConnected() && bus.interface()->isServiceRegistered(mutter)) {
+    if (bus.isConnected() && bus.interface()->isServiceRegistered(MutterIdleSource::kService)) {
         return std::make_unique<MutterIdleSource>();
     }
     if (WaylandSession())
