@@ -44,10 +44,9 @@ export HOME="$work"
 compositor_env=(env -u LD_PRELOAD)
 validated_machine
 
-name_owned() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q "boolean true"
-}
+# The checks, and their film unless the desktop gives its own below.
+. "$(dirname "$0")/watch_checks.sh"
+name_owned() { bus_true org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner "string:$1"; }
 # The compositor with one output of 1280 × 720, and the test's input on one connection.
 mkfifo "$work/input"
 case "$kind" in
@@ -105,7 +104,6 @@ pixel() { shot && image_pixel "$work/shot.png" "$1" "$2"; }
 showing() { local p; p="$(pixel 640 360)"; [ "$p" = FF0000 ] || [ "$p" = 00FF00 ]; }
 press_key() { send key; }
 nudge() { send move 3 3; }
-. "$(dirname "$0")/watch_checks.sh"
 user_settings '"Vitesse"=dword:00000002\r\n"BackGroundColor"="clNavy"\r\n"Effet"=dword:00000000\r\n' \
   "$work/red.bmp" "$work/green.bmp"
 if [ "$kind" != kwin ]; then
@@ -128,8 +126,8 @@ key_ends() { press_key; until_true 1 ended $1; }
 # and keys go to the search: the watcher's show closes it first.
 if [ "$kind" = gnome-shell ]; then
   overview_open() {
-    dbus-send --session --print-reply --dest=org.gnome.Shell /org/gnome/Shell org.freedesktop.DBus.Properties.Get \
-      string:org.gnome.Shell string:OverviewActive 2>/dev/null | grep -q "boolean true"
+    bus_true org.gnome.Shell /org/gnome/Shell org.freedesktop.DBus.Properties.Get string:org.gnome.Shell \
+      string:OverviewActive
   }
   until_true 30 overview_open || fail "the shell did not open on its overview"
   start_watcher

@@ -1,15 +1,22 @@
 # Sourced by the watcher's end-to-end scripts, once a desktop runs: what the idle watcher
 # must do on every desktop. The script gives $lumivane, $stand_in (dbus_stand_in), $work,
-# fail and pass, and the desktop's ways:
+# fail and pass, and the desktop's ways, which the checks call (they may come after this
+# file):
 #   showing        true while a picture of the show is on screen (red or green)
 #   press_key      a key, as the user's
 #   nudge          a small pointer move, as the user's
-# and, where a film holds the desktop's idle time otherwise than through D-Bus,
-#   film_start, film_stop
+# and, defined after this file where a film holds the desktop's idle time otherwise than
+# through D-Bus, film_start and film_stop.
 # Needs a session bus of its own (the stand-ins own names there) and the scratch machine
 # of validated_machine with $work/red.bmp and $work/green.bmp.
 
 not_showing() { ! showing; }
+# bus_true DEST PATH METHOD [ARG...]: that call on the session bus answers true.
+bus_true() {
+  local dest="$1" path="$2" method="$3"
+  shift 3
+  dbus-send --session --print-reply --dest="$dest" "$path" "$method" "$@" 2>/dev/null | grep -q "boolean true"
+}
 logged() { grep -q "$1" "$work/watch.log"; }
 # start_stand_in NAME ARGS...: a stand-in, whose input never ends, in $NAME once it is ready.
 start_stand_in() {
@@ -26,15 +33,14 @@ start_watcher() {
   "$lumivane" --watch --delay 2 2>>"$work/watch.log" & watcher=$!
   until_true 20 logged "inactivité lue par" || { fail "the watcher did not start"; cat "$work/watch.log"; }
 }
-# The film, unless the desktop has its own way: a player holding an inhibitor of the
-# watcher's own org.freedesktop.ScreenSaver, which goes with its bus connection.
-if ! declare -F film_start >/dev/null; then
-  film_start() {
-    logged "org.freedesktop.ScreenSaver est offert" || fail "the watcher did not offer org.freedesktop.ScreenSaver"
-    start_stand_in film inhibit && until_true 10 logged "film empêche le diaporama"
-  }
-  film_stop() { end_stand_in "$film"; }
-fi
+# The film, unless the script defines its own after this file: a player holding an
+# inhibitor of the watcher's own org.freedesktop.ScreenSaver, which goes with its bus
+# connection.
+film_start() {
+  logged "org.freedesktop.ScreenSaver est offert" || fail "the watcher did not offer org.freedesktop.ScreenSaver"
+  start_stand_in film inhibit && until_true 10 logged "film empêche le diaporama"
+}
+film_stop() { end_stand_in "$film"; }
 stop_watcher() { kill -TERM $watcher; ends_within $watcher 20 || fail "the watcher did not end"; }
 
 # check_watcher SOURCE: the watcher reads the idle time from SOURCE (a pattern of its log),
@@ -115,6 +121,5 @@ check_desktop_lock() {
   stop_watcher
 }
 desktop_locked() {
-  dbus-send --session --print-reply --dest=org.freedesktop.ScreenSaver /org/freedesktop/ScreenSaver \
-    org.freedesktop.ScreenSaver.GetActive 2>/dev/null | grep -q "boolean true"
+  bus_true org.freedesktop.ScreenSaver /org/freedesktop/ScreenSaver org.freedesktop.ScreenSaver.GetActive
 }
