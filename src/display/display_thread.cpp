@@ -346,8 +346,16 @@ void TDisplayThread::drawPicture(int x, int y, const TBitmap& picture)
     inputs.target = TargetCanvas;
     inputs.backColor = BackColor;
     TakeEffectSettings(inputs, *Settings, PreviewMode);
-    inputs.stop = &StopRequested;
-    effects::DrawTransition(inputs);
+    std::stop_source stop;
+    inputs.stop = stop.get_token();
+    effects::Transition transition(inputs, effects::Pace::RealTime);
+    while (auto next = transition.Resume()) {
+        QCoreApplication::processEvents();
+        if (StopRequested)
+            stop.request_stop();
+        if (!transition.EndsOnStop() || !stop.stop_requested())
+            std::this_thread::sleep_until(std::min(*next, effects::Transition::Clock::now() + std::chrono::milliseconds(1)));
+    }
 }
 
 void TDisplayThread::DoCycle(Load& load)

@@ -9,7 +9,7 @@
 
 namespace effects {
 
-void BlockDissolve(EffectContext& c, int)
+Effect BlockDissolve(EffectContext& c, int)
 {
     const int N = c.PreviewMode ? 10 : 60;
     const int columns = (c.W + N - 1) / N, rows = (c.H + N - 1) / N;
@@ -19,7 +19,7 @@ void BlockDissolve(EffectContext& c, int)
     for (int i = 1; i <= columns; ++i)
         for (int j = 1; j <= rows; ++j)
             blocks.push_back(platform::Rect((i - 1) * N, (j - 1) * N, i * N, j * N));
-    CopyInRandomOrder(c, std::move(blocks), spin(100), spin(1000));
+    co_await CopyInRandomOrder(c, std::move(blocks), spin(100), spin(1000));
 }
 
 }  // namespace effects

@@ -3,11 +3,11 @@
 // level of four Ls at a time, in two interleaved passes (226 to 228).
 
 #include "clipping.h"
+#include "copy_step.h"
 #include "families.h"
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 
 namespace effects {
 
@@ -20,7 +20,7 @@ int centre(int length)
     return static_cast<int>(std::nearbyint(length / 2.0)) + 1;  // halves to even
 }
 
-TRegion unionOf(std::initializer_list<TRect> rects)
+TRegion unionOf(const Rects& rects)
 {
     TRegion region;
     for (const TRect& r : rects)
@@ -29,18 +29,18 @@ TRegion unionOf(std::initializer_list<TRect> rects)
 }
 
 // One step: the whole picture through the union of the rectangles, then the pause.
-bool drawThrough(EffectContext& c, std::initializer_list<TRect> rects, Pause preview, Pause saver)
+Task<bool> drawThrough(EffectContext& c, Rects rects, Pause preview, Pause saver)
 {
-    if (!c.Step())
-        return false;
+    if (const bool go = co_await c.Step(); !go)
+        co_return false;
     DrawThrough(c, unionOf(rects));
-    c.PauseFor(preview, saver);
-    return true;
+    co_await c.PauseFor(preview, saver);
+    co_return true;
 }
 
 // With a wide picture the horizontal arm keeps growing after the vertical one spans it.
 // Each step draws only where the cross outgrew the one before.
-void cross(EffectContext& c)
+Effect cross(EffectContext& c)
 {
     const int X = c.X, Y = c.Y, W = c.W, H = c.H;
     const int cx = centre(W), cy = centre(H);
@@ -49,10 +49,10 @@ void cross(EffectContext& c)
         return unionOf({Rect(X + cx - y, Y, X + cx + y, Y + H), Rect(X, Y + cy - y, X + W, Y + cy + y)});
     };
     for (int y = 0; y <= n; ++y) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         DrawThroughDifference(c, crossOf(y), crossOf(std::max(y - 1, 0)));
-        c.PauseFor(pump(5), spin(800));
+        co_await c.PauseFor(pump(5), spin(800));
     }
 }
 
@@ -61,69 +61,66 @@ struct Bands {
     int cx, cy, t;
 
     // Level d: two arms per quarter, meeting in a corner square d·t diagonally from the centre.
-    bool draw(int d) const
+    Rects level(int d) const
     {
         const int X = c.X, Y = c.Y, W = c.W, H = c.H;
         const int in = t * d, out = t * (d + 1);
-        return drawThrough(c,
-                           {
-                               Rect(X, Y + cy - out, X + cx - in, Y + cy - in),
+        return Rects(Rect(X, Y + cy - out, X + cx - in, Y + cy - in),
                                Rect(X + cx - out, Y, X + cx - in, Y + cy - in),
                                Rect(X + cx + in, Y, X + cx + out, Y + cy - in),
                                Rect(X + cx + in, Y + cy - out, X + W, Y + cy - in),
                                Rect(X, Y + cy + in, X + cx - in, Y + cy + out),
                                Rect(X + cx - out, Y + cy + in, X + cx - in, Y + H),
                                Rect(X + cx + in, Y + cy + in, X + cx + out, Y + H),
-                               Rect(X + cx + in, Y + cy + in, X + W, Y + cy + out),
-                           },
-                           pump(5), spin(8000));
+                               Rect(X + cx + in, Y + cy + in, X + W, Y + cy + out));
     }
+    Task<bool> draw(int d) const { return drawThrough(c, level(d), pump(5), spin(8000)); }
 };
 
-void bands(EffectContext& c, int number)
+Effect bands(EffectContext& c, int number)
 {
     const Bands level{c, centre(c.W), centre(c.H), c.PreviewMode ? 2 : 4};
     const int n = std::max(level.cx, level.cy) / level.t;
     // Outward: the even levels from the centre.
-    auto outward = [&] {
+    auto outward = [&]() -> Task<bool> {
         for (int y = 0; y < n; y += 2)
-            if (!level.draw(y))
-                return false;
-        return true;
+            if (const bool go = co_await level.draw(y); !go)
+                co_return false;
+        co_return true;
     };
     // Inward: level y - 1 for y = n, n - 2, ...; the odd levels only when n is even.
-    auto inward = [&] {
+    auto inward = [&]() -> Task<bool> {
         for (int y = n; y > 0; y -= 2)
-            if (!level.draw(y - 1))
-                return false;
-        return true;
+            if (const bool go = co_await level.draw(y - 1); !go)
+                co_return false;
+        co_return true;
     };
     if (number == 226) {
         // Each pass draws its first level before it looks at n.
-        for (int first : {0, 1}) {
+        for (int first = 0; first <= 1; ++first) {
             int d = first;
             do {
-                if (!level.draw(d))
-                    return;
+                if (const bool go = co_await level.draw(d); !go)
+                    co_return;
                 d += 2;
             } while (d < n);
         }
     } else if (number == 227) {
-        if (outward())
-            inward();
-    } else if (inward()) {
-        outward();
+        if (const bool done = co_await outward(); done)
+            co_await inward();
+    } else if (const bool done = co_await inward(); done) {
+        co_await outward();
     }
 }
 
 }  // namespace
 
-void CentreReveals(EffectContext& c, int number)
+Effect CentreReveals(EffectContext& c, int number)
 {
     if (number == 225)
-        cross(c);
+        co_await cross(c);
     else
-        bands(c, number);
+        co_await bands(c, number);
 }
 
 }  // namespace effects

@@ -46,65 +46,65 @@ Board boardOf(int number)
     }
 }
 
-bool tile(EffectContext& c, bool byRows, int line, int index)
+Task<bool> tile(EffectContext& c, bool byRows, int line, int index)
 {
-    if (!c.Step())
-        return false;
+    if (const bool go = co_await c.Step(); !go)
+        co_return false;
     if (byRows)
         c.CopyTile(index, line);
     else
         c.CopyTile(line, index);
-    return true;
+    co_return true;
 }
 
-bool walk(EffectContext& c, Pass p)
+Task<bool> walk(EffectContext& c, Pass p)
 {
     const int lines = p.byRows ? c.Rows() : c.Cols();
     const int across = p.byRows ? c.Cols() : c.Rows();
     for (int k = 1; k <= lines; ++k) {
         const int a = p.forward ? k : lines - k + 1;
         for (int index = a % 2 + p.offset; index <= across; index += 2)
-            if (!tile(c, p.byRows, a, index))
-                return false;
-        c.PauseFor(spin(100), spin(1000));
+            if (const bool go = co_await tile(c, p.byRows, a, index); !go)
+                co_return false;
+        co_await c.PauseFor(spin(100), spin(1000));
     }
-    return true;
+    co_return true;
 }
 
 // 87 and 88: one pass sweeping from both sides at once, a line and its mirror line in
 // turn, each on the other colour.
-void bothSides(EffectContext& c, bool byRows)
+Effect bothSides(EffectContext& c, bool byRows)
 {
     const int lines = byRows ? c.Rows() : c.Cols();
     const int across = byRows ? c.Cols() : c.Rows();
     for (int a = 1; a <= lines; ++a) {
         const int mirror = lines + 1 - a;
         for (int i = a % 2, j = mirror % 2 + 1; i <= across; i += 2, j += 2)
-            if (!tile(c, byRows, a, i) || !tile(c, byRows, mirror, j))
-                return;
-        c.PauseFor(spin(100), spin(1000));
+            if (const bool go = co_await tile(c, byRows, a, i) && co_await tile(c, byRows, mirror, j); !go)
+                co_return;
+        co_await c.PauseFor(spin(100), spin(1000));
     }
 }
 
 }  // namespace
 
-void Checkerboards(EffectContext& c, int number)
+Effect Checkerboards(EffectContext& c, int number)
 {
-    const auto run = [&] {
+    const auto run = [&]() -> Effect {
         if (number >= 87) {
-            bothSides(c, number == 88);
+            co_await bothSides(c, number == 88);
         } else {
             const Board board = boardOf(number);
-            if (walk(c, board.first))
-                walk(c, board.second);
+            if (const bool done = co_await walk(c, board.first); done)
+                co_await walk(c, board.second);
         }
     };
     // Clipped to the picture while they run; the clip goes before the closing step.
     if (number == 29 || number >= 86) {
         const ClipScope clip = ClipToPicture(c);
-        run();
+        co_await run();
     } else {
-        run();
+        co_await run();
     }
 }
 

@@ -9,7 +9,7 @@ namespace effects {
 
 using namespace platform;
 
-void ClosingDiamond(EffectContext& c, int)
+Effect ClosingDiamond(EffectContext& c, int)
 {
     const int W = c.W, H = c.H;
     const int O = W / 2 + H / 2;
@@ -19,8 +19,8 @@ void ClosingDiamond(EffectContext& c, int)
                                       y + H / 2 + O - s, x + W / 2 + O - s, y + H / 2);
     };
     for (int s = 10; s < O; s += 10) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         if (s == 10) {
             TBitmap frame(W, H);
             TCanvas& f = frame.Canvas();
@@ -36,7 +36,7 @@ void ClosingDiamond(EffectContext& c, int)
         } else {
             DrawThroughDifference(c, diamond(s - 10, c.X, c.Y), diamond(s, c.X, c.Y));
         }
-        c.PauseFor(spin(500), spin(2000));
+        co_await c.PauseFor(spin(500), spin(2000));
     }
 }
 

@@ -7,7 +7,7 @@ namespace effects {
 
 using namespace platform;
 
-void CompositedSquares(EffectContext& c, int)
+Effect CompositedSquares(EffectContext& c, int)
 {
     const int W = c.W, H = c.H;
     const int N = c.PreviewMode ? 20 : 60;
@@ -19,15 +19,15 @@ void CompositedSquares(EffectContext& c, int)
     for (int g = 1; g <= N / 2; ++g) {
         for (int i = 1; i <= columns; ++i) {
             for (int j = 1; j <= rows; ++j) {
-                if (!c.Step())
-                    return;
+                if (const bool go = co_await c.Step(); !go)
+                    co_return;
                 const int cx = (i - 1) * N + N / 2, cy = (j - 1) * N + N / 2;
                 const TRect box = Rect(cx - g, cy - g, cx + g, cy + g);
                 f.CopyRect(box, c.Picture.Canvas(), box);
             }
         }
         c.Target.Draw(c.X, c.Y, frame);
-        c.PauseFor(spin(2000), spin(2000));
+        co_await c.PauseFor(spin(2000), spin(2000));
     }
 }
 

@@ -9,7 +9,7 @@ namespace effects {
 
 using platform::Rect;
 
-void CornerQuadrants(EffectContext& c, int)
+Effect CornerQuadrants(EffectContext& c, int)
 {
     const int W = c.W, H = c.H, X = c.X, Y = c.Y;
     const int hw = W / 2, hh = H / 2;
@@ -20,8 +20,8 @@ void CornerQuadrants(EffectContext& c, int)
     const int count = W == H ? W : static_cast<int>(std::trunc(std::sqrt(double(hw) * hw + double(hh) * hh)));
     const TCanvas& picture = c.Picture.Canvas();
     for (int step = 1; step <= count; ++step) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         if (pl > 0)
             --pl;
         if (pt > 0)
@@ -44,7 +44,7 @@ void CornerQuadrants(EffectContext& c, int)
         c.Target.CopyRect(Rect(X + W - rw, Y + H - rh, X + W, Y + H), picture, Rect(hw, hh, hw + rw, hh + rh));
         if (pl == 0 && pt == 0 && qw == hw && qt == 0 && bl == 0 && bh == hh && rw == hw && rh == hh)
             break;
-        c.PauseFor(spin(100), none());
+        co_await c.PauseFor(spin(100), none());
     }
 }
 

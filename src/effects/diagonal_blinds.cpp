@@ -21,7 +21,7 @@ int nearest(long double z)
 
 }  // namespace
 
-void DiagonalBlinds(EffectContext& c, int number)
+Effect DiagonalBlinds(EffectContext& c, int number)
 {
     const int N = c.PreviewMode ? 5 : 10;
     const int W = c.W, H = c.H, X = c.X, Y = c.Y, X2 = X + W, Y2 = Y + H;
@@ -53,10 +53,10 @@ void DiagonalBlinds(EffectContext& c, int number)
     };
     for (int p = 0; p < kGap / N; ++p) {
         for (int d = p * N; within(d); d += kGap) {
-            if (!c.Step())
-                return;
+            if (const bool go = co_await c.Step(); !go)
+                co_return;
             DrawThrough(c, band(d));
-            c.PauseFor(spin(100), spin(1000));
+            co_await c.PauseFor(spin(100), spin(1000));
         }
     }
 }

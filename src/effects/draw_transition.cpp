@@ -10,22 +10,97 @@ const EffectFamily* FindEffect(int number)
     return nullptr;
 }
 
+Transition::Transition(const EffectInputs& inputs, Pace pace, EffectContext::TimeSource now) : inputs_(inputs)
+{
+    // Every number from 1 to 228 has its family; any other draws nothing.
+    family_ = FindEffect(inputs_.number);
+    if (inputs_.stop.stop_requested() || !family_ || !inputs_.picture || inputs_.picture->Empty() || !inputs_.target) {
+        ended_ = true;
+        return;
+    }
+    whole_.emplace(*inputs_.target);
+    context_ = std::make_unique<EffectContext>(inputs_, pace, now);
+    task_.emplace(family_->draw(*context_, inputs_.number));
+}
+
+Transition::~Transition()
+{
+    // A transition dropped midway: its steps' locals go first, then the clip they drew
+    // through is given back.
+    task_.reset();
+    whole_.reset();
+}
+
+int Transition::Steps() const
+{
+    return context_ ? context_->Steps() : 0;
+}
+
+bool Transition::EndsOnStop() const
+{
+    return context_ && context_->Waiting() && context_->WaitEndsOnStop();
+}
+
+std::optional<Transition::Clock::time_point> Transition::nextCall() const
+{
+    Clock::time_point next = context_->WakeTime();
+    if (platform::TWindowCanvas* window = context_->Window())
+        next = std::min(next, window->NextFlushTime());
+    return next;
+}
+
+void Transition::end()
+{
+    ended_ = true;
+    if (family_->closingStep && !context_->Stopped())
+        context_->FinalCopy();
+    context_->Present();
+    whole_.reset();
+}
+
+std::optional<Transition::Clock::time_point> Transition::Resume()
+{
+    if (ended_)
+        return std::nullopt;
+    const Clock::time_point now = context_->Now();
+    std::coroutine_handle<> next;
+    if (!started_) {
+        started_ = true;
+        next = task_->handle();
+    } else {
+        const bool stopNow = context_->WaitEndsOnStop() && context_->Stopped();
+        if (now < context_->WakeTime() && !stopNow) {
+            if (platform::TWindowCanvas* window = context_->Window())
+                window->FlushIfDue(now);
+            return nextCall();
+        }
+        next = context_->TakeWaiting();
+    }
+    context_->BeginSlice(now);
+    next.resume();
+    if (task_->done()) {
+        ended_ = true;
+        task_->check();
+        end();
+        return std::nullopt;
+    }
+    if (platform::TWindowCanvas* window = context_->Window())
+        window->FlushIfDue(context_->Now());
+    return nextCall();
+}
+
 int DrawTransition(const EffectInputs& inputs)
 {
-    if (inputs.stop && *inputs.stop)
-        return 0;
-    // An effect starts on the whole target.
-    const platform::ClipScope whole(*inputs.target);
-    // Every number from 1 to 228 has its family; any other draws nothing.
-    const EffectFamily* family = FindEffect(inputs.number);
-    if (!family || !inputs.picture || inputs.picture->Empty())
-        return 0;
-    EffectContext context(inputs);
-    family->draw(context, inputs.number);
-    if (family->closingStep && !context.Stopped())
-        context.FinalCopy();
-    context.Present();
-    return context.Steps();
+    Transition transition(inputs, Pace::OwnClock);
+    while (transition.Resume()) {
+    }
+    return transition.Steps();
+}
+
+void RunOnOwnClock(Effect effect)
+{
+    effect.handle().resume();
+    effect.check();
 }
 
 }  // namespace effects

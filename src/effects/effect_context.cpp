@@ -1,10 +1,6 @@
 #include "effect_context.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace effects {
 
@@ -12,44 +8,14 @@ using namespace platform;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// A slice of running between two hand-backs to the driver, when the screen's refresh
+// does not come first: input is handled within it, and the thousands of steps in between
+// do not each pay for a round of the driver.
+constexpr auto kSlice = std::chrono::milliseconds(2);
 
-// How often the step frame lets messages be handled: a stop is taken within it, and the
-// thousands of steps in between do not each pay for a round of the event loop.
-constexpr auto kMessageInterval = std::chrono::milliseconds(1);
-
-// The pauses, showing on `window` (when there is one) what was drawn before them as soon
-// as its refresh allows.
-void pump(int64_t n, TWindowCanvas* window, const EffectContext& c)
-{
-    for (int64_t i = 0; i <= n; ++i) {
-        QCoreApplication::processEvents();
-        if (c.Stopped())
-            return;
-        if (window)
-            window->FlushIfDue();
-    }
-}
-
-void spin(int64_t n, TWindowCanvas* window)
-{
-    if (n < 0)
-        return;
-    const auto length = std::chrono::nanoseconds(n + 1);
-    const auto end = Clock::now() + length;
-    // Sleep through all but the last stretch, which the clock times exactly.
-    constexpr auto kSlack = std::chrono::microseconds(100);
-    if (length > 2 * kSlack) {
-        const auto wake = end - kSlack;
-        while (window && window->NextFlushTime() < wake) {
-            std::this_thread::sleep_until(window->NextFlushTime());
-            window->FlushIfDue();
-        }
-        std::this_thread::sleep_until(wake);
-    }
-    while (Clock::now() < end) {
-    }
-}
+// How far behind its timeline an effect may fall and still catch up by running through
+// pauses already over: a machine that stalled for longer does not rush the effect after.
+constexpr auto kMostBehind = std::chrono::milliseconds(50);
 
 }  // namespace
 
@@ -62,17 +28,81 @@ int EffectRapidite(int rapidite, bool previewMode)
     return static_cast<int>(std::clamp<int64_t>(kPreviewFactor * rapidite, INT32_MIN, INT32_MAX));
 }
 
-void EffectContext::PumpPause(int64_t n) const
+EffectContext::Wait EffectContext::PumpPause(int64_t n)
 {
-    pump(n, nullptr, *this);
+    // Computed in nanoseconds, which hold any m × R of 32 bits times a round.
+    return {*this, n < 0 ? Clock::duration::zero() : (n + 1) * kPumpRound, true};
 }
 
-void EffectContext::SpinPause(int64_t n) const
+EffectContext::Wait EffectContext::SpinPause(int64_t n)
 {
-    spin(n, nullptr);
+    return {*this, n < 0 ? Clock::duration::zero() : std::chrono::nanoseconds(n + 1), false};
 }
 
-EffectContext::EffectContext(const EffectInputs& in)
+EffectContext::Wait EffectContext::PauseFor(Pause preview, Pause saver)
+{
+    const Pause p = PreviewMode ? preview : saver;
+    // Computed wide: m × R may pass 32 bits at the slowest preview speeds.
+    const int64_t n = static_cast<int64_t>(p.multiple) * R;
+    if (p.kind == Pause::Pump)
+        return PumpPause(n);
+    if (p.kind == Pause::Spin)
+        return SpinPause(n);
+    return {*this, Clock::duration::zero(), false};
+}
+
+bool EffectContext::sliceOver() const
+{
+    if (pace_ != Pace::RealTime)
+        return false;
+    const auto now = now_();
+    return now >= sliceEnd_ || (window_ && now >= window_->NextFlushTime());
+}
+
+bool EffectContext::stepFrame()
+{
+    // On a clock of its own, nothing hands back to a driver: a window still shows at most
+    // one state a refresh.
+    if (pace_ != Pace::RealTime && window_)
+        window_->FlushIfDue(now_());
+    ++steps_;
+    if (inputs_.onStep)
+        inputs_.onStep(steps_);
+    return !Stopped();
+}
+
+bool EffectContext::waitDone(Clock::duration length, bool endsOnStop)
+{
+    if (pace_ != Pace::RealTime || length <= Clock::duration::zero() || (endsOnStop && Stopped()))
+        return true;
+    const auto now = now_();
+    // The drawing since the last mark, then the pause, on the effect's timeline.
+    ideal_ = std::max(ideal_ + (now - mark_), now - kMostBehind) + length;
+    mark_ = now;
+    if (ideal_ <= now)
+        return true;
+    wake_ = ideal_;
+    return false;
+}
+
+void EffectContext::suspend(std::coroutine_handle<> h, Clock::time_point wake, bool endsOnStop)
+{
+    waiting_ = h;
+    wake_ = wake;
+    waitEndsOnStop_ = endsOnStop;
+}
+
+void EffectContext::BeginSlice(Clock::time_point now)
+{
+    // Back from a wait: the time it overran is not the effect's. Back from the end of a
+    // slice: the time the driver took to show and to handle input is, as it was when the
+    // effect did both itself.
+    if (wake_ != Clock::time_point::min())
+        mark_ = now;
+    sliceEnd_ = now + kSlice;
+}
+
+EffectContext::EffectContext(const EffectInputs& in, Pace pace, TimeSource now)
     : X(in.X),
       Y(in.Y),
       W(in.picture->Width()),
@@ -84,9 +114,11 @@ EffectContext::EffectContext(const EffectInputs& in)
       Target(*in.target),
       BackColor(in.backColor),
       inputs_(in),
-      window_(dynamic_cast<TWindowCanvas*>(in.target)),
-      lastMessages_(Clock::now() - kMessageInterval)
+      pace_(pace),
+      now_(now),
+      window_(dynamic_cast<TWindowCanvas*>(in.target))
 {
+    ideal_ = mark_ = now_();
 }
 
 int EffectContext::Cols() const
@@ -103,32 +135,6 @@ void EffectContext::Present()
 {
     if (window_)
         window_->Flush();
-}
-
-bool EffectContext::Step()
-{
-    auto now = Clock::now();
-    if (window_ && window_->FlushIfDue(now))
-        now = Clock::now();
-    if (now - lastMessages_ >= kMessageInterval) {
-        QCoreApplication::processEvents();
-        lastMessages_ = Clock::now();
-    }
-    ++steps_;
-    if (inputs_.onStep)
-        inputs_.onStep(steps_);
-    return !Stopped();
-}
-
-void EffectContext::PauseFor(Pause preview, Pause saver) const
-{
-    const Pause p = PreviewMode ? preview : saver;
-    // Computed wide: m × R may pass 32 bits at the slowest preview speeds.
-    const int64_t n = static_cast<int64_t>(p.multiple) * R;
-    if (p.kind == Pause::Pump)
-        pump(n, window_, *this);
-    else if (p.kind == Pause::Spin)
-        spin(n, window_);
 }
 
 void EffectContext::CopyPicRect(int left, int top, int right, int bottom)

@@ -70,7 +70,7 @@ void blendRow(uint32_t* b, const uint32_t* n, int width, int s)
 
 }  // namespace
 
-void Fade(EffectContext& c, int)
+Effect Fade(EffectContext& c, int)
 {
     const int W = c.W, H = c.H;
     TBitmap frame(W, H);
@@ -80,12 +80,12 @@ void Fade(EffectContext& c, int)
     f.Brush.Style = bsSolid;
     f.FillRect(Rect(0, 0, W, H));
     for (int s = 0; s <= 40; ++s) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         for (int y = 0; y < H; ++y)
             blendRow(frame.ScanLine(y), c.Picture.ScanLine(y), W, s);
         c.Target.Draw(c.X, c.Y, frame);
-        c.PauseFor(spin(1000), none());
+        co_await c.PauseFor(spin(1000), none());
     }
 }
 

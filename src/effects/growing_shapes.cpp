@@ -27,26 +27,26 @@ int cellCentre(int index, int N)
 
 // 71: a right triangle grows from each cell's centre over its upper-left half; the grid
 // gets one column and one row more than it has.
-void triangles(EffectContext& c)
+Effect triangles(EffectContext& c)
 {
     const int N = c.PreviewMode ? 20 : 100;
     const int cols = cellCount(c.W, N), rows = cellCount(c.H, N);
     for (int k = 1; k <= N / 2; ++k) {
         for (int i = 1; i <= cols + 1; ++i) {
             for (int j = 1; j <= rows + 1; ++j) {
-                if (!c.Step())
-                    return;
+                if (const bool go = co_await c.Step(); !go)
+                    co_return;
                 const int x = c.X + cellCentre(i, N), y = c.Y + cellCentre(j, N);
                 DrawThrough(c, EffectContext::TriangleRgn(x - k, y - k, x + k, y - k, x - k, y + k));
             }
         }
-        c.PauseFor(spin(800), spin(800));
+        co_await c.PauseFor(spin(800), spin(800));
     }
 }
 
 // 78: squares of the picture grow on the background colour, composed off screen so that
 // each frame replaces the old picture at once.
-void squaresOnBackground(EffectContext& c)
+Effect squaresOnBackground(EffectContext& c)
 {
     const int N = c.PreviewMode ? 10 : 20;
     const int cols = cellCount(c.W, N), rows = cellCount(c.H, N);
@@ -56,8 +56,8 @@ void squaresOnBackground(EffectContext& c)
     f.Brush.Style = bsSolid;
     f.FillRect(Rect(0, 0, c.Target.Width(), c.Target.Height()));
     for (int k = 1; k <= N / 2; ++k) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         for (int i = 1; i <= cols; ++i) {
             for (int j = 1; j <= rows; ++j) {
                 const int cx = cellCentre(i, N), cy = cellCentre(j, N);
@@ -66,49 +66,49 @@ void squaresOnBackground(EffectContext& c)
             }
         }
         c.Target.Draw(c.X, c.Y, frame);
-        c.PauseFor(spin(2000), spin(2000));
+        co_await c.PauseFor(spin(2000), spin(2000));
     }
 }
 
 // 89: fans of triangles spreading from a lattice 100 pixels apart. The lattice reaches
 // twice as far as the picture: a triangle wholly outside it draws nothing and is skipped.
-void fans(EffectContext& c)
+Effect fans(EffectContext& c)
 {
     const int cols = c.W / 50 + 1, rows = c.H / 50 + 1;
     for (int k = 1; k <= 95; ++k) {
         for (int i = 1; i <= cols; ++i) {
             for (int j = 1; j <= rows; ++j) {
-                if (!c.Step())
-                    return;
+                if (const bool go = co_await c.Step(); !go)
+                    co_return;
                 const int x = c.X + 100 * i - 50, y = c.Y + 100 * j - 50;
                 if (x - 50 - k >= c.X + c.W || y - 50 - k >= c.Y + c.H)
                     continue;
                 DrawThrough(c, EffectContext::TriangleRgn(x + k, y + k, x - 50 - k, y - 50 + k, x - 50 + k, y - 50 - k));
             }
         }
-        c.PauseFor(spin(100), spin(100));
+        co_await c.PauseFor(spin(100), spin(100));
     }
 }
 
 // 90: four squares of side half the longer side grow together.
-void fourSquares(EffectContext& c)
+Effect fourSquares(EffectContext& c)
 {
     const int N = c.W > c.H ? c.W / 2 : c.H / 2;
     for (int k = 1; k <= N / 2 - 1; ++k) {
         for (int i = 1; i <= 2; ++i) {
             for (int j = 1; j <= 2; ++j) {
-                if (!c.Step())
-                    return;
+                if (const bool go = co_await c.Step(); !go)
+                    co_return;
                 const int cx = cellCentre(i, N), cy = cellCentre(j, N);
                 c.CopyPicRect(cx - k, cy - k, cx + k, cy + k);
             }
-            c.PauseFor(spin(100), spin(1000));
+            co_await c.PauseFor(spin(100), spin(1000));
         }
     }
 }
 
 // 91: the same four squares one after another, centred on the picture's shorter side.
-void fourSquaresInTurn(EffectContext& c)
+Effect fourSquaresInTurn(EffectContext& c)
 {
     int N, o, l;
     if (c.H < c.W) {
@@ -126,23 +126,23 @@ void fourSquaresInTurn(EffectContext& c)
                                {N + N / 2 - o, N / 2 - l}};
     for (const TPoint& centre : centres) {
         for (int k = 1; k <= N / 2; ++k) {
-            if (!c.Step())
-                return;
+            if (const bool go = co_await c.Step(); !go)
+                co_return;
             c.CopyPicRect(centre.X - k, centre.Y - k, centre.X + k, centre.Y + k);
-            c.PauseFor(spin(100), spin(1000));
+            co_await c.PauseFor(spin(100), spin(1000));
         }
     }
 }
 
 // 98: ten by ten triangles from the cells' top-left corners; the region only grows, so
 // every step draws through all the triangles so far.
-void tenByTenTriangles(EffectContext& c)
+Effect tenByTenTriangles(EffectContext& c)
 {
     const int W = c.W, H = c.H;
     TRegion triangles;
     for (int s = 0; s <= 100; ++s) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         int p, q = 0;
         if (W < H) {
             q = MulDiv(H, s, 100);
@@ -164,15 +164,15 @@ void tenByTenTriangles(EffectContext& c)
 
 }  // namespace
 
-void GrowingShapes(EffectContext& c, int number)
+Effect GrowingShapes(EffectContext& c, int number)
 {
     switch (number) {
-    case 71: triangles(c); break;
-    case 78: squaresOnBackground(c); break;
-    case 89: fans(c); break;
-    case 90: fourSquares(c); break;
-    case 91: fourSquaresInTurn(c); break;
-    case 98: tenByTenTriangles(c); break;
+    case 71: co_await triangles(c); break;
+    case 78: co_await squaresOnBackground(c); break;
+    case 89: co_await fans(c); break;
+    case 90: co_await fourSquares(c); break;
+    case 91: co_await fourSquaresInTurn(c); break;
+    case 98: co_await tenByTenTriangles(c); break;
     }
 }
 

@@ -4,7 +4,7 @@
 
 namespace effects {
 
-void InterlacedLines(EffectContext& c, int number)
+Effect InterlacedLines(EffectContext& c, int number)
 {
     const int W = c.W, H = c.H, T = c.T;
     const bool rows = number == 7 || number == 8;
@@ -13,15 +13,15 @@ void InterlacedLines(EffectContext& c, int number)
     const int extent = rows ? H : W;
     for (int p = 1; p <= passes; ++p) {
         for (int d = p - 1; d <= extent; d += stride) {
-            if (!c.Step())
-                return;
+            if (const bool go = co_await c.Step(); !go)
+                co_return;
             switch (number) {
             case 7: c.CopyPicRect(0, d, W + 1, d + 1); break;
             case 8: c.CopyPicRect(0, H - d, W + 1, H - d + 1); break;
             case 9: c.CopyPicRect(d, 0, d + 1, H + 1); break;
             case 10: c.CopyPicRect(W - d, 0, W - d + 1, H + 1); break;
             }
-            c.PauseFor(pump(1), spin(1000));
+            co_await c.PauseFor(pump(1), spin(1000));
         }
     }
 }

@@ -18,34 +18,34 @@ int ringCount(const EffectContext& c, int N)
     return c.W < c.H ? O : Q;
 }
 
-bool side(EffectContext& c, int left, int top, int right, int bottom)
+Task<bool> side(EffectContext& c, int left, int top, int right, int bottom)
 {
-    return CopyStep(c, {platform::Rect(left, top, right, bottom)}, spin(500), spin(500));
+    co_return co_await CopyStep(c, {platform::Rect(left, top, right, bottom)}, spin(500), spin(500));
 }
 
-void thinSpiral(EffectContext& c)
+Effect thinSpiral(EffectContext& c)
 {
     const int W = c.W, H = c.H, m = ringCount(c, 10);
     for (int w = 0; w <= 9; ++w) {
         int right = W, bottom = H - w;
         for (int k = 0; k <= m - 1; ++k) {
             int left = 10 * k + w, top = H - 10 * k - w - 1;
-            if (!side(c, left, top, right, bottom))  // bottom
-                return;
+            if (const bool go = co_await side(c, left, top, right, bottom); !go)  // bottom
+                co_return;
             right = left + 1;
             bottom = top;
             top = 10 * k + w;
-            if (!side(c, left, top, right, bottom))  // left
-                return;
+            if (const bool go = co_await side(c, left, top, right, bottom); !go)  // left
+                co_return;
             right = W - 10 * k - w;
             bottom = top + 1;
-            if (!side(c, left, top, right, bottom))  // top
-                return;
+            if (const bool go = co_await side(c, left, top, right, bottom); !go)  // top
+                co_return;
             left = right - 1;
             top = bottom;
             bottom = H - 10 * (k + 1) - w;
-            if (!side(c, left, top, right, bottom))  // right
-                return;
+            if (const bool go = co_await side(c, left, top, right, bottom); !go)  // right
+                co_return;
         }
     }
 }
@@ -58,21 +58,21 @@ void thinSpiral(EffectContext& c)
 // A loop from `from` to `to` by `by` (1 or -1) that runs no round when they are the wrong
 // way round.
 template <typename Span>
-bool grow(EffectContext& c, int from, int to, int by, int fixed, Span span)
+Task<bool> grow(EffectContext& c, int from, int to, int by, int fixed, Span span)
 {
     for (int v = from; by > 0 ? v <= to : v >= to; v += by) {
         const bool gained = std::abs(v - fixed) > std::abs(v - by - fixed);
         const TRect part = v == from ? (by < 0 ? span(v, fixed) : span(fixed, v))
                            : gained  ? (by < 0 ? span(v, v - by) : span(v - by, v))
                                      : TRect{};
-        if (!CopyStep(c, {part}, spin(100), spin(100)))
-            return false;
+        if (const bool go = co_await CopyStep(c, {part}, spin(100), spin(100)); !go)
+            co_return false;
     }
-    c.PauseFor(spin(100), spin(100));
-    return true;
+    co_await c.PauseFor(spin(100), spin(100));
+    co_return true;
 }
 
-void thickSpiral(EffectContext& c, int t, int N)
+Effect thickSpiral(EffectContext& c, int t, int N)
 {
     using platform::Rect;
     const int W = c.W, H = c.H, m = ringCount(c, N);
@@ -82,38 +82,38 @@ void thickSpiral(EffectContext& c, int t, int N)
         for (int k = 0; k <= m - 1; ++k) {
             left = k * N + wt;
             top = H - k * N - wt - t;
-            if (!grow(c, right, left, -1, right, [&](int a, int b) { return Rect(a, top, b, bottom); }))  // bottom, leftward
-                return;
+            if (const bool go = co_await grow(c, right, left, -1, right, [&](int a, int b) { return Rect(a, top, b, bottom); }); !go)  // bottom, leftward
+                co_return;
             const int b0 = bottom;
             right = left + t;
             bottom = top;
             top = k * N + wt;
-            if (!grow(c, b0, top, -1, bottom, [&](int a, int b) { return Rect(left, a, right, b); }))  // left, upward
-                return;
+            if (const bool go = co_await grow(c, b0, top, -1, bottom, [&](int a, int b) { return Rect(left, a, right, b); }); !go)  // left, upward
+                co_return;
             right = W - k * N - wt;
             bottom = top + t;
-            if (!grow(c, left, right, 1, left, [&](int a, int b) { return Rect(a, top, b, bottom); }))  // top, rightward
-                return;
+            if (const bool go = co_await grow(c, left, right, 1, left, [&](int a, int b) { return Rect(a, top, b, bottom); }); !go)  // top, rightward
+                co_return;
             const int t0 = top;
             left = right - t;
             top = bottom;
             bottom = H - (k + 1) * N - wt;
-            if (!grow(c, t0, bottom, 1, top, [&](int a, int b) { return Rect(left, a, right, b); }))  // right, downward
-                return;
+            if (const bool go = co_await grow(c, t0, bottom, 1, top, [&](int a, int b) { return Rect(left, a, right, b); }); !go)  // right, downward
+                co_return;
         }
     }
 }
 
 }  // namespace
 
-void LineSpirals(EffectContext& c, int number)
+Effect LineSpirals(EffectContext& c, int number)
 {
     if (number == 54)
-        thinSpiral(c);
+        co_await thinSpiral(c);
     else if (number == 61)
-        thickSpiral(c, 5, 20);
+        co_await thickSpiral(c, 5, 20);
     else
-        thickSpiral(c, 10, c.PreviewMode ? 20 : 60);
+        co_await thickSpiral(c, 10, c.PreviewMode ? 20 : 60);
 }
 
 }  // namespace effects

@@ -34,7 +34,7 @@ private:
 
 }  // namespace
 
-void OpeningStrips(EffectContext& c, int number)
+Effect OpeningStrips(EffectContext& c, int number)
 {
     using platform::Rect;
     const bool vertical = number == 215 || number == 217;
@@ -47,8 +47,8 @@ void OpeningStrips(EffectContext& c, int number)
     for (int o = 0; o < half;) {
         const int e = o + 2;
         for (int i = 0; i < strips; ++i) {
-            if (!c.Step())
-                return;
+            if (const bool go = co_await c.Step(); !go)
+                co_return;
             const int ci = size * i + half;
             if (!squeezed) {
                 if (vertical)
@@ -68,9 +68,9 @@ void OpeningStrips(EffectContext& c, int number)
         }
         o = e;
         if (squeezed)
-            c.PauseFor(spin(100), spin(600));
+            co_await c.PauseFor(spin(100), spin(600));
         else
-            c.PauseFor(spin(200), spin(1000));
+            co_await c.PauseFor(spin(200), spin(1000));
     }
 }
 

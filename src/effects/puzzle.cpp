@@ -9,13 +9,9 @@
 #include "sprites/sprite_random.h"
 #include "sprites/sprites.h"
 
-
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <string>
-#include <thread>
 
 namespace effects {
 
@@ -45,7 +41,7 @@ struct Run {
 
     // Cuts the picture into toons with their homes, and puts a sprite of each outside.
     // False when a stop came.
-    bool build(int scale)
+    Task<bool> build(int scale)
     {
         const TBitmap picture = c.Picture;
         const PuzzleGeometry g(scale, c.W, c.H);
@@ -79,8 +75,8 @@ struct Run {
 
         pool = &album.AddPool(pieces);
         for (n = 1; n <= pieces; ++n) {
-            if (!c.Step())
-                return false;
+            if (const bool go = co_await c.Step(); !go)
+                co_return false;
             pool->NewSprite(n, toonName(n));
             int x, y;
             if (c.PreviewMode) {
@@ -100,11 +96,11 @@ struct Run {
             pool->SetPosition(n, float(x), float(y));
             pool->SetLayer(n, -n);
         }
-        return true;
+        co_return true;
     }
 
     // Flies piece n home; false when a stop came during the flight.
-    bool fly(int n)
+    Task<bool> fly(int n)
     {
         pool->SetLayer(n, pieces + 2);
         const float vx = RandomFloat(0.3f, -0.3f);
@@ -123,54 +119,39 @@ struct Run {
                 pool->MoveAndDraw(n);
                 if (pool->GetCountdown(n) == 1)
                     arrived = true;
-                if (!c.Step())
+                if (const bool go = co_await c.Step(); !go)
                     break;
                 if (c.PreviewMode)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    co_await c.Sleep(std::chrono::milliseconds(10), false);
             }
         } while (!arrived);
         if (c.Stopped())
-            return false;
+            co_return false;
         pool->StopSprite(n);
         pool->SetPosition(n, float(tx), float(ty));
         pool->MoveAndDraw(n);
         pool->SetLayer(n, 0);
         pool->SetTag(n, 1);
-        return true;
+        co_return true;
     }
 
-    void assemble()
+    Effect assemble()
     {
         for (int placed = 0; placed < pieces; ++placed) {
-            if (!c.Step())
-                return;
+            if (const bool go = co_await c.Step(); !go)
+                co_return;
             int n = RandomInt(1, pieces);
             while (pool->GetTag(n) == 1)
                 n = n == pieces ? 1 : n + 1;
-            if (!fly(n))
-                return;
+            if (const bool go = co_await fly(n); !go)
+                co_return;
         }
     }
 };
 
-// The slide show's interval, waited here on the main thread: messages go on being
-// handled, so the input that asks for a stop is seen, and a stop ends the wait.
-void waitInterval(const EffectContext& c, unsigned seconds)
-{
-    using clock = std::chrono::steady_clock;
-    const auto end = clock::now() + std::chrono::seconds(seconds);
-    while (true) {
-        QCoreApplication::processEvents();
-        const auto now = clock::now();
-        if (c.Stopped() || now >= end)
-            return;
-        std::this_thread::sleep_for(std::min<clock::duration>(end - now, std::chrono::milliseconds(10)));
-    }
-}
-
 }  // namespace
 
-void Puzzle(EffectContext& c, int)
+Effect Puzzle(EffectContext& c, int)
 {
     const TColor color = c.PreviewMode ? clBtnFace : clBlack;
     // The saver's window is the screen.
@@ -178,8 +159,8 @@ void Puzzle(EffectContext& c, int)
     c.Target.Brush.Color = color;
     c.Target.Brush.Style = bsSolid;
     c.Target.FillRect(c.PreviewMode ? Rect(c.X, c.Y, c.X + c.W, c.Y + c.H) : Rect(-1, 0, screenW, screenH + 1));
-    if (!c.Step())
-        return;
+    if (const bool go = co_await c.Step(); !go)
+        co_return;
 
     const int scale = PuzzleScale(c.PreviewMode, screenW, screenH);
     std::unique_ptr<Run> run;
@@ -189,17 +170,20 @@ void Puzzle(EffectContext& c, int)
         screen.Canvas().FillRect(Rect(0, 0, screenW, screenH));
         run = std::make_unique<Run>(c, color, screen);
     }
-    if (c.Stopped() || !run->build(scale) || c.Stopped())
-        return;
+    if (c.Stopped())
+        co_return;
+    if (const bool built = co_await run->build(scale); !built || c.Stopped())
+        co_return;
     run->pool->Redraw();
     if (c.Stopped())
-        return;
-    run->assemble();
+        co_return;
+    co_await run->assemble();
     if (c.Stopped())
-        return;
-    // The last piece's landing is on screen during the wait.
+        co_return;
+    // The last piece's landing is on screen during the slide show's interval, which the
+    // puzzle waits out itself; a stop ends the wait.
     c.Present();
-    waitInterval(c, c.Inputs().interval);
+    co_await c.Sleep(std::chrono::seconds(c.Inputs().interval), true);
 }
 
 }  // namespace effects

@@ -11,7 +11,7 @@
 
 namespace effects {
 
-void RandomLines(EffectContext& c, int number)
+Effect RandomLines(EffectContext& c, int number)
 {
     const bool rows = number == 223;
     const int count = rows ? c.H : c.W;
@@ -19,12 +19,12 @@ void RandomLines(EffectContext& c, int number)
     lines.reserve(count);
     for (int k = 0; k < count; ++k) {
         // A long list stays responsive while it is built.
-        c.PumpPause(0);
+        co_await c.PumpPause(0);
         if (c.Stopped())
-            return;
+            co_return;
         lines.push_back(rows ? platform::Rect(0, k, c.W, k + 1) : platform::Rect(k, 0, k + 1, c.H));
     }
-    CopyInRandomOrder(c, std::move(lines), pump(5), spin(800));
+    co_await CopyInRandomOrder(c, std::move(lines), pump(5), spin(800));
 }
 
 }  // namespace effects

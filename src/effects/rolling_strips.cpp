@@ -8,7 +8,7 @@ namespace effects {
 
 using namespace platform;
 
-void RollingStrips(EffectContext& c, int number)
+Effect RollingStrips(EffectContext& c, int number)
 {
     const int N = c.PreviewMode ? 15 : 90;
     const int W = c.W, H = c.H, X = c.X, Y = c.Y;
@@ -24,8 +24,8 @@ void RollingStrips(EffectContext& c, int number)
     // behind, as large as the picture by the end, draws the same frames at a cost that
     // grows with the square of the picture's side.
     for (int y = 0; y <= last; ++y) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         switch (number) {
         case 74:
             target.CopyRect(Rect(X + W - y - 1, Y, X + W - y - 1 - N, Y + H), picture, Rect(W - y - 2 * N, 0, W - y - N - 1, H));
@@ -47,7 +47,7 @@ void RollingStrips(EffectContext& c, int number)
                 c.CopyPicRect(0, H - y, W, H - y + 1);
             break;
         }
-        c.PauseFor(spin(100), spin(100));
+        co_await c.PauseFor(spin(100), spin(100));
     }
 }
 

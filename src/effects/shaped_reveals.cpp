@@ -184,17 +184,17 @@ TRegion ShapedRevealRegion(int number, int X, int Y, int W, int H, int p, bool p
     return drawnRegion(number, X, Y, W, H, dx, dy);
 }
 
-void ShapedReveals(EffectContext& c, int number)
+Effect ShapedReveals(EffectContext& c, int number)
 {
     for (int p = 0; p <= 100; ++p) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         if (const TRegion region = ShapedRevealRegion(number, c.X, c.Y, c.W, c.H, p, c.PreviewMode, c.Inputs().random);
             !region.IsEmpty())
             DrawThrough(c, region);
         if (c.Stopped())
-            return;
-        c.PauseFor(spin(500), none());
+            co_return;
+        co_await c.PauseFor(spin(500), none());
     }
 }
 

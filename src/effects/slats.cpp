@@ -4,21 +4,21 @@
 
 namespace effects {
 
-void Slats(EffectContext& c, int number)
+Effect Slats(EffectContext& c, int number)
 {
     const int N = c.PreviewMode ? 5 : 20;
     const bool vertical = number == 72;
     const int last = (vertical ? c.W : c.H) / N;
     for (int a = 1; a <= N; ++a) {
         for (int s = 0; s <= last; ++s) {
-            if (!c.Step())
-                return;
+            if (const bool go = co_await c.Step(); !go)
+                co_return;
             if (vertical)
                 c.CopyPicRect(N * s - a, 0, N * s + a, c.H);
             else
                 c.CopyPicRect(0, N * s - a, c.W, N * s + a);
         }
-        c.PauseFor(spin(3000), spin(3000));
+        co_await c.PauseFor(spin(3000), spin(3000));
     }
 }
 

@@ -5,7 +5,7 @@
 
 namespace effects {
 
-void SlidingStrips(EffectContext& c, int number)
+Effect SlidingStrips(EffectContext& c, int number)
 {
     using StripFn = TRect (EffectContext::*)(int, bool) const;
     const StripFn strip = number == 31   ? &EffectContext::StripRectTop
@@ -19,10 +19,10 @@ void SlidingStrips(EffectContext& c, int number)
         TBitmap part;
         const auto [from, fromRect] = c.StripSource(source, part);
         for (int position = 1; position <= k; ++position) {
-            if (!c.Step())
-                return;
+            if (const bool go = co_await c.Step(); !go)
+                co_return;
             c.Target.CopyRect((c.*strip)(position, true), *from, fromRect);
-            c.PauseFor(pause, pause);
+            co_await c.PauseFor(pause, pause);
         }
     }
 }

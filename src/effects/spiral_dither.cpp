@@ -5,18 +5,18 @@
 
 namespace effects {
 
-void SpiralDither(EffectContext& c, int)
+Effect SpiralDither(EffectContext& c, int)
 {
     static constexpr int kOrder[9][2] = {{2, 2}, {2, 1}, {3, 1}, {3, 2}, {3, 3}, {2, 3}, {1, 3}, {1, 2}, {1, 1}};
     const int cols = c.Cols(), rows = c.Rows();
     for (const auto& [c0, r0] : kOrder) {
         for (int col = c0; col <= cols; col += 3) {
             for (int row = r0; row <= rows; row += 3) {
-                if (!c.Step())
-                    return;
+                if (const bool go = co_await c.Step(); !go)
+                    co_return;
                 c.CopyTile(col, row);
             }
-            c.PauseFor(spin(100), spin(100));
+            co_await c.PauseFor(spin(100), spin(100));
         }
     }
 }

@@ -167,7 +167,7 @@ static_assert(kRows.size() == 51 && numberedInOrder());
 
 }  // namespace
 
-void StretchSlides(EffectContext& c, int number)
+Effect StretchSlides(EffectContext& c, int number)
 {
     const stretch_rows::Program& program = kRows[size_t(number - 163)].program;
     const int W = c.W, H = c.H;
@@ -192,8 +192,8 @@ void StretchSlides(EffectContext& c, int number)
             drawn.push_back(r);
     };
     for (int p = 0; p <= 100; ++p) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         int dx, dy;
         if (W >= H) {
             dx = MulDiv(W, p, 100);
@@ -216,7 +216,7 @@ void StretchSlides(EffectContext& c, int number)
             for (const TRect& r : drawn)
                 c.Target.CopyRect(Rect(c.X + r.Left, c.Y + r.Top, c.X + r.Right, c.Y + r.Bottom), canvas, r);
         drawn.clear();
-        c.PauseFor(spin(10), none());
+        co_await c.PauseFor(spin(10), none());
     }
 }
 

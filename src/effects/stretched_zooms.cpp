@@ -9,20 +9,20 @@ using platform::Rect;
 
 namespace {
 
-void growFromCentre(EffectContext& c)
+Effect growFromCentre(EffectContext& c)
 {
     const int X = c.X, Y = c.Y, W = c.W, H = c.H;
     // From a centred line along the longer side.
     const int L = H < W ? H / 2 + H % 2 : W / 2 + W % 2;
     for (int d = L; d >= 1; --d) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         c.Target.CopyRect(Rect(X + d, Y + d, X + W - d, Y + H - d), c.Picture.Canvas(), Rect(0, 0, W, H));
-        c.PauseFor(pump(1), spin(1));
+        co_await c.PauseFor(pump(1), spin(1));
     }
 }
 
-void shrinkCentre(EffectContext& c)
+Effect shrinkCentre(EffectContext& c)
 {
     const int W = c.W, H = c.H;
     const int a = W / 2 + (W % 2 != 0 ? 2 : 0), b = H / 2 + (H % 2 != 0 ? 2 : 0);
@@ -30,8 +30,8 @@ void shrinkCentre(EffectContext& c)
     // The edge along the longer side reaches 0 last.
     const int& counter = H < W ? source.Left : source.Top;
     while (counter != 0) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         c.Target.CopyRect(Rect(c.X, c.Y, c.X + W, c.Y + H), c.Picture.Canvas(), source);
         if (source.Left > 0) {
             --source.Left;
@@ -41,18 +41,18 @@ void shrinkCentre(EffectContext& c)
             --source.Top;
             ++source.Bottom;
         }
-        c.PauseFor(spin(400), spin(400));
+        co_await c.PauseFor(spin(400), spin(400));
     }
 }
 
 }  // namespace
 
-void StretchedZooms(EffectContext& c, int number)
+Effect StretchedZooms(EffectContext& c, int number)
 {
     if (number == 38)
-        growFromCentre(c);
+        co_await growFromCentre(c);
     else
-        shrinkCentre(c);
+        co_await shrinkCentre(c);
 }
 
 }  // namespace effects

@@ -8,7 +8,7 @@
 
 namespace effects {
 
-void StripTrails(EffectContext& c, int number)
+Effect StripTrails(EffectContext& c, int number)
 {
     using platform::Rect;
     constexpr int n = 30;
@@ -27,31 +27,31 @@ void StripTrails(EffectContext& c, int number)
     };
     // The trail behind the strip is already background but for the one line the strip
     // left at the step before; only that line is filled again, the frames stay the same.
-    auto slide = [&](int p) {
+    auto slide = [&](int p) -> Task<bool> {
         TBitmap part;
         const auto [picture, source] = c.StripSource(columns ? Rect(p, 0, p + size, c.H) : Rect(0, p, c.W, p + size), part);
         const int from = fromFar ? length : 0, by = fromFar ? -1 : 1;
         for (int a = from;; a += by) {
-            if (!c.Step())
-                return false;
+            if (const bool go = co_await c.Step(); !go)
+                co_return false;
             c.Target.CopyRect(band(a, size), *picture, source);
             if (fromFar && a + size < length)
                 c.Target.FillRect(band(a + size, 1));
             else if (!fromFar && a > 0)
                 c.Target.FillRect(band(a - 1, 1));
-            c.PauseFor(spin(10), spin(1000));
+            co_await c.PauseFor(spin(10), spin(1000));
             if (a == p)
-                return true;
+                co_return true;
         }
     };
     bool going = true;
     if (fromFar) {
         for (int i = 0; i < n && going; ++i)
             if (size * i <= length)
-                going = slide(size * i);
+                going = co_await slide(size * i);
     } else {
         for (int i = n - 1; i >= 1 && going; --i)
-            going = slide(size * i);
+            going = co_await slide(size * i);
     }
     c.Target.Brush = brush;
 }

@@ -10,7 +10,7 @@
 
 namespace effects {
 
-void TileDissolve(EffectContext& c, int)
+Effect TileDissolve(EffectContext& c, int)
 {
     // Positions are kept in 8 bits, as the tile list always has: on grids wider or taller
     // than 255 tiles some tiles come twice and the others with the closing step.
@@ -23,12 +23,12 @@ void TileDissolve(EffectContext& c, int)
             list.push_back({static_cast<uint8_t>(col), static_cast<uint8_t>(row)});
     RemovalList<Entry> remaining(std::move(list));
     while (!remaining.empty()) {
-        if (!c.Step())
-            return;
+        if (const bool go = co_await c.Step(); !go)
+            co_return;
         const int n = static_cast<int>(remaining.size());
         const Entry drawn = remaining.take(static_cast<size_t>(c.Random(n)));
         c.CopyTile(drawn.column, drawn.row);
-        c.PauseFor(pump(1), spin(1));
+        co_await c.PauseFor(pump(1), spin(1));
     }
 }
 

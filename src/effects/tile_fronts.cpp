@@ -13,19 +13,19 @@ struct Front {
 };
 
 // The front's diagonal, tile by tile, until it leaves the grid.
-bool drawDiagonal(EffectContext& ctx, Front f, int dc, int cols, int rows)
+Task<bool> drawDiagonal(EffectContext& ctx, Front f, int dc, int cols, int rows)
 {
     for (int c = f.c, r = f.r; c >= 1 && c <= cols && r >= 1 && r <= rows; c += dc, ++r) {
-        if (!ctx.Step())
-            return false;
+        if (const bool go = co_await ctx.Step(); !go)
+            co_return false;
         ctx.CopyTile(c, r);
     }
-    return true;
+    co_return true;
 }
 
 }  // namespace
 
-void TileFronts(EffectContext& ctx, int number)
+Effect TileFronts(EffectContext& ctx, int number)
 {
     const int cols = ctx.Cols(), rows = ctx.Rows(), m = std::min(cols, rows);
     Front a{}, b{};
@@ -84,9 +84,9 @@ void TileFronts(EffectContext& ctx, int number)
     };
     while (running()) {
         move();
-        if (!drawDiagonal(ctx, a, dc, cols, rows) || !drawDiagonal(ctx, b, dc, cols, rows))
-            return;
-        ctx.PauseFor(pump(1), spin(400));
+        if (const bool go = co_await drawDiagonal(ctx, a, dc, cols, rows) && co_await drawDiagonal(ctx, b, dc, cols, rows); !go)
+            co_return;
+        co_await ctx.PauseFor(pump(1), spin(400));
     }
 }
 

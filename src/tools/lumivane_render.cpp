@@ -19,6 +19,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <stop_token>
+#include <thread>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -184,8 +186,8 @@ int main(int argc, char** argv)
         inputs.target = &canvas.Canvas();
         inputs.backColor = in.backColor;
         TakeEffectSettings(inputs, settings, o.preview);
-        std::atomic<bool> stop{false};
-        inputs.stop = &stop;
+        std::stop_source stop;
+        inputs.stop = stop.get_token();
         int frames = 0;
         inputs.onStep = [&](int step) {
             if (!o.framesDir.empty() && (step - 1) % o.every == 0) {
@@ -194,10 +196,14 @@ int main(int argc, char** argv)
                 canvas.SaveToFile(o.framesDir + name);
             }
             if (o.stopAfter > 0 && step >= o.stopAfter)
-                stop = true;
+                stop.request_stop();
         };
         const auto start = std::chrono::steady_clock::now();
-        const int steps = effects::DrawTransition(inputs);
+        // At the show's pace: each pause as long as it is on screen.
+        effects::Transition transition(inputs, effects::Pace::RealTime);
+        while (const auto next = transition.Resume())
+            std::this_thread::sleep_until(*next);
+        const int steps = transition.Steps();
         const auto ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
         std::printf("effect %d: %d steps, %lld ms\n", o.effect, steps, static_cast<long long>(ms));

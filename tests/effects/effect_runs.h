@@ -8,7 +8,7 @@
 
 #include "support/test_pictures.h"
 
-#include <atomic>
+#include <stop_token>
 
 namespace effect_runs {
 
@@ -38,11 +38,11 @@ inline EffectRun play(int number, const TBitmap& picture, int T, bool preview, i
     in.previewMode = preview;
     in.R = 0;
     in.T = T;
-    std::atomic<bool> stop{false};
-    in.stop = &stop;
+    std::stop_source stop;
+    in.stop = stop.get_token();
     in.onStep = [&](int step) {
         if (step == stopAt)
-            stop = true;
+            stop.request_stop();
     };
     r.steps = effects::DrawTransition(in);
     return r;
@@ -55,7 +55,7 @@ inline EffectRun run(int number, int w, int h, int T, bool preview, int stopAt =
 }
 
 // The family's own steps, without the closing copy.
-inline TBitmap familyOnly(void (*family)(effects::EffectContext&, int), int number, int w, int h, int T,
+inline TBitmap familyOnly(effects::Effect (*family)(effects::EffectContext&, int), int number, int w, int h, int T,
                           bool preview = false)
 {
     TBitmap canvas = FilledPicture(w, h, kOld);
@@ -68,7 +68,7 @@ inline TBitmap familyOnly(void (*family)(effects::EffectContext&, int), int numb
     in.R = 0;
     in.T = T;
     effects::EffectContext context(in);
-    family(context, number);
+    effects::RunOnOwnClock(family(context, number));
     return canvas;
 }
 

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <stop_token>
 #include <cstdint>
 
 
@@ -134,12 +134,12 @@ TEST_P(EveryEffect, StopsAtTheStepWhereAStopIsAsked)
         TBitmap canvas = old;
         TBitmap atStop;
         effects::EffectInputs in = inputs(c, canvas, picture);
-        std::atomic<bool> stop{false};
-        in.stop = &stop;
+        std::stop_source stop;
+        in.stop = stop.get_token();
         in.onStep = [&](int step) {
             if (step == k) {
                 atStop = canvas;
-                stop = true;
+                stop.request_stop();
             }
         };
         const size_t bitmaps = LiveBitmapCount();
@@ -172,13 +172,14 @@ TEST(DrawTransition, DrawsNothingWhenStoppedOrGivenNoEffect)
         EXPECT_EQ(effects::DrawTransition(in), 0);
         EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true)) << number;
     }
-    const std::atomic<bool> stopped{true};
+    std::stop_source stopped;
+    stopped.request_stop();
     TBitmap canvas = old;
     effects::EffectInputs in;
     in.number = 1;
     in.picture = &picture;
     in.target = &canvas.Canvas();
-    in.stop = &stopped;
+    in.stop = stopped.get_token();
     EXPECT_EQ(effects::DrawTransition(in), 0);
     EXPECT_TRUE(sameArea(canvas, old, 0, 0, kCanvasW, kCanvasH, true));
 }

@@ -14,9 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include <atomic>
+#include <stop_token>
 #include <cstring>
 
 using namespace platform;
@@ -124,12 +122,12 @@ TEST_P(OnAWindow, AStopInACoalescedRunEndsItThereAndLeavesNothingBehind)
     Window w(old, 1h);
     effects::EffectInputs in = inputs(GetParam(), false, w.canvas, picture);
     QImage atStop;
-    std::atomic<bool> stop{false};
-    in.stop = &stop;
+    std::stop_source stop;
+    in.stop = stop.get_token();
     in.onStep = [&](int step) {
         if (step == k) {
             atStop = w.canvas.Surface().copy();
-            stop = true;
+            stop.request_stop();
         }
     };
     const size_t bitmaps = LiveBitmapCount();
@@ -149,53 +147,136 @@ TEST_P(OnAWindow, AStopInACoalescedRunEndsItThereAndLeavesNothingBehind)
 INSTANTIATE_TEST_SUITE_P(Registered, OnAWindow, ::testing::ValuesIn(registered()),
                          [](const ::testing::TestParamInfo<int>& info) { return "E" + std::to_string(info.param); });
 
-TEST(StepFrame, AStopMessageEndsTheEffectAtTheNextStepFrame)
+// The show's clock in the tests below: read, it stands still unless told to move on.
+effects::Transition::Clock::time_point fakeNow = effects::Transition::Clock::time_point{} + 1h;
+std::chrono::nanoseconds fakeTick{0};
+effects::Transition::Clock::time_point fakeClock()
 {
-    // Full screen: thousands of step frames after the stop would show, were it not taken.
-    const TBitmap old = NoisePicture(1920, 1080, 21);
-    const TBitmap picture = NoisePicture(1920, 1080, 22);
-    TWindowCanvas canvas(1920, 1080);
-    canvas.Draw(0, 0, old);
-    canvas.Flush();
-    canvas.SetRefreshInterval(1h);
-    int lastStep = 0, stepWhenHandled = -1;
-    effects::EffectInputs in = inputs(12, false, canvas, picture);
-    in.X = in.Y = 0;
-    std::atomic<bool> stop{false};
-    in.stop = &stop;
-    in.onStep = [&](int step) {
-        lastStep = step;
-        if (step == 10)
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [&] {
-                    stepWhenHandled = lastStep;
-                    stop = true;
-                },
-                Qt::QueuedConnection);
-    };
-    const size_t bitmaps = LiveBitmapCount();
-    const int steps = effects::DrawTransition(in);
-    QCoreApplication::processEvents();  // a message left over must not reach another test
-    ASSERT_GE(stepWhenHandled, 10) << "the stop message was never handled during the effect";
-    EXPECT_EQ(steps, stepWhenHandled + 1);
-    EXPECT_EQ(LiveBitmapCount(), bitmaps);
-    EXPECT_FALSE(canvas.HasClip());
+    return fakeNow += fakeTick;
 }
 
-TEST(StepFrame, WhatWasDrawnBeforeASleepingPauseShowsWithinIt)
+TEST(Transition, WaitsEachPauseOnTheShowsClockAndCatchesUpWhenWokenLate)
+{
+    const TBitmap picture = NoisePicture(60, 44, 32);
+    TBitmap canvas = NoisePicture(kW, kH, 31);
+    effects::EffectInputs in = inputs(1, true, canvas.Canvas(), picture);
+    in.R = 1000;  // pump(1) in preview: 1,001 rounds
+    const auto pause = 1001 * effects::kPumpRound;
+    fakeTick = {};
+    const auto start = fakeNow;
+    effects::Transition t(in, effects::Pace::RealTime, &fakeClock);
+    auto next = t.Resume();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(t.Steps(), 1);
+    EXPECT_EQ(*next, start + pause);
+    // Called early, it draws nothing and asks for the same time.
+    fakeNow = start + pause / 2;
+    EXPECT_EQ(t.Resume(), start + pause);
+    EXPECT_EQ(t.Steps(), 1);
+    fakeNow = start + pause;
+    EXPECT_EQ(t.Resume(), start + 2 * pause);
+    EXPECT_EQ(t.Steps(), 2);
+    // Woken nine pauses late: the pauses already over pass at once, and the effect keeps
+    // to its timeline.
+    fakeNow = start + 11 * pause;
+    EXPECT_EQ(t.Resume(), start + 12 * pause);
+    EXPECT_EQ(t.Steps(), 12);
+}
+
+TEST(Transition, AStopEndsAPumpPauseAtOnceButASpinPauseKeepsItsTime)
+{
+    const TBitmap picture = NoisePicture(60, 44, 32);
+    TBitmap canvas = NoisePicture(kW, kH, 31);
+    fakeTick = {};
+    {
+        std::stop_source stop;
+        effects::EffectInputs in = inputs(1, true, canvas.Canvas(), picture);
+        in.R = 1'000'000;
+        in.stop = stop.get_token();
+        effects::Transition t(in, effects::Pace::RealTime, &fakeClock);
+        ASSERT_TRUE(t.Resume());
+        ASSERT_TRUE(t.Resume());  // still within the pause
+        stop.request_stop();
+        EXPECT_TRUE(t.EndsOnStop());
+        EXPECT_FALSE(t.Resume());
+        EXPECT_EQ(t.Steps(), 2);  // the step frame after the pause saw the stop
+    }
+    {
+        std::stop_source stop;
+        effects::EffectInputs in = inputs(97, true, canvas.Canvas(), picture);
+        in.R = 1000;  // spin(1000): a millisecond
+        in.stop = stop.get_token();
+        effects::Transition t(in, effects::Pace::RealTime, &fakeClock);
+        const auto wake = t.Resume();
+        ASSERT_TRUE(wake);
+        stop.request_stop();
+        EXPECT_FALSE(t.EndsOnStop());
+        EXPECT_EQ(t.Resume(), wake);
+        fakeNow = *wake;
+        EXPECT_FALSE(t.Resume());
+        EXPECT_EQ(t.Steps(), 2);
+    }
+}
+
+TEST(Transition, HandsBackAtEverySliceAndDrawsTheFramesOfAnUnbrokenRun)
+{
+    // Thousands of steps without a pause between them: in real time the effect hands back
+    // to its driver (to show and to handle input) every slice, and ends on the same
+    // picture as a run on its own clock; a stop between two slices ends it at the next step.
+    const TBitmap old = NoisePicture(400, 300, 21);
+    const TBitmap picture = NoisePicture(400, 300, 22);
+    TBitmap whole = old;
+    effects::EffectInputs in = inputs(71, false, whole.Canvas(), picture);
+    in.X = in.Y = 0;
+    const int total = effects::DrawTransition(in);
+
+    fakeTick = 100us;  // each reading of the clock a tenth of a millisecond later
+    TBitmap sliced = old;
+    in.target = &sliced.Canvas();
+    effects::Transition t(in, effects::Pace::RealTime, &fakeClock);
+    int handBacks = 0;
+    while (auto next = t.Resume()) {
+        ASSERT_EQ(*next, effects::Transition::Clock::time_point::min()) << "at once: there is no pause";
+        ++handBacks;
+    }
+    EXPECT_EQ(t.Steps(), total);
+    EXPECT_GE(handBacks, total / 25);  // a slice is twenty readings
+    EXPECT_EQ(sliced.Canvas().Surface(), whole.Canvas().Surface());
+
+    std::stop_source stop;
+    TBitmap stopped = old;
+    in.target = &stopped.Canvas();
+    in.stop = stop.get_token();
+    const size_t bitmaps = LiveBitmapCount();
+    {
+        effects::Transition s(in, effects::Pace::RealTime, &fakeClock);
+        ASSERT_TRUE(s.Resume());
+        const int before = s.Steps();
+        stop.request_stop();
+        EXPECT_FALSE(s.Resume());
+        EXPECT_EQ(s.Steps(), before + 1);
+    }
+    EXPECT_EQ(LiveBitmapCount(), bitmaps);
+    EXPECT_FALSE(stopped.Canvas().HasClip());
+    fakeTick = {};
+}
+
+TEST(Transition, WhatWasDrawnBeforeAPauseShowsWithinIt)
 {
     const TBitmap old = NoisePicture(kW, kH, 31);
     const TBitmap picture = NoisePicture(60, 44, 32);
     for (auto refresh : {TWindowCanvas::Clock::duration::zero(), TWindowCanvas::Clock::duration(1h)}) {
         Window w(old, refresh);
-        effects::EffectInputs in = inputs(1, false, w.canvas, picture);
-        in.R = 2'000'000;  // two milliseconds for spin(1): long enough to sleep
-        effects::EffectContext c(in);
-        c.CopyTile(1, 1);
-        c.PauseFor(effects::spin(1), effects::spin(1));
-        // Due at once with no refresh to wait for; an hour away, it waits for the next step.
+        effects::EffectInputs in = inputs(1, true, w.canvas, picture);
+        in.R = 2'000'000;  // pump(1): over a second
+        effects::Transition t(in, effects::Pace::RealTime);
+        const auto next = t.Resume();
+        ASSERT_TRUE(next);
+        EXPECT_EQ(t.Steps(), 1);
+        // Shown at once with no refresh to wait for; an hour away, it waits for the next
+        // state, and the driver is not called before the pause is over.
         EXPECT_EQ(w.shows, refresh > 0h ? 0 : 1);
         EXPECT_EQ(w.canvas.PendingRect().isEmpty(), refresh == 0h);
+        EXPECT_GT(*next, effects::Transition::Clock::now() + 1s);
     }
 }

@@ -118,16 +118,16 @@ TEST(OpeningStrips, SqueezedStripsShowTheWholeStripInsideThePicture)
 namespace {
 
 // The strips over a trail as first written: the whole trail filled at every step.
-void wholeTrails(effects::EffectContext& c, int number)
+effects::Effect wholeTrails(effects::EffectContext& c, int number)
 {
     const bool columns = number <= 220, fromFar = number == 219 || number == 221;
     const int length = columns ? c.W : c.H;
     const int size = static_cast<int>(std::nearbyint(length / 30.0));
     const ClipScope clip = effects::ClipToPicture(c);
     c.Target.Brush = {c.BackColor, bsSolid};
-    auto step = [&](int p, int a) {
-        if (!c.Step())
-            return false;
+    auto step = [&](int p, int a) -> effects::Task<bool> {
+        if (const bool go = co_await c.Step(); !go)
+            co_return false;
         if (columns) {
             c.Target.CopyRect(Rect(c.X + a, c.Y, c.X + a + size, c.Y + c.H), c.Picture.Canvas(), Rect(p, 0, p + size, c.H));
             c.Target.FillRect(fromFar ? Rect(c.X + a + size, c.Y, c.X + c.W, c.Y + c.H) : Rect(c.X, c.Y, c.X + a, c.Y + c.H));
@@ -135,24 +135,24 @@ void wholeTrails(effects::EffectContext& c, int number)
             c.Target.CopyRect(Rect(c.X, c.Y + a, c.X + c.W, c.Y + a + size), c.Picture.Canvas(), Rect(0, p, c.W, p + size));
             c.Target.FillRect(fromFar ? Rect(c.X, c.Y + a + size, c.X + c.W, c.Y + c.H) : Rect(c.X, c.Y, c.X + c.W, c.Y + a));
         }
-        return true;
+        co_return true;
     };
     if (fromFar) {
         for (int i = 0; i < 30; ++i)
             if (size * i <= length)
                 for (int a = length; a >= size * i; --a)
-                    if (!step(size * i, a))
-                        return;
+                    if (const bool go = co_await step(size * i, a); !go)
+                        co_return;
     } else {
         for (int i = 29; i >= 1; --i)
             for (int a = 0; a <= size * i; ++a)
-                if (!step(size * i, a))
-                    return;
+                if (const bool go = co_await step(size * i, a); !go)
+                    co_return;
     }
 }
 
 // Every frame a viewer sees: the canvas at each step frame, and at the end.
-std::vector<QImage> film(void (*draw)(effects::EffectContext&, int), int number, int w, int h)
+std::vector<QImage> film(effects::Effect (*draw)(effects::EffectContext&, int), int number, int w, int h)
 {
     const TBitmap picture = testing_support::NoisePicture(w, h, 21);
     TBitmap canvas = testing_support::NoisePicture(w + 7, h + 5, 22);
@@ -168,7 +168,7 @@ std::vector<QImage> film(void (*draw)(effects::EffectContext&, int), int number,
     in.onStep = [&](int) { frames.push_back(canvas.Canvas().Surface().copy()); };
     {
         effects::EffectContext context(in);
-        draw(context, number);
+        effects::RunOnOwnClock(draw(context, number));
     }
     frames.push_back(canvas.Canvas().Surface().copy());
     return frames;

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
+#include <stop_token>
 #include <initializer_list>
 
 using namespace platform;
@@ -40,11 +40,11 @@ struct Shot {
         in.target = &canvas.Canvas();
         in.previewMode = preview;
         in.R = 0;
-        std::atomic<bool> stop{false};
-        in.stop = &stop;
+        std::stop_source stop;
+        in.stop = stop.get_token();
         in.onStep = [&](int step) {
             if (step == stopAt)
-                stop = true;
+                stop.request_stop();
         };
         steps = effects::DrawTransition(in);
     }
