@@ -8,7 +8,7 @@
 //
 //   soak [--cycles N] [--sample N] [--min-plays N] [--no-warm-up] [--size WxH] PHOTO...
 
-#include "display/display_thread.h"
+#include "display/show_session.h"
 
 #include "effects/draw_transition.h"
 #include "settings/app_state.h"
@@ -162,18 +162,16 @@ Tally readLog(size_t from)
     return t;
 }
 
-// Each slide cycle reaches the main thread as one queued call to the application object;
-// counting those counts the cycles the thread asked for (the thread waits meanwhile, so
-// the log's length then is where the next cycle's lines begin). After the warm-up the
-// resident memory is read every `sample` cycles, and the show is stopped once `cycles`
-// more have run.
+// The session says when a cycle asks for its picture (the log's length then is where the
+// next cycle's lines begin). After the warm-up the resident memory is read every `sample`
+// cycles, and the show is stopped once `cycles` more have run.
 class CycleCounter : public QObject {
 public:
     CycleCounter(int sample, int cycles, bool warmUp) : sample_(sample), cycles_(cycles), warming_(warmUp) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool cycle()
     {
-        if (done || watched != QCoreApplication::instance() || event->type() != QEvent::MetaCall)
+        if (done)
             return false;
         if (warming_) {
             // Only the lines since the last cycle are read.
@@ -195,8 +193,6 @@ public:
             rssAtSample = trend.back();
         if (started_ == cycles_) {
             rssAtEnd = trend.back();
-            // The cycle asked for now sees the stop and draws nothing.
-            StopRequested = true;
             done = true;
         } else {
             ++started_;
@@ -258,18 +254,18 @@ int main(int argc, char** argv)
     writeHives(host, pictures);
 
     CycleCounter counter(o.sample, o.cycles, o.warmUp);
-    app.installEventFilter(&counter);
     platform::TBitmap target(o.width, o.height);
-    StopRequested = false;
     QElapsedTimer timer;
     timer.start();
-    QPointer<TDisplayThread> thread =
-        new TDisplayThread(&target.Canvas(), false, QThread::NormalPriority, 0, {}, 0, 0, 0, 0);
-    thread->Screen = QSize(o.width, o.height);
+    QPointer<TShowSession> thread = new TShowSession(&target.Canvas(), false, 0, {}, {}, QSize(o.width, o.height));
+    QObject::connect(thread, &TShowSession::CycleStarting, [&] {
+        counter.cycle();
+        if (counter.done && thread)
+            thread->Stop();
+    });
     while (!counter.done && thread)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    TDisplayThread::Shutdown(thread);
-    app.removeEventFilter(&counter);
+    TShowSession::Shutdown(thread);
     const double seconds = timer.elapsed() / 1000.0;
 
     const Tally t = readLog(counter.logStart);

@@ -6,7 +6,7 @@
 #include "config_widgets.h"
 #include "form_support.h"
 
-#include "display/display_thread.h"
+#include "display/show_session.h"
 
 #include "effects/draw_transition.h"
 
@@ -38,7 +38,7 @@
 
 using namespace platform;
 
-QPointer<TDisplayThread> PreviewThread;
+QPointer<TShowSession> PreviewThread;
 
 namespace {
 
@@ -177,7 +177,6 @@ TFConfig::TFConfig(QWidget* parent) : QDialog(parent)
 
     // FormCreate
     PreviewRunning = false;
-    StopRequested = true;
     applyForeignParent();
 }
 
@@ -340,10 +339,8 @@ void TFConfig::buildEffectSide()
 
 TFConfig::~TFConfig()
 {
-    // The preview draws on this window: it ends before anything of the window goes,
-    // and no waiting preview follows it.
-    pendingPreview_ = false;
-    TDisplayThread::Shutdown(PreviewThread);
+    // The preview draws on this window: it ends before anything of the window goes.
+    TShowSession::Shutdown(PreviewThread);
     releaseForeignParent();
 }
 
@@ -541,14 +538,9 @@ void TFConfig::PrevisualiserEffet()
 
 void TFConfig::StartPreview()
 {
-    if (PreviewThread) {
-        // The stopped effect is still on its way out (its cycle may be what is running
-        // this very handler): starting now would undo its stop and run two at once.
+    // One preview at a time: the one under way ends where it stands.
+    if (PreviewThread)
         StopPreview();
-        pendingPreview_ = true;
-        return;
-    }
-    StopRequested = false;
     if (DstList->count() == 0) {
         MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kDialogInformation);
         return;
@@ -562,13 +554,14 @@ void TFConfig::StartPreview()
         showThumbnailOnSurface();
     Imgapercu->setVisible(false);
     try {
-        auto* thread = new TDisplayThread(&FormCanvas->Canvas(), true, QThread::NormalPriority, effect, picture,
-                                          kThumbnailSide, kThumbnailSide, Imgapercu->x(), Imgapercu->y());
-        // Only the current preview's end counts: a stopped one may end after a newer
-        // one has started.
-        QPointer<TDisplayThread> self(thread);
-        connect(thread, &TDisplayThread::LoadFailed, this, [](const FatalBox& box) { FatalExit(box); });
-        connect(thread, &QThread::finished, this, [this, self] {
+        auto* thread = new TShowSession(&FormCanvas->Canvas(), true, effect, picture,
+                                        {Imgapercu->x(), Imgapercu->y(), kThumbnailSide, kThumbnailSide}, {}, {},
+                                        AppSettings ? std::shared_ptr<const TSettings>(std::shared_ptr<void>(), AppSettings)
+                                                    : nullptr);
+        // Only the current preview's end counts.
+        QPointer<TShowSession> self(thread);
+        connect(thread, &TShowSession::LoadFailed, this, [](const FatalBox& box) { FatalExit(box); });
+        connect(thread, &TShowSession::Finished, this, [this, self] {
             if (PreviewThread == self)
                 PreviewFinished();
         });
@@ -595,18 +588,11 @@ void TFConfig::PreviewFinished()
     PreviewRunning = false;
     Imgapercu->setVisible(true);
     PreviewThread = nullptr;
-    if (pendingPreview_) {
-        pendingPreview_ = false;
-        StartPreview();
-    }
 }
 
 void TFConfig::StopPreview()
 {
-    pendingPreview_ = false;
-    StopRequested = true;
-    if (PreviewThread)
-        PreviewThread->Terminate();
+    TShowSession::Shutdown(PreviewThread);
     PreviewRunning = false;
     Imgapercu->setVisible(true);
 }

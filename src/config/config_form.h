@@ -19,7 +19,7 @@ class QPushButton;
 class QScrollBar;
 class QSpinBox;
 class QToolButton;
-class TDisplayThread;
+class TShowSession;
 class TRowList;
 class TShape;
 class TVorlVersion;
@@ -29,7 +29,7 @@ class CanvasWidget;
 }
 
 // The preview's display thread, when one exists (one at a time in the process).
-extern QPointer<TDisplayThread> PreviewThread;
+extern QPointer<TShowSession> PreviewThread;
 
 // The photographs a folder or a search takes, by extension in any case (bitmaps are added
 // one by one only).
@@ -162,8 +162,6 @@ private:
 
     bool activated_ = false;
     bool outerHeightKnown_ = false;
-    // A preview asked for while a stopped one is still ending; it starts when that ends.
-    bool pendingPreview_ = false;
     QColor colorDialogColor_ = Qt::black;
     int thumbnailRequest_ = 0;  // only the latest row clicked gets the thumbnail box
     QImage boxThumbnail_;       // the shown thumbnail in the box's own pixels, for the puzzle

@@ -7,7 +7,7 @@
 #include "form_support.h"
 #include "picture_preview.h"
 
-#include "display/display_thread.h"
+#include "display/show_session.h"
 #include "display/picture_format.h"
 #include "display/picture_preparation.h"
 

@@ -8,7 +8,8 @@ char SelectionChar(const std::string& selection, int n)
     return index < selection.size() ? selection[index] : '\0';
 }
 
-int NextEffectNumber(int current, bool effects, bool random, const std::string& selection)
+int NextEffectNumber(int current, bool effects, bool random, const std::string& selection,
+                     const platform::RandomSource& generator)
 {
     if (!effects)
         return 0;
@@ -16,7 +17,7 @@ int NextEffectNumber(int current, bool effects, bool random, const std::string& 
     int n = current;
     if (random) {
         if (selection.empty())
-            return platform::Random(kEffectCount + 1);
+            return generator.Random(kEffectCount + 1);
         // Draw only when some number can come out; then the draw always ends.
         bool any = false;
         for (int k = 0; k <= kEffectCount && !any; ++k)
@@ -24,7 +25,7 @@ int NextEffectNumber(int current, bool effects, bool random, const std::string& 
         if (!any)
             return 0;
         do
-            n = platform::Random(kEffectCount + 1);
+            n = generator.Random(kEffectCount + 1);
         while (SelectionChar(selection, n) == '0');
         return n;
     }

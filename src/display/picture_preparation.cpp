@@ -207,9 +207,9 @@ PreparedPicture PlacePicture(ScaledPicture picture, const PreparationInput& in)
     }
     const int sw = in.screen.width(), sh = in.screen.height();
     if (picture.placeAtRandom) {
-        Randomize();
-        out.X = Random(sw - picture.width);
-        out.Y = Random(sh - picture.height);
+        in.random.Randomize();
+        out.X = in.random.Random(sw - picture.width);
+        out.Y = in.random.Random(sh - picture.height);
     }
     if (out.X >= sw)
         out.X = 0;

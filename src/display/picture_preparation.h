@@ -3,6 +3,7 @@
 // appears: decoded, shrunk to the screen (or preview box) keeping its proportions,
 // stretched, placed, composed on the background, trimmed to whole effect steps.
 
+#include "platform/random.h"
 #include "platform/gdi/bitmap.h"
 
 #include <QSize>
@@ -30,6 +31,8 @@ struct PreparationInput {
     // Where trace lines go when logging: straight to the log, or, when set, into this list
     // for the main thread to write once it takes the picture.
     std::vector<std::string>* deferredTrace = nullptr;
+    // The show's generator, which places a picture at random (seeded again first).
+    platform::RandomSource random;
 
     // Ajuster, Centre, Transition, LOG and the clamped TailleEffet of these settings.
     void TakeSettings(const TSettings& settings);

@@ -30,11 +30,18 @@ double RandomUnit()
     return RandomSource().Unit();
 }
 
-void Randomize()
+void RandomSource::Randomize() const
 {
+    if (fixed_)
+        return;
     using namespace std::chrono;
     const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    RandSeed = static_cast<uint32_t>(now % (24LL * 60 * 60 * 1000));
+    *seed_ = static_cast<uint32_t>(now % (24LL * 60 * 60 * 1000));
+}
+
+void Randomize()
+{
+    RandomSource().Randomize();
 }
 
 }  // namespace platform

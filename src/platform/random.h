@@ -15,16 +15,21 @@ int32_t Random(int32_t n);
 double RandomUnit();
 
 // A generator's state seen from outside: the process-wide one unless given another, so
-// a caller can run a piece of drawing on a sequence of its own.
+// a show or a render runs on a sequence of its own.
 class RandomSource {
 public:
     RandomSource() : seed_(&RandSeed) {}
-    explicit RandomSource(uint32_t& seed) : seed_(&seed) {}
+    // `fixed`: the sequence was seeded on purpose (a render given its seed), and the clock
+    // does not seed it again.
+    explicit RandomSource(uint32_t& seed, bool fixed = false) : seed_(&seed), fixed_(fixed) {}
     int32_t Random(int32_t n) const;
     double Unit() const;
+    // Seeds the state as Randomize does the process-wide one, unless it is fixed.
+    void Randomize() const;
 
 private:
     uint32_t* seed_;
+    bool fixed_ = false;
 };
 
 // Seeds from the milliseconds elapsed since midnight of the clock's UTC time.

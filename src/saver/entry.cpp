@@ -166,9 +166,9 @@ int LumivaneMain(int argc, char** argv)
         platform::host().messageBoxesOnStderr = true;
         SettingOverrides = commandLine.overrides;
     }
-    std::unique_ptr<TSettings> settings;
+    std::shared_ptr<TSettings> settings;
     if (SaverMode != kModePreview) {
-        settings = std::make_unique<TSettings>();
+        settings = LoadSettingsAway();
         if (settings->LoadFailure) {
             platform::ShowFatalBox(*settings->LoadFailure);
             settings.reset();
@@ -189,7 +189,7 @@ int LumivaneMain(int argc, char** argv)
         if (settings->UsingSamples)
             std::cerr << "lumivane: aucune image choisie : voici les images d'exemple de " << settings->CheminInstall
                       << " ; choisissez les vôtres avec « lumivane /c ».\n";
-        const int result = RunHostedShow(commandLine.hostWindow);
+        const int result = RunHostedShow(commandLine.hostWindow, settings);
         AppSettings = nullptr;
         settings.reset();
         closeApplication(app, result, true);
@@ -216,7 +216,7 @@ int LumivaneMain(int argc, char** argv)
     if (SaverMode == kModeRun) {
         // A Qt application has no hidden top-level window, so the tool-window style that
         // run mode gives it on Windows has nothing to apply to here.
-        auto form = std::make_unique<TMainForm>();
+        auto form = std::make_unique<TMainForm>(settings);
         if (!NoRun) {
             // An idle daemon ends the show it started with SIGTERM: as a stop by the user.
             if (platform::TerminationSignals::Watch())
@@ -226,7 +226,7 @@ int LumivaneMain(int argc, char** argv)
         }
         mainWindow = std::move(form);
     } else if (SaverMode == kModePreview) {
-        mainWindow = std::make_unique<TMainForm>();  // its creation runs the whole preview
+        mainWindow = std::make_unique<TMainForm>(nullptr);  // its creation runs the whole preview
     }
 
     if (previewNowhere && mainWindow && mainWindow->ExitCode == 0) {

@@ -1,6 +1,6 @@
 #include "hosted_show.h"
 
-#include "display/display_thread.h"
+#include "display/show_session.h"
 
 #include "settings/app_state.h"
 #include "settings/settings.h"
@@ -45,7 +45,7 @@ QImage banner(const std::string& text, int width)
 
 }  // namespace
 
-int RunHostedShow(unsigned long window)
+int RunHostedShow(unsigned long window, std::shared_ptr<const TSettings> settings)
 {
     if (window == 0)
         window = RootWindowId();
@@ -63,8 +63,8 @@ int RunHostedShow(unsigned long window)
     if (size.isEmpty())
         return 0;
 
-    TWindowCanvas canvas(size.width(), size.height(), AppSettings->BackColor());
-    const QImage problem = AppSettings->Problem.empty() ? QImage() : banner(AppSettings->Problem, size.width());
+    TWindowCanvas canvas(size.width(), size.height(), settings->BackColor());
+    const QImage problem = settings->Problem.empty() ? QImage() : banner(settings->Problem, size.width());
     const QRect problemRect(0, size.height() - problem.height(), problem.width(), problem.height());
     canvas.SetSink([&](const QImage& buffer, std::span<const QRect> parts) {
         host.draw(buffer, parts);
@@ -82,16 +82,14 @@ int RunHostedShow(unsigned long window)
     canvas.Invalidate(QRect(QPoint(0, 0), size));
     canvas.Flush();
 
-    StopRequested = false;
     // A host starts its display mode again at every cycle: go on where the last one stopped.
     const std::string positionFile = ShowPositionFile();
-    QPointer<TDisplayThread> display = new TDisplayThread(&canvas, false, QThread::NormalPriority, 0, std::string(),
-                                                          0, 0, 0, 0, size, ReadShowPosition(positionFile));
+    QPointer<TShowSession> display =
+        new TShowSession(&canvas, false, 0, std::string(), {}, size, ReadShowPosition(positionFile), settings);
 
     const auto stop = [&display] {
-        StopRequested = true;
         if (display)
-            display->Terminate();
+            display->Stop();
         QCoreApplication::quit();
     };
     const QMetaObject::Connection terminations =
@@ -108,7 +106,7 @@ int RunHostedShow(unsigned long window)
     ShowPosition shown;
     if (display)
         shown = display->Shown;
-    TDisplayThread::Shutdown(display);
+    TShowSession::Shutdown(display);
     if (!shown.file.empty())
         WriteShowPosition(positionFile, shown);
     return 0;

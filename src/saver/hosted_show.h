@@ -3,5 +3,10 @@
 // window (or the root window), with no grab and no stop on input, since the host decides
 // when the show ends: by SIGTERM, or by destroying the window.
 
-// Runs until then; returns the exit code. window 0 means the root window.
-int RunHostedShow(unsigned long window);
+#include <memory>
+
+class TSettings;
+
+// Runs until then, with the settings read before; returns the exit code. window 0 means
+// the root window.
+int RunHostedShow(unsigned long window, std::shared_ptr<const TSettings> settings);

@@ -4,7 +4,7 @@
 
 #include "password.h"
 
-#include "display/display_thread.h"
+#include "display/show_session.h"
 
 #include "effects/draw_transition.h"
 
@@ -39,7 +39,7 @@ const char* const kNoPicturesWarning =
     "onglet \"Ecran de veille\"\r\n"
     "afin d'ajouter vos images.";
 
-TMainForm::TMainForm()
+TMainForm::TMainForm(std::shared_ptr<const TSettings> settings)
     : CanvasWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint,
                    Pixels::Device)
 {
@@ -49,7 +49,9 @@ TMainForm::TMainForm()
     SetBackColor(clBlack);
     Activated = false;
     FirstMouseX = FirstMouseY = -1;
-    Settings = std::make_unique<TSettings>();
+    Settings = std::move(settings);
+    if (!Settings)
+        Settings = LoadSettingsAway();
     if (Settings->LoadFailure) {
         platform::ShowFatalBox(*Settings->LoadFailure);
         NoRun = true;
@@ -93,7 +95,7 @@ TMainForm::~TMainForm()
     Settings.reset();
 }
 
-TDisplayThread* TMainForm::Display() const
+TShowSession* TMainForm::Display() const
 {
     return display_;
 }
@@ -187,8 +189,7 @@ void TMainForm::StartDisplay()
     StopRequested = false;
     trace("Début de Lumivane-----------------------------------");
     try {
-        display_ = new TDisplayThread(&Canvas(), false, QThread::HighPriority, 0, std::string(), 0, 0, 0, 0);
-        connect(display_, &TDisplayThread::LoadFailed, this, [](const platform::FatalBox& box) { FatalExit(box); });
+        display_ = new TShowSession(&Canvas(), false, 0, std::string(), {}, {}, {}, Settings);
     } catch (const std::exception&) {
         if (display_)
             StopDisplay();
@@ -199,13 +200,13 @@ void TMainForm::StopDisplay()
 {
     StopRequested = true;
     if (display_)
-        display_->Terminate();
+        display_->Stop();
     trace("Fin de Lumivane-----------------------------------");
 }
 
 void TMainForm::ShutdownDisplay()
 {
-    TDisplayThread::Shutdown(display_);
+    TShowSession::Shutdown(display_);
 }
 
 void TMainForm::FormKeyDown()
@@ -260,8 +261,10 @@ bool TMainForm::FormCloseQuery()
 {
     if (Closing || SaverMode != kModeRun)
         return true;
-    if (display_)
+    if (display_) {
         display_->Suspend();
+        display_->Closing = true;
+    }
     Closing = true;
     trace("Passage sur ShowCursor(true)");
     showPointer();
@@ -277,8 +280,10 @@ bool TMainForm::FormCloseQuery()
     StopRequested = false;
     hidePointer();
     Closing = false;
-    if (display_)
+    if (display_) {
+        display_->Closing = false;
         display_->Resume();
+    }
     return false;
 }
 

@@ -13,7 +13,7 @@
 
 #include <memory>
 
-class TDisplayThread;
+class TShowSession;
 class TMonitorCovers;
 
 namespace platform {
@@ -23,7 +23,7 @@ class NamedMutex;
 class TMainForm : public platform::CanvasWidget {
     Q_OBJECT
 public:
-    TMainForm();
+    explicit TMainForm(std::shared_ptr<const TSettings> settings);
     ~TMainForm() override;
 
     // Shows the run-mode window: over the whole screen, on X11 and on Wayland alike.
@@ -42,14 +42,18 @@ public:
 
     void StartDisplay();
     void StopDisplay();
-    // Stop flag, wake, let the thread finish its cycle and end; the window may then go.
+    // Ends the show at once; the window may then go.
     void ShutdownDisplay();
     void RunPreview();
     platform::TBitmap MakeLogoBitmap(int width, int height);
 
-    TDisplayThread* Display() const;
+    TShowSession* Display() const;
 
-    std::unique_ptr<TSettings> Settings;
+    // Read once, away from this thread, before the window: the show takes them as they are.
+    std::shared_ptr<const TSettings> Settings;
+    // The window is deciding whether it may close; a stop was asked for.
+    bool Closing = false;
+    bool StopRequested = false;
     std::unique_ptr<platform::TBitmap> PreviewBitmap;
     bool Activated = false;
     // The program's status when the window could not start (its settings unreadable).
@@ -75,7 +79,7 @@ private:
     void endOnInput();
     bool inputReported_ = false;
 
-    QPointer<TDisplayThread> display_;
+    QPointer<TShowSession> display_;
     std::unique_ptr<platform::NamedMutex> previewMutex_;
     std::unique_ptr<TMonitorCovers> covers_;
 };

@@ -5,5 +5,3 @@ uint32_t ParentWindow = 0;
 TSettings* AppSettings = nullptr;
 bool NoRun = false;
 bool HostedShow = false;
-std::atomic<bool> StopRequested{false};
-std::atomic<bool> Closing{false};

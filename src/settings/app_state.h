@@ -1,8 +1,7 @@
 #pragma once
 // Values shared by the whole process: the mode the program was started in, the window it
-// was given, the program-wide settings, and the two flags the effects poll between steps.
+// was given and the program-wide settings; a show's stop is its session's.
 
-#include <atomic>
 #include <cstdint>
 
 class TSettings;
@@ -20,7 +19,3 @@ extern bool NoRun;                 // the saver window decided at creation that 
 // may appear, a settings error is reported and the show goes on with defaults.
 extern bool HostedShow;
 
-// Written on the main thread, read by the display thread between cycles: atomics, so the
-// reads are well defined without adding any lock.
-extern std::atomic<bool> StopRequested;
-extern std::atomic<bool> Closing;

@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "platform/background_task.h"
+
 #include "colors.h"
 #include "trace_log.h"
 
@@ -366,4 +368,18 @@ void SetConfigValidated()
     if (reg.OpenKey(kMachineKey, true))
         reg.WriteBool(kConfigValidatedValue, true);
     reg.Flush();
+}
+
+std::shared_ptr<TSettings> LoadSettingsAway()
+{
+    auto read = [] {
+        auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
+        settings->LoadAway();
+        return settings;
+    };
+    const auto task = platform::BackgroundTask<std::shared_ptr<TSettings>>::Start(read);
+    if (!task)
+        return read();  // every reading thread is taken by reads that never returned
+    task->WaitUntil(platform::BackgroundTask<std::shared_ptr<TSettings>>::Clock::time_point::max(), {});
+    return task->Take();
 }

@@ -4,6 +4,7 @@
 #include "platform/box_automation.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -161,3 +162,8 @@ std::vector<std::string> SamplePictures(const std::string& folder);
 bool IsConfigValidated();
 // Sets it; throws platform::RegistryError when the machine hive cannot be written.
 void SetConfigValidated();
+
+// Reads the settings on a thread of their own and waits for them: the check that every
+// picture still exists may wait on a server, and only the start waits with it, before any
+// window can take input. LoadFailure says what went wrong.
+std::shared_ptr<TSettings> LoadSettingsAway();

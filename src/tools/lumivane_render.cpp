@@ -153,6 +153,10 @@ int main(int argc, char** argv)
     else
         Randomize();
     sprites::FillRandomTable();
+    // The render's own generator: given a seed, the picture's place and the effect's draws
+    // repeat from one render to the next.
+    uint32_t state = RandSeed;
+    const RandomSource random(state, o.seeded);
 
     const QSize screen(o.width, o.height);
     TBitmap canvas(o.width, o.height);
@@ -164,6 +168,7 @@ int main(int argc, char** argv)
     in.backColor = back;
     in.screen = screen;
     in.target = &canvas.Canvas();
+    in.random = random;
     effects::EffectInputs inputs;
     try {
         // The picture the previous cycle left on screen.
@@ -186,6 +191,7 @@ int main(int argc, char** argv)
         inputs.target = &canvas.Canvas();
         inputs.backColor = in.backColor;
         TakeEffectSettings(inputs, settings, o.preview);
+        inputs.random = random;
         std::stop_source stop;
         inputs.stop = stop.get_token();
         int frames = 0;

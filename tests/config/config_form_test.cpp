@@ -4,7 +4,7 @@
 #include "config/config_widgets.h"
 #include "config/picture_preview.h"
 
-#include "display/display_thread.h"
+#include "display/show_session.h"
 #include "display/picture_format.h"
 
 #include "inet/is_inet_online.h"
@@ -760,7 +760,7 @@ TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
     form->DstList->addItem(QString::fromStdString(pics() + "p.bmp"));
     clickRow(form->LBEffets, 2);
     ASSERT_TRUE(form->PreviewRunning);
-    QPointer<TDisplayThread> first = PreviewThread;
+    QPointer<TShowSession> first = PreviewThread;
     EXPECT_EQ(first->PreviewEffect, 3);
     EXPECT_FALSE(form->Imgapercu->isVisible());
     clickRow(form->LBEffets, 4);  // not yet ended: ignored
@@ -793,14 +793,14 @@ TEST_F(Dialog, EffectPreviewRunsOneAtATimeInTheThumbnailBox)
     EXPECT_TRUE(form->Imgapercu->isVisible());
 }
 
-TEST_F(Dialog, APreviewAskedForWhileOneIsStoppingWaitsForIt)
+TEST_F(Dialog, APreviewAskedForRightAfterAStopReplacesIt)
 {
     machine(true);
     writePicture(pics() + "p.bmp", 300, 200, QColor(0, 200, 0));
     user("\"Rapidite\"=dword:00004e20\r\n", {pics() + "p.bmp"});  // the slowest speed
     open();
     clickRow(form->LBEffets, 0);
-    QPointer<TDisplayThread> first = PreviewThread;
+    QPointer<TShowSession> first = PreviewThread;
     ASSERT_TRUE(first);
     // While effect 1 draws: a click in the picture list stops it, then a click on
     // effect 3 asks for that one, both handled between two of its steps.
@@ -812,7 +812,7 @@ TEST_F(Dialog, APreviewAskedForWhileOneIsStoppingWaitsForIt)
     });
     QElapsedTimer t;
     t.start();
-    // Once effect 1 has ended, effect 3 follows it, alone; it is stopped in turn.
+    // Effect 1 ends where it stands, and effect 3 follows it, alone; it is stopped in turn.
     bool sawSecond = false, secondRunning = false, stopFlag = true, firstGone = false;
     int secondEffect = 0;
     QTimer poll;
@@ -820,10 +820,10 @@ TEST_F(Dialog, APreviewAskedForWhileOneIsStoppingWaitsForIt)
         if (!asked || sawSecond || !PreviewThread || PreviewThread == first)
             return;
         sawSecond = true;
-        firstGone = !first || first->isFinished();
+        firstGone = !first;
         secondEffect = PreviewThread->PreviewEffect;
         secondRunning = form->PreviewRunning;
-        stopFlag = StopRequested;
+        stopFlag = PreviewThread->StopRequested.stop_requested();
         form->StopPreview();
     });
     poll.start(5);

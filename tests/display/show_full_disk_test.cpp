@@ -1,6 +1,6 @@
 // The show with its trace log on a full disk: the lines are lost, the pictures still come.
 
-#include "display/display_thread.h"
+#include "display/show_session.h"
 
 #include "settings/app_state.h"
 #include "settings/trace_log.h"
@@ -48,11 +48,9 @@ TEST(ShowFullDisk, TheLogLosesLinesAndThePicturesGoOn)
     WriteFile(host.hkcu(), text);
     ASSERT_TRUE(disk.Fill());
 
-    StopRequested = false;
     TBitmap target(320, 240);
-    QPointer<TDisplayThread> thread =
-        new TDisplayThread(&target.Canvas(), false, QThread::NormalPriority, 3, {}, 64, 48, 10, 10);
-    // The cycles draw on this thread, between the events served here: count the pictures
+    QPointer<TShowSession> thread = new TShowSession(&target.Canvas(), false, 3, {}, {10, 10, 64, 48});
+    // The show draws on this thread, between the events served here: count the pictures
     // by the changes of colour they make, two rounds of the list.
     int changes = 0;
     TColor shown = target.Canvas().Pixel(100, 100);
@@ -64,7 +62,7 @@ TEST(ShowFullDisk, TheLogLosesLinesAndThePicturesGoOn)
         changes += now != shown;
         shown = now;
     }
-    TDisplayThread::Shutdown(thread);
+    TShowSession::Shutdown(thread);
     EXPECT_GE(changes, 6);
     EXPECT_TRUE(thread.isNull());
     EXPECT_EQ(ReadFile(TraceLogPath()), "");  // every line lost, none half written

@@ -32,8 +32,6 @@ protected:
         WriteFile(host.hkcu(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\"
                                "lumivane\\Images]\r\n\"0\"=\"" + picture + "\"\r\n");
         SaverMode = kModeRun;
-        StopRequested = false;
-        Closing = false;
         NoRun = false;
     }
     ~SaverWindow() override
@@ -68,38 +66,38 @@ TEST(MouseRule, OnlyAClearMoveOnBothAxesStops)
 
 TEST_F(SaverWindow, FirstMoveOnlyRecordsAndSmallMovesKeepIt)
 {
-    TMainForm form;
+    TMainForm form(nullptr);
     ASSERT_FALSE(NoRun);
     form.FormMouseMove(10, 10);
     EXPECT_EQ(form.FirstMouseX, 10);
     form.FormMouseMove(60, 12);  // does not stop, and does not move the recorded point
     EXPECT_EQ(form.FirstMouseX, 10);
-    EXPECT_FALSE(StopRequested);
-    Closing = true;
+    EXPECT_FALSE(form.StopRequested);
+    form.Closing = true;
     form.FormMouseMove(90, 90);  // ignored while a stop is being decided
     EXPECT_EQ(form.FirstMouseX, 10);
-    Closing = false;
+    form.Closing = false;
     form.FormMouseMove(13, 13);
-    EXPECT_TRUE(StopRequested);  // the close was granted at once on this system
-    EXPECT_TRUE(Closing);
+    EXPECT_TRUE(form.StopRequested);  // the close was granted at once on this system
+    EXPECT_TRUE(form.Closing);
 }
 
 TEST_F(SaverWindow, RefusedPasswordKeepsTheSaverRunning)
 {
     passwordOn(false);
-    TMainForm form;
+    TMainForm form(nullptr);
     EXPECT_FALSE(form.FormCloseQuery());
-    EXPECT_FALSE(Closing);
-    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(form.Closing);
+    EXPECT_FALSE(form.StopRequested);
     EXPECT_EQ(form.cursor().shape(), Qt::BlankCursor);  // hidden again
 }
 
 TEST_F(SaverWindow, AcceptedPasswordStops)
 {
     passwordOn(true);
-    TMainForm form;
+    TMainForm form(nullptr);
     EXPECT_TRUE(form.FormCloseQuery());
-    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(form.StopRequested);
     EXPECT_TRUE(form.FormCloseQuery());  // a second request while closing goes straight through
 }
 
@@ -109,7 +107,7 @@ TEST_F(SaverWindow, UnreadableSettingsStopTheWindowWithTheBoxAndStatus1)
                            "lumivane]\r\n\"Vitesse\"=\"3\"\r\n");  // a number stored as text
     platform::host().messageBoxLog = host.dir().file("boxes.log");
     platform::host().messageBoxAnswer = "ok";
-    TMainForm form;
+    TMainForm form(nullptr);
     EXPECT_TRUE(NoRun);
     EXPECT_EQ(form.ExitCode, 1);
     EXPECT_EQ(testing_support::ReadFile(host.dir().file("boxes.log")),
@@ -122,7 +120,7 @@ TEST_F(SaverWindow, NoPicturesWarnsAndDoesNotRun)
     std::remove(host.hkcu().c_str());
     platform::host().messageBoxLog = host.dir().file("boxes.log");
     platform::host().messageBoxAnswer = "ok";
-    TMainForm form;
+    TMainForm form(nullptr);
     EXPECT_TRUE(NoRun);
     EXPECT_NE(testing_support::ReadFile(host.dir().file("boxes.log")).find("Avertissement | warning | ok | "),
               std::string::npos);
@@ -148,7 +146,7 @@ TEST_F(SaverWindow, ASecondPreviewEndsWithoutEndingTheProgram)
     ParentWindow = uint32_t(hostWindow.winId());
     g_previewUnderTest = true;
     {
-        TMainForm form;
+        TMainForm form(nullptr);
         EXPECT_TRUE(NoRun);
         EXPECT_EQ(form.PreviewBitmap, nullptr);
     }

@@ -1,4 +1,4 @@
-#include "display/display_thread.h"
+#include "display/show_session.h"
 
 #include "settings/app_state.h"
 #include "settings/trace_log.h"
@@ -33,10 +33,10 @@ namespace {
 // sanitizer builds: the figure itself is the stop bench's.
 constexpr int kPromptStopMs = 2000;
 
-class DisplayThread : public ::testing::Test {
+class ShowSession : public ::testing::Test {
 protected:
-    DisplayThread() : target(320, 240) { StopRequested = false; }
-    ~DisplayThread() override { stop(); }
+    ShowSession() : target(320, 240) {}
+    ~ShowSession() override { stop(); }
 
     std::string picture(const std::string& name, TColor colour)
     {
@@ -71,33 +71,37 @@ protected:
         return out;
     }
 
-    // Serves the thread's cycles until the condition holds or the time is up; the time is
-    // generous for busy machines and sanitizer builds, which run the cycles several times slower.
+    // Runs the event loop, where the session's clock plays the show, until the condition
+    // holds or the time is up; the time is generous for busy machines and sanitizer builds.
+    // Notes the longest the loop was held by one turn.
     bool runUntil(const std::function<bool()>& done, int ms = 60000)
     {
-        QElapsedTimer timer;
+        QElapsedTimer timer, turn;
         timer.start();
-        while (!done() && timer.elapsed() < ms)
+        while (!done() && timer.elapsed() < ms) {
+            turn.start();
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            longestTurnMs = std::max(longestTurnMs, turn.elapsed());
+        }
         return done();
     }
 
     void start(bool preview = false, const std::string& file = {}, ShowPosition resumeAfter = {})
     {
-        thread = new TDisplayThread(&target.Canvas(), preview, QThread::NormalPriority, 3, file, 64, 48, 10, 10, {},
-                                    resumeAfter);
+        thread = new TShowSession(&target.Canvas(), preview, 3, file, {10, 10, 64, 48}, {}, resumeAfter);
     }
 
-    void stop() { TDisplayThread::Shutdown(thread); }
+    void stop() { TShowSession::Shutdown(thread); }
 
     ScratchHost host;
     TBitmap target;
-    QPointer<TDisplayThread> thread;
+    QPointer<TShowSession> thread;
+    qint64 longestTurnMs = 0;
 };
 
 }  // namespace
 
-TEST_F(DisplayThread, ListOrderWrapsAndEachPictureIsDrawn)
+TEST_F(ShowSession, ListOrderWrapsAndEachPictureIsDrawn)
 {
     const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime), c = picture("c.bmp", clBlue);
     hives({a, b, c}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n"
@@ -114,27 +118,28 @@ TEST_F(DisplayThread, ListOrderWrapsAndEachPictureIsDrawn)
     EXPECT_NE(target.Canvas().Pixel(100, 100), clWhite);
 }
 
-// The terminate request alone ends the run; a stop request alone (a stop being decided)
-// holds it still, without making empty passes, until the stop is taken back.
-TEST_F(DisplayThread, TheTerminateRequestAloneEndsItAndAStopRequestAloneHoldsIt)
+// Held, the show draws no new picture; resumed, it goes on; stopped, it ends at once. An
+// effect at every picture never holds the event loop for long.
+TEST_F(ShowSession, SuspendHoldsTheShowResumeGoesOnAndStopEndsIt)
 {
     const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
-    hives({a, b}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n");
+    hives({a, b}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000001\r\n\"Transition\"=dword:00000000\r\n"
+                  "\"Ajuster\"=dword:00000001\r\n");
     start();
     ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() >= 1; }));
-    StopRequested = true;
+    thread->Suspend();
     const size_t held = logged("Image : ").size();
     runUntil([] { return false; }, 1000);
-    EXPECT_LE(logged("Image : ").size(), held + 1) << "pictures went on while a stop was being decided";
-    StopRequested = false;
-    EXPECT_TRUE(runUntil([&] { return logged("Image : ").size() >= held + 2; }));
-    thread->Terminate();
-    EXPECT_TRUE(runUntil([&] { return thread.isNull(); }, 20000)) << "still running after the terminate request";
-    stop();
+    EXPECT_LE(logged("Image : ").size(), held + 1) << "pictures went on while the show was held";
+    thread->Resume();
+    EXPECT_TRUE(runUntil([&] { return logged("Image : ").size() >= held + 4; }));
+    EXPECT_LT(longestTurnMs, 1000) << "a turn of the event loop was held that long";
+    thread->Stop();
+    EXPECT_TRUE(runUntil([&] { return thread.isNull(); }, 20000)) << "still there after its stop";
 }
 
 // The position an earlier show ended on is the thread's from its start (a host's cycles).
-TEST_F(DisplayThread, AShowGivenWhereTheLastOneEndedGoesOnAfterIt)
+TEST_F(ShowSession, AShowGivenWhereTheLastOneEndedGoesOnAfterIt)
 {
     const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime), c = picture("c.bmp", clBlue);
     hives({a, b, c}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n");
@@ -146,7 +151,7 @@ TEST_F(DisplayThread, AShowGivenWhereTheLastOneEndedGoesOnAfterIt)
     EXPECT_EQ(images[1].substr(0, images[1].find(". Taille :")), a);
 }
 
-TEST_F(DisplayThread, RandomOrderShowsEveryPictureAndSkipsBadOnes)
+TEST_F(ShowSession, RandomOrderShowsEveryPictureAndSkipsBadOnes)
 {
     const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
     const std::string bad = host.dir().file("bad.jpg");
@@ -166,20 +171,19 @@ TEST_F(DisplayThread, RandomOrderShowsEveryPictureAndSkipsBadOnes)
     EXPECT_FALSE(logged("Image illisible : ").empty());  // reported, and the show went on
 }
 
-TEST_F(DisplayThread, PreviewPlaysOneCycleInTheBox)
+TEST_F(ShowSession, PreviewPlaysOneCycleInTheBox)
 {
     const auto a = picture("a.bmp", clRed);
     hives({a}, "\"Vitesse\"=dword:00000000\r\n");
     start(true, a);
     ASSERT_TRUE(runUntil([&] { return thread.isNull(); }));
-    EXPECT_TRUE(StopRequested);
     EXPECT_EQ(logged("Image : ").size(), 1u);
     EXPECT_EQ(target.Canvas().Pixel(40, 40), clRed);                      // inside the 64 × 48 box at 10, 10
     EXPECT_EQ(target.Canvas().Pixel(9, 9), ColorToRGB(clBtnFace));       // the cleared margin
     EXPECT_EQ(target.Canvas().Pixel(100, 100), clWhite);                  // outside it
 }
 
-TEST_F(DisplayThread, StopEndsTheWaitAtOnce)
+TEST_F(ShowSession, StopEndsTheWaitAtOnce)
 {
     const auto a = picture("a.bmp", clRed);
     hives({a}, "\"Vitesse\"=dword:0000003c\r\n");  // a minute between pictures
@@ -193,7 +197,7 @@ TEST_F(DisplayThread, StopEndsTheWaitAtOnce)
     EXPECT_LT(timer.elapsed(), kPromptStopMs);
 }
 
-TEST_F(DisplayThread, SuspendedThreadEndsOnTerminateAlone)
+TEST_F(ShowSession, AHeldShowEndsOnItsStop)
 {
     const auto a = picture("a.bmp", clRed);
     hives({a}, "\"Vitesse\"=dword:00000000\r\n");
@@ -201,12 +205,11 @@ TEST_F(DisplayThread, SuspendedThreadEndsOnTerminateAlone)
     ASSERT_TRUE(runUntil([&] { return !logged("Image : ").empty(); }));
     // The saver's close: held first, then asked to end, with no resume.
     thread->Suspend();
-    StopRequested = true;
-    thread->Terminate();
+    thread->Stop();
     EXPECT_TRUE(runUntil([&] { return thread.isNull(); }));
 }
 
-TEST_F(DisplayThread, PathsThatAreNoPictureFilesAreSkippedWithoutBlocking)
+TEST_F(ShowSession, PathsThatAreNoPictureFilesAreSkippedWithoutBlocking)
 {
     const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime), vanishing = picture("v.bmp", clBlue);
     // Opening a pipe with no writer would wait for ever; a device would be read for ever.
@@ -231,7 +234,7 @@ TEST_F(DisplayThread, PathsThatAreNoPictureFilesAreSkippedWithoutBlocking)
     EXPECT_GE(std::count_if(images.begin(), images.end(), [&](const std::string& l) { return l.rfind(b, 0) == 0; }), 1);
 }
 
-TEST_F(DisplayThread, AReadingPastTheDeadlineIsGivenUpAndNeverDrawn)
+TEST_F(ShowSession, AReadingPastTheDeadlineIsGivenUpAndNeverDrawn)
 {
     // Far too large to be read within a millisecond: each turn of it is given up.
     TBitmap big(3000, 2000);
@@ -240,14 +243,14 @@ TEST_F(DisplayThread, AReadingPastTheDeadlineIsGivenUpAndNeverDrawn)
     const std::string slow = host.dir().file("slow.bmp");
     big.SaveToFile(slow);
     hives({slow}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n");
-    TDisplayThread::LoadDeadlineMs = 1;
+    TShowSession::LoadDeadlineMs = 1;
     start();
     const bool gaveUp = runUntil([&] {
         const auto lines = logged("Image illisible : ");
         return std::count(lines.begin(), lines.end(), slow + " : lecture trop longue, abandonnée") >= 3;
     });
     stop();
-    TDisplayThread::LoadDeadlineMs = TDisplayThread::kLoadDeadlineMs;
+    TShowSession::LoadDeadlineMs = TShowSession::kLoadDeadlineMs;
     EXPECT_TRUE(gaveUp);  // and the show went on, turn after turn
     // Readings that finish late are dropped: the screen was never drawn on.
     EXPECT_EQ(target.Canvas().Pixel(100, 100), clWhite);

@@ -1,0 +1,405 @@
+#include "show_session.h"
+
+#include "effect_choice.h"
+#include "picture_preparation.h"
+
+#include "settings/trace_log.h"
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/device_pixels.h"
+#include "platform/gdi/window_canvas.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How often the clock looks at a reading under way, and at a full pool of reading threads.
+constexpr auto kReadingLook = 5ms;
+constexpr auto kNoRoomLook = 20ms;
+
+// In device pixels: the show's canvas has as many, whatever scale the screen has.
+QSize screenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return QSize(1024, 768);
+    return DevicePixels(screen->size(), screen->devicePixelRatio());
+}
+
+int screenDepth()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->depth() : 32;
+}
+
+void present(TCanvas* canvas)
+{
+    if (auto* window = dynamic_cast<TWindowCanvas*>(canvas))
+        window->Flush();
+}
+
+}  // namespace
+
+// What the reading thread hands back: the picture ready to be placed, or why there is
+// none, and the trace lines it would have written, which the session writes in their
+// place among its own.
+struct TShowSession::Load {
+    std::string file;
+    int index = -1;  // in the list
+    PreparationInput input;
+    std::optional<ScaledPicture> picture;
+    std::string error;
+    std::vector<std::string> trace;
+};
+
+TShowSession::TShowSession(TCanvas* targetCanvas, bool previewMode, int previewEffect, const std::string& previewFile,
+                           Box box, QSize screen, ShowPosition resumeAfter, std::shared_ptr<const TSettings> settings)
+    : Settings(std::move(settings)),
+      TargetCanvas(targetCanvas),
+      PreviewMode(previewMode),
+      PreviewBox(box),
+      PreviewEffect(previewEffect),
+      PreviewFile(previewFile),
+      Screen(screen),
+      ResumeAfter(std::move(resumeAfter))
+{
+    clock_.setSingleShot(true);
+    clock_.setTimerType(Qt::PreciseTimer);
+    connect(&clock_, &QTimer::timeout, this, &TShowSession::tick);
+    wakeIn(0ms);
+}
+
+TShowSession::~TShowSession()
+{
+    // The effect's steps go before the picture and the canvas they draw on.
+    transition_.reset();
+}
+
+void TShowSession::Shutdown(QPointer<TShowSession>& session)
+{
+    if (!session)
+        return;
+    session->Stop();
+    delete session.data();
+    session = nullptr;
+}
+
+void TShowSession::Stop()
+{
+    StopRequested.request_stop();
+    if (state_ == State::Ended)
+        return;
+    end();
+}
+
+void TShowSession::end()
+{
+    state_ = State::Ended;
+    clock_.stop();
+    transition_.reset();
+    picture_.reset();
+    // Abandoned: what they read later goes with them.
+    reading_.reset();
+    next_.reset();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            emit Finished();
+            deleteLater();
+        },
+        Qt::QueuedConnection);
+}
+
+void TShowSession::Suspend()
+{
+    suspended_ = true;
+}
+
+void TShowSession::Resume()
+{
+    suspended_ = false;
+    if (state_ != State::Ended)
+        wakeIn(0ms);
+}
+
+void TShowSession::wakeAt(Clock::time_point when)
+{
+    const auto now = Clock::now();
+    // Qt's clock counts whole milliseconds: a wake inside the next one waits for it, and
+    // the effect catches up on its own timeline; at once stays at once.
+    auto delay = std::chrono::ceil<std::chrono::milliseconds>(std::max(when, now) - now);
+    if (when > now && delay == 0ms)
+        delay = 1ms;
+    clock_.start(static_cast<int>(std::min<std::chrono::milliseconds>(delay, 24h).count()));
+}
+
+bool TShowSession::readSettings()
+{
+    if (Settings)
+        return true;
+    if (!reading_) {
+        // The existence check of every picture may wait on a server that no longer
+        // answers: away from the main thread.
+        reading_ = SettingsTask::Start([] {
+            auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
+            settings->LoadAway();
+            return std::shared_ptr<const TSettings>(std::move(settings));
+        });
+        if (!reading_) {
+            wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
+            return false;
+        }
+    }
+    if (!reading_->WaitUntil(Clock::time_point::min(), {})) {
+        wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kReadingLook));
+        return false;
+    }
+    Settings = reading_->Take();
+    reading_.reset();
+    return true;
+}
+
+void TShowSession::tick()
+{
+    if (StopRequested.stop_requested() && state_ != State::Ended) {
+        end();
+        return;
+    }
+    while (!suspended_ && state_ != State::Ended && !StopRequested.stop_requested()) {
+        switch (state_) {
+        case State::Settings:
+            if (!readSettings())
+                return;
+            if (Settings->LoadFailure) {
+                const FatalBox box = *Settings->LoadFailure;
+                end();
+                emit LoadFailed(box);
+                return;
+            }
+            if (!ResumeAfter.file.empty())
+                ImageIndex = ResumeIndex(Settings->Images, ResumeAfter);
+            EffectNumber = -1;
+            if (!TargetCanvas) {
+                end();
+                return;
+            }
+            state_ = State::Choose;
+            break;
+        case State::Choose: {
+            if (Closing)
+                return;
+            if (!next_) {
+                PreparationInput input;
+                int index = -1;
+                if (!choosePicture(nextFile_, index, input)) {
+                    if (state_ == State::Ended)
+                        return;
+                    // Nothing to show (yet): the interval, then a new look.
+                    deadline_ = Clock::now() + std::chrono::seconds(Settings->IntervalSeconds());
+                    state_ = PreviewMode ? State::Ended : State::Interval;
+                    if (PreviewMode)
+                        end();
+                    break;
+                }
+                if (!startLoad(nextFile_, index, input)) {
+                    wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
+                    return;
+                }
+            }
+            deadline_ = Clock::now() + std::chrono::milliseconds(LoadDeadlineMs.load());
+            state_ = State::Loading;
+            break;
+        }
+        case State::Loading: {
+            std::shared_ptr<Load> load;
+            if (next_->WaitUntil(Clock::time_point::min(), {})) {
+                load = next_->Take();
+            } else if (Clock::now() >= deadline_) {
+                // Given up: whatever it reads later is dropped with the task.
+                load = std::make_shared<Load>();
+                load->error = nextFile_ + " : lecture trop longue, abandonnée";
+            } else {
+                wakeAt(std::min(deadline_, Clock::now() + kReadingLook));
+                return;
+            }
+            next_.reset();
+            if (startCycle(*load)) {
+                state_ = State::Effect;
+            } else {
+                cycleDone();
+            }
+            break;
+        }
+        case State::Effect: {
+            if (const auto next = transition_->Resume()) {
+                wakeAt(*next);
+                return;
+            }
+            transition_.reset();
+            picture_.reset();
+            if (!StopRequested.stop_requested() && shownLoad_)
+                Shown = {shownLoad_->index, shownLoad_->file};
+            cycleDone();
+            break;
+        }
+        case State::Interval:
+            if (Clock::now() < deadline_) {
+                wakeAt(deadline_);
+                return;
+            }
+            state_ = State::Choose;
+            break;
+        case State::Ended:
+            return;
+        }
+    }
+}
+
+void TShowSession::cycleDone()
+{
+    shownLoad_.reset();
+    if (PreviewMode) {
+        end();
+        return;
+    }
+    // The next picture is read while the show waits out the interval.
+    PreparationInput input;
+    int index = -1;
+    if (!Closing && choosePicture(nextFile_, index, input))
+        startLoad(nextFile_, index, input);
+    if (state_ == State::Ended)
+        return;
+    deadline_ = Clock::now() + std::chrono::seconds(Settings->IntervalSeconds());
+    state_ = State::Interval;
+}
+
+bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput& input)
+{
+    emit CycleStarting();
+    if (state_ == State::Ended || StopRequested.stop_requested())
+        return false;
+    const TSettings& s = *Settings;
+    if (PreviewMode) {
+        BackColor = clBtnFace;
+        file = PreviewFile;
+        EffectCount = effects::kEffectCount;
+    } else {
+        BackColor = s.BackColor();
+        if (s.ImageCount <= 0)
+            return false;
+        if (s.Alea) {
+            index = Random.Random(s.ImageCount);
+            file = s.Images[static_cast<size_t>(index)];
+        } else {
+            if (ImageIndex >= s.ImageCount)
+                ImageIndex = 0;
+            index = ImageIndex;
+            file = s.Images[static_cast<size_t>(ImageIndex)];
+            ImageIndex = ImageIndex + 1 >= s.ImageCount ? 0 : ImageIndex + 1;
+        }
+    }
+    input.TakeSettings(s);
+    input.backColor = ColorToRGB(BackColor);
+    input.previewMode = PreviewMode;
+    input.boxLeft = PreviewBox.left;
+    input.boxTop = PreviewBox.top;
+    input.boxWidth = PreviewBox.width;
+    input.boxHeight = PreviewBox.height;
+    input.screen = Screen.isEmpty() ? screenSize() : Screen;
+    input.displayBitsPerPixel = screenDepth();
+    input.random = Random;
+    return true;
+}
+
+bool TShowSession::startLoad(const std::string& file, int index, const PreparationInput& input)
+{
+    auto load = std::make_shared<Load>();
+    load->file = file;
+    load->index = index;
+    load->input = input;
+    load->input.target = nullptr;  // the reading thread never touches the screen
+    load->input.deferredTrace = &load->trace;
+    next_ = LoadTask::Start([load] {
+        try {
+            load->picture = ScalePicture(
+                LoadPicture(load->file, FitSize(load->input), load->input.log, load->input.deferredTrace),
+                load->input);
+        } catch (const std::exception& e) {
+            load->error = e.what();
+        }
+        return load;
+    });
+    return next_ != nullptr;
+}
+
+bool TShowSession::startCycle(Load& load)
+{
+    const TSettings& s = *Settings;
+    if (s.Log)
+        for (const std::string& line : load.trace)
+            TraceLog(line);
+    if (!load.picture) {
+        // One unreadable picture must not end the show: skip it, the next cycle goes on.
+        if (s.Log)
+            TraceLog("Image illisible : " + load.error);
+        return false;
+    }
+    if (Closing)
+        return false;
+    load.input.target = TargetCanvas;
+    load.input.deferredTrace = nullptr;
+    picture_ = std::make_unique<PreparedPicture>(PlacePicture(std::move(*load.picture), load.input));
+
+    if (!PreviewMode) {
+        EffectNumber = NextEffectNumber(EffectNumber, s.Effet, s.AleaEffets, s.Selection, Random);
+        if (!s.Transition)
+            ClearScreen(*TargetCanvas, BackColor, load.input.screen);
+    }
+    if (!PreviewMode && s.Log) {
+        TargetCanvas->Brush.Color = BackColor;
+        TargetCanvas->Brush.Style = bsSolid;
+        TargetCanvas->FillRect(Rect(9, 9, 200, 40));
+        TargetCanvas->Font.Name = "MS Sans Serif";
+        TargetCanvas->Font.SetSize(12);
+        TargetCanvas->Font.Color = clYellow;
+        TargetCanvas->TextOut(10, 10, "Effet n° : " + std::to_string(EffectNumber));
+    }
+    if (PreviewMode) {
+        EffectNumber = PreviewEffect;
+    } else if (s.Log) {
+        TraceLog("Effet n° :  " + std::to_string(EffectNumber));
+    }
+    shownLoad_ = std::make_shared<Load>();
+    shownLoad_->index = load.index;
+    shownLoad_->file = load.file;
+    if (EffectNumber == 0) {
+        TargetCanvas->Draw(picture_->X, picture_->Y, picture_->bitmap);
+        present(TargetCanvas);
+        Shown = {load.index, load.file};
+        return false;
+    }
+    if (EffectNumber < 1 || EffectNumber > EffectCount)
+        return false;
+    effects::EffectInputs inputs;
+    inputs.number = EffectNumber;
+    inputs.X = picture_->X;
+    inputs.Y = picture_->Y;
+    inputs.picture = &picture_->bitmap;
+    inputs.target = TargetCanvas;
+    inputs.backColor = BackColor;
+    TakeEffectSettings(inputs, s, PreviewMode);
+    inputs.stop = StopRequested.get_token();
+    inputs.random = Random;
+    transition_ = std::make_unique<effects::Transition>(inputs, effects::Pace::RealTime);
+    return true;
+}

@@ -1,0 +1,140 @@
+#pragma once
+// One slide show on one canvas, run on the main thread by a clock of its own: a state
+// machine that reads its settings away (once, when none are handed over), chooses a
+// picture, has it read, decoded and scaled away, places it, plays its effect frame by
+// frame, waits out the interval while the next picture is read, and goes on. Nothing it
+// does on the main thread blocks: what may (a file, a share that no longer answers) runs
+// on a background task, which the session looks at on its clock, with a deadline.
+
+#include "settings/settings.h"
+#include "settings/show_position.h"
+
+#include "display/picture_preparation.h"
+
+#include "effects/draw_transition.h"
+
+#include "platform/background_task.h"
+#include "platform/gdi/types.h"
+#include "platform/random.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <stop_token>
+#include <string>
+
+namespace platform {
+class TCanvas;
+}
+
+class TShowSession : public QObject {
+    Q_OBJECT
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // The preview's box on the target, in preview mode.
+    struct Box {
+        int left = 0, top = 0, width = 0, height = 0;
+    };
+
+    // Starts at the next turn of the event loop; frees itself once ended (hold it in a
+    // QPointer). `screen` and `resumeAfter` are the show's from its start. Without
+    // `settings`, the session reads them away first.
+    TShowSession(platform::TCanvas* targetCanvas, bool previewMode, int previewEffect, const std::string& previewFile,
+                 Box box, QSize screen = {}, ShowPosition resumeAfter = {},
+                 std::shared_ptr<const TSettings> settings = nullptr);
+    ~TShowSession() override;
+
+    // A picture read too slowly (a server that no longer answers) is given up after this
+    // many milliseconds; tests shorten it.
+    static constexpr int kLoadDeadlineMs = 10000;
+    static inline std::atomic<int> LoadDeadlineMs{kLoadDeadlineMs};
+
+    // Ends the show at once: the effect under way is dropped where it stands, the next
+    // reading abandoned; Finished comes at the next turn of the event loop.
+    void Stop();
+    bool Ended() const { return state_ == State::Ended; }
+    // Holds the show where it is (its effect, its interval) until Resume.
+    void Suspend();
+    void Resume();
+
+    // Ends a session in order and frees it; its canvas may go once this returns.
+    static void Shutdown(QPointer<TShowSession>& session);
+
+    // The session's stop, which its effects look at between steps; asked for, it ends the show.
+    std::stop_source StopRequested;
+    // The show's window is deciding whether it may close (a password, say): no new cycle
+    // starts meanwhile.
+    bool Closing = false;
+
+    // Defaults until read.
+    std::shared_ptr<const TSettings> Settings;
+    platform::TColor BackColor = platform::clBlack;
+    platform::TCanvas* TargetCanvas = nullptr;
+    bool PreviewMode = false;
+    int EffectNumber = -1;
+    int EffectCount = effects::kEffectCount;
+    int ImageIndex = 0;
+    Box PreviewBox;
+    int PreviewEffect = 0;
+    std::string PreviewFile;
+    // The area the show fills in run mode; empty: the primary screen.
+    QSize Screen;
+    // The picture an earlier show ended on; in list order this show goes on with the one
+    // after it.
+    ShowPosition ResumeAfter;
+    // The last picture whose effect ran to its end.
+    ShowPosition Shown;
+    // The generator of the session: the picture in random order, its place, the effects.
+    uint32_t RandomState = platform::RandSeed;
+    platform::RandomSource Random{RandomState};
+
+signals:
+    // The settings could not be read: the box to show before the program ends. The show
+    // has ended when it comes.
+    void LoadFailed(const platform::FatalBox& box);
+    // The show has ended, by its stop or, in preview mode, after its one cycle.
+    void Finished();
+    // A cycle is about to choose its picture.
+    void CycleStarting();
+
+private:
+    struct Load;
+    using LoadTask = platform::BackgroundTask<std::shared_ptr<Load>>;
+    using SettingsTask = platform::BackgroundTask<std::shared_ptr<const TSettings>>;
+    enum class State { Settings, Choose, Loading, Effect, Interval, Ended };
+
+    // The clock's one slot: carries the state machine as far as it goes without waiting.
+    void tick();
+    void wakeAt(Clock::time_point when);
+    void wakeIn(std::chrono::milliseconds delay) { wakeAt(Clock::now() + delay); }
+    void end();
+
+    bool readSettings();
+    // The first steps of a cycle, up to the choice of the picture; false when the cycle has
+    // nothing to do.
+    bool choosePicture(std::string& file, int& index, PreparationInput& input);
+    // Starts reading the chosen picture on a thread of its own; false while there is no
+    // room for one.
+    bool startLoad(const std::string& file, int index, const PreparationInput& input);
+    // The rest of the cycle, from the placement of the picture to the start of its effect;
+    // false when there is no effect to play.
+    bool startCycle(Load& load);
+    void cycleDone();
+
+    State state_ = State::Settings;
+    bool suspended_ = false;
+    QTimer clock_;
+    std::shared_ptr<SettingsTask> reading_;
+    std::shared_ptr<LoadTask> next_;
+    std::string nextFile_;
+    Clock::time_point deadline_{};
+    std::shared_ptr<Load> shownLoad_;
+    std::unique_ptr<PreparedPicture> picture_;
+    std::unique_ptr<effects::Transition> transition_;
+};
