@@ -156,7 +156,7 @@ void forEachShown(TSettings& s, const Use& use)
 
 }  // namespace
 
-TFConfig::TFConfig(QWidget* parent) : QDialog(parent)
+TFConfig::TFConfig(TSettings& settings, QWidget* parent) : QDialog(parent), AppSettings(&settings)
 {
     setObjectName(QStringLiteral("FConfig"));
     MakeFixedCentred(*this, kClientWidth, kClientHeight);
@@ -556,8 +556,7 @@ void TFConfig::StartPreview()
     try {
         auto* thread = new TShowSession(&FormCanvas->Canvas(), true, effect, picture,
                                         {Imgapercu->x(), Imgapercu->y(), kThumbnailSide, kThumbnailSide}, {}, {},
-                                        AppSettings ? std::shared_ptr<const TSettings>(std::shared_ptr<void>(), AppSettings)
-                                                    : nullptr);
+                                        std::shared_ptr<const TSettings>(std::shared_ptr<void>(), AppSettings));
         // Only the current preview's end counts.
         QPointer<TShowSession> self(thread);
         connect(thread, &TShowSession::LoadFailed, this, [](const FatalBox& box) { FatalExit(box); });

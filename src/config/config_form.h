@@ -19,6 +19,7 @@ class QPushButton;
 class QScrollBar;
 class QSpinBox;
 class QToolButton;
+class TSettings;
 class TShowSession;
 class TRowList;
 class TShape;
@@ -47,7 +48,8 @@ platform::TRect ThumbnailPlacement(int width, int height, int side = kThumbnailS
 class TFConfig : public QDialog {
     Q_OBJECT
 public:
-    explicit TFConfig(QWidget* parent = nullptr);
+    // Edits `settings`, which outlive it.
+    explicit TFConfig(TSettings& settings, QWidget* parent = nullptr);
     ~TFConfig() override;
 
     // Picture list.
@@ -88,6 +90,8 @@ public:
     void PreviewFinished();
     std::string BuildSelection() const;
 
+    // The settings the dialog edits and saves on Valider.
+    TSettings* const AppSettings;
     bool PreviewRunning = false;
     int InitialPictureCount = 0;
 

@@ -149,7 +149,7 @@ int LumivaneMain(int argc, char** argv)
         app = std::make_unique<QApplication>(argc, argv);
         platform::InstallFrameworkFrench();
     }
-    SaverMode = commandLine.mode;
+    uint8_t SaverMode = commandLine.mode;
     ParentWindow = commandLine.parentWindow;
     if (SaverMode == kModePassword)
         ChangePassword(args);
@@ -162,19 +162,17 @@ int LumivaneMain(int argc, char** argv)
 
     if (commandLine.hosted) {
         // The host holds the screen: nothing may wait for an answer there.
-        HostedShow = true;
         platform::host().messageBoxesOnStderr = true;
         SettingOverrides = commandLine.overrides;
     }
     std::shared_ptr<TSettings> settings;
     if (SaverMode != kModePreview) {
-        settings = LoadSettingsAway();
+        settings = LoadSettingsAway(commandLine.hosted);
         if (settings->LoadFailure) {
             platform::ShowFatalBox(*settings->LoadFailure);
             settings.reset();
             return closeApplication(app, 1);
         }
-        AppSettings = settings.get();
     }
     platform::Randomize();
     sprites::FillRandomTable();
@@ -190,7 +188,6 @@ int LumivaneMain(int argc, char** argv)
             std::cerr << "lumivane: aucune image choisie : voici les images d'exemple de " << settings->CheminInstall
                       << " ; choisissez les vôtres avec « lumivane /c ».\n";
         const int result = RunHostedShow(commandLine.hostWindow, settings);
-        AppSettings = nullptr;
         settings.reset();
         closeApplication(app, result, true);
         // Ended by the host's signal: as hacks do, by that signal, now that all is cleaned up.
@@ -206,17 +203,16 @@ int LumivaneMain(int argc, char** argv)
         SaverMode = EffectiveMode(SaverMode, IsConfigValidated());
     if (SaverMode == kModeConfigure) {
         // The dialog is the program's one window: when it closes, the program ends.
-        auto dialog = std::make_unique<TFConfig>();
+        auto dialog = std::make_unique<TFConfig>(*settings);
         dialog->exec();
         dialog.reset();
-        AppSettings = nullptr;
         settings.reset();
         return closeApplication(app, 0);
     }
     if (SaverMode == kModeRun) {
         // A Qt application has no hidden top-level window, so the tool-window style that
         // run mode gives it on Windows has nothing to apply to here.
-        auto form = std::make_unique<TMainForm>(settings);
+        auto form = std::make_unique<TMainForm>(SaverMode, settings);
         if (!NoRun) {
             // An idle daemon ends the show it started with SIGTERM: as a stop by the user.
             if (platform::TerminationSignals::Watch())
@@ -226,7 +222,7 @@ int LumivaneMain(int argc, char** argv)
         }
         mainWindow = std::move(form);
     } else if (SaverMode == kModePreview) {
-        mainWindow = std::make_unique<TMainForm>(nullptr);  // its creation runs the whole preview
+        mainWindow = std::make_unique<TMainForm>(SaverMode, nullptr);  // its creation runs the whole preview
     }
 
     if (previewNowhere && mainWindow && mainWindow->ExitCode == 0) {
@@ -242,7 +238,6 @@ int LumivaneMain(int argc, char** argv)
         result = QApplication::exec();
     // The saver window stops its display thread before it goes.
     mainWindow.reset();
-    AppSettings = nullptr;
     settings.reset();
     return closeApplication(app, result);
 }

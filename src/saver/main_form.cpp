@@ -39,9 +39,10 @@ const char* const kNoPicturesWarning =
     "onglet \"Ecran de veille\"\r\n"
     "afin d'ajouter vos images.";
 
-TMainForm::TMainForm(std::shared_ptr<const TSettings> settings)
+TMainForm::TMainForm(uint8_t mode, std::shared_ptr<const TSettings> settings)
     : CanvasWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint,
-                   Pixels::Device)
+                   Pixels::Device),
+      SaverMode(mode)
 {
     // FormCreate. The canvas is drawn only by the program; the window never erases it.
     setAttribute(Qt::WA_OpaquePaintEvent);

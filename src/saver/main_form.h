@@ -23,7 +23,8 @@ class NamedMutex;
 class TMainForm : public platform::CanvasWidget {
     Q_OBJECT
 public:
-    explicit TMainForm(std::shared_ptr<const TSettings> settings);
+    // `mode` is kModeRun or kModePreview; without `settings`, the window reads them away.
+    TMainForm(uint8_t mode, std::shared_ptr<const TSettings> settings);
     ~TMainForm() override;
 
     // Shows the run-mode window: over the whole screen, on X11 and on Wayland alike.
@@ -51,6 +52,7 @@ public:
 
     // Read once, away from this thread, before the window: the show takes them as they are.
     std::shared_ptr<const TSettings> Settings;
+    const uint8_t SaverMode;
     // The window is deciding whether it may close; a stop was asked for.
     bool Closing = false;
     bool StopRequested = false;

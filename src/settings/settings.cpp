@@ -5,7 +5,6 @@
 #include "colors.h"
 #include "trace_log.h"
 
-#include "app_state.h"
 
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -370,10 +369,11 @@ void SetConfigValidated()
     reg.Flush();
 }
 
-std::shared_ptr<TSettings> LoadSettingsAway()
+std::shared_ptr<TSettings> LoadSettingsAway(bool hostedShow)
 {
-    auto read = [] {
+    auto read = [hostedShow] {
         auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
+        settings->HostedShow = hostedShow;
         settings->LoadAway();
         return settings;
     };

@@ -96,6 +96,10 @@ public:
     // with defaults), and whether the list is the installation's sample pictures because
     // the user has chosen none.
     std::string Problem;
+    // Read for a screen-saver host's show, which holds the screen: no box may wait for an
+    // answer, a settings error is reported in Problem and the show goes on with defaults.
+    // Set before the load.
+    bool HostedShow = false;
     bool UsingSamples = false;
     // What the last LoadAway (the constructor's load among them) gave.
     std::optional<platform::FatalBox> LoadFailure;
@@ -166,4 +170,4 @@ void SetConfigValidated();
 // Reads the settings on a thread of their own and waits for them: the check that every
 // picture still exists may wait on a server, and only the start waits with it, before any
 // window can take input. LoadFailure says what went wrong.
-std::shared_ptr<TSettings> LoadSettingsAway();
+std::shared_ptr<TSettings> LoadSettingsAway(bool hostedShow = false);

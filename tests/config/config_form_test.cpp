@@ -78,7 +78,6 @@ protected:
     ~Dialog() override
     {
         form.reset();
-        AppSettings = nullptr;
     }
 
     std::string inst() const { return host.dir().path() + "/inst/"; }
@@ -105,8 +104,7 @@ protected:
     {
         settings = std::make_unique<TSettings>(TSettings::DefaultsOnly{});
         settings->ReadRegistry();
-        AppSettings = settings.get();
-        form = std::make_unique<TFConfig>();
+        form = std::make_unique<TFConfig>(*settings);
         form->show();
         return *form;
     }
@@ -221,7 +219,7 @@ TEST_F(Dialog, EffectChecksRefuseOrAsk)
     EXPECT_EQ(boxes().back(), kNoEffect);
     EXPECT_TRUE(form->isVisible());
     // The rows have reached the settings object, but nothing the hive.
-    EXPECT_EQ(AppSettings->Images, (std::vector<std::string>{pics() + "p.bmp", pics() + "q.bmp"}));
+    EXPECT_EQ(form->AppSettings->Images, (std::vector<std::string>{pics() + "p.bmp", pics() + "q.bmp"}));
     const std::string hive = ReadFile(host.hkcu());
     EXPECT_EQ(stored()->Images, std::vector<std::string>{pics() + "p.bmp"});
 
@@ -409,7 +407,7 @@ TEST_F(Dialog, CancelEscapeAndCloseWriteNothing)
         // Only the folder's photographs, in natural order; the folder is remembered in memory at once.
         EXPECT_EQ(rows(), (std::vector<std::string>{pics() + "p.bmp", pics() + "more/img2.PNG", pics() + "more/img10.heic",
                                                     pics() + "more/x.jpg", pics() + "more/z.JPEG"}));
-        EXPECT_EQ(AppSettings->DossierImages, pics() + "more");
+        EXPECT_EQ(form->AppSettings->DossierImages, pics() + "more");
         if (way == 0)
             QTest::mouseClick(form->BtnCancel, Qt::LeftButton);
         else if (way == 1)
@@ -465,7 +463,7 @@ TEST_F(Dialog, ListKeysButtonsAndCount)
         typeAndAccept(chooser, QStringLiteral("\"c.bmp\" \"a.bmp\""),
                       {QString::fromStdString(pics() + "c.bmp"), QString::fromStdString(pics() + "a.bmp")});
     });
-    AppSettings->DossierImages = pics();
+    form->AppSettings->DossierImages = pics();
     QTest::keyClick(form->DstList, Qt::Key_Insert);
     EXPECT_EQ(rows().size(), 2u);
     form->BtnInitClick();
@@ -581,7 +579,7 @@ TEST_F(Dialog, PictureChooserPreviewsTheHighlightedFile)
     WriteFile(pics() + "damaged.jpg", "\xFF\xD8\xFF\xE0 cut short");
     user("");
     open();
-    AppSettings->DossierImages = pics();
+    form->AppSettings->DossierImages = pics();
     auto check = [&](QFileDialog* chooser) {
         auto* preview = child<TPicturePreview>(chooser, "PicturePreview");
         auto* files = child<QListView>(chooser, "listView");
@@ -693,7 +691,7 @@ TEST_F(Dialog, SizeCheckRemovesOnlyWhatNoDecoderReads)
     EXPECT_NE(boxes().front().find("Certaines d'entres elles peuvent être trop grosses pour Lumivane."), std::string::npos);
     EXPECT_NE(boxes().front().find("est supérieure à 512000 Ko."), std::string::npos);
     // The vanished file stays in the list; the store drops it when writing.
-    EXPECT_EQ(AppSettings->Images,
+    EXPECT_EQ(form->AppSettings->Images,
               (std::vector<std::string>{pics() + "p.bmp", pics() + "photo.jpg", pics() + "photo.png",
                                         pics() + "limit.jpg", pics() + "gone.jpg"}));
 

@@ -38,7 +38,6 @@ protected:
     ~DialogSaveFaults() override
     {
         form.reset();
-        AppSettings = nullptr;
     }
 
     // The user hive at `file`, holding the first set of choices, and the dialog opened on it.
@@ -50,8 +49,7 @@ protected:
         old = ReadFile(file);
         settings = std::make_unique<TSettings>(TSettings::DefaultsOnly{});
         settings->ReadRegistry();
-        AppSettings = settings.get();
-        form = std::make_unique<TFConfig>();
+        form = std::make_unique<TFConfig>(*settings);
         form->show();
         kValiderVariants[1].applyTo(*form);
     }

@@ -24,10 +24,9 @@ int main(int argc, char** argv)
     ConfigureHost();
     QApplication app(argc, argv);
     TSettings settings;  // loads both hives as the program does, and ends it if it cannot
-    AppSettings = &settings;
     int status = 0;
     {
-        TFConfig form;
+        TFConfig form(settings);
         form.show();
         [[maybe_unused]] ssize_t n = ::write(STDOUT_FILENO, "r", 1);
         for (long press = 0; count == 0 || press < count; ++press) {
@@ -42,6 +41,5 @@ int main(int argc, char** argv)
             n = ::write(STDOUT_FILENO, ".", 1);
         }
     }
-    AppSettings = nullptr;
     return status;
 }

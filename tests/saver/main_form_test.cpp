@@ -31,14 +31,12 @@ protected:
                                "lumivane]\r\n\"CheminInstall\"=\"/opt/x/\"\r\n");
         WriteFile(host.hkcu(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\"
                                "lumivane\\Images]\r\n\"0\"=\"" + picture + "\"\r\n");
-        SaverMode = kModeRun;
         NoRun = false;
     }
     ~SaverWindow() override
     {
         platform::SetOsVersionForTesting(std::nullopt);
         ::unsetenv("FAKE_PASSWORD_OK");
-        SaverMode = kModeConfigure;
     }
     void passwordOn(bool accepts)
     {
@@ -66,7 +64,7 @@ TEST(MouseRule, OnlyAClearMoveOnBothAxesStops)
 
 TEST_F(SaverWindow, FirstMoveOnlyRecordsAndSmallMovesKeepIt)
 {
-    TMainForm form(nullptr);
+    TMainForm form(kModeRun, nullptr);
     ASSERT_FALSE(NoRun);
     form.FormMouseMove(10, 10);
     EXPECT_EQ(form.FirstMouseX, 10);
@@ -85,7 +83,7 @@ TEST_F(SaverWindow, FirstMoveOnlyRecordsAndSmallMovesKeepIt)
 TEST_F(SaverWindow, RefusedPasswordKeepsTheSaverRunning)
 {
     passwordOn(false);
-    TMainForm form(nullptr);
+    TMainForm form(kModeRun, nullptr);
     EXPECT_FALSE(form.FormCloseQuery());
     EXPECT_FALSE(form.Closing);
     EXPECT_FALSE(form.StopRequested);
@@ -95,7 +93,7 @@ TEST_F(SaverWindow, RefusedPasswordKeepsTheSaverRunning)
 TEST_F(SaverWindow, AcceptedPasswordStops)
 {
     passwordOn(true);
-    TMainForm form(nullptr);
+    TMainForm form(kModeRun, nullptr);
     EXPECT_TRUE(form.FormCloseQuery());
     EXPECT_TRUE(form.StopRequested);
     EXPECT_TRUE(form.FormCloseQuery());  // a second request while closing goes straight through
@@ -107,7 +105,7 @@ TEST_F(SaverWindow, UnreadableSettingsStopTheWindowWithTheBoxAndStatus1)
                            "lumivane]\r\n\"Vitesse\"=\"3\"\r\n");  // a number stored as text
     platform::host().messageBoxLog = host.dir().file("boxes.log");
     platform::host().messageBoxAnswer = "ok";
-    TMainForm form(nullptr);
+    TMainForm form(kModeRun, nullptr);
     EXPECT_TRUE(NoRun);
     EXPECT_EQ(form.ExitCode, 1);
     EXPECT_EQ(testing_support::ReadFile(host.dir().file("boxes.log")),
@@ -120,7 +118,7 @@ TEST_F(SaverWindow, NoPicturesWarnsAndDoesNotRun)
     std::remove(host.hkcu().c_str());
     platform::host().messageBoxLog = host.dir().file("boxes.log");
     platform::host().messageBoxAnswer = "ok";
-    TMainForm form(nullptr);
+    TMainForm form(kModeRun, nullptr);
     EXPECT_TRUE(NoRun);
     EXPECT_NE(testing_support::ReadFile(host.dir().file("boxes.log")).find("Avertissement | warning | ok | "),
               std::string::npos);
@@ -142,11 +140,10 @@ TEST_F(SaverWindow, ASecondPreviewEndsWithoutEndingTheProgram)
     QWidget hostWindow;
     hostWindow.resize(152, 112);
     hostWindow.show();
-    SaverMode = kModePreview;
     ParentWindow = uint32_t(hostWindow.winId());
     g_previewUnderTest = true;
     {
-        TMainForm form(nullptr);
+        TMainForm form(kModePreview, nullptr);
         EXPECT_TRUE(NoRun);
         EXPECT_EQ(form.PreviewBitmap, nullptr);
     }

@@ -365,12 +365,18 @@ TEST(Settings, AHostedShowGoesOnWithoutBoxesOverridesAndSamples)
     writeMachineHive(host, folder);
     for (const char* name : {"b.jpg", "a.JPG", "c.bmp"})
         WriteFile(folder + name, "picture");
-    HostedShow = true;
     SettingOverrides = {{"Vitesse", "42"}, {"Alea", "1"}};
+    const auto hosted = [] {
+        auto settings = std::make_unique<TSettings>(TSettings::DefaultsOnly{});
+        settings->HostedShow = true;
+        settings->LoadAway();
+        return settings;
+    };
     {
         // A user hive that does not parse: the reason kept, defaults, the samples in name order.
         WriteFile(host.hkcu(), "not a hive\r\n");
-        TSettings broken;
+        const auto loaded = hosted();
+        const TSettings& broken = *loaded;
         EXPECT_NE(broken.Problem.find("Erreur lors du chargement"), std::string::npos);
         EXPECT_TRUE(broken.UsingSamples);
         EXPECT_EQ(broken.Images, (std::vector<std::string>{folder + "a.JPG", folder + "b.jpg"}));
@@ -383,14 +389,14 @@ TEST(Settings, AHostedShowGoesOnWithoutBoxesOverridesAndSamples)
         const std::string mine = picture(host, "mine.bmp");
         WriteFile(host.hkcu(), kHeader + "[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane]\r\n\"Vitesse\"=dword:00000007\r\n"
                                          "\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n\"0\"=\"" + mine + "\"\r\n");
-        TSettings chosen;
+        const auto loaded = hosted();
+        const TSettings& chosen = *loaded;
         EXPECT_TRUE(chosen.Problem.empty()) << chosen.Problem;
         EXPECT_FALSE(chosen.UsingSamples);
         EXPECT_EQ(chosen.Images, std::vector<std::string>{mine});
         EXPECT_EQ(chosen.Vitesse, 42);
         EXPECT_NE(ReadFile(host.hkcu()).find("dword:00000007"), std::string::npos);
     }
-    HostedShow = false;
     SettingOverrides.clear();
 }
 
