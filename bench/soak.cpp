@@ -1,4 +1,4 @@
-// A long slide show off screen: the display thread's own cycle, the effects and the picture
+// A long slide show off screen: the show session's own cycle, the effects and the picture
 // loading, round and round, with one damaged file in the list. It checks that the memory
 // the process holds levels off, that every effect number comes round several times, and
 // that the damaged file is skipped each time it comes up. Run it in a sanitizer build

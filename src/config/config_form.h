@@ -29,7 +29,7 @@ namespace platform {
 class CanvasWidget;
 }
 
-// The preview's display thread, when one exists (one at a time in the process).
+// The preview's show session, when one exists (one at a time in the process).
 extern QPointer<TShowSession> PreviewThread;
 
 // The photographs a folder or a search takes, by extension in any case (bitmaps are added

@@ -17,8 +17,8 @@ class TSettings;
 // The size in bytes of the file or folder at path, -1 when there is none.
 int64_t FileSizeOf(const std::string& path);
 
-// What the preparation works with, read from the display thread. It holds copies, not the
-// thread's settings, so that a preparation may run on a thread of its own and outlive it.
+// What the preparation works with, read from a background task. It holds copies, not the
+// session's settings, so that a preparation may run on a thread of its own and outlive it.
 struct PreparationInput {
     bool ajuster = false, centre = true, transition = true, log = false;
     int step = 4;  // TailleEffet as the effects take it (clamped)

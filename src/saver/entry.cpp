@@ -236,7 +236,7 @@ int LumivaneMain(int argc, char** argv)
     int result = mainWindow ? mainWindow->ExitCode : 0;
     if (!NoRun && mainWindow)
         result = QApplication::exec();
-    // The saver window stops its display thread before it goes.
+    // The saver window ends its show before it goes.
     mainWindow.reset();
     settings.reset();
     return closeApplication(app, result);

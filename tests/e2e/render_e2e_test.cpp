@@ -174,6 +174,23 @@ TEST_F(Render, FramesAreWrittenEveryKSteps)
     EXPECT_FALSE(png(frames + "/" + names.first().toStdString()) == png(frames + "/" + names.last().toStdString()));
 }
 
+TEST_F(Render, AGivenSeedRepeatsThePlaceAndTheDrawsWithCentreOff)
+{
+    // The picture fits the screen with room to spare, so Centre off places it at random;
+    // stopped midway, the tiles drawn so far are the effect's own random choice.
+    auto render = [&](const std::string& seed, const std::string& file) {
+        std::vector<std::string> args = pictures(25, "2400x1600");
+        args.back() = seed;
+        return steps(run(with(args, {"--setting", "Centre=0", "--stop-after", "300", "--final", file})), 25);
+    };
+    const std::string first = dir.file("first.png"), again = dir.file("again.png"), other = dir.file("other.png");
+    ASSERT_EQ(render("7", first), 300);
+    ASSERT_EQ(render("7", again), 300);
+    ASSERT_EQ(render("8", other), 300);
+    EXPECT_TRUE(png(first) == png(again));
+    EXPECT_FALSE(png(first) == png(other));
+}
+
 TEST_F(Render, StopAfterEndsTheEffectEarly)
 {
     const std::string whole = dir.file("whole.png"), part = dir.file("part.png");
