@@ -241,7 +241,16 @@ void TShowSession::tick()
             break;
         }
         case State::Effect: {
-            if (const auto next = transition_->Resume()) {
+            std::optional<Clock::time_point> next;
+            try {
+                next = transition_->Resume();
+            } catch (const std::exception& e) {
+                // Out of memory for a frame, say: this picture ends here, the show goes on.
+                if (Settings->Log)
+                    TraceLog(std::string("Effet interrompu : ") + e.what());
+                shownLoad_.reset();
+            }
+            if (next) {
                 wakeAt(*next);
                 return;
             }
