@@ -35,3 +35,4 @@ kill "$pid"; wait "$pid" 2>/dev/null || true; pid=
 sleep 3
 t0=$(ticks "$pid"); sleep 60; t1=$(ticks "$pid")
 echo "show, default settings, 1920 x 1080: $(share $((t1 - t0)) 60) over 60 s"
+kill "$pid"; wait "$pid" 2>/dev/null || true; pid=
