@@ -1,0 +1,146 @@
+#include "folder_scan.h"
+
+#include "picture_format.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <set>
+#include <utility>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A batch goes once it holds this many pictures or has waited this long: the show gets
+// the first ones at once, and a large folder does not cost a hand-over per file.
+constexpr size_t kBatchSize = 256;
+constexpr auto kBatchWait = std::chrono::milliseconds(20);
+
+struct Scan {
+    const std::function<void(std::vector<std::string>&&)>& found;
+    const std::atomic<bool>& stop;
+    std::vector<std::string> batch;
+    Clock::time_point batchStart = Clock::now();
+    size_t count = 0;
+    // Folders already read (a bind mount may lead back into its own tree).
+    std::set<std::pair<dev_t, ino_t>> seen;
+
+    void add(std::string path)
+    {
+        if (batch.empty())
+            batchStart = Clock::now();
+        batch.push_back(std::move(path));
+        ++count;
+        if (batch.size() >= kBatchSize || Clock::now() - batchStart >= kBatchWait)
+            flush();
+    }
+    void flush()
+    {
+        if (!batch.empty())
+            found(std::exchange(batch, {}));
+    }
+
+    void folder(const std::string& path)
+    {
+        struct stat st {};
+        if (stop || ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !seen.insert({st.st_dev, st.st_ino}).second)
+            return;
+        DIR* dir = ::opendir(path.c_str());
+        if (!dir)
+            return;  // unreadable: skipped, as a missing file is
+        std::vector<std::string> files, folders;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.empty() || name[0] == '.')
+                continue;
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat es {};
+                if (::lstat((path + name).c_str(), &es) != 0)
+                    continue;
+                type = S_ISREG(es.st_mode) ? DT_REG : S_ISDIR(es.st_mode) ? DT_DIR : DT_UNKNOWN;
+            }
+            if (type == DT_REG)
+                files.push_back(name);
+            else if (type == DT_DIR)
+                folders.push_back(name);
+        }
+        ::closedir(dir);
+        std::sort(files.begin(), files.end(), NaturalLess);
+        std::sort(folders.begin(), folders.end(), NaturalLess);
+        for (const std::string& name : files) {
+            if (stop)
+                return;
+            const std::string file = path + name;
+            try {
+                PeekPictureFormat(file);
+                add(file);
+            } catch (const PictureError&) {
+                // Not a picture the show decodes, or gone since the listing.
+            }
+        }
+        for (const std::string& name : folders)
+            folder(path + name + "/");
+    }
+};
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+bool IsFollowedFolder(const std::string& entry)
+{
+    return entry.size() > 1 && entry.back() == '/';
+}
+
+bool NaturalLess(const std::string& a, const std::string& b)
+{
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            size_t ie = i, je = j;
+            while (ie < a.size() && isDigit(a[ie]))
+                ++ie;
+            while (je < b.size() && isDigit(b[je]))
+                ++je;
+            // By value: leading zeros aside, the longer run is the larger number.
+            size_t is = i, js = j;
+            while (is + 1 < ie && a[is] == '0')
+                ++is;
+            while (js + 1 < je && b[js] == '0')
+                ++js;
+            if (ie - is != je - js)
+                return ie - is < je - js;
+            const int c = a.compare(is, ie - is, b, js, je - js);
+            if (c != 0)
+                return c < 0;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const int ca = std::tolower(static_cast<unsigned char>(a[i])), cb = std::tolower(static_cast<unsigned char>(b[j]));
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if (a.size() - i != b.size() - j)
+        return a.size() - i < b.size() - j;
+    return a < b;
+}
+
+size_t ScanFollowedFolder(const std::string& folder, const std::function<void(std::vector<std::string>&&)>& found,
+                          const std::atomic<bool>& stop)
+{
+    Scan scan{found, stop};
+    scan.folder(folder.empty() || folder.back() == '/' ? folder : folder + "/");
+    scan.flush();
+    return scan.count;
+}
