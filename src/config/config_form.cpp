@@ -200,11 +200,15 @@ void TFConfig::buildPictureSide()
     BtnAdd = PlaceButton(this, QStringLiteral("BtnAdd"), QStringLiteral("&Ajouter des fichiers"), 379, 39, 102, 25);
     BtDossier = PlaceButton(this, QStringLiteral("BtDossier"), QStringLiteral("Ajouter un &dossier"), 379, 72, 102, 25);
     BtnFind = PlaceButton(this, QStringLiteral("BtnFind"), QStringLiteral("Rechercher"), 379, 106, 102, 25);
+    // Beside the arrows, below the spec's buttons, which keep their places.
+    BtDossierSuivi = PlaceButton(this, QStringLiteral("BtDossierSuivi"), QStringLiteral("Dossier s&uivi"), 408, 203, 70, 25);
+    BtDossierSuivi->setToolTip(QStringLiteral("Ajouter un dossier suivi : ses images sont relues à chaque diaporama"));
     BtnDelete = PlaceButton(this, QStringLiteral("BtnDelete"), QStringLiteral("&Supprimer"), 379, 139, 102, 25);
     BtnInit = PlaceButton(this, QStringLiteral("BtnInit"), QStringLiteral("Ré&initialiser"), 379, 172, 102, 25);
     connect(BtDownload, &QPushButton::clicked, this, &TFConfig::BtDownloadClick);
     connect(BtnAdd, &QPushButton::clicked, this, &TFConfig::BtnAddClick);
     connect(BtDossier, &QPushButton::clicked, this, &TFConfig::BtDossierClick);
+    connect(BtDossierSuivi, &QPushButton::clicked, this, &TFConfig::BtDossierSuiviClick);
     connect(BtnFind, &QPushButton::clicked, this, &TFConfig::BtnFindClick);
     connect(BtnDelete, &QPushButton::clicked, this, &TFConfig::BtnDeleteClick);
     connect(BtnInit, &QPushButton::clicked, this, &TFConfig::BtnInitClick);
@@ -389,8 +393,12 @@ void TFConfig::FormActivate()
     TSettings& s = *AppSettings;
     if (!IsConfigValidated())
         ScanFolder(s.CheminInstall, "*.jpg", false);
-    for (const std::string& path : s.Images)
-        DstList->addItem(QString::fromStdString(path));
+    for (const std::string& path : s.Images) {
+        if (IsFollowedFolder(path))
+            AddFollowedFolder(path);
+        else
+            DstList->addItem(QString::fromStdString(path));
+    }
 
     // Positions outside a bar's range are shown, and later saved, clamped to it. Unchecking
     // CBCentre unchecks CBTransition: the stored Transition is set after it.
@@ -545,8 +553,16 @@ void TFConfig::StartPreview()
         MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kDialogInformation);
         return;
     }
-    const int pictureRow = std::max(0, DstList->currentRow());
-    const std::string picture = DstList->item(pictureRow)->text().toStdString();
+    // A followed folder's row has no one picture: the first file row below it, or above.
+    int pictureRow = std::max(0, DstList->currentRow());
+    const auto isFile = [this](int row) { return !IsFollowedFolder(EntryOf(DstList->item(row))); };
+    for (int step = 0; step < DstList->count() && !isFile(pictureRow); ++step)
+        pictureRow = (pictureRow + 1) % DstList->count();
+    if (!isFile(pictureRow)) {
+        MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kDialogInformation);
+        return;
+    }
+    const std::string picture = EntryOf(DstList->item(pictureRow));
     const int effect = std::max(0, LBEffets->currentRow()) + 1;
     // The puzzle plays over the thumbnail: the thumbnail goes onto the form's surface,
     // under the effect, and the label that shows it elsewhere steps aside.

@@ -3,6 +3,7 @@
 // effect checklist with its preview, the display parameters and the validation on the
 // right and below. It edits AppSettings and saves it only on Valider.
 
+#include "display/folder_scan.h"  // NaturalLess, the order of a folder's files
 #include "platform/gdi/types.h"
 
 #include <QColor>
@@ -19,6 +20,7 @@ class QPushButton;
 class QScrollBar;
 class QSpinBox;
 class QToolButton;
+class QListWidgetItem;
 class TSettings;
 class TShowSession;
 class TRowList;
@@ -38,8 +40,9 @@ inline constexpr const char* kPhotoMask = "*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.web
 // The thumbnail box's side.
 inline constexpr int kThumbnailSide = 187;
 
-// Natural name order: runs of digits compare as numbers, letters without regard to case.
-bool NaturalLess(const std::string& a, const std::string& b);
+// The list entry a row of the picture list stands for: a file's path, or a followed
+// folder's path and its slash (its row shows more).
+std::string EntryOf(const QListWidgetItem* item);
 
 // Where a W × H picture goes in the thumbnail box (of `side` pixels: the screen's device
 // pixels on a scaled screen) when it is too large to show as it is.
@@ -55,6 +58,9 @@ public:
     // Picture list.
     void BtnAddClick();
     void BtDossierClick();
+    // A followed folder: one row of the list, read again at every show.
+    void BtDossierSuiviClick();
+    void AddFollowedFolder(const std::string& folder);
     void BtnFindClick();
     void BtnDeleteClick();
     void BtnInitClick();
@@ -100,6 +106,7 @@ public:
     QPushButton* BtDownload;
     QPushButton* BtnAdd;
     QPushButton* BtDossier;
+    QPushButton* BtDossierSuivi;
     QPushButton* BtnFind;
     QPushButton* BtnDelete;
     QPushButton* BtnInit;
@@ -163,6 +170,8 @@ private:
 
     void applyOuterHeight();
     void showThumbnailOnSurface();
+    // The folder chosen in the dialog's folder chooser; nothing when cancelled.
+    std::string chooseFolder(const QString& title, bool foldersOnly);
 
     bool activated_ = false;
     bool outerHeightKnown_ = false;

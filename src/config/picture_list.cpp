@@ -7,6 +7,7 @@
 #include "form_support.h"
 #include "picture_preview.h"
 
+#include "display/folder_scan.h"
 #include "display/show_session.h"
 #include "display/picture_format.h"
 #include "display/picture_preparation.h"
@@ -14,6 +15,7 @@
 #include "settings/app_state.h"
 #include "settings/settings.h"
 
+#include "platform/background_task.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -26,12 +28,14 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 
 #include <dirent.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <memory>
 #include <stdexcept>
@@ -43,7 +47,14 @@ namespace {
 
 std::string pathOf(const QListWidgetItem* item)
 {
-    return item ? item->text().toStdString() : std::string();
+    return EntryOf(item);
+}
+
+// What a followed folder's row says after its path: that it is followed, and how many
+// pictures its last reading found.
+QString followedText(const std::string& folder, const QString& state)
+{
+    return QString::fromStdString(folder) + QStringLiteral("   (dossier suivi : ") + state + QLatin1Char(')');
 }
 
 // What a directory search reports for an entry: whether it is a folder. A link is
@@ -68,40 +79,12 @@ EntryKind kindOf(const std::string& path, unsigned char type)
 
 }  // namespace
 
-bool NaturalLess(const std::string& a, const std::string& b)
+std::string EntryOf(const QListWidgetItem* item)
 {
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (digit(a[i]) && digit(b[j])) {
-            size_t ei = i, ej = j;
-            while (ei < a.size() && digit(a[ei]))
-                ++ei;
-            while (ej < b.size() && digit(b[ej]))
-                ++ej;
-            size_t si = i, sj = j;  // leading zeros do not count
-            while (si + 1 < ei && a[si] == '0')
-                ++si;
-            while (sj + 1 < ej && b[sj] == '0')
-                ++sj;
-            if (ei - si != ej - sj)
-                return ei - si < ej - sj;
-            if (const int c = a.compare(si, ei - si, b, sj, ej - sj); c != 0)
-                return c < 0;
-            i = ei;
-            j = ej;
-            continue;
-        }
-        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        const int cb = std::tolower(static_cast<unsigned char>(b[j]));
-        if (ca != cb)
-            return ca < cb;
-        ++i;
-        ++j;
-    }
-    if (i < a.size() || j < b.size())
-        return j < b.size() && i >= a.size();
-    return a < b;  // equal but for case or leading zeros: still one order
+    if (!item)
+        return {};
+    const QVariant entry = item->data(Qt::UserRole);
+    return (entry.isValid() ? entry.toString() : item->text()).toStdString();
 }
 
 TRect ThumbnailPlacement(int width, int height, int side)
@@ -149,22 +132,77 @@ void TFConfig::BtnAddClick()
     RefreshPictureCount();
 }
 
-void TFConfig::BtDossierClick()
+std::string TFConfig::chooseFolder(const QString& title, bool foldersOnly)
 {
     if (PreviewThread)
         StopPreview();
-    QFileDialog chooser(this, QStringLiteral("Choisissez un dossier"));
+    QFileDialog chooser(this, title);
     chooser.setObjectName(QStringLiteral("FolderChooser"));
     chooser.setOption(QFileDialog::DontUseNativeDialog);
     chooser.setFileMode(QFileDialog::Directory);
-    chooser.setOption(QFileDialog::ShowDirsOnly, false);
+    chooser.setOption(QFileDialog::ShowDirsOnly, foldersOnly);
     chooser.setDirectory(QString::fromStdString(AppSettings->DossierImages));
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return {};
+    return chooser.selectedFiles().first().toStdString();
+}
+
+void TFConfig::BtDossierClick()
+{
+    const std::string folder = chooseFolder(QStringLiteral("Choisissez un dossier"), false);
+    if (folder.empty())
         return;
     // Kept in memory only: the registry gets it with the other settings on Valider.
-    AppSettings->DossierImages = chooser.selectedFiles().first().toStdString();
+    AppSettings->DossierImages = folder;
     ScanFolder(AppSettings->DossierImages, kPhotoMask, false);
     RefreshPictureCount();
+}
+
+void TFConfig::BtDossierSuiviClick()
+{
+    std::string folder = chooseFolder(QStringLiteral("Choisissez un dossier à suivre"), true);
+    if (folder.empty())
+        return;
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    for (int row = 0; row < DstList->count(); ++row)
+        if (EntryOf(DstList->item(row)) == folder)
+            return;  // followed already
+    AddFollowedFolder(folder);
+    RefreshPictureCount();
+}
+
+void TFConfig::AddFollowedFolder(const std::string& folder)
+{
+    auto* row = new QListWidgetItem(followedText(folder, QStringLiteral("lecture…")), DstList);
+    row->setData(Qt::UserRole, QString::fromStdString(folder));
+    QFont font = DstList->font();
+    font.setItalic(true);
+    row->setFont(font);
+    // Counted away from this thread: a large folder, or a share that sleeps, must not hold
+    // the dialog. The row is found again by its entry, as it may have moved or gone.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto task = BackgroundTask<size_t>::Start(
+        [folder, stop] { return ScanFollowedFolder(folder, [](std::vector<std::string>&&) {}, *stop); });
+    if (!task)
+        return;
+    auto* poll = new QTimer(this);
+    QObject::connect(poll, &QTimer::timeout, this, [this, poll, task, stop, folder] {
+        if (!task->WaitUntil(BackgroundTask<size_t>::Clock::time_point::min(), {}))
+            return;
+        poll->deleteLater();
+        size_t count = 0;
+        try {
+            count = task->Take();
+        } catch (const std::exception&) {
+        }
+        const QString state = count == 1 ? QStringLiteral("1 image") : QStringLiteral("%1 images").arg(count);
+        for (int r = 0; r < DstList->count(); ++r)
+            if (EntryOf(DstList->item(r)) == folder)
+                DstList->item(r)->setText(followedText(folder, state));
+    });
+    QObject::connect(this, &QObject::destroyed, [stop] { *stop = true; });
+    poll->start(50);
 }
 
 void TFConfig::BtnFindClick()

@@ -21,6 +21,8 @@ constexpr size_t kBatchSize = 256;
 constexpr auto kBatchWait = std::chrono::milliseconds(20);
 
 struct Scan {
+    Scan(const std::function<void(std::vector<std::string>&&)>& f, const std::atomic<bool>& s) : found(f), stop(s) {}
+
     const std::function<void(std::vector<std::string>&&)>& found;
     const std::atomic<bool>& stop;
     std::vector<std::string> batch;
@@ -88,11 +90,6 @@ struct Scan {
     }
 };
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 bool IsFollowedFolder(const std::string& entry)
@@ -102,44 +99,44 @@ bool IsFollowedFolder(const std::string& entry)
 
 bool NaturalLess(const std::string& a, const std::string& b)
 {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        if (isDigit(a[i]) && isDigit(b[j])) {
-            size_t ie = i, je = j;
-            while (ie < a.size() && isDigit(a[ie]))
-                ++ie;
-            while (je < b.size() && isDigit(b[je]))
-                ++je;
-            // By value: leading zeros aside, the longer run is the larger number.
-            size_t is = i, js = j;
-            while (is + 1 < ie && a[is] == '0')
-                ++is;
-            while (js + 1 < je && b[js] == '0')
-                ++js;
-            if (ie - is != je - js)
-                return ie - is < je - js;
-            const int c = a.compare(is, ie - is, b, js, je - js);
-            if (c != 0)
+        if (digit(a[i]) && digit(b[j])) {
+            size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            size_t si = i, sj = j;  // leading zeros do not count
+            while (si + 1 < ei && a[si] == '0')
+                ++si;
+            while (sj + 1 < ej && b[sj] == '0')
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj;
+            if (const int c = a.compare(si, ei - si, b, sj, ej - sj); c != 0)
                 return c < 0;
-            i = ie;
-            j = je;
+            i = ei;
+            j = ej;
             continue;
         }
-        const int ca = std::tolower(static_cast<unsigned char>(a[i])), cb = std::tolower(static_cast<unsigned char>(b[j]));
+        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        const int cb = std::tolower(static_cast<unsigned char>(b[j]));
         if (ca != cb)
             return ca < cb;
         ++i;
         ++j;
     }
-    if (a.size() - i != b.size() - j)
-        return a.size() - i < b.size() - j;
-    return a < b;
+    if (i < a.size() || j < b.size())
+        return j < b.size() && i >= a.size();
+    return a < b;  // equal but for case or leading zeros: still one order
 }
 
 size_t ScanFollowedFolder(const std::string& folder, const std::function<void(std::vector<std::string>&&)>& found,
                           const std::atomic<bool>& stop)
 {
-    Scan scan{found, stop};
+    Scan scan(found, stop);
     scan.folder(folder.empty() || folder.back() == '/' ? folder : folder + "/");
     scan.flush();
     return scan.count;

@@ -1,6 +1,7 @@
 #include "show_session.h"
 
 #include "effect_choice.h"
+#include "folder_scan.h"
 #include "picture_preparation.h"
 
 #include "settings/trace_log.h"
@@ -14,6 +15,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -60,6 +62,17 @@ struct TShowSession::Load {
     std::optional<ScaledPicture> picture;
     std::string error;
     std::vector<std::string> trace;
+};
+
+// A followed folder's reading, on a thread of its own: what it found since the session
+// last looked, and whether it is over.
+struct TShowSession::FolderFeed {
+    std::string folder;
+    std::shared_ptr<platform::BackgroundTask<size_t>> task;
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::vector<std::string> found;  // under the mutex
+    Clock::time_point lastNews{};
 };
 
 TShowSession::TShowSession(TCanvas* targetCanvas, bool previewMode, int previewEffect, const std::string& previewFile,
@@ -111,6 +124,9 @@ void TShowSession::end()
     // Abandoned: what they read later goes with them.
     reading_.reset();
     next_.reset();
+    for (Part& part : parts_)
+        if (part.feed)
+            part.feed->stop = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -176,6 +192,7 @@ void TShowSession::tick()
         return;
     }
     while (!suspended_ && state_ != State::Ended && !StopRequested.stop_requested()) {
+        const bool foldersRead = takeFolders();
         switch (state_) {
         case State::Settings:
             if (!readSettings())
@@ -188,6 +205,7 @@ void TShowSession::tick()
             }
             if (!ResumeAfter.file.empty())
                 ImageIndex = ResumeIndex(Settings->Images, ResumeAfter);
+            buildParts();
             EffectNumber = -1;
             if (!TargetCanvas) {
                 end();
@@ -204,6 +222,11 @@ void TShowSession::tick()
                 if (!choosePicture(nextFile_, index, input)) {
                     if (state_ == State::Ended)
                         return;
+                    if (waitingForFolder_ || (!foldersRead && total_ == 0)) {
+                        // A followed folder's pictures are on their way.
+                        wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
+                        return;
+                    }
                     // Nothing to show (yet): the interval, then a new look.
                     deadline_ = Clock::now() + std::chrono::seconds(Settings->IntervalSeconds());
                     state_ = PreviewMode ? State::Ended : State::Interval;
@@ -292,6 +315,90 @@ void TShowSession::cycleDone()
     state_ = State::Interval;
 }
 
+void TShowSession::buildParts()
+{
+    const std::vector<std::string>& images = Settings->Images;
+    for (size_t i = 0; i < images.size(); ++i) {
+        const bool folder = IsFollowedFolder(images[i]);
+        if (folder || parts_.empty() || parts_.back().folder) {
+            parts_.push_back({});
+            parts_.back().entry = static_cast<int>(i);
+            parts_.back().folder = folder;
+        }
+        Part& part = parts_.back();
+        if (folder) {
+            part.feed = std::make_shared<FolderFeed>();
+            part.feed->folder = images[i];
+        } else {
+            part.pictures.push_back(images[i]);
+            ++total_;
+        }
+    }
+    // In list order, the show goes on at the entry after the one an earlier show ended on.
+    for (size_t p = 0; p < parts_.size(); ++p) {
+        const int next = p + 1 < parts_.size() ? parts_[p + 1].entry : static_cast<int>(images.size());
+        if (ImageIndex >= parts_[p].entry && ImageIndex < next) {
+            part_ = p;
+            offset_ = parts_[p].folder ? 0 : static_cast<size_t>(ImageIndex - parts_[p].entry);
+        }
+    }
+}
+
+bool TShowSession::takeFolders()
+{
+    bool allRead = true;
+    const auto now = Clock::now();
+    for (Part& part : parts_) {
+        const std::shared_ptr<FolderFeed> feed = part.feed;
+        if (!feed)
+            continue;
+        if (!feed->task) {
+            feed->task = platform::BackgroundTask<size_t>::Start([feed] {
+                return ScanFollowedFolder(
+                    feed->folder,
+                    [&feed](std::vector<std::string>&& batch) {
+                        std::lock_guard<std::mutex> lock(feed->mutex);
+                        feed->found.insert(feed->found.end(), std::make_move_iterator(batch.begin()),
+                                           std::make_move_iterator(batch.end()));
+                    },
+                    feed->stop);
+            });
+            feed->lastNews = now;
+            allRead = false;
+            continue;  // started now, or no room yet: looked at again at the next turn
+        }
+        const bool done = feed->task->WaitUntil(Clock::time_point::min(), {});
+        std::vector<std::string> found;
+        {
+            std::lock_guard<std::mutex> lock(feed->mutex);
+            found.swap(feed->found);
+        }
+        if (!found.empty()) {
+            feed->lastNews = now;
+            total_ += found.size();
+            part.pictures.insert(part.pictures.end(), std::make_move_iterator(found.begin()),
+                                 std::make_move_iterator(found.end()));
+        }
+        if (done) {
+            part.feed.reset();
+        } else if (now - feed->lastNews >= std::chrono::milliseconds(LoadDeadlineMs.load())) {
+            // A folder on a server that no longer answers: the show goes on with what it has.
+            feed->stop = true;
+            if (Settings->Log)
+                TraceLog("Dossier " + feed->folder + " : lecture trop longue, abandonnée");
+            part.feed.reset();
+        } else {
+            allRead = false;
+        }
+    }
+    return allRead;
+}
+
+int TShowSession::entryOf(size_t part, size_t offset) const
+{
+    return parts_[part].entry + (parts_[part].folder ? 0 : static_cast<int>(offset));
+}
+
 bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput& input)
 {
     emit CycleStarting();
@@ -304,18 +411,32 @@ bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput
         EffectCount = effects::kEffectCount;
     } else {
         BackColor = s.BackColor();
-        if (s.ImageCount <= 0)
+        waitingForFolder_ = false;
+        if (total_ == 0)
             return false;
+        size_t part = 0, offset = 0;
         if (s.Alea) {
-            index = Random.Random(s.ImageCount);
-            file = s.Images[static_cast<size_t>(index)];
+            offset = static_cast<size_t>(Random.Random(static_cast<int32_t>(std::min<size_t>(total_, INT32_MAX))));
+            while (offset >= parts_[part].pictures.size())
+                offset -= parts_[part++].pictures.size();
         } else {
-            if (ImageIndex >= s.ImageCount)
-                ImageIndex = 0;
-            index = ImageIndex;
-            file = s.Images[static_cast<size_t>(ImageIndex)];
-            ImageIndex = ImageIndex + 1 >= s.ImageCount ? 0 : ImageIndex + 1;
+            // Past the end, or in a part that has nothing more: the next part that has. A
+            // folder still being read is waited for, but for the first picture, which
+            // takes what is known.
+            while (part_ >= parts_.size() || offset_ >= parts_[part_].pictures.size()) {
+                if (part_ < parts_.size() && parts_[part_].feed && firstChosen_) {
+                    waitingForFolder_ = true;
+                    return false;
+                }
+                part_ = part_ + 1 >= parts_.size() ? 0 : part_ + 1;
+                offset_ = 0;
+            }
+            firstChosen_ = true;
+            part = part_;
+            offset = offset_++;
         }
+        file = parts_[part].pictures[offset];
+        index = entryOf(part, offset);
     }
     input.TakeSettings(s);
     input.backColor = ColorToRGB(BackColor);

@@ -27,6 +27,7 @@
 #include <memory>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace platform {
 class TCanvas;
@@ -90,6 +91,8 @@ public:
     ShowPosition ResumeAfter;
     // The last picture whose effect ran to its end.
     ShowPosition Shown;
+    // Pictures known to the show so far, followed folders' included.
+    size_t PictureCount() const { return total_; }
     // The generator of the session: the picture in random order, its place, the effects.
     uint32_t RandomState = platform::RandSeed;
     platform::RandomSource Random{RandomState};
@@ -105,6 +108,15 @@ signals:
 
 private:
     struct Load;
+    struct FolderFeed;
+    // The show's pictures in list order: runs of the list's files, and in the place of
+    // each followed folder what its reading has found so far.
+    struct Part {
+        int entry = 0;  // index in the list of its first entry
+        std::vector<std::string> pictures;
+        std::shared_ptr<FolderFeed> feed;  // a folder still being read
+        bool folder = false;
+    };
     using LoadTask = platform::BackgroundTask<std::shared_ptr<Load>>;
     using SettingsTask = platform::BackgroundTask<std::shared_ptr<const TSettings>>;
     enum class State { Settings, Choose, Loading, Effect, Interval, Ended };
@@ -116,6 +128,11 @@ private:
     void end();
 
     bool readSettings();
+    void buildParts();
+    // Takes in what the folders' readings have found; false while one may still find more.
+    bool takeFolders();
+    // The list's entry a picture stands for (a followed folder's own, for its pictures).
+    int entryOf(size_t part, size_t offset) const;
     // The first steps of a cycle, up to the choice of the picture; false when the cycle has
     // nothing to do.
     bool choosePicture(std::string& file, int& index, PreparationInput& input);
@@ -127,6 +144,11 @@ private:
     bool startCycle(Load& load);
     void cycleDone();
 
+    std::vector<Part> parts_;
+    size_t total_ = 0;
+    size_t part_ = 0, offset_ = 0;  // the next picture in list order
+    bool firstChosen_ = false;
+    bool waitingForFolder_ = false;
     State state_ = State::Settings;
     bool suspended_ = false;
     QTimer clock_;

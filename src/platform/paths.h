@@ -10,6 +10,8 @@ std::string DriveC();
 
 // True when the path names an existing file (not a folder), as FileExists does.
 bool FileExists(const std::string& path);
+// A folder (reached through links), whatever it holds.
+bool DirectoryExists(const std::string& path);
 
 // Opens a file for reading, but only a regular file: a pipe, a device, a socket or a
 // folder is refused before it is opened, so the opening cannot block or act on a device.

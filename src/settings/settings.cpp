@@ -113,14 +113,21 @@ void readValue(TRegistry& reg, const char* name, TextList& list)
         list.push_back(reg.ReadString(number));
     }
 }
-// Written whole, in place of what the subkey held; only the files that still exist.
+// An entry of the picture list that is still there: a file, or a followed folder (its
+// path and a slash) whose folder exists, empty for now or not.
+bool listEntryExists(const std::string& path)
+{
+    const bool folder = path.size() > 1 && path.back() == '/';
+    return folder ? platform::DirectoryExists(path) : platform::FileExists(path);
+}
+// Written whole, in place of what the subkey held; only the entries still there.
 void writeValue(TRegistry& reg, const char* name, const TextList& list)
 {
     reg.DeleteKey(name);
     reg.OpenKey(name, true);
     int next = 0;
     for (const auto& path : list)
-        if (platform::FileExists(path))
+        if (listEntryExists(path))
             reg.WriteString(std::to_string(next++), path);
 }
 
@@ -238,7 +245,7 @@ void TSettings::ReadRegistry()
         if (isList(*row) || (userKey && reg.ValueExists(row->name)))
             std::visit([&](const auto& f) { readValue(reg, row->name, this->*f.member); }, row->field);
     // One pass that keeps the order: a long list must not be moved once per missing file.
-    std::erase_if(Images, [](const std::string& path) { return !platform::FileExists(path); });
+    std::erase_if(Images, [](const std::string& path) { return !listEntryExists(path); });
     ImageCount = static_cast<int>(Images.size());
 }
 

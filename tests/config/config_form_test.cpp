@@ -910,3 +910,46 @@ TEST_F(Dialog, UpdateButtonAsksThenTellsWhatTheServerPublishes)
     SetRouteTablesForTesting("", "");
     ::unsetenv("LUMIVANE_UPDATE_URL");
 }
+
+// A followed folder is one row, its path with a marker and the count of its last reading;
+// it moves and goes like any row, and Valider stores it as its path and a slash.
+TEST_F(Dialog, AFollowedFolderIsOneRowWithItsCountAndValiderStoresIt)
+{
+    machine(true);
+    writePicture(pics() + "p.bmp", 20, 20, Qt::blue);
+    std::filesystem::create_directories(pics() + "suivi/sous");
+    writePicture(pics() + "suivi/a.bmp", 20, 20, Qt::blue);
+    writePicture(pics() + "suivi/sous/b.bmp", 20, 20, Qt::blue);
+    WriteFile(pics() + "suivi/notes.txt", "pas une image");
+    user("", {pics() + "p.bmp"});
+    open();
+    const std::string folder = pics() + "suivi/";
+    whenModal([&](QWidget* w) {
+        const QString path = QString::fromStdString(pics() + "suivi");
+        typeAndAccept(w, path, {path});
+    });
+    form->BtDossierSuiviClick();
+    ASSERT_EQ(form->DstList->count(), 2);
+    QListWidgetItem* row = form->DstList->item(1);
+    EXPECT_EQ(EntryOf(row), folder);
+    EXPECT_TRUE(row->font().italic());
+    QElapsedTimer t;
+    t.start();
+    while (!row->text().contains(QStringLiteral("2 images")) && t.elapsed() < 20000)
+        QTest::qWait(20);
+    EXPECT_EQ(row->text().toStdString(), folder + "   (dossier suivi : 2 images)");
+    form->DstList->setCurrentRow(1);
+    form->BtnUpClick();
+    EXPECT_EQ(EntryOf(form->DstList->item(0)), folder);
+    platform::host().messageBoxAnswer = "no";  // no size check
+    form->BtOkClick();
+    EXPECT_EQ(stored()->Images, (std::vector<std::string>{folder, pics() + "p.bmp"}));
+
+    // Opened again, it is the folder's row; Supprimer takes it out.
+    open();
+    ASSERT_EQ(form->DstList->count(), 2);
+    EXPECT_EQ(EntryOf(form->DstList->item(0)), folder);
+    form->DstList->setCurrentRow(0);
+    form->BtnDeleteClick();
+    EXPECT_EQ(rows(), std::vector<std::string>{pics() + "p.bmp"});
+}

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include <sys/stat.h>
@@ -256,4 +257,50 @@ TEST_F(ShowSession, AReadingPastTheDeadlineIsGivenUpAndNeverDrawn)
     EXPECT_EQ(target.Canvas().Pixel(100, 100), clWhite);
     // The given-up readings still run on: the test ends once they have, not in their midst.
     EXPECT_TRUE(runUntil([] { return platform::BackgroundTasksRunning() == 0; }));
+}
+
+// A followed folder: its pictures take its place in the list, in natural name order, its
+// files before its subfolders; what is no picture, hidden, a pipe or a link is left out,
+// and a file added between two shows is in the second.
+TEST_F(ShowSession, AFollowedFolderShowsWhatItHoldsAtEachShowInItsPlace)
+{
+    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
+    const std::string folder = host.dir().path() + "/suivi/";
+    std::filesystem::create_directories(folder + "sous");
+    std::filesystem::create_directories(folder + ".cache");
+    for (const char* name : {"x10.bmp", "X2.bmp", "x1.bmp", "sous/y.bmp", ".cache/h.bmp"})
+        std::filesystem::copy_file(a, folder + name);
+    WriteFile(folder + "notes.txt", "pas une image");
+    ASSERT_EQ(::mkfifo((folder + "pipe.bmp").c_str(), 0600), 0);
+    std::filesystem::create_directory_symlink(folder, folder + "boucle");
+    std::filesystem::create_symlink(a, folder + "lien.bmp");
+    hives({a, folder, b}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n");
+    const auto shown = [&](size_t count) {
+        start();
+        EXPECT_TRUE(runUntil([&] { return logged("Image : ").size() >= count; }));
+        stop();
+        std::vector<std::string> files;
+        for (const auto& line : logged("Image : "))
+            files.push_back(line.substr(0, line.find(". Taille :")));
+        std::remove(TraceLogPath().c_str());
+        return files;
+    };
+    EXPECT_EQ(shown(7), (std::vector<std::string>{a, folder + "x1.bmp", folder + "X2.bmp", folder + "x10.bmp",
+                                                  folder + "sous/y.bmp", b, a}));
+    std::filesystem::copy_file(a, folder + "x3.bmp");
+    const auto second = shown(6);
+    EXPECT_EQ(second[3], folder + "x3.bmp");
+}
+
+// In the stored list a followed folder that is gone goes as a missing file does; one that is
+// empty for now stays.
+TEST_F(ShowSession, AFollowedFolderThatIsGoneLeavesTheListAnEmptyOneStays)
+{
+    const auto a = picture("a.bmp", clRed);
+    const std::string empty = host.dir().path() + "/vide/", gone = host.dir().path() + "/parti/";
+    std::filesystem::create_directories(empty);
+    hives({a, gone, empty}, "");
+    TSettings settings(TSettings::DefaultsOnly{});
+    ASSERT_FALSE(settings.LoadAway());
+    EXPECT_EQ(settings.Images, (std::vector<std::string>{a, empty}));
 }
