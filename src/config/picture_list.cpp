@@ -184,17 +184,20 @@ void TFConfig::AddFollowedFolder(const std::string& folder)
     auto stop = std::make_shared<std::atomic<bool>>(false);
     const auto task = BackgroundTask<size_t>::Start(
         [folder, stop] { return ScanFollowedFolder(folder, [](std::vector<std::string>&&) {}, *stop); });
-    if (!task)
+    if (!task) {
+        row->setText(followedText(folder, QStringLiteral("non compté")));
         return;
+    }
     auto* poll = new QTimer(this);
     QObject::connect(poll, &QTimer::timeout, this, [this, poll, task, stop, folder] {
         if (!task->WaitUntil(BackgroundTask<size_t>::Clock::time_point::min(), {}))
             return;
+        poll->stop();
         poll->deleteLater();
         size_t count = 0;
         try {
             count = task->Take();
-        } catch (const std::exception&) {
+        } catch (...) {
         }
         const QString state = count == 1 ? QStringLiteral("1 image") : QStringLiteral("%1 images").arg(count);
         for (int r = 0; r < DstList->count(); ++r)

@@ -33,17 +33,23 @@ struct Scan {
 
     void add(std::string path)
     {
-        if (batch.empty())
-            batchStart = Clock::now();
         batch.push_back(std::move(path));
         ++count;
-        if (batch.size() >= kBatchSize || Clock::now() - batchStart >= kBatchWait)
+        if (batch.size() >= kBatchSize)
             flush();
     }
-    void flush()
+    // At every entry looked at: what was found goes out once it has waited long enough,
+    // and a scan that finds nothing for a while still says it is alive (an empty batch).
+    void beat()
     {
-        if (!batch.empty())
+        if (Clock::now() - batchStart >= kBatchWait)
+            flush(true);
+    }
+    void flush(bool evenEmpty = false)
+    {
+        if (!batch.empty() || evenEmpty)
             found(std::exchange(batch, {}));
+        batchStart = Clock::now();
     }
 
     void folder(const std::string& path)
@@ -56,6 +62,9 @@ struct Scan {
             return;  // unreadable: skipped, as a missing file is
         std::vector<std::string> files, folders;
         while (const dirent* entry = ::readdir(dir)) {
+            if (stop)
+                break;
+            beat();
             const std::string name = entry->d_name;
             if (name.empty() || name[0] == '.')
                 continue;
@@ -77,6 +86,7 @@ struct Scan {
         for (const std::string& name : files) {
             if (stop)
                 return;
+            beat();
             const std::string file = path + name;
             try {
                 PeekPictureFormat(file);

@@ -17,7 +17,8 @@ bool IsFollowedFolder(const std::string& entry);
 bool NaturalLess(const std::string& a, const std::string& b);
 
 // Lists the pictures of `folder` (with or without its slash), handing them to `found` in
-// batches as they come, until done or `stop` is set. Unreadable subfolders, pipes,
+// batches as they come, until done or `stop` is set; a scan that finds nothing for a
+// while hands over an empty batch, to say it is still at work. Unreadable subfolders, pipes,
 // devices and links are skipped. Returns how many were found.
 size_t ScanFollowedFolder(const std::string& folder, const std::function<void(std::vector<std::string>&&)>& found,
                           const std::atomic<bool>& stop);

@@ -72,6 +72,8 @@ struct TShowSession::FolderFeed {
     std::atomic<bool> stop{false};
     std::mutex mutex;
     std::vector<std::string> found;  // under the mutex
+    uint64_t news = 0;               // batches handed over, empty ones included; under the mutex
+    uint64_t newsSeen = 0;
     Clock::time_point lastNews{};
 };
 
@@ -115,7 +117,7 @@ void TShowSession::Stop()
     end();
 }
 
-void TShowSession::end()
+void TShowSession::end(std::optional<FatalBox> failure)
 {
     state_ = State::Ended;
     clock_.stop();
@@ -129,7 +131,9 @@ void TShowSession::end()
             part.feed->stop = true;
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, failure] {
+            if (failure)
+                emit LoadFailed(*failure);
             emit Finished();
             deleteLater();
         },
@@ -198,9 +202,7 @@ void TShowSession::tick()
             if (!readSettings())
                 return;
             if (Settings->LoadFailure) {
-                const FatalBox box = *Settings->LoadFailure;
-                end();
-                emit LoadFailed(box);
+                end(*Settings->LoadFailure);
                 return;
             }
             if (!ResumeAfter.file.empty())
@@ -216,7 +218,7 @@ void TShowSession::tick()
         case State::Choose: {
             if (Closing)
                 return;
-            if (!next_) {
+            if (!next_ && !pending_) {
                 PreparationInput input;
                 int index = -1;
                 if (!choosePicture(nextFile_, index, input)) {
@@ -227,17 +229,26 @@ void TShowSession::tick()
                         wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
                         return;
                     }
-                    // Nothing to show (yet): the interval, then a new look.
-                    deadline_ = Clock::now() + std::chrono::seconds(Settings->IntervalSeconds());
-                    state_ = PreviewMode ? State::Ended : State::Interval;
-                    if (PreviewMode)
+                    if (PreviewMode) {
                         end();
+                        return;
+                    }
+                    // Nothing to show (yet): the interval, then a new look; never less
+                    // than a look's pause, which an interval of 0 would make a spin.
+                    deadline_ = std::max(Clock::now() + std::chrono::seconds(Settings->IntervalSeconds()),
+                                         Clock::now() + kNoRoomLook);
+                    state_ = State::Interval;
                     break;
                 }
-                if (!startLoad(nextFile_, index, input)) {
+                pending_ = std::move(input);
+                pendingIndex_ = index;
+            }
+            if (pending_) {
+                if (!startLoad(nextFile_, pendingIndex_, *pending_)) {
                     wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
                     return;
                 }
+                pending_.reset();
             }
             deadline_ = Clock::now() + std::chrono::milliseconds(LoadDeadlineMs.load());
             state_ = State::Loading;
@@ -272,6 +283,8 @@ void TShowSession::tick()
                 if (Settings->Log)
                     TraceLog(std::string("Effet interrompu : ") + e.what());
                 shownLoad_.reset();
+            } catch (...) {
+                shownLoad_.reset();
             }
             if (next) {
                 wakeAt(*next);
@@ -295,6 +308,8 @@ void TShowSession::tick()
             return;
         }
     }
+    if (StopRequested.stop_requested() && state_ != State::Ended)
+        end();
 }
 
 void TShowSession::cycleDone()
@@ -307,8 +322,10 @@ void TShowSession::cycleDone()
     // The next picture is read while the show waits out the interval.
     PreparationInput input;
     int index = -1;
-    if (!Closing && choosePicture(nextFile_, index, input))
-        startLoad(nextFile_, index, input);
+    if (!Closing && choosePicture(nextFile_, index, input) && !startLoad(nextFile_, index, input)) {
+        pending_ = std::move(input);
+        pendingIndex_ = index;
+    }
     if (state_ == State::Ended)
         return;
     deadline_ = Clock::now() + std::chrono::seconds(Settings->IntervalSeconds());
@@ -346,13 +363,19 @@ void TShowSession::buildParts()
 
 bool TShowSession::takeFolders()
 {
+    // Two folders are read at a time: the rest of the reading threads stay for pictures.
+    constexpr int kFoldersAtOnce = 2;
     bool allRead = true;
+    int reading = 0;
     const auto now = Clock::now();
     for (Part& part : parts_) {
         const std::shared_ptr<FolderFeed> feed = part.feed;
         if (!feed)
             continue;
         if (!feed->task) {
+            allRead = false;
+            if (reading >= kFoldersAtOnce)
+                continue;
             feed->task = platform::BackgroundTask<size_t>::Start([feed] {
                 return ScanFollowedFolder(
                     feed->folder,
@@ -360,21 +383,30 @@ bool TShowSession::takeFolders()
                         std::lock_guard<std::mutex> lock(feed->mutex);
                         feed->found.insert(feed->found.end(), std::make_move_iterator(batch.begin()),
                                            std::make_move_iterator(batch.end()));
+                        ++feed->news;
                     },
                     feed->stop);
             });
-            feed->lastNews = now;
-            allRead = false;
+            if (feed->task) {
+                ++reading;
+                feed->lastNews = now;
+            }
             continue;  // started now, or no room yet: looked at again at the next turn
         }
+        ++reading;
         const bool done = feed->task->WaitUntil(Clock::time_point::min(), {});
         std::vector<std::string> found;
+        uint64_t news = 0;
         {
             std::lock_guard<std::mutex> lock(feed->mutex);
             found.swap(feed->found);
+            news = feed->news;
+        }
+        if (news != feed->newsSeen) {
+            feed->newsSeen = news;
+            feed->lastNews = now;
         }
         if (!found.empty()) {
-            feed->lastNews = now;
             total_ += found.size();
             part.pictures.insert(part.pictures.end(), std::make_move_iterator(found.begin()),
                                  std::make_move_iterator(found.end()));
@@ -424,7 +456,7 @@ bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput
             // folder still being read is waited for, but for the first picture, which
             // takes what is known.
             while (part_ >= parts_.size() || offset_ >= parts_[part_].pictures.size()) {
-                if (part_ < parts_.size() && parts_[part_].feed && firstChosen_) {
+                if (part_ < parts_.size() && parts_[part_].feed && parts_[part_].feed->task && firstChosen_) {
                     waitingForFolder_ = true;
                     return false;
                 }

@@ -25,6 +25,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -125,7 +126,8 @@ private:
     void tick();
     void wakeAt(Clock::time_point when);
     void wakeIn(std::chrono::milliseconds delay) { wakeAt(Clock::now() + delay); }
-    void end();
+    // Ends the show; Finished (after LoadFailed with `failure`) comes at the next turn.
+    void end(std::optional<platform::FatalBox> failure = std::nullopt);
 
     bool readSettings();
     void buildParts();
@@ -149,6 +151,10 @@ private:
     size_t part_ = 0, offset_ = 0;  // the next picture in list order
     bool firstChosen_ = false;
     bool waitingForFolder_ = false;
+    // A picture chosen while every reading thread was taken: read once there is room,
+    // rather than chosen again (which would skip it).
+    std::optional<PreparationInput> pending_;
+    int pendingIndex_ = -1;
     State state_ = State::Settings;
     bool suspended_ = false;
     QTimer clock_;

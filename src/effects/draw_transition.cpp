@@ -75,12 +75,26 @@ std::optional<Transition::Clock::time_point> Transition::Resume()
             return nextCall();
         }
         next = context_->TakeWaiting();
+        if (!next) {
+            // Suspended on something no driver resumes: ended where it stands.
+            ended_ = true;
+            context_->Present();
+            whole_.reset();
+            return std::nullopt;
+        }
     }
     context_->BeginSlice(now);
     next.resume();
     if (task_->done()) {
         ended_ = true;
-        task_->check();
+        try {
+            task_->check();
+        } catch (...) {
+            // What it drew is shown and the clip given back before the fault goes on.
+            context_->Present();
+            whole_.reset();
+            throw;
+        }
         end();
         return std::nullopt;
     }

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -303,4 +304,37 @@ TEST_F(ShowSession, AFollowedFolderThatIsGoneLeavesTheListAnEmptyOneStays)
     TSettings settings(TSettings::DefaultsOnly{});
     ASSERT_FALSE(settings.LoadAway());
     EXPECT_EQ(settings.Images, (std::vector<std::string>{a, empty}));
+}
+
+// Nothing to show and no interval: the show looks again now and then, and the event loop
+// goes on (a stop still ends it). Every reading thread taken: the chosen picture waits for
+// room, and list order skips nothing.
+TEST_F(ShowSession, NothingToShowOrNoRoomToReadNeitherSpinsNorSkips)
+{
+    hives({}, "\"Vitesse\"=dword:00000000\r\n");
+    start();
+    runUntil([] { return false; }, 300);
+    EXPECT_LT(longestTurnMs, 1000);
+    thread->Stop();
+    EXPECT_TRUE(runUntil([&] { return thread.isNull(); }, 20000));
+
+    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
+    hives({a, b}, "\"Vitesse\"=dword:00000000\r\n\"Effet\"=dword:00000000\r\n");
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    std::vector<std::shared_ptr<BackgroundTask<int>>> holders;
+    while (auto holder = BackgroundTask<int>::Start([release] {
+               while (!*release)
+                   std::this_thread::sleep_for(std::chrono::milliseconds(5));
+               return 0;
+           }))
+        holders.push_back(holder);
+    ASSERT_FALSE(holders.empty());
+    start();
+    runUntil([] { return false; }, 300);
+    EXPECT_TRUE(logged("Image : ").empty());
+    *release = true;
+    ASSERT_TRUE(runUntil([&] { return logged("Image : ").size() >= 2; }));
+    const auto images = logged("Image : ");
+    EXPECT_EQ(images[0].substr(0, images[0].find(". Taille :")), a);
+    EXPECT_EQ(images[1].substr(0, images[1].find(". Taille :")), b);
 }
