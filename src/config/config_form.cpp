@@ -549,16 +549,14 @@ void TFConfig::StartPreview()
     // One preview at a time: the one under way ends where it stands.
     if (PreviewThread)
         StopPreview();
-    if (DstList->count() == 0) {
-        MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kDialogInformation);
-        return;
-    }
-    // A followed folder's row has no one picture: the first file row below it, or above.
-    int pictureRow = std::max(0, DstList->currentRow());
-    const auto isFile = [this](int row) { return !IsFollowedFolder(EntryOf(DstList->item(row))); };
-    for (int step = 0; step < DstList->count() && !isFile(pictureRow); ++step)
-        pictureRow = (pictureRow + 1) % DstList->count();
-    if (!isFile(pictureRow)) {
+    // A followed folder's row has no one picture: the first file row from the current one
+    // on, wrapping.
+    const int rows = DstList->count(), from = std::max(0, DstList->currentRow());
+    int pictureRow = -1;
+    for (int step = 0; step < rows && pictureRow < 0; ++step)
+        if (!IsFollowedFolder(EntryOf(DstList->item((from + step) % rows))))
+            pictureRow = (from + step) % rows;
+    if (pictureRow < 0) {
         MessageBox(nullptr, "Veuillez d'abord ajouter au moins une image.", "Lumivane", kDialogInformation);
         return;
     }

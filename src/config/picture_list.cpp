@@ -45,11 +45,6 @@ using namespace platform;
 
 namespace {
 
-std::string pathOf(const QListWidgetItem* item)
-{
-    return EntryOf(item);
-}
-
 // What a followed folder's row says after its path: that it is followed, and how many
 // pictures its last reading found.
 QString followedText(const std::string& folder, const QString& state)
@@ -163,7 +158,7 @@ void TFConfig::BtDossierSuiviClick()
     std::string folder = chooseFolder(QStringLiteral("Choisissez un dossier à suivre"), true);
     if (folder.empty())
         return;
-    if (folder.empty() || folder.back() != '/')
+    if (folder.back() != '/')
         folder += '/';
     for (int row = 0; row < DstList->count(); ++row)
         if (EntryOf(DstList->item(row)) == folder)
@@ -343,7 +338,7 @@ void TFConfig::DstListClick()
         StopPreview();
     if (!CBApercu->isChecked() || DstList->count() == 0 || !DstList->currentItem())
         return;
-    ShowThumbnail(pathOf(DstList->currentItem()));
+    ShowThumbnail(EntryOf(DstList->currentItem()));
     update();
 }
 
@@ -351,7 +346,7 @@ void TFConfig::CBApercuClick()
 {
     if (CBApercu->isChecked()) {
         if (DstList->currentItem())
-            ShowThumbnail(pathOf(DstList->currentItem()));
+            ShowThumbnail(EntryOf(DstList->currentItem()));
     } else {
         Imgapercu->clear();
     }
@@ -406,7 +401,7 @@ bool TFConfig::sizeCheck()
         return false;
     std::vector<std::string> removed;
     for (int row = DstList->count() - 1; row >= 0; --row) {
-        const std::string path = pathOf(DstList->item(row));
+        const std::string path = EntryOf(DstList->item(row));
         if (FileExists(path) && FileSizeOf(path) > kMaxPictureFileBytes) {
             removed.push_back(path);
             delete DstList->takeItem(row);
@@ -421,6 +416,6 @@ void TFConfig::copyRowsToSettings()
 {
     AppSettings->Images.clear();
     for (int row = 0; row < DstList->count(); ++row)
-        AppSettings->Images.push_back(pathOf(DstList->item(row)));
+        AppSettings->Images.push_back(EntryOf(DstList->item(row)));
     AppSettings->ImageCount = static_cast<int>(AppSettings->Images.size());
 }

@@ -17,7 +17,7 @@ using effects::kEffectCount;
 char SelectionChar(const std::string& selection, int n);
 
 // The next effect number after `current` (-1 before the first picture). random: drawn
-// with the process-wide generator until not deselected; else stepped until selected.
+// with `generator` (the process-wide one unless given) until not deselected; else stepped until selected.
 // A selection that allows nothing gives 0 (plain drawing) instead of searching forever.
 int NextEffectNumber(int current, bool effects, bool random, const std::string& selection,
                      const platform::RandomSource& generator = {});

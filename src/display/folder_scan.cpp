@@ -102,11 +102,6 @@ struct Scan {
 
 }  // namespace
 
-bool IsFollowedFolder(const std::string& entry)
-{
-    return entry.size() > 1 && entry.back() == '/';
-}
-
 bool NaturalLess(const std::string& a, const std::string& b)
 {
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };

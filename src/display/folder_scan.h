@@ -5,12 +5,12 @@
 // through a link and leaving hidden entries out; a file counts when its first bytes are
 // those of a picture the show decodes.
 
+#include "settings/settings.h"  // IsFollowedFolder
+
 #include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
-
-bool IsFollowedFolder(const std::string& entry);
 
 // Name order as people count: runs of digits by their value ("2" before "10"), the rest
 // without regard to case, then byte for byte so that no two names tie.

@@ -170,18 +170,14 @@ bool TShowSession::readSettings()
     if (!reading_) {
         // The existence check of every picture may wait on a server that no longer
         // answers: away from the main thread.
-        reading_ = SettingsTask::Start([] {
-            auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
-            settings->LoadAway();
-            return std::shared_ptr<const TSettings>(std::move(settings));
-        });
+        reading_ = SettingsTask::Start([] { return std::shared_ptr<const TSettings>(LoadSettings()); });
         if (!reading_) {
-            wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
+            wakeIn(kNoRoomLook);
             return false;
         }
     }
     if (!reading_->WaitUntil(Clock::time_point::min(), {})) {
-        wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kReadingLook));
+        wakeIn(kReadingLook);
         return false;
     }
     Settings = reading_->Take();
@@ -191,10 +187,6 @@ bool TShowSession::readSettings()
 
 void TShowSession::tick()
 {
-    if (StopRequested.stop_requested() && state_ != State::Ended) {
-        end();
-        return;
-    }
     while (!suspended_ && state_ != State::Ended && !StopRequested.stop_requested()) {
         const bool foldersRead = takeFolders();
         switch (state_) {
@@ -216,39 +208,28 @@ void TShowSession::tick()
             state_ = State::Choose;
             break;
         case State::Choose: {
-            if (Closing)
-                return;
-            if (!next_ && !pending_) {
-                PreparationInput input;
-                int index = -1;
-                if (!choosePicture(nextFile_, index, input)) {
-                    if (state_ == State::Ended)
-                        return;
-                    if (waitingForFolder_ || (!foldersRead && total_ == 0)) {
-                        // A followed folder's pictures are on their way.
-                        wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
-                        return;
-                    }
-                    if (PreviewMode) {
-                        end();
-                        return;
-                    }
-                    // Nothing to show (yet): the interval, then a new look; never less
-                    // than a look's pause, which an interval of 0 would make a spin.
-                    deadline_ = std::max(Clock::now() + std::chrono::seconds(Settings->IntervalSeconds()),
-                                         Clock::now() + kNoRoomLook);
-                    state_ = State::Interval;
-                    break;
-                }
-                pending_ = std::move(input);
-                pendingIndex_ = index;
-            }
-            if (pending_) {
-                if (!startLoad(nextFile_, pendingIndex_, *pending_)) {
-                    wakeIn(std::chrono::duration_cast<std::chrono::milliseconds>(kNoRoomLook));
+            if (!next_ && !pending_ && !chooseNext()) {
+                if (state_ == State::Ended)
+                    return;
+                if (waitingForFolder_ || (!foldersRead && total_ == 0)) {
+                    // A followed folder's pictures are on their way.
+                    wakeIn(kNoRoomLook);
                     return;
                 }
-                pending_.reset();
+                if (PreviewMode) {
+                    end();
+                    return;
+                }
+                // Nothing to show (yet): the interval, then a new look; never less than a
+                // look's pause, which an interval of 0 would make a spin.
+                deadline_ = std::max(Clock::now() + std::chrono::seconds(Settings->IntervalSeconds()),
+                                     Clock::now() + kNoRoomLook);
+                state_ = State::Interval;
+                break;
+            }
+            if (!startPending()) {
+                wakeIn(kNoRoomLook);
+                return;
             }
             deadline_ = Clock::now() + std::chrono::milliseconds(LoadDeadlineMs.load());
             state_ = State::Loading;
@@ -282,9 +263,9 @@ void TShowSession::tick()
                 // Out of memory for a frame, say: this picture ends here, the show goes on.
                 if (Settings->Log)
                     TraceLog(std::string("Effet interrompu : ") + e.what());
-                shownLoad_.reset();
+                playing_.reset();
             } catch (...) {
-                shownLoad_.reset();
+                playing_.reset();
             }
             if (next) {
                 wakeAt(*next);
@@ -292,8 +273,8 @@ void TShowSession::tick()
             }
             transition_.reset();
             picture_.reset();
-            if (!StopRequested.stop_requested() && shownLoad_)
-                Shown = {shownLoad_->index, shownLoad_->file};
+            if (!StopRequested.stop_requested() && playing_)
+                Shown = *playing_;
             cycleDone();
             break;
         }
@@ -314,18 +295,13 @@ void TShowSession::tick()
 
 void TShowSession::cycleDone()
 {
-    shownLoad_.reset();
+    playing_.reset();
     if (PreviewMode) {
         end();
         return;
     }
     // The next picture is read while the show waits out the interval.
-    PreparationInput input;
-    int index = -1;
-    if (!Closing && choosePicture(nextFile_, index, input) && !startLoad(nextFile_, index, input)) {
-        pending_ = std::move(input);
-        pendingIndex_ = index;
-    }
+    chooseNext();
     if (state_ == State::Ended)
         return;
     deadline_ = Clock::now() + std::chrono::seconds(Settings->IntervalSeconds());
@@ -483,12 +459,24 @@ bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput
     return true;
 }
 
-bool TShowSession::startLoad(const std::string& file, int index, const PreparationInput& input)
+bool TShowSession::chooseNext()
 {
+    Chosen chosen;
+    if (!choosePicture(nextFile_, chosen.index, chosen.input))
+        return false;
+    pending_ = std::move(chosen);
+    startPending();
+    return true;
+}
+
+bool TShowSession::startPending()
+{
+    if (!pending_)
+        return true;
     auto load = std::make_shared<Load>();
-    load->file = file;
-    load->index = index;
-    load->input = input;
+    load->file = nextFile_;
+    load->index = pending_->index;
+    load->input = pending_->input;
     load->input.target = nullptr;  // the reading thread never touches the screen
     load->input.deferredTrace = &load->trace;
     next_ = LoadTask::Start([load] {
@@ -501,6 +489,8 @@ bool TShowSession::startLoad(const std::string& file, int index, const Preparati
         }
         return load;
     });
+    if (next_)
+        pending_.reset();
     return next_ != nullptr;
 }
 
@@ -516,8 +506,6 @@ bool TShowSession::startCycle(Load& load)
             TraceLog("Image illisible : " + load.error);
         return false;
     }
-    if (Closing)
-        return false;
     load.input.target = TargetCanvas;
     load.input.deferredTrace = nullptr;
     picture_ = std::make_unique<PreparedPicture>(PlacePicture(std::move(*load.picture), load.input));
@@ -541,13 +529,11 @@ bool TShowSession::startCycle(Load& load)
     } else if (s.Log) {
         TraceLog("Effet n° :  " + std::to_string(EffectNumber));
     }
-    shownLoad_ = std::make_shared<Load>();
-    shownLoad_->index = load.index;
-    shownLoad_->file = load.file;
+    playing_ = ShowPosition{load.index, load.file};
     if (EffectNumber == 0) {
         TargetCanvas->Draw(picture_->X, picture_->Y, picture_->bitmap);
         present(TargetCanvas);
-        Shown = {load.index, load.file};
+        Shown = *playing_;
         return false;
     }
     if (EffectNumber < 1 || EffectNumber > EffectCount)

@@ -61,7 +61,8 @@ public:
     // reading abandoned; Finished comes at the next turn of the event loop.
     void Stop();
     bool Ended() const { return state_ == State::Ended; }
-    // Holds the show where it is (its effect, its interval) until Resume.
+    // Holds the show where it is (its effect, its interval) until Resume: while its window
+    // decides whether it may close (a password, say), no new cycle starts.
     void Suspend();
     void Resume();
 
@@ -70,9 +71,6 @@ public:
 
     // The session's stop, which its effects look at between steps; asked for, it ends the show.
     std::stop_source StopRequested;
-    // The show's window is deciding whether it may close (a password, say): no new cycle
-    // starts meanwhile.
-    bool Closing = false;
 
     // Defaults until read.
     std::shared_ptr<const TSettings> Settings;
@@ -138,9 +136,12 @@ private:
     // The first steps of a cycle, up to the choice of the picture; false when the cycle has
     // nothing to do.
     bool choosePicture(std::string& file, int& index, PreparationInput& input);
+    // Chooses the next picture and starts reading it, or keeps it for when there is room;
+    // false when there is none to choose.
+    bool chooseNext();
     // Starts reading the chosen picture on a thread of its own; false while there is no
     // room for one.
-    bool startLoad(const std::string& file, int index, const PreparationInput& input);
+    bool startPending();
     // The rest of the cycle, from the placement of the picture to the start of its effect;
     // false when there is no effect to play.
     bool startCycle(Load& load);
@@ -151,10 +152,13 @@ private:
     size_t part_ = 0, offset_ = 0;  // the next picture in list order
     bool firstChosen_ = false;
     bool waitingForFolder_ = false;
-    // A picture chosen while every reading thread was taken: read once there is room,
-    // rather than chosen again (which would skip it).
-    std::optional<PreparationInput> pending_;
-    int pendingIndex_ = -1;
+    // The chosen picture until its reading starts: chosen while every reading thread was
+    // taken, it is read once there is room rather than chosen again (which would skip it).
+    struct Chosen {
+        int index = -1;
+        PreparationInput input;
+    };
+    std::optional<Chosen> pending_;
     State state_ = State::Settings;
     bool suspended_ = false;
     QTimer clock_;
@@ -162,7 +166,8 @@ private:
     std::shared_ptr<LoadTask> next_;
     std::string nextFile_;
     Clock::time_point deadline_{};
-    std::shared_ptr<Load> shownLoad_;
+    // The picture whose effect plays: the last shown once it has run to its end.
+    std::optional<ShowPosition> playing_;
     std::unique_ptr<PreparedPicture> picture_;
     std::unique_ptr<effects::Transition> transition_;
 };

@@ -49,10 +49,10 @@ std::optional<Transition::Clock::time_point> Transition::nextCall() const
     return next;
 }
 
-void Transition::end()
+void Transition::end(bool closingStep)
 {
     ended_ = true;
-    if (family_->closingStep && !context_->Stopped())
+    if (closingStep && family_->closingStep && !context_->Stopped())
         context_->FinalCopy();
     context_->Present();
     whole_.reset();
@@ -77,25 +77,21 @@ std::optional<Transition::Clock::time_point> Transition::Resume()
         next = context_->TakeWaiting();
         if (!next) {
             // Suspended on something no driver resumes: ended where it stands.
-            ended_ = true;
-            context_->Present();
-            whole_.reset();
+            end(false);
             return std::nullopt;
         }
     }
     context_->BeginSlice(now);
     next.resume();
     if (task_->done()) {
-        ended_ = true;
         try {
             task_->check();
         } catch (...) {
             // What it drew is shown and the clip given back before the fault goes on.
-            context_->Present();
-            whole_.reset();
+            end(false);
             throw;
         }
-        end();
+        end(true);
         return std::nullopt;
     }
     if (platform::TWindowCanvas* window = context_->Window())

@@ -55,7 +55,9 @@ public:
     int Steps() const;
 
 private:
-    void end();
+    // Shows what was drawn and gives the clip back; `closingStep`: the family's closing copy
+    // first, unless stopped.
+    void end(bool closingStep);
     std::optional<Clock::time_point> nextCall() const;
 
     const EffectInputs inputs_;

@@ -262,10 +262,8 @@ bool TMainForm::FormCloseQuery()
 {
     if (Closing || SaverMode != kModeRun)
         return true;
-    if (display_) {
+    if (display_)
         display_->Suspend();
-        display_->Closing = true;
-    }
     Closing = true;
     trace("Passage sur ShowCursor(true)");
     showPointer();
@@ -281,10 +279,8 @@ bool TMainForm::FormCloseQuery()
     StopRequested = false;
     hidePointer();
     Closing = false;
-    if (display_) {
-        display_->Closing = false;
+    if (display_)
         display_->Resume();
-    }
     return false;
 }
 

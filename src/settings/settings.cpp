@@ -1,11 +1,9 @@
 #include "settings.h"
 
-#include "platform/background_task.h"
-
 #include "colors.h"
 #include "trace_log.h"
 
-
+#include "platform/background_task.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -117,8 +115,7 @@ void readValue(TRegistry& reg, const char* name, TextList& list)
 // path and a slash) whose folder exists, empty for now or not.
 bool listEntryExists(const std::string& path)
 {
-    const bool folder = path.size() > 1 && path.back() == '/';
-    return folder ? platform::DirectoryExists(path) : platform::FileExists(path);
+    return IsFollowedFolder(path) ? platform::DirectoryExists(path) : platform::FileExists(path);
 }
 // Written whole, in place of what the subkey held; only the entries still there.
 void writeValue(TRegistry& reg, const char* name, const TextList& list)
@@ -376,14 +373,22 @@ void SetConfigValidated()
     reg.Flush();
 }
 
+bool IsFollowedFolder(const std::string& entry)
+{
+    return entry.size() > 1 && entry.back() == '/';
+}
+
+std::shared_ptr<TSettings> LoadSettings(bool hostedShow)
+{
+    auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
+    settings->HostedShow = hostedShow;
+    settings->LoadAway();
+    return settings;
+}
+
 std::shared_ptr<TSettings> LoadSettingsAway(bool hostedShow)
 {
-    auto read = [hostedShow] {
-        auto settings = std::make_shared<TSettings>(TSettings::DefaultsOnly{});
-        settings->HostedShow = hostedShow;
-        settings->LoadAway();
-        return settings;
-    };
+    auto read = [hostedShow] { return LoadSettings(hostedShow); };
     const auto task = platform::BackgroundTask<std::shared_ptr<TSettings>>::Start(read);
     if (!task)
         return read();  // every reading thread is taken by reads that never returned

@@ -167,7 +167,12 @@ bool IsConfigValidated();
 // Sets it; throws platform::RegistryError when the machine hive cannot be written.
 void SetConfigValidated();
 
-// Reads the settings on a thread of their own and waits for them: the check that every
-// picture still exists may wait on a server, and only the start waits with it, before any
-// window can take input. LoadFailure says what went wrong.
+// An entry of the picture list that names a followed folder: its path and a slash.
+bool IsFollowedFolder(const std::string& entry);
+
+// Reads the settings here: defaults, then both hives, then the completions; LoadFailure
+// says what went wrong.
+std::shared_ptr<TSettings> LoadSettings(bool hostedShow = false);
+// The same on a thread of its own, waited for: the check that every picture still exists
+// may wait on a server, and only the start waits with it, before any window can take input.
 std::shared_ptr<TSettings> LoadSettingsAway(bool hostedShow = false);
