@@ -5,22 +5,15 @@
 # (sleepy_fs, with FUSE), where the show must start and go on with the list's other entry.
 #   bench/followed_folder.sh [BUILD_DIR]      N=100000 by default
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
+screen=1280x1024x24
+. "$(dirname "$0")/saver_bench.sh"
 count="${N:-100000}"
-if [ -z "${LUMIVANE_BENCH_INNER:-}" ]; then
-  export LUMIVANE_BENCH_INNER=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-work="$(mktemp -d)"; pid=; sleepy=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+sleepy=
+unmount_sleepy() {
   [ -n "$sleepy" ] && { fusermount3 -u "$work/sleepy" 2>/dev/null || umount "$work/sleepy" 2>/dev/null || true; }
-  rm -rf "$work"
+  bench_cleanup
 }
-trap cleanup EXIT
-export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work/"
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n"CheminInstall"="%s/"\r\n"ConfigValidated"=dword:00000001\r\n' "$work" > "$LUMIVANE_HKLM"
+trap unmount_sleepy EXIT
 # The pictures: links to one small photograph, each its own name to the show.
 mkdir "$work/big"
 python3 - "$build/resources/samples/montagnes.jpg" "$work/big" "$count" <<'PY'

@@ -4,20 +4,10 @@
 # transitions at the default settings on a 1920 × 1080 screen.
 #   bench/show_cpu.sh [BUILD_DIR]
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-if [ -z "${LUMIVANE_BENCH_INNER:-}" ]; then
-  export LUMIVANE_BENCH_INNER=1
-  exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
-fi
-work="$(mktemp -d)"; pid=
-trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-export LUMIVANE_HKLM="$work/HKLM.reg" LUMIVANE_HKCU="$work/HKCU.reg" LUMIVANE_DRIVE_C="$work"
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\lumivane]\r\n"CheminInstall"="%s"\r\n"ConfigValidated"=dword:00000001\r\n' "$work" > "$LUMIVANE_HKLM"
+screen=1920x1080x24
+. "$(dirname "$0")/saver_bench.sh"
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n"0"="%s"\r\n"1"="%s"\r\n' \
   "$build/resources/samples/montagnes.jpg" "$build/resources/samples/montagnes.jpg" > "$LUMIVANE_HKCU"
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-hz=$(getconf CLK_TCK)
 share() { awk -v d="$1" -v hz="$hz" -v s="$2" 'BEGIN { printf "%.1f %% of a core", d * 100 / hz / s }'; }
 
 "$build/src/saver/lumivane" /c & pid=$!
