@@ -291,6 +291,7 @@ void TFConfig::buildEffectSide()
         connect(CBVeille, &QCheckBox::toggled, SEDelaiVeille, &QWidget::setEnabled);
     }
     CBVerrouAuRetour = placeCheck(g, "CBVerrouAuRetour", QStringLiteral("Verrouiller au &retour"), 13, 112);
+    CBTousLesEcrans = placeCheck(g, "CBTousLesEcrans", QStringLiteral("Sur tous les é&crans"), 164, 112);
     connect(CBEffets, &QCheckBox::toggled, this, &TFConfig::CBEffetsClick);
     connect(CBCentre, &QCheckBox::toggled, this, &TFConfig::CBCentreClick);
 

@@ -129,6 +129,7 @@ public:
     QCheckBox* CBVeille;
     QSpinBox* SEDelaiVeille;
     QCheckBox* CBVerrouAuRetour;
+    QCheckBox* CBTousLesEcrans;
     QScrollBar* SBVitesse;
     QLabel* GBVitesse;
     QScrollBar* SBRapidite;

@@ -25,7 +25,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often the clock looks at a reading under way, and at a full pool of reading threads.
+// How often the clock looks at a reading under way (and at the turn it waits for), and at
+// a full pool of reading threads.
 constexpr auto kReadingLook = 5ms;
 constexpr auto kNoRoomLook = 20ms;
 
@@ -98,6 +99,7 @@ TShowSession::~TShowSession()
 {
     // The effect's steps go before the picture and the canvas they draw on.
     transition_.reset();
+    releaseTurn();
 }
 
 void TShowSession::Shutdown(QPointer<TShowSession>& session)
@@ -119,10 +121,15 @@ void TShowSession::Stop()
 
 void TShowSession::end(std::optional<FatalBox> failure)
 {
+    const bool underWay = state_ == State::Effect;
     state_ = State::Ended;
     clock_.stop();
     transition_.reset();
     picture_.reset();
+    releaseTurn();
+    if (underWay)
+        emit TransitionUnderWay(false);
+    ready_.reset();
     // Abandoned: what they read later goes with them.
     reading_.reset();
     next_.reset();
@@ -236,20 +243,35 @@ void TShowSession::tick()
             break;
         }
         case State::Loading: {
-            std::shared_ptr<Load> load;
-            if (next_->WaitUntil(Clock::time_point::min(), {})) {
-                load = next_->Take();
-            } else if (Clock::now() >= deadline_) {
-                // Given up: whatever it reads later is dropped with the task.
-                load = std::make_shared<Load>();
-                load->error = nextFile_ + " : lecture trop longue, abandonnée";
-            } else {
-                wakeAt(std::min(deadline_, Clock::now() + kReadingLook));
+            if (!ready_) {
+                if (next_->WaitUntil(Clock::time_point::min(), {})) {
+                    ready_ = next_->Take();
+                } else if (Clock::now() >= deadline_) {
+                    // Given up: whatever it reads later is dropped with the task.
+                    ready_ = std::make_shared<Load>();
+                    ready_->error = nextFile_ + " : lecture trop longue, abandonnée";
+                } else {
+                    wakeAt(std::min(deadline_, Clock::now() + kReadingLook));
+                    return;
+                }
+                next_.reset();
+                turnDeadline_ = Clock::now() + std::max<std::chrono::seconds>(
+                                                   std::chrono::seconds(Settings->IntervalSeconds()),
+                                                   TShowTurns::kTurnWaitMin);
+            }
+            if (awaitingTurn()) {
+                wakeAt(std::min(turnDeadline_, Clock::now() + kReadingLook));
                 return;
             }
-            next_.reset();
+            const std::shared_ptr<Load> load = std::move(ready_);
+            ready_.reset();
             if (startCycle(*load)) {
+                if (Turns) {
+                    ++Turns->playing;
+                    turnHeld_ = true;
+                }
                 state_ = State::Effect;
+                emit TransitionUnderWay(true);
             } else {
                 cycleDone();
             }
@@ -273,6 +295,8 @@ void TShowSession::tick()
             }
             transition_.reset();
             picture_.reset();
+            releaseTurn();
+            emit TransitionUnderWay(false);
             if (!StopRequested.stop_requested() && playing_)
                 Shown = *playing_;
             cycleDone();
@@ -306,6 +330,31 @@ void TShowSession::cycleDone()
         return;
     deadline_ = Clock::now() + std::chrono::seconds(Settings->IntervalSeconds());
     state_ = State::Interval;
+}
+
+bool TShowSession::awaitingTurn()
+{
+    // Only a picture an effect brings in takes a turn; one drawn at once or unreadable does not.
+    if (!Turns || !ready_->picture || !Settings->Effet)
+        return false;
+    auto& waiting = Turns->waiting;
+    const auto queued = std::ranges::find(waiting, this);
+    if (queued == waiting.end())
+        waiting.push_back(this);
+    const bool wait = (Turns->playing > 0 || waiting.front() != this) && Clock::now() < turnDeadline_;
+    if (!wait)
+        std::erase(waiting, this);
+    return wait;
+}
+
+void TShowSession::releaseTurn()
+{
+    if (!Turns)
+        return;
+    if (turnHeld_)
+        --Turns->playing;
+    turnHeld_ = false;
+    std::erase(Turns->waiting, this);
 }
 
 void TShowSession::buildParts()

@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -33,6 +34,17 @@
 namespace platform {
 class TCanvas;
 }
+
+// The shows of one run, one per screen, take turns with their transitions, so two never
+// draw at the same moment on the one thread they share: a show whose picture is ready
+// waits while another's transition plays, though no longer than its interval (nor less
+// than kTurnWaitMin), so a long effect on one screen holds the others back only that long.
+// Turns go in the order the pictures were ready.
+struct TShowTurns {
+    static constexpr std::chrono::seconds kTurnWaitMin{2};
+    int playing = 0;
+    std::deque<const void*> waiting;
+};
 
 class TShowSession : public QObject {
     Q_OBJECT
@@ -92,6 +104,8 @@ public:
     ShowPosition Shown;
     // Pictures known to the show so far, followed folders' included.
     size_t PictureCount() const { return total_; }
+    // Shared with the shows of the other screens; none: this show plays whenever it is ready.
+    std::shared_ptr<TShowTurns> Turns;
     // The generator of the session: the picture in random order, its place, the effects.
     uint32_t RandomState = platform::RandSeed;
     platform::RandomSource Random{RandomState};
@@ -104,6 +118,8 @@ signals:
     void Finished();
     // A cycle is about to choose its picture.
     void CycleStarting();
+    // A transition starts, or is over (run to its end or dropped).
+    void TransitionUnderWay(bool underWay);
 
 private:
     struct Load;
@@ -146,6 +162,10 @@ private:
     // false when there is no effect to play.
     bool startCycle(Load& load);
     void cycleDone();
+    // Another show's transition is under way or another's picture waits before this one's,
+    // and this one's has waited less than it may.
+    bool awaitingTurn();
+    void releaseTurn();
 
     std::vector<Part> parts_;
     size_t total_ = 0;
@@ -164,6 +184,10 @@ private:
     QTimer clock_;
     std::shared_ptr<SettingsTask> reading_;
     std::shared_ptr<LoadTask> next_;
+    // The picture read, while it waits for its turn.
+    std::shared_ptr<Load> ready_;
+    Clock::time_point turnDeadline_{};
+    bool turnHeld_ = false;
     std::string nextFile_;
     Clock::time_point deadline_{};
     // The picture whose effect plays: the last shown once it has run to its end.

@@ -185,12 +185,35 @@ void TMainForm::FormActivate()
     StartDisplay();
 }
 
+template <class F>
+void TMainForm::forEachShow(F f)
+{
+    if (display_)
+        f(display_);
+    for (QPointer<TShowSession>& other : others_)
+        if (other)
+            f(other);
+}
+
 void TMainForm::StartDisplay()
 {
     StopRequested = false;
     trace("Début de Lumivane-----------------------------------");
     try {
         display_ = new TShowSession(&Canvas(), false, 0, std::string(), {}, {}, {}, Settings);
+        if (Settings->TousLesEcrans && covers_ && covers_->count() > 0) {
+            const auto turns = std::make_shared<TShowTurns>();
+            display_->Turns = turns;
+            for (size_t i = 0; i < covers_->count(); ++i) {
+                auto* show = new TShowSession(&covers_->Canvas(i), false, 0, std::string(), {},
+                                              covers_->ScreenPixels(i), {}, Settings);
+                show->Turns = turns;
+                // A sequence of its own: the same start would show the same pictures and
+                // effects on every screen in random order.
+                show->RandomState = display_->RandomState + static_cast<uint32_t>(i + 1) * 0x9E3779B9u;
+                others_.emplace_back(show);
+            }
+        }
     } catch (const std::exception&) {
         if (display_)
             StopDisplay();
@@ -200,14 +223,14 @@ void TMainForm::StartDisplay()
 void TMainForm::StopDisplay()
 {
     StopRequested = true;
-    if (display_)
-        display_->Stop();
+    forEachShow([](QPointer<TShowSession>& show) { show->Stop(); });
     trace("Fin de Lumivane-----------------------------------");
 }
 
 void TMainForm::ShutdownDisplay()
 {
-    TShowSession::Shutdown(display_);
+    forEachShow([](QPointer<TShowSession>& show) { TShowSession::Shutdown(show); });
+    others_.clear();
 }
 
 void TMainForm::FormKeyDown()
@@ -262,8 +285,7 @@ bool TMainForm::FormCloseQuery()
 {
     if (Closing || SaverMode != kModeRun)
         return true;
-    if (display_)
-        display_->Suspend();
+    forEachShow([](QPointer<TShowSession>& show) { show->Suspend(); });
     Closing = true;
     trace("Passage sur ShowCursor(true)");
     showPointer();
@@ -279,8 +301,7 @@ bool TMainForm::FormCloseQuery()
     StopRequested = false;
     hidePointer();
     Closing = false;
-    if (display_)
-        display_->Resume();
+    forEachShow([](QPointer<TShowSession>& show) { show->Resume(); });
     return false;
 }
 
@@ -310,6 +331,10 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event)
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     if (FormCloseQuery()) {
+        // The covers' shows draw on them: they go first.
+        for (QPointer<TShowSession>& other : others_)
+            TShowSession::Shutdown(other);
+        others_.clear();
         covers_.reset();
         event->accept();
     } else

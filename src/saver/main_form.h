@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <vector>
 
 class TShowSession;
 class TMonitorCovers;
@@ -82,6 +83,10 @@ private:
     bool inputReported_ = false;
 
     QPointer<TShowSession> display_;
+    // With TousLesEcrans, a show on each cover, taking turns with this window's.
+    std::vector<QPointer<TShowSession>> others_;
+    template <class F>
+    void forEachShow(F f);
     std::unique_ptr<platform::NamedMutex> previewMutex_;
     std::unique_ptr<TMonitorCovers> covers_;
 };

@@ -1,9 +1,12 @@
 #pragma once
 // While the show runs on the primary screen, every other monitor is covered with the
 // background colour so the desktop stays hidden there; input on a cover counts as input
-// on the saver window.
+// on the saver window. Each cover is a canvas at its screen's device pixels, so a show of
+// its own can play there.
 
-#include <QWidget>
+#include "platform/gdi/canvas_widget.h"
+
+#include <QSize>
 
 #include <functional>
 #include <memory>
@@ -24,8 +27,11 @@ public:
     TMonitorCovers& operator=(const TMonitorCovers&) = delete;
 
     size_t count() const { return covers_.size(); }
+    platform::TWindowCanvas& Canvas(size_t i) { return covers_[i]->Canvas(); }
+    // The size of the cover's screen in device pixels: the area a show there fills.
+    QSize ScreenPixels(size_t i) const;
 
 private:
     Input input_;  // the covers hold on to it
-    std::vector<std::unique_ptr<QWidget>> covers_;
+    std::vector<std::unique_ptr<platform::CanvasWidget>> covers_;
 };

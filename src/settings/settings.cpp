@@ -48,7 +48,8 @@ const std::vector<SettingRow>& SettingRows()
          18, 18, 0, 240},
         {"VerrouAuRetour", SettingField{&TSettings::VerrouAuRetour, true}, CheckBox, "CBVerrouAuRetour", 20, 19},
         {"DureeVeille", SettingField{&TSettings::DureeVeille, 30}, None, nullptr, 19, 0},
-        {"Images", SettingField{&TSettings::Images, {}}, PictureList, "DstList", 21, 20},
+        {"TousLesEcrans", SettingField{&TSettings::TousLesEcrans, false}, CheckBox, "CBTousLesEcrans", 21, 20},
+        {"Images", SettingField{&TSettings::Images, {}}, PictureList, "DstList", 22, 21},
     };
     return rows;
 }

@@ -91,6 +91,9 @@ public:
     int32_t DelaiVeille;
     int32_t DureeVeille;
     bool VerrouAuRetour;
+    // A show on every monitor, each with its own sequence, rather than on the primary one
+    // with the others covered.
+    bool TousLesEcrans;
 
     // In a hosted show: why the settings could not be read as they are (the show goes on
     // with defaults), and whether the list is the installation's sample pictures because

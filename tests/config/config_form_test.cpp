@@ -328,6 +328,7 @@ TEST_F(Dialog, ValiderSavesWhatTheDialogShows)
     form->CBAjuster->setChecked(true);
     form->CBLOG->setChecked(true);
     form->CBEcranOff->setChecked(true);
+    form->CBTousLesEcrans->setChecked(true);
     form->SBRapidite->setValue(2500);
     whenModal([](QWidget* w) {
         auto* chooser = qobject_cast<QColorDialog*>(w);
@@ -346,7 +347,7 @@ TEST_F(Dialog, ValiderSavesWhatTheDialogShows)
     EXPECT_EQ(s->Vitesse, 1);
     EXPECT_EQ(s->TailleEffet, 10);
     EXPECT_EQ(s->Rapidite, 2500);
-    EXPECT_TRUE(s->Alea && s->Ajuster && s->Log && s->NoEcranOFF);
+    EXPECT_TRUE(s->Alea && s->Ajuster && s->Log && s->NoEcranOFF && s->TousLesEcrans);
     EXPECT_FALSE(s->DoubleBufferring);
     EXPECT_EQ(s->BackGroundColor, "clNavy");
     EXPECT_EQ(s->Images, std::vector<std::string>{pics() + "p.bmp"});

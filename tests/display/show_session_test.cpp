@@ -54,8 +54,11 @@ protected:
     {
         WriteFile(host.hklm(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kestrune\\"
                                "lumivane]\r\n\"CheminInstall\"=\"/opt/x/\"\r\n");
+        // Effects at full speed unless the test says otherwise.
+        const bool paced = values.find("\"Rapidite\"") != std::string::npos;
         std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\"
-                           "lumivane]\r\n\"LOG\"=dword:00000001\r\n\"Rapidite\"=dword:00000000\r\n" + values +
+                           "lumivane]\r\n\"LOG\"=dword:00000001\r\n" +
+                           std::string(paced ? "" : "\"Rapidite\"=dword:00000000\r\n") + values +
                            "\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\lumivane\\Images]\r\n";
         for (size_t i = 0; i < pictures.size(); ++i)
             text += "\"" + std::to_string(i) + "\"=\"" + pictures[i] + "\"\r\n";
@@ -337,4 +340,39 @@ TEST_F(ShowSession, NothingToShowOrNoRoomToReadNeitherSpinsNorSkips)
     const auto images = logged("Image : ");
     EXPECT_EQ(images[0].substr(0, images[0].find(". Taille :")), a);
     EXPECT_EQ(images[1].substr(0, images[1].find(". Taille :")), b);
+}
+
+// The shows of one run, one per screen, take turns with their transitions: never two at
+// once, each in its turn, so neither screen is starved.
+TEST_F(ShowSession, ShowsOfOneRunTakeTurnsWithTheirTransitions)
+{
+    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
+    // No interval: only the turns keep the two apart. Slow effects on the whole target, so
+    // that each takes more than one turn of the clock.
+    hives({a, b}, "\"Vitesse\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n\"AleaEffets\"=dword:00000000\r\n"
+                  "\"Rapidite\"=dword:00004e20\r\n\"Ajuster\"=dword:00000001\r\n");
+    TBitmap second(320, 240);
+    const auto turns = std::make_shared<TShowTurns>();
+    thread = new TShowSession(&target.Canvas(), false, 0, {}, {}, {320, 240});
+    QPointer<TShowSession> other = new TShowSession(&second.Canvas(), false, 0, {}, {}, {320, 240});
+    thread->Turns = other->Turns = turns;
+    int underWay = 0, most = 0;
+    std::string order;
+    for (auto [show, name] : {std::pair{thread.data(), 'A'}, std::pair{other.data(), 'B'}})
+        QObject::connect(show, &TShowSession::TransitionUnderWay, [&, name](bool on) {
+            underWay += on ? 1 : -1;
+            most = std::max(most, underWay);
+            if (on)
+                order += name;
+        });
+    EXPECT_TRUE(runUntil([&] { return order.size() >= 8; }));
+    // Both go while what their signals reach is still here.
+    TShowSession::Shutdown(other);
+    stop();
+    EXPECT_EQ(most, 1) << "both screens were in a transition at once";
+    // In the order their pictures were ready: neither waits out its whole wait each time.
+    ASSERT_GE(order.size(), 8u);
+    const auto first = order.substr(0, 8);
+    EXPECT_GE(std::ranges::count(first, 'A'), 3) << order;
+    EXPECT_GE(std::ranges::count(first, 'B'), 3) << order;
 }

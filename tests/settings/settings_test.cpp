@@ -189,7 +189,8 @@ TEST(Settings, ValuesAreReadAndWrittenInTheirOrderAndKind)
                            "AleaEffets REG_DWORD", "Centre REG_DWORD", "TailleEffet REG_DWORD", "Transition REG_DWORD",
                            "Ajuster REG_DWORD", "LOG REG_DWORD", "Enregistre REG_DWORD", "DoubleBufferring REG_DWORD",
                            "NoEcranOFF REG_DWORD", "Selection REG_SZ", "BackGroundColor REG_SZ",
-                           "Dossier Images REG_SZ", "DelaiVeille REG_DWORD", "VerrouAuRetour REG_DWORD"}));
+                           "Dossier Images REG_SZ", "DelaiVeille REG_DWORD", "VerrouAuRetour REG_DWORD",
+                           "TousLesEcrans REG_DWORD"}));
 
     // Every value of a type no reading takes: each load stops at the first one it reads,
     // and names it with the type it wanted.
@@ -216,7 +217,7 @@ TEST(Settings, ValuesAreReadAndWrittenInTheirOrderAndKind)
                         "Centre REG_DWORD", "Transition REG_DWORD", "Ajuster REG_DWORD", "LOG REG_DWORD",
                         "Enregistre REG_DWORD", "DoubleBufferring REG_DWORD", "BackGroundColor REG_SZ",
                         "NoEcranOFF REG_DWORD", "Afficher Dlg Lettre info REG_DWORD", "DelaiVeille REG_DWORD",
-                        "VerrouAuRetour REG_DWORD"}));
+                        "VerrouAuRetour REG_DWORD", "TousLesEcrans REG_DWORD"}));
 }
 
 TEST(Settings, PictureListSkipsGapsAndDropsMissingFiles)
