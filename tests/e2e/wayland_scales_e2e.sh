@@ -2,7 +2,8 @@
 # The show on Wayland outputs of mixed scales, in a headless sway of its own: an output at
 # scale 2 beside one at scale 1, then the scales swapped. The show's output (the first)
 # gets a picture of one-pixel stripes one for one, whatever its scale or the other's, and
-# the other output is covered in the background colour to its last device pixel.
+# the other output is covered in the background colour to its last device pixel; with
+# TousLesEcrans, the other output has a show of its own, placed in its own device pixels.
 #   wayland_scales_e2e.sh LUMIVANE
 # sway refuses to run as root: run as root, the script runs itself again as a user of its own.
 set -uo pipefail
@@ -71,6 +72,24 @@ show_on 2 1 640 480
 swaymsg -q output HEADLESS-1 scale 1
 swaymsg -q output HEADLESS-2 resolution 1280x960 scale 2 position 2560 0
 show_on 1 2 1280 960
+
+# With TousLesEcrans, each output has a show of its own at its own device pixels: the
+# second's 1280 x 960 at scale 2 get the 2560 x 1440 picture reduced to 1280 x 720, centred
+# between navy bands of 120 pixels (in its 640 x 480 logical pixels, it would fill a quarter).
+sed -i 's/^"Effet"=dword:00000000/&\r\n"TousLesEcrans"=dword:00000001/' "$LUMIVANE_HKCU"
+centred_on_second() {
+  shot HEADLESS-2 2 || return 1
+  for at in "2 122" "1277 837" "640 480"; do [ "$(image_pixel "$work/HEADLESS-2.png" $at)" != 000080 ] || return 1; done
+  for at in "2 117" "1277 842" "640 2" "640 957"; do [ "$(image_pixel "$work/HEADLESS-2.png" $at)" = 000080 ] || return 1; done
+}
+"$lumivane" /s 2>> "$work/saver.err" & pid=$!
+until_true 30 striped HEADLESS-1 1 && pass "with TousLesEcrans, the first output has its picture one for one" \
+  || fail "with TousLesEcrans, the first output is not striped"
+until_true 30 centred_on_second && pass "with TousLesEcrans, the scaled second output has its own picture at its device pixels" \
+  || fail "with TousLesEcrans, the second output shows $(image_pixel "$work/HEADLESS-2.png" 640 480) at its centre"
+kill -TERM $pid
+ends_within $pid 20 || fail "the shows did not end on SIGTERM"
+wait $pid 2>/dev/null
 
 grep -q 'grabbing' "$work/saver.err" && fail "the saver asked for a grab: $(cat "$work/saver.err")"
 sanitizer_clean || failures=$((failures + 1))
