@@ -36,7 +36,7 @@ void RandomSource::Randomize() const
         return;
     using namespace std::chrono;
     const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    *seed_ = static_cast<uint32_t>(now % (24LL * 60 * 60 * 1000));
+    *seed_ = static_cast<uint32_t>(now % (24LL * 60 * 60 * 1000)) + salt_;
 }
 
 void Randomize()

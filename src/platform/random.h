@@ -21,7 +21,12 @@ public:
     RandomSource() : seed_(&RandSeed) {}
     // `fixed`: the sequence was seeded on purpose (a render given its seed), and the clock
     // does not seed it again.
-    explicit RandomSource(uint32_t& seed, bool fixed = false) : seed_(&seed), fixed_(fixed) {}
+    // `salt`: added to the clock's seed, so sources seeded at the same millisecond (the shows
+    // of several screens) still draw apart.
+    explicit RandomSource(uint32_t& seed, bool fixed = false, uint32_t salt = 0)
+        : seed_(&seed), fixed_(fixed), salt_(salt)
+    {
+    }
     int32_t Random(int32_t n) const;
     double Unit() const;
     // Seeds the state as Randomize does the process-wide one, unless it is fixed.
@@ -30,6 +35,7 @@ public:
 private:
     uint32_t* seed_;
     bool fixed_ = false;
+    uint32_t salt_ = 0;
 };
 
 // Seeds from the milliseconds elapsed since midnight of the clock's UTC time.

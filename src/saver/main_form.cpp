@@ -208,9 +208,11 @@ void TMainForm::StartDisplay()
                 auto* show = new TShowSession(&covers_->Canvas(i), false, 0, std::string(), {},
                                               covers_->ScreenPixels(i), {}, Settings);
                 show->Turns = turns;
-                // A sequence of its own: the same start would show the same pictures and
-                // effects on every screen in random order.
-                show->RandomState = display_->RandomState + static_cast<uint32_t>(i + 1) * 0x9E3779B9u;
+                // A sequence of its own, from its start and from each seeding by the clock:
+                // the same one would show the same pictures and effects on every screen.
+                const uint32_t salt = static_cast<uint32_t>(i + 1) * 0x9E3779B9u;
+                show->RandomState = display_->RandomState + salt;
+                show->Random = platform::RandomSource(show->RandomState, false, salt);
                 others_.emplace_back(show);
             }
         }

@@ -39,6 +39,14 @@ TEST(Random, IsTheLinearCongruenceOfTheHighBits)
     }
     Randomize();
     EXPECT_LT(RandSeed, 86400000u);
+    // Salted sources seeded at the same moment draw apart; a fixed one keeps its state.
+    uint32_t plain = 0, salted = 0, fixed = 7;
+    RandomSource(plain).Randomize();
+    RandomSource(salted, false, 1000000000u).Randomize();
+    RandomSource(fixed, true, 5).Randomize();
+    EXPECT_GE(salted - plain, 1000000000u);
+    EXPECT_LT(salted - plain, 1000000000u + 1000u);  // a second between the two, at most
+    EXPECT_EQ(fixed, 7u);
 }
 
 TEST(Random, UnitValuesAreTheNextStateOver2To32)
