@@ -264,7 +264,6 @@ void TShowSession::tick()
                 return;
             }
             const std::shared_ptr<Load> load = std::move(ready_);
-            ready_.reset();
             if (startCycle(*load)) {
                 if (Turns) {
                     ++Turns->playing;
@@ -338,8 +337,7 @@ bool TShowSession::awaitingTurn()
     if (!Turns || !ready_->picture || !Settings->Effet)
         return false;
     auto& waiting = Turns->waiting;
-    const auto queued = std::ranges::find(waiting, this);
-    if (queued == waiting.end())
+    if (std::ranges::find(waiting, this) == waiting.end())
         waiting.push_back(this);
     const bool wait = (Turns->playing > 0 || waiting.front() != this) && Clock::now() < turnDeadline_;
     if (!wait)

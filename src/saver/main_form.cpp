@@ -231,7 +231,14 @@ void TMainForm::StopDisplay()
 
 void TMainForm::ShutdownDisplay()
 {
-    forEachShow([](QPointer<TShowSession>& show) { TShowSession::Shutdown(show); });
+    TShowSession::Shutdown(display_);
+    shutdownCoverShows();
+}
+
+void TMainForm::shutdownCoverShows()
+{
+    for (QPointer<TShowSession>& other : others_)
+        TShowSession::Shutdown(other);
     others_.clear();
 }
 
@@ -334,9 +341,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     if (FormCloseQuery()) {
         // The covers' shows draw on them: they go first.
-        for (QPointer<TShowSession>& other : others_)
-            TShowSession::Shutdown(other);
-        others_.clear();
+        shutdownCoverShows();
         covers_.reset();
         event->accept();
     } else

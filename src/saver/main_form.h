@@ -87,6 +87,7 @@ private:
     std::vector<QPointer<TShowSession>> others_;
     template <class F>
     void forEachShow(F f);
+    void shutdownCoverShows();
     std::unique_ptr<platform::NamedMutex> previewMutex_;
     std::unique_ptr<TMonitorCovers> covers_;
 };
