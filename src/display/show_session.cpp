@@ -121,7 +121,8 @@ void TShowSession::Stop()
 
 void TShowSession::end(std::optional<FatalBox> failure)
 {
-    const bool underWay = state_ == State::Effect;
+    // A transition that ran to its end has gone before the end of its cycle.
+    const bool underWay = transition_ != nullptr;
     state_ = State::Ended;
     clock_.stop();
     transition_.reset();
@@ -134,8 +135,12 @@ void TShowSession::end(std::optional<FatalBox> failure)
     reading_.reset();
     next_.reset();
     for (Part& part : parts_)
-        if (part.feed)
+        if (part.feed) {
             part.feed->stop = true;
+            if (part.feed->task)
+                --foldersReading_;
+            part.feed.reset();
+        }
     QMetaObject::invokeMethod(
         this,
         [this, failure] {
@@ -386,10 +391,10 @@ void TShowSession::buildParts()
 
 bool TShowSession::takeFolders()
 {
-    // Two folders are read at a time: the rest of the reading threads stay for pictures.
+    // Two folders are read at a time in the whole program, whatever the number of shows
+    // (one per monitor): the rest of the reading threads stay for pictures.
     constexpr int kFoldersAtOnce = 2;
     bool allRead = true;
-    int reading = 0;
     const auto now = Clock::now();
     for (Part& part : parts_) {
         const std::shared_ptr<FolderFeed> feed = part.feed;
@@ -397,7 +402,7 @@ bool TShowSession::takeFolders()
             continue;
         if (!feed->task) {
             allRead = false;
-            if (reading >= kFoldersAtOnce)
+            if (foldersReading_ >= kFoldersAtOnce)
                 continue;
             feed->task = platform::BackgroundTask<size_t>::Start([feed] {
                 return ScanFollowedFolder(
@@ -411,12 +416,11 @@ bool TShowSession::takeFolders()
                     feed->stop);
             });
             if (feed->task) {
-                ++reading;
+                ++foldersReading_;
                 feed->lastNews = now;
             }
             continue;  // started now, or no room yet: looked at again at the next turn
         }
-        ++reading;
         const bool done = feed->task->WaitUntil(Clock::time_point::min(), {});
         std::vector<std::string> found;
         uint64_t news = 0;
@@ -436,12 +440,14 @@ bool TShowSession::takeFolders()
         }
         if (done) {
             part.feed.reset();
+            --foldersReading_;
         } else if (now - feed->lastNews >= std::chrono::milliseconds(LoadDeadlineMs.load())) {
             // A folder on a server that no longer answers: the show goes on with what it has.
             feed->stop = true;
             if (Settings->Log)
                 TraceLog("Dossier " + feed->folder + " : lecture trop longue, abandonnée");
             part.feed.reset();
+            --foldersReading_;
         } else {
             allRead = false;
         }

@@ -167,6 +167,8 @@ private:
     bool awaitingTurn();
     void releaseTurn();
 
+    // The followed folders being read by every show of the program: all on this thread.
+    static inline int foldersReading_ = 0;
     std::vector<Part> parts_;
     size_t total_ = 0;
     size_t part_ = 0, offset_ = 0;  // the next picture in list order

@@ -28,6 +28,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 
 using namespace platform;
@@ -178,10 +179,16 @@ void TMainForm::FormActivate()
     Canvas().Brush.Style = bsSolid;
     Canvas().FillRect(Rect(-1, 0, Canvas().Width(), Canvas().Height() + 1));  // in device pixels
     Canvas().Flush();
+    // Input on a cover is taken once its handler has returned: the close it may bring
+    // destroys the cover.
+    const auto later = [this](std::function<void()> f) { QTimer::singleShot(0, this, std::move(f)); };
     covers_ = std::make_unique<TMonitorCovers>(
         ColorToRGB(Settings->BackColor()),
-        TMonitorCovers::Input{[this] { FormKeyDown(); }, [this] { FormClick(); },
-                              [this](QPoint p) { FormMouseMove(mapFromGlobal(p).x(), mapFromGlobal(p).y()); }});
+        TMonitorCovers::Input{[this, later] { later([this] { FormKeyDown(); }); },
+                              [this, later] { later([this] { FormClick(); }); },
+                              [this, later](QPoint p) {
+                                  later([this, p] { FormMouseMove(mapFromGlobal(p).x(), mapFromGlobal(p).y()); });
+                              }});
     StartDisplay();
 }
 

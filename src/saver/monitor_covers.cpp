@@ -69,6 +69,6 @@ TMonitorCovers::~TMonitorCovers() = default;
 
 QSize TMonitorCovers::ScreenPixels(size_t i) const
 {
-    const QScreen* screen = covers_[i]->screen();
-    return screen ? platform::DevicePixels(screen->size(), screen->devicePixelRatio()) : covers_[i]->size();
+    // As its canvas counts them, which the show draws on.
+    return platform::DevicePixels(covers_[i]->size(), covers_[i]->devicePixelRatioF());
 }

@@ -347,21 +347,23 @@ TEST_F(ShowSession, NothingToShowOrNoRoomToReadNeitherSpinsNorSkips)
 TEST_F(ShowSession, ShowsOfOneRunTakeTurnsWithTheirTransitions)
 {
     const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
-    // No interval: only the turns keep the two apart. Slow effects on the whole target, so
-    // that each takes more than one turn of the clock.
+    // No interval: only the turns keep the two apart. Effect 7 alone, over the whole target:
+    // 480 steps that each wait 1,000 × R ns, about a quarter of a second at R = 500 (far
+    // within the two seconds a picture may wait for its turn).
     hives({a, b}, "\"Vitesse\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n\"AleaEffets\"=dword:00000000\r\n"
-                  "\"Rapidite\"=dword:00004e20\r\n\"Ajuster\"=dword:00000001\r\n");
+                  "\"Selection\"=\"0000001\"\r\n\"Rapidite\"=dword:000001f4\r\n\"Ajuster\"=dword:00000001\r\n");
     TBitmap second(320, 240);
     const auto turns = std::make_shared<TShowTurns>();
     thread = new TShowSession(&target.Canvas(), false, 0, {}, {}, {320, 240});
     QPointer<TShowSession> other = new TShowSession(&second.Canvas(), false, 0, {}, {}, {320, 240});
     thread->Turns = other->Turns = turns;
-    int underWay = 0, most = 0;
+    int underWay = 0, most = 0, turnsTaken = 0;
     std::string order;
     for (auto [show, name] : {std::pair{thread.data(), 'A'}, std::pair{other.data(), 'B'}})
         QObject::connect(show, &TShowSession::TransitionUnderWay, [&, name](bool on) {
             underWay += on ? 1 : -1;
             most = std::max(most, underWay);
+            turnsTaken = std::max(turnsTaken, turns->playing);  // a turn never given back shows here
             if (on)
                 order += name;
         });
@@ -370,6 +372,8 @@ TEST_F(ShowSession, ShowsOfOneRunTakeTurnsWithTheirTransitions)
     TShowSession::Shutdown(other);
     stop();
     EXPECT_EQ(most, 1) << "both screens were in a transition at once";
+    EXPECT_EQ(turnsTaken, 1);
+    EXPECT_TRUE(turns->playing == 0 && turns->waiting.empty()) << "a turn outlived its show";
     // In the order their pictures were ready: neither waits out its whole wait each time.
     ASSERT_GE(order.size(), 8u);
     const auto first = order.substr(0, 8);
