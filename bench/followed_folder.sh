@@ -10,7 +10,8 @@ screen=1280x1024x24
 count="${N:-100000}"
 sleepy=
 unmount_sleepy() {
-  [ -n "$sleepy" ] && { fusermount3 -u "$work/sleepy" 2>/dev/null || umount "$work/sleepy" 2>/dev/null || true; }
+  # The file system's process, a read still waiting on it, does not end with its mount.
+  [ -n "$sleepy" ] && { fusermount3 -u "$work/sleepy" 2>/dev/null || umount "$work/sleepy" 2>/dev/null; kill -9 "$sleepy" 2>/dev/null; wait "$sleepy" 2>/dev/null || true; }
   bench_cleanup
 }
 trap unmount_sleepy EXIT
