@@ -25,8 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often the clock looks at a reading under way (and at the turn it waits for), and at
-// a full pool of reading threads.
+// How often the clock looks at a reading under way, and at a full pool of reading threads.
 constexpr auto kReadingLook = 5ms;
 constexpr auto kNoRoomLook = 20ms;
 
@@ -121,26 +120,16 @@ void TShowSession::Stop()
 
 void TShowSession::end(std::optional<FatalBox> failure)
 {
-    // A transition that ran to its end has gone before the end of its cycle.
-    const bool underWay = transition_ != nullptr;
     state_ = State::Ended;
     clock_.stop();
-    transition_.reset();
-    picture_.reset();
-    releaseTurn();
-    if (underWay)
-        emit TransitionUnderWay(false);
+    dropTransition();
     ready_.reset();
     // Abandoned: what they read later goes with them.
     reading_.reset();
     next_.reset();
     for (Part& part : parts_)
-        if (part.feed) {
-            part.feed->stop = true;
-            if (part.feed->task)
-                --foldersReading_;
-            part.feed.reset();
-        }
+        if (part.feed)
+            dropFeed(part);
     QMetaObject::invokeMethod(
         this,
         [this, failure] {
@@ -265,7 +254,7 @@ void TShowSession::tick()
                                                    TShowTurns::kTurnWaitMin);
             }
             if (awaitingTurn()) {
-                wakeAt(std::min(turnDeadline_, Clock::now() + kReadingLook));
+                wakeAt(turnDeadline_);  // or sooner, when its turn comes
                 return;
             }
             const std::shared_ptr<Load> load = std::move(ready_);
@@ -297,10 +286,7 @@ void TShowSession::tick()
                 wakeAt(*next);
                 return;
             }
-            transition_.reset();
-            picture_.reset();
-            releaseTurn();
-            emit TransitionUnderWay(false);
+            dropTransition();
             if (!StopRequested.stop_requested() && playing_)
                 Shown = *playing_;
             cycleDone();
@@ -336,6 +322,17 @@ void TShowSession::cycleDone()
     state_ = State::Interval;
 }
 
+void TShowSession::dropTransition()
+{
+    // A transition that ran to its end has gone already, at the end of its cycle.
+    const bool underWay = transition_ != nullptr;
+    transition_.reset();
+    picture_.reset();
+    releaseTurn();
+    if (underWay)
+        emit TransitionUnderWay(false);
+}
+
 bool TShowSession::awaitingTurn()
 {
     // Only a picture an effect brings in takes a turn; one drawn at once or unreadable does not.
@@ -346,7 +343,7 @@ bool TShowSession::awaitingTurn()
         waiting.push_back(this);
     const bool wait = (Turns->playing > 0 || waiting.front() != this) && Clock::now() < turnDeadline_;
     if (!wait)
-        std::erase(waiting, this);
+        leaveTurns();
     return wait;
 }
 
@@ -357,7 +354,16 @@ void TShowSession::releaseTurn()
     if (turnHeld_)
         --Turns->playing;
     turnHeld_ = false;
-    std::erase(Turns->waiting, this);
+    leaveTurns();
+}
+
+void TShowSession::leaveTurns()
+{
+    // The show now first in the queue may go: it is told rather than looking again and again.
+    auto& waiting = Turns->waiting;
+    std::erase(waiting, this);
+    if (!waiting.empty())
+        waiting.front()->wakeIn(0ms);
 }
 
 void TShowSession::buildParts()
@@ -439,20 +445,26 @@ bool TShowSession::takeFolders()
                                  std::make_move_iterator(found.end()));
         }
         if (done) {
-            part.feed.reset();
-            --foldersReading_;
+            dropFeed(part);
         } else if (now - feed->lastNews >= std::chrono::milliseconds(LoadDeadlineMs.load())) {
             // A folder on a server that no longer answers: the show goes on with what it has.
-            feed->stop = true;
             if (Settings->Log)
                 TraceLog("Dossier " + feed->folder + " : lecture trop longue, abandonnée");
-            part.feed.reset();
-            --foldersReading_;
+            dropFeed(part);
         } else {
             allRead = false;
         }
     }
     return allRead;
+}
+
+void TShowSession::dropFeed(Part& part)
+{
+    // Abandoned, or over already: what it reads later goes with it.
+    part.feed->stop = true;
+    if (part.feed->task)
+        --foldersReading_;
+    part.feed.reset();
 }
 
 int TShowSession::entryOf(size_t part, size_t offset) const

@@ -40,10 +40,11 @@ class TCanvas;
 // waits while another's transition plays, though no longer than its interval (nor less
 // than kTurnWaitMin), so a long effect on one screen holds the others back only that long.
 // Turns go in the order the pictures were ready.
+class TShowSession;
 struct TShowTurns {
     static constexpr std::chrono::seconds kTurnWaitMin{2};
     int playing = 0;
-    std::deque<const void*> waiting;
+    std::deque<TShowSession*> waiting;
 };
 
 class TShowSession : public QObject {
@@ -166,6 +167,12 @@ private:
     // and this one's has waited less than it may.
     bool awaitingTurn();
     void releaseTurn();
+    // Out of the queue of turns; the show then first in it is woken.
+    void leaveTurns();
+    // Drops the transition under way, if any, with its picture and its turn.
+    void dropTransition();
+    // The end of a followed folder's reading, done or given up.
+    void dropFeed(Part& part);
 
     // The followed folders being read by every show of the program: all on this thread.
     static inline int foldersReading_ = 0;
