@@ -9,7 +9,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QTimer>
 
@@ -31,6 +32,9 @@ std::chrono::milliseconds NextPoll(milliseconds idle, milliseconds threshold)
 namespace {
 
 // GNOME: a watch that fires at every idle period, and a one-shot one for the next input.
+// The watches are asked for without waiting on the answer: a shell that has just started,
+// or a busy machine, may answer late, and a watch whose answer came too late for a bounded
+// wait would be lost for the rest of the session.
 class MutterIdleSource : public IdleSource {
     Q_OBJECT
 public:
@@ -41,54 +45,87 @@ public:
     {
         // A shell that restarts has forgotten the watches: they are asked again.
         connect(&shell_, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-            idleWatch_ = activeWatch_ = 0;
+            ++shellStarts_;
+            idleWatch_.id = activeWatch_.id = 0;
             if (threshold_.count() > 0)
                 Arm(threshold_);
         });
         QDBusConnection::sessionBus().connect(kService, kPath, kService, QStringLiteral("WatchFired"), this,
                                               SLOT(onFired(uint)));
+        retry_.setSingleShot(true);
+        connect(&retry_, &QTimer::timeout, this, [this] { Arm(threshold_); });
     }
     std::string Name() const override { return kService.toStdString(); }
     void Arm(milliseconds threshold) override
     {
         threshold_ = threshold;
+        retry_.stop();
         drop(idleWatch_);
-        const QDBusReply<uint> id =
-            call(QStringLiteral("AddIdleWatch"), {quint64(std::max<long long>(threshold.count(), 1))});
-        idleWatch_ = id.isValid() ? id.value() : 0;
+        ask(idleWatch_, QStringLiteral("AddIdleWatch"), {quint64(std::max<long long>(threshold.count(), 1))});
     }
 
 private slots:
     void onFired(uint id)
     {
-        if (id != 0 && id == idleWatch_) {
+        if (id != 0 && id == idleWatch_.id) {
             drop(activeWatch_);
-            const QDBusReply<uint> active = call(QStringLiteral("AddUserActiveWatch"));
-            activeWatch_ = active.isValid() ? active.value() : 0;
+            ask(activeWatch_, QStringLiteral("AddUserActiveWatch"));
             emit idled();
-        } else if (id != 0 && id == activeWatch_) {
-            activeWatch_ = 0;
+        } else if (id != 0 && id == activeWatch_.id) {
+            activeWatch_ = {};
             emit resumed();
         }
     }
 
 private:
-    // A hung shell must not hold the watcher: two seconds at most.
-    static QDBusMessage call(const QString& method, const QList<QVariant>& arguments = {})
+    struct Watch {
+        uint id = 0;
+        unsigned asked = 0;  // the question whose answer it waits for, counted over its life
+    };
+
+    // The answer lands in `watch` unless the watch was asked again or dropped since; a
+    // stale answer's watch is given back to the shell that gave it, never to a newer one.
+    // An idle watch the shell failed to give is asked again a little later; one lost for
+    // want of a shell is asked when a shell comes.
+    void ask(Watch& watch, const QString& method, const QList<QVariant>& arguments = {})
     {
-        return CallWithin(kService, kPath, kService, method, arguments);
+        const unsigned mine = ++watch.asked;
+        const unsigned shell = shellStarts_;
+        const bool idle = &watch == &idleWatch_;
+        auto* pending = new QDBusPendingCallWatcher(Ask(kService, kPath, kService, method, arguments), this);
+        connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending, mine, shell, idle] {
+            pending->deleteLater();
+            Watch& watch = idle ? idleWatch_ : activeWatch_;
+            const QDBusPendingReply<uint> reply = *pending;
+            if (shell != shellStarts_)
+                return;
+            if (mine != watch.asked) {
+                if (reply.isValid() && reply.value())
+                    Send(kService, kPath, kService, QStringLiteral("RemoveWatch"), {reply.value()});
+                return;
+            }
+            if (reply.isValid()) {
+                watch.id = reply.value();
+            } else if (idle && reply.error().type() != QDBusError::ServiceUnknown) {
+                retry_.start(kRetry);
+            }
+        });
     }
-    void drop(uint& watch)
+    void drop(Watch& watch)
     {
-        if (watch)
-            Send(kService, kPath, kService, QStringLiteral("RemoveWatch"), {watch});
-        watch = 0;
+        if (watch.id)
+            Send(kService, kPath, kService, QStringLiteral("RemoveWatch"), {watch.id});
+        watch.id = 0;
+        ++watch.asked;  // an answer still on its way is stale
     }
 
+    static constexpr milliseconds kRetry{5000};
     QDBusServiceWatcher shell_;
+    QTimer retry_;
     milliseconds threshold_{0};
-    uint idleWatch_ = 0;
-    uint activeWatch_ = 0;
+    unsigned shellStarts_ = 0;
+    Watch idleWatch_;
+    Watch activeWatch_;
 };
 
 // X11: the server's idle time, asked no more than once a second.

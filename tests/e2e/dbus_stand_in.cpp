@@ -5,20 +5,26 @@
 //                                  writing each call it gets (Inhibit, UnInhibit, Lock) to LOGFILE
 //   dbus_stand_in kde-film         KDE's power manager while a film plays: the desktop has
 //                                  passed the film's inhibitor on to it, and it says so
-//   dbus_stand_in gnome LOGFILE    offers what GNOME's shell and session offer: the idle monitor,
+//   dbus_stand_in gnome LOGFILE [MS]
+//                                  offers what GNOME's shell and session offer: the idle monitor,
 //                                  whose watches fire when its standard input says "idle" or
 //                                  "active", the session manager's idle inhibition, and the
-//                                  shell's lock; each call goes to LOGFILE
+//                                  shell's lock; each call goes to LOGFILE. With MS, as a shell
+//                                  busy starting, it answers AddIdleWatch that much later, and
+//                                  logs "answered AddIdleWatch" then
 // Each says "ready" on its standard output once it holds what it stands for.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <utility>
 #include <vector>
@@ -76,11 +82,11 @@ protected:
     Log& log_;
 };
 
-class IdleMonitor : public Recorder {
+class IdleMonitor : public Recorder, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
 public:
-    using Recorder::Recorder;
+    IdleMonitor(Log& log, int answerDelay) : Recorder(log), answerDelay_(answerDelay) {}
     // What the shell does when the user has been idle that long, or comes back.
     void idle()
     {
@@ -98,8 +104,20 @@ public slots:
     Q_SCRIPTABLE uint AddIdleWatch(qulonglong interval)
     {
         log_.write("AddIdleWatch " + QString::number(interval));
-        idleWatches_[++next_] = interval;
-        return next_;
+        const uint id = ++next_;
+        if (answerDelay_ <= 0) {
+            idleWatches_[id] = interval;
+            return id;
+        }
+        // A watch fires only once its id has been given, as the shell's do.
+        setDelayedReply(true);
+        QTimer::singleShot(answerDelay_, this, [this, id, interval, bus = connection(),
+                                            reply = message().createReply(id)]() mutable {
+            idleWatches_[id] = interval;
+            bus.send(reply);
+            log_.write("answered AddIdleWatch");
+        });
+        return 0;
     }
     Q_SCRIPTABLE uint AddUserActiveWatch()
     {
@@ -119,6 +137,7 @@ private:
     std::map<uint, qulonglong> idleWatches_;
     std::vector<uint> activeWatches_;
     uint next_ = 0;
+    int answerDelay_;
 };
 
 class SessionManager : public Recorder {
@@ -175,7 +194,7 @@ int main(int argc, char** argv)
     std::unique_ptr<PowerAgent> agent;
     if (mode == "gnome" && argc > 2) {
         log = std::make_unique<Log>(QString::fromUtf8(argv[2]));
-        monitor = std::make_unique<IdleMonitor>(*log);
+        monitor = std::make_unique<IdleMonitor>(*log, argc > 3 ? std::atoi(argv[3]) : 0);
         session = std::make_unique<SessionManager>(*log);
         shell = std::make_unique<ShellLock>(*log);
         const auto exported = QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals;
@@ -207,7 +226,7 @@ int main(int argc, char** argv)
             !bus.registerService(QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent")))
             return 1;
     } else {
-        std::fprintf(stderr, "usage: dbus_stand_in inhibit | desktop LOGFILE | kde-film | gnome LOGFILE\n");
+        std::fprintf(stderr, "usage: dbus_stand_in inhibit | desktop LOGFILE | kde-film | gnome LOGFILE [MS]\n");
         return 2;
     }
     std::printf("ready\n");

@@ -27,10 +27,11 @@ check_lock
 
 # GNOME: the shell's idle monitor says when, the session manager keeps the blanking off
 # during the show, and the shell locks. The stand-in's watches fire when told to.
-start_gnome() { # LOG
-  rm -f "$work/gnome.in" "$work/gnome.out"
+start_gnome() { # LOG [MS]
+  rm -f "$work/gnome.in"
+  : > "$work/gnome.out"
   mkfifo "$work/gnome.in"
-  "$stand_in" gnome "$1" < "$work/gnome.in" > "$work/gnome.out" 2>&1 & gnome=$!
+  "$stand_in" gnome "$@" < "$work/gnome.in" > "$work/gnome.out" 2>&1 & gnome=$!
   exec {gnome_in}> "$work/gnome.in"
   until_true 10 grep -q ready "$work/gnome.out" || fail "the GNOME stand-in did not start"
 }
@@ -59,11 +60,13 @@ echo idle >&$gnome_in
 until_true 30 showing && pass "the next idle period brings the show again" || fail "no second show on GNOME"
 press_key
 until_true 20 not_showing || fail "the second show did not end"
-# The shell restarts and has forgotten every watch: the watcher asks for its own again.
+# The shell restarts and has forgotten every watch: the watcher asks for its own again,
+# and takes the answer however late the shell, busy starting, gives it.
 stop_gnome
-start_gnome "$work/gnome2.log"
+start_gnome "$work/gnome2.log" 3000
 until_true 20 grep -q "^AddIdleWatch 2000$" "$work/gnome2.log" && pass "a restarted shell is asked for the watch again" \
   || fail "no watch asked of the restarted shell"
+until_true 20 grep -q "^answered AddIdleWatch$" "$work/gnome2.log" || fail "the restarted shell never answered"
 echo idle >&$gnome_in
 until_true 30 showing && pass "and its idle watch starts the show" || fail "no show after the shell restarted"
 kill -TERM $watcher
