@@ -52,14 +52,11 @@ public:
         });
         QDBusConnection::sessionBus().connect(kService, kPath, kService, QStringLiteral("WatchFired"), this,
                                               SLOT(onFired(uint)));
-        retry_.setSingleShot(true);
-        connect(&retry_, &QTimer::timeout, this, [this] { Arm(threshold_); });
     }
     std::string Name() const override { return kService.toStdString(); }
     void Arm(milliseconds threshold) override
     {
         threshold_ = threshold;
-        retry_.stop();
         drop(idleWatch_);
         ask(idleWatch_, QStringLiteral("AddIdleWatch"), {quint64(std::max<long long>(threshold.count(), 1))});
     }
@@ -72,7 +69,7 @@ private slots:
             ask(activeWatch_, QStringLiteral("AddUserActiveWatch"));
             emit idled();
         } else if (id != 0 && id == activeWatch_.id) {
-            activeWatch_ = {};
+            activeWatch_.id = 0;
             emit resumed();
         }
     }
@@ -85,31 +82,34 @@ private:
 
     // The answer lands in `watch` unless the watch was asked again or dropped since; a
     // stale answer's watch is given back to the shell that gave it, never to a newer one.
-    // An idle watch the shell failed to give is asked again a little later; one lost for
+    // A watch the shell failed to give is asked again a little later (without the one for
+    // the user's return, a show ended by its duration would be the last); one lost for
     // want of a shell is asked when a shell comes.
     void ask(Watch& watch, const QString& method, const QList<QVariant>& arguments = {})
     {
         const unsigned mine = ++watch.asked;
         const unsigned shell = shellStarts_;
         const bool idle = &watch == &idleWatch_;
+        const auto current = [this, mine, shell, idle] {
+            return shell == shellStarts_ && mine == (idle ? idleWatch_ : activeWatch_).asked;
+        };
         auto* pending = new QDBusPendingCallWatcher(Ask(kService, kPath, kService, method, arguments), this);
-        connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending, mine, shell, idle] {
-            pending->deleteLater();
-            Watch& watch = idle ? idleWatch_ : activeWatch_;
-            const QDBusPendingReply<uint> reply = *pending;
-            if (shell != shellStarts_)
-                return;
-            if (mine != watch.asked) {
-                if (reply.isValid() && reply.value())
-                    Send(kService, kPath, kService, QStringLiteral("RemoveWatch"), {reply.value()});
-                return;
-            }
-            if (reply.isValid()) {
-                watch.id = reply.value();
-            } else if (idle && reply.error().type() != QDBusError::ServiceUnknown) {
-                retry_.start(kRetry);
-            }
-        });
+        connect(pending, &QDBusPendingCallWatcher::finished, this,
+                [this, pending, shell, idle, current, method, arguments] {
+                    pending->deleteLater();
+                    const QDBusPendingReply<uint> reply = *pending;
+                    if (!current()) {
+                        if (shell == shellStarts_ && reply.isValid() && reply.value())
+                            Send(kService, kPath, kService, QStringLiteral("RemoveWatch"), {reply.value()});
+                    } else if (reply.isValid()) {
+                        (idle ? idleWatch_ : activeWatch_).id = reply.value();
+                    } else if (reply.error().type() != QDBusError::ServiceUnknown) {
+                        QTimer::singleShot(kRetry, this, [this, idle, current, method, arguments] {
+                            if (current())
+                                ask(idle ? idleWatch_ : activeWatch_, method, arguments);
+                        });
+                    }
+                });
     }
     void drop(Watch& watch)
     {
@@ -121,7 +121,6 @@ private:
 
     static constexpr milliseconds kRetry{5000};
     QDBusServiceWatcher shell_;
-    QTimer retry_;
     milliseconds threshold_{0};
     unsigned shellStarts_ = 0;
     Watch idleWatch_;
