@@ -138,6 +138,23 @@ bool NaturalLess(const std::string& a, const std::string& b)
     return a < b;  // equal but for case or leading zeros: still one order
 }
 
+bool ScanOrderLess(const std::string& a, const std::string& b)
+{
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (ia == a.end() && ib == b.end())
+        return false;
+    // The name each is at, where they part: from the slash before, up to the next one.
+    const size_t parted = static_cast<size_t>(ia - a.begin());
+    const size_t slash = parted == 0 ? std::string::npos : a.rfind('/', parted - 1);
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const size_t endA = a.find('/', start), endB = b.find('/', start);
+    const bool folderA = endA != std::string::npos, folderB = endB != std::string::npos;
+    if (folderA != folderB)
+        return folderB;
+    return NaturalLess(a.substr(start, folderA ? endA - start : std::string::npos),
+                       b.substr(start, folderB ? endB - start : std::string::npos));
+}
+
 size_t ScanFollowedFolder(const std::string& folder, const std::function<void(std::vector<std::string>&&)>& found,
                           const std::atomic<bool>& stop)
 {

@@ -16,6 +16,10 @@
 // without regard to case, then byte for byte so that no two names tie.
 bool NaturalLess(const std::string& a, const std::string& b);
 
+// The order of the scan below for two paths in one folder: at the first name where they
+// part, a file before a subfolder, and names in natural order.
+bool ScanOrderLess(const std::string& a, const std::string& b);
+
 // Lists the pictures of `folder` (with or without its slash), handing them to `found` in
 // batches as they come, until done or `stop` is set; a scan that finds nothing for a
 // while hands over an empty batch, to say it is still at work. Unreadable subfolders, pipes,

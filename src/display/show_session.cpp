@@ -393,6 +393,11 @@ void TShowSession::buildParts()
             offset_ = parts_[p].folder ? 0 : static_cast<size_t>(ImageIndex - parts_[p].entry);
         }
     }
+    // An earlier show that ended inside a followed folder: this one goes on after that
+    // picture, in the folder's order, once the reading has come past it.
+    if (ImageIndex == ResumeAfter.index && part_ < parts_.size() && parts_[part_].folder &&
+        ResumeAfter.file.starts_with(images[static_cast<size_t>(ImageIndex)]))
+        resumeInFolder_ = ResumeAfter.file;
 }
 
 bool TShowSession::takeFolders()
@@ -472,6 +477,18 @@ int TShowSession::entryOf(size_t part, size_t offset) const
     return parts_[part].entry + (parts_[part].folder ? 0 : static_cast<int>(offset));
 }
 
+void TShowSession::skipResumed()
+{
+    Part& part = parts_[part_];
+    if (part.entry != ResumeAfter.index)
+        return;
+    while (offset_ < part.pictures.size() && !ScanOrderLess(resumeInFolder_, part.pictures[offset_]))
+        ++offset_;
+    // Past it, or the folder read whole (the picture was its last, or is gone).
+    if (offset_ < part.pictures.size() || !part.feed)
+        resumeInFolder_.clear();
+}
+
 bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput& input)
 {
     emit CycleStarting();
@@ -495,8 +512,14 @@ bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput
         } else {
             // Past the end, or in a part that has nothing more: the next part that has. A
             // folder still being read is waited for, but for the first picture, which
-            // takes what is known.
-            while (part_ >= parts_.size() || offset_ >= parts_[part_].pictures.size()) {
+            // takes what is known (when nothing else is, even a picture before the one a
+            // resumed show goes on after).
+            for (size_t looked = 0;; ++looked) {
+                if (!resumeInFolder_.empty() && part_ < parts_.size() && parts_[part_].folder &&
+                    looked <= parts_.size())
+                    skipResumed();
+                if (part_ < parts_.size() && offset_ < parts_[part_].pictures.size())
+                    break;
                 if (part_ < parts_.size() && parts_[part_].feed && parts_[part_].feed->task && firstChosen_) {
                     waitingForFolder_ = true;
                     return false;

@@ -148,6 +148,9 @@ private:
     void buildParts();
     // Takes in what the folders' readings have found; false while one may still find more.
     bool takeFolders();
+    // In the part of the followed folder a resumed show goes on in, past the pictures up to
+    // the one the earlier show ended on.
+    void skipResumed();
     // The list's entry a picture stands for (a followed folder's own, for its pictures).
     int entryOf(size_t part, size_t offset) const;
     // The first steps of a cycle, up to the choice of the picture; false when the cycle has
@@ -181,6 +184,8 @@ private:
     size_t part_ = 0, offset_ = 0;  // the next picture in list order
     bool firstChosen_ = false;
     bool waitingForFolder_ = false;
+    // The picture of a followed folder an earlier show ended on, until this one is past it.
+    std::string resumeInFolder_;
     // The chosen picture until its reading starts: chosen while every reading thread was
     // taken, it is read once there is room rather than chosen again (which would skip it).
     struct Chosen {
