@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 using namespace platform;
@@ -64,18 +65,28 @@ struct TShowSession::Load {
     std::vector<std::string> trace;
 };
 
-// A followed folder's reading, on a thread of its own: what it found since the session
-// last looked, and whether it is over.
+// A followed folder's reading, on a thread of its own, shared by the shows of the program
+// that follow the folder while it lasts (one per screen): what it has found so far, and
+// whether it is over.
 struct TShowSession::FolderFeed {
     std::string folder;
     std::shared_ptr<platform::BackgroundTask<size_t>> task;
     std::atomic<bool> stop{false};
     std::mutex mutex;
-    std::vector<std::string> found;  // under the mutex
+    std::vector<std::string> found;  // under the mutex; only ever grows
     uint64_t news = 0;               // batches handed over, empty ones included; under the mutex
+    // On the main thread.
     uint64_t newsSeen = 0;
     Clock::time_point lastNews{};
+    int holders = 0;  // the shows' parts that take from it
+    bool reported = false;
 };
+
+std::map<std::string, std::weak_ptr<TShowSession::FolderFeed>>& TShowSession::followedReadings()
+{
+    static std::map<std::string, std::weak_ptr<FolderFeed>> readings;
+    return readings;
+}
 
 TShowSession::TShowSession(TCanvas* targetCanvas, bool previewMode, int previewEffect, const std::string& previewFile,
                            Box box, QSize screen, ShowPosition resumeAfter, std::shared_ptr<const TSettings> settings)
@@ -200,7 +211,9 @@ void TShowSession::tick()
             }
             if (!ResumeAfter.file.empty())
                 ImageIndex = ResumeIndex(Settings->Images, ResumeAfter);
-            buildParts();
+            // The preview plays its one picture: the list's folders are not read for it.
+            if (!PreviewMode)
+                buildParts();
             EffectNumber = -1;
             if (!TargetCanvas) {
                 end();
@@ -378,8 +391,14 @@ void TShowSession::buildParts()
         }
         Part& part = parts_.back();
         if (folder) {
-            part.feed = std::make_shared<FolderFeed>();
-            part.feed->folder = images[i];
+            std::weak_ptr<FolderFeed>& reading = followedReadings()[images[i]];
+            part.feed = reading.lock();
+            if (!part.feed) {
+                part.feed = std::make_shared<FolderFeed>();
+                part.feed->folder = images[i];
+                reading = part.feed;
+            }
+            ++part.feed->holders;
         } else {
             part.pictures.push_back(images[i]);
             ++total_;
@@ -437,9 +456,10 @@ bool TShowSession::takeFolders()
         uint64_t news = 0;
         {
             std::lock_guard<std::mutex> lock(feed->mutex);
-            found.swap(feed->found);
+            found.assign(feed->found.begin() + static_cast<std::ptrdiff_t>(part.taken), feed->found.end());
             news = feed->news;
         }
+        part.taken += found.size();
         if (news != feed->newsSeen) {
             feed->newsSeen = news;
             feed->lastNews = now;
@@ -449,12 +469,17 @@ bool TShowSession::takeFolders()
             part.pictures.insert(part.pictures.end(), std::make_move_iterator(found.begin()),
                                  std::make_move_iterator(found.end()));
         }
+        // Said once for the shows that share the reading.
+        const auto report = [&](const std::string& what) {
+            if (Settings->Log && !std::exchange(feed->reported, true))
+                TraceLog("Dossier " + feed->folder + " : " + what);
+        };
         if (done) {
+            report(std::to_string(part.taken) + (part.taken == 1 ? " image" : " images"));
             dropFeed(part);
         } else if (now - feed->lastNews >= std::chrono::milliseconds(LoadDeadlineMs.load())) {
             // A folder on a server that no longer answers: the show goes on with what it has.
-            if (Settings->Log)
-                TraceLog("Dossier " + feed->folder + " : lecture trop longue, abandonnée");
+            report("lecture trop longue, abandonnée");
             dropFeed(part);
         } else {
             allRead = false;
@@ -465,10 +490,14 @@ bool TShowSession::takeFolders()
 
 void TShowSession::dropFeed(Part& part)
 {
-    // Abandoned, or over already: what it reads later goes with it.
-    part.feed->stop = true;
-    if (part.feed->task)
-        --foldersReading_;
+    // Left by its last show, abandoned or over already: what it reads later goes with it,
+    // and the next show reads the folder anew.
+    if (--part.feed->holders == 0) {
+        part.feed->stop = true;
+        if (part.feed->task)
+            --foldersReading_;
+        followedReadings().erase(part.feed->folder);
+    }
     part.feed.reset();
 }
 

@@ -25,6 +25,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -125,12 +126,15 @@ signals:
 private:
     struct Load;
     struct FolderFeed;
+    // The followed folders' readings under way in the program, by folder: all on this thread.
+    static std::map<std::string, std::weak_ptr<FolderFeed>>& followedReadings();
     // The show's pictures in list order: runs of the list's files, and in the place of
     // each followed folder what its reading has found so far.
     struct Part {
         int entry = 0;  // index in the list of its first entry
         std::vector<std::string> pictures;
         std::shared_ptr<FolderFeed> feed;  // a folder still being read
+        size_t taken = 0;                  // of what its reading has found
         bool folder = false;
     };
     using LoadTask = platform::BackgroundTask<std::shared_ptr<Load>>;

@@ -375,14 +375,18 @@ TEST_F(ShowSession, NothingToShowOrNoRoomToReadNeitherSpinsNorSkips)
 }
 
 // The shows of one run, one per screen, take turns with their transitions: never two at
-// once, each in its turn, so neither screen is starved.
+// once, each in its turn, so neither screen is starved. A followed folder of both is read once.
 TEST_F(ShowSession, ShowsOfOneRunTakeTurnsWithTheirTransitions)
 {
-    const auto a = picture("a.bmp", clRed), b = picture("b.bmp", clLime);
+    // Their pictures from one followed folder, which the two read once.
+    const std::string folder = host.dir().path() + "/suivi/";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(picture("a.bmp", clRed), folder + "a.bmp");
+    std::filesystem::copy_file(picture("b.bmp", clLime), folder + "b.bmp");
     // No interval: only the turns keep the two apart. Effect 7 alone, over the whole target:
     // 480 steps that each wait 1,000 × R ns, about a quarter of a second at R = 500 (far
     // within the two seconds a picture may wait for its turn).
-    hives({a, b}, "\"Vitesse\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n\"AleaEffets\"=dword:00000000\r\n"
+    hives({folder}, "\"Vitesse\"=dword:00000000\r\n\"Transition\"=dword:00000000\r\n\"AleaEffets\"=dword:00000000\r\n"
                   "\"Selection\"=\"0000001\"\r\n\"Rapidite\"=dword:000001f4\r\n\"Ajuster\"=dword:00000001\r\n");
     TBitmap second(320, 240);
     const auto turns = std::make_shared<TShowTurns>();
@@ -411,4 +415,7 @@ TEST_F(ShowSession, ShowsOfOneRunTakeTurnsWithTheirTransitions)
     const auto first = order.substr(0, 8);
     EXPECT_GE(std::ranges::count(first, 'A'), 3) << order;
     EXPECT_GE(std::ranges::count(first, 'B'), 3) << order;
+    EXPECT_EQ(logged("Dossier " + folder + " : "), std::vector<std::string>{"2 images"});
+    for (const auto& line : logged("Image : "))
+        EXPECT_EQ(line.rfind(folder, 0), 0u) << line;
 }

@@ -36,9 +36,10 @@ xdotool key a
 until_true 30 ended $pid && pass "a key stops it and both monitors are let go" || fail "still running after a key"
 wait $pid 2>/dev/null
 
-# On every monitor: the second shows pictures of its own, at its own size, and a click
-# there ends both shows.
-user_settings "$settings"'"TousLesEcrans"=dword:00000001\r\n' "$work/red.bmp" "$work/green.bmp"
+# On every monitor, from a followed folder both shows read: the second shows pictures of
+# its own, at its own size, and a click there ends both shows.
+mkdir "$work/suivi" && cp "$work/red.bmp" "$work/suivi/1-rouge.bmp" && cp "$work/green.bmp" "$work/suivi/2-vert.bmp"
+user_settings "$settings"'"TousLesEcrans"=dword:00000001\r\n' "$work/suivi/"
 "$lumivane" /s & pid=$!
 until_true 30 is 0 320 240 FF0000 && pass "with TousLesEcrans, the primary monitor shows its pictures" \
   || fail "with TousLesEcrans, primary centre is $(pixel 0 320 240)"
