@@ -87,6 +87,14 @@ until_true 30 striped HEADLESS-1 1 && pass "with TousLesEcrans, the first output
   || fail "with TousLesEcrans, the first output is not striped"
 until_true 30 centred_on_second && pass "with TousLesEcrans, the scaled second output has its own picture at its device pixels" \
   || fail "with TousLesEcrans, the second output shows $(image_pixel "$work/HEADLESS-2.png" 640 480) at its centre"
+# The second output goes away (a monitor switched off) and comes back: the shows go on.
+swaymsg -q output HEADLESS-2 disable
+sleep 1
+kill -0 $pid 2>/dev/null && until_true 30 striped HEADLESS-1 1 \
+  && pass "an output that goes away leaves the show of the other as it was" || fail "the show did not outlive an output"
+swaymsg -q output HEADLESS-2 enable
+until_true 30 centred_on_second && pass "and back, the output has its show again" \
+  || fail "the output back shows $(image_pixel "$work/HEADLESS-2.png" 640 480) at its centre"
 kill -TERM $pid
 ends_within $pid 20 || fail "the shows did not end on SIGTERM"
 wait $pid 2>/dev/null
