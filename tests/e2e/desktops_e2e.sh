@@ -97,7 +97,7 @@ case "$kind" in
     ;;
 esac
 exec {input}> "$work/input"
-until_true 30 grep -q ready "$work/input.out" || { echo "FAIL: no input for $kind: $(cat "$work/input.out")"; exit 1; }
+until_true 120 grep -q ready "$work/input.out" || { echo "FAIL: no input for $kind: $(cat "$work/input.out")"; exit 1; }
 node="$(sed -n 's/^node //p' "$work/input.out")"
 send() { echo "$*" >&$input; }
 pixel() { shot && image_pixel "$work/shot.png" "$1" "$2"; }

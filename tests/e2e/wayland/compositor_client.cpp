@@ -68,21 +68,28 @@ public:
         QDBusInterface desktop(QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
                                QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
                                QStringLiteral("org.gnome.Mutter.RemoteDesktop"), bus);
+        // A shell still starting on a busy machine may hold its answers longer than the
+        // bus's 25 s: the script's own deadline bounds the wait.
+        constexpr int kBusyShellMs = 100000;
+        desktop.setTimeout(kBusyShellMs);
         const QDBusReply<QDBusObjectPath> session = desktop.call(QStringLiteral("CreateSession"));
         if (!session.isValid())
             return fail("RemoteDesktop.CreateSession", session.error());
         session_ = std::make_unique<QDBusInterface>(QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
                                                     session.value().path(),
                                                     QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"), bus);
+        session_->setTimeout(kBusyShellMs);
         const QString id = session_->property("SessionId").toString();
         QDBusInterface cast(QStringLiteral("org.gnome.Mutter.ScreenCast"), QStringLiteral("/org/gnome/Mutter/ScreenCast"),
                             QStringLiteral("org.gnome.Mutter.ScreenCast"), bus);
+        cast.setTimeout(kBusyShellMs);
         const QDBusReply<QDBusObjectPath> castSession =
             cast.call(QStringLiteral("CreateSession"), QVariantMap{{QStringLiteral("remote-desktop-session-id"), id}});
         if (!castSession.isValid())
             return fail("ScreenCast.CreateSession", castSession.error());
         QDBusInterface recorder(QStringLiteral("org.gnome.Mutter.ScreenCast"), castSession.value().path(),
                                 QStringLiteral("org.gnome.Mutter.ScreenCast.Session"), bus);
+        recorder.setTimeout(kBusyShellMs);
         // The first monitor, whatever its connector is called; the pointer's moves are
         // only relative, so the cursor needs not be in the picture.
         const QDBusReply<QDBusObjectPath> stream = recorder.call(
