@@ -188,7 +188,20 @@ void TMainForm::FormActivate()
                               [this, later] { later([this] { FormClick(); }); },
                               [this, later](QPoint p) {
                                   later([this, p] { FormMouseMove(mapFromGlobal(p).x(), mapFromGlobal(p).y()); });
-                              }});
+                              }},
+        TMonitorCovers::Changes{[this](size_t i) {
+                                    // A show there too, unless the shows are over.
+                                    if (turns_ && display_ && !StopRequested)
+                                        startCoverShow(i);
+                                    else if (turns_)
+                                        others_.emplace_back();
+                                },
+                                [this](size_t i) {
+                                    if (i < others_.size()) {
+                                        TShowSession::Shutdown(others_[i]);
+                                        others_.erase(others_.begin() + static_cast<std::ptrdiff_t>(i));
+                                    }
+                                }});
     StartDisplay();
 }
 
@@ -208,25 +221,30 @@ void TMainForm::StartDisplay()
     trace("Début de Lumivane-----------------------------------");
     try {
         display_ = new TShowSession(&Canvas(), false, 0, std::string(), {}, {}, {}, Settings);
-        if (Settings->TousLesEcrans && covers_ && covers_->count() > 0) {
-            const auto turns = std::make_shared<TShowTurns>();
-            display_->Turns = turns;
-            for (size_t i = 0; i < covers_->count(); ++i) {
-                auto* show = new TShowSession(&covers_->Canvas(i), false, 0, std::string(), {},
-                                              covers_->ScreenPixels(i), {}, Settings);
-                show->Turns = turns;
-                // A sequence of its own, from its start and from each seeding by the clock:
-                // the same one would show the same pictures and effects on every screen.
-                const uint32_t salt = static_cast<uint32_t>(i + 1) * 0x9E3779B9u;
-                show->RandomState = display_->RandomState + salt;
-                show->Random = platform::RandomSource(show->RandomState, false, salt);
-                others_.emplace_back(show);
-            }
+        // With no other monitor yet, the turns are there for one plugged in later.
+        if (Settings->TousLesEcrans && covers_) {
+            turns_ = std::make_shared<TShowTurns>();
+            display_->Turns = turns_;
+            for (size_t i = 0; i < covers_->count(); ++i)
+                startCoverShow(i);
         }
     } catch (const std::exception&) {
         if (display_)
             StopDisplay();
     }
+}
+
+void TMainForm::startCoverShow(size_t cover)
+{
+    auto* show = new TShowSession(&covers_->Canvas(cover), false, 0, std::string(), {}, covers_->ScreenPixels(cover),
+                                  {}, Settings);
+    show->Turns = turns_;
+    // A sequence of its own, from its start and from each seeding by the clock: the same one
+    // would show the same pictures and effects on every screen.
+    const uint32_t salt = ++coverShowsMade_ * 0x9E3779B9u;
+    show->RandomState = display_->RandomState + salt;
+    show->Random = platform::RandomSource(show->RandomState, false, salt);
+    others_.emplace_back(show);
 }
 
 void TMainForm::StopDisplay()

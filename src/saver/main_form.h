@@ -15,6 +15,7 @@
 #include <vector>
 
 class TShowSession;
+struct TShowTurns;
 class TMonitorCovers;
 
 namespace platform {
@@ -83,8 +84,12 @@ private:
     bool inputReported_ = false;
 
     QPointer<TShowSession> display_;
-    // With TousLesEcrans, a show on each cover, taking turns with this window's.
+    // With TousLesEcrans, a show on each cover, in the covers' order, taking turns with this
+    // window's.
     std::vector<QPointer<TShowSession>> others_;
+    std::shared_ptr<TShowTurns> turns_;
+    uint32_t coverShowsMade_ = 0;
+    void startCoverShow(size_t cover);
     template <class F>
     void forEachShow(F f);
     void shutdownCoverShows();

@@ -47,22 +47,45 @@ private:
 
 }  // namespace
 
-TMonitorCovers::TMonitorCovers(uint32_t colour, Input input) : input_(std::move(input))
+TMonitorCovers::TMonitorCovers(uint32_t colour, Input input, Changes changes)
+    : colour_(colour), input_(std::move(input)), changes_(std::move(changes))
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen == primary)
-            continue;
-        auto cover = std::make_unique<Cover>(input_, colour);
-        // Each X screen may have its own root at the same coordinates: name the screen.
-        cover->setScreen(screen);
-        cover->setGeometry(screen->geometry());
-        if (platform::OnWayland())
-            cover->showFullScreen();
-        else
-            cover->show();
-        covers_.push_back(std::move(cover));
-    }
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            cover(screen);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, &context_, [this](QScreen* screen) {
+        cover(screen);
+        if (changes_.added)
+            changes_.added(covers_.size() - 1);
+    });
+    // Before the screen goes: a cover left behind would be moved to the primary screen,
+    // over the show.
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, &context_, [this](QScreen* screen) {
+        for (size_t i = 0; i < covers_.size(); ++i) {
+            if (screens_[i] != screen)
+                continue;
+            if (changes_.removing)
+                changes_.removing(i);
+            covers_.erase(covers_.begin() + static_cast<std::ptrdiff_t>(i));
+            screens_.erase(screens_.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    });
+}
+
+void TMonitorCovers::cover(QScreen* screen)
+{
+    auto cover = std::make_unique<Cover>(input_, colour_);
+    // Each X screen may have its own root at the same coordinates: name the screen.
+    cover->setScreen(screen);
+    cover->setGeometry(screen->geometry());
+    if (platform::OnWayland())
+        cover->showFullScreen();
+    else
+        cover->show();
+    covers_.push_back(std::move(cover));
+    screens_.push_back(screen);
 }
 
 TMonitorCovers::~TMonitorCovers() = default;

@@ -77,17 +77,18 @@ show_on 1 2 1280 960
 # second's 1280 x 960 at scale 2 get the 2560 x 1440 picture reduced to 1280 x 720, centred
 # between navy bands of 120 pixels (in its 640 x 480 logical pixels, it would fill a quarter).
 sed -i 's/^"Effet"=dword:00000000/&\r\n"TousLesEcrans"=dword:00000001/' "$LUMIVANE_HKCU"
-centred_on_second() {
-  shot HEADLESS-2 2 || return 1
-  for at in "2 122" "1277 837" "640 480"; do [ "$(image_pixel "$work/HEADLESS-2.png" $at)" != 000080 ] || return 1; done
-  for at in "2 117" "1277 842" "640 2" "640 957"; do [ "$(image_pixel "$work/HEADLESS-2.png" $at)" = 000080 ] || return 1; done
+centred_on() { # OUTPUT, 1280 x 960 at scale 2
+  shot "$1" 2 || return 1
+  for at in "2 122" "1277 837" "640 480"; do [ "$(image_pixel "$work/$1.png" $at)" != 000080 ] || return 1; done
+  for at in "2 117" "1277 842" "640 2" "640 957"; do [ "$(image_pixel "$work/$1.png" $at)" = 000080 ] || return 1; done
 }
+centred_on_second() { centred_on HEADLESS-2; }
 "$lumivane" /s 2>> "$work/saver.err" & pid=$!
 until_true 30 striped HEADLESS-1 1 && pass "with TousLesEcrans, the first output has its picture one for one" \
   || fail "with TousLesEcrans, the first output is not striped"
 until_true 30 centred_on_second && pass "with TousLesEcrans, the scaled second output has its own picture at its device pixels" \
   || fail "with TousLesEcrans, the second output shows $(image_pixel "$work/HEADLESS-2.png" 640 480) at its centre"
-# The second output goes away (a monitor switched off) and comes back: the shows go on.
+# The second output is switched off and on again: the shows go on.
 swaymsg -q output HEADLESS-2 disable
 sleep 1
 kill -0 $pid 2>/dev/null && until_true 30 striped HEADLESS-1 1 \
@@ -95,8 +96,25 @@ kill -0 $pid 2>/dev/null && until_true 30 striped HEADLESS-1 1 \
 swaymsg -q output HEADLESS-2 enable
 until_true 30 centred_on_second && pass "and back, the output has its show again" \
   || fail "the output back shows $(image_pixel "$work/HEADLESS-2.png" 640 480) at its centre"
+# A monitor plugged in during the show has a show of its own; without TousLesEcrans, a cover.
+# Its mode is the compositor's from the start, as a desktop applies a known monitor's.
+swaymsg -q output HEADLESS-3 resolution 1280x960 scale 2 position 3840 0
+swaymsg -q create_output
+until_true 30 centred_on HEADLESS-3 && pass "an output plugged in during the shows has its own" \
+  || fail "the output plugged in shows $(image_pixel "$work/HEADLESS-3.png" 640 480) at its centre"
 kill -TERM $pid
 ends_within $pid 20 || fail "the shows did not end on SIGTERM"
+wait $pid 2>/dev/null
+sed -i '/"TousLesEcrans"/d' "$LUMIVANE_HKCU"
+"$lumivane" /s 2>> "$work/saver.err" & pid=$!
+until_true 30 covered HEADLESS-3 2 1280 960 || fail "the third output was not covered"
+swaymsg -q output HEADLESS-4 resolution 1280x960 scale 2 position 4480 0
+swaymsg -q create_output
+until_true 30 covered HEADLESS-4 2 1280 960 && until_true 30 striped HEADLESS-1 1 \
+  && pass "an output plugged in during the show is covered, and the show stays where it was" \
+  || fail "the output plugged in shows $(image_pixel "$work/HEADLESS-4.png" 2 2) at 2,2"
+kill -TERM $pid
+ends_within $pid 20 || fail "the show did not end on SIGTERM"
 wait $pid 2>/dev/null
 
 grep -q 'grabbing' "$work/saver.err" && fail "the saver asked for a grab: $(cat "$work/saver.err")"
