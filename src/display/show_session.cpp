@@ -109,6 +109,10 @@ TShowSession::~TShowSession()
 {
     // The effect's steps go before the picture and the canvas they draw on.
     transition_.reset();
+    // A session freed without its stop still lets go of the readings it shares.
+    for (Part& part : parts_)
+        if (part.feed)
+            dropFeed(part);
     releaseTurn();
 }
 

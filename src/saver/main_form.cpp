@@ -244,6 +244,7 @@ void TMainForm::startCoverShow(size_t cover)
     const uint32_t salt = ++coverShowsMade_ * 0x9E3779B9u;
     show->RandomState = display_->RandomState + salt;
     show->Random = platform::RandomSource(show->RandomState, false, salt);
+    others_.resize(cover);  // in the covers' order, whatever came before
     others_.emplace_back(show);
 }
 

@@ -49,6 +49,9 @@ public:
             idleWatch_.id = activeWatch_.id = 0;
             if (threshold_.count() > 0)
                 Arm(threshold_);
+            // The user, away when the shell went, is still to come back.
+            if (awaitingReturn_)
+                askReturn();
         });
         QDBusConnection::sessionBus().connect(kService, kPath, kService, QStringLiteral("WatchFired"), this,
                                               SLOT(onFired(uint)));
@@ -65,10 +68,11 @@ private slots:
     void onFired(uint id)
     {
         if (id != 0 && id == idleWatch_.id) {
-            drop(activeWatch_);
-            ask(activeWatch_, QStringLiteral("AddUserActiveWatch"));
+            awaitingReturn_ = true;
+            askReturn();
             emit idled();
         } else if (id != 0 && id == activeWatch_.id) {
+            awaitingReturn_ = false;
             activeWatch_.id = 0;
             emit resumed();
         }
@@ -95,21 +99,35 @@ private:
         };
         auto* pending = new QDBusPendingCallWatcher(Ask(kService, kPath, kService, method, arguments), this);
         connect(pending, &QDBusPendingCallWatcher::finished, this,
-                [this, pending, shell, idle, current, method, arguments] {
+                [this, pending, idle, current, method, arguments] {
                     pending->deleteLater();
                     const QDBusPendingReply<uint> reply = *pending;
                     if (!current()) {
-                        if (shell == shellStarts_ && reply.isValid() && reply.value())
-                            Send(kService, kPath, kService, QStringLiteral("RemoveWatch"), {reply.value()});
+                        // To the shell that gave it (its own name on the bus), never another.
+                        if (reply.isValid() && reply.value())
+                            Send(reply.reply().service(), kPath, kService, QStringLiteral("RemoveWatch"),
+                                 {reply.value()});
                     } else if (reply.isValid()) {
                         (idle ? idleWatch_ : activeWatch_).id = reply.value();
-                    } else if (reply.error().type() != QDBusError::ServiceUnknown) {
+                    } else if (worthAskingAgain(reply.error().type())) {
                         QTimer::singleShot(kRetry, this, [this, idle, current, method, arguments] {
                             if (current())
                                 ask(idle ? idleWatch_ : activeWatch_, method, arguments);
                         });
                     }
                 });
+    }
+    void askReturn()
+    {
+        drop(activeWatch_);
+        ask(activeWatch_, QStringLiteral("AddUserActiveWatch"));
+    }
+    // A shell busy or restarting may answer the next time; one that refuses (no such
+    // method, access denied) would refuse again.
+    static bool worthAskingAgain(QDBusError::ErrorType error)
+    {
+        return error == QDBusError::NoReply || error == QDBusError::Timeout || error == QDBusError::TimedOut ||
+               error == QDBusError::Disconnected || error == QDBusError::UnknownObject || error == QDBusError::Failed;
     }
     void drop(Watch& watch)
     {
@@ -125,6 +143,7 @@ private:
     unsigned shellStarts_ = 0;
     Watch idleWatch_;
     Watch activeWatch_;
+    bool awaitingReturn_ = false;  // idle, the user not back yet
 };
 
 // X11: the server's idle time, asked no more than once a second.

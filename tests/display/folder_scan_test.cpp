@@ -47,3 +47,29 @@ TEST(FollowedFolder, ASubfolderThatCannotBeReadIsSkipped)
         GTEST_SKIP() << "root here cannot become an ordinary user";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the scan found other pictures";
 }
+
+// What a resumed show compares is the scan's own order, over names that differ only in case
+// or leading zeros, a file beside a subfolder of the same start, and nested subfolders.
+TEST(FollowedFolder, TheScanOrderIsTheOrderItFindsPicturesIn)
+{
+    char name[] = "/tmp/lumivane-order-XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    const std::string root = std::string(name) + "/";
+    const std::vector<std::string> files = {"b.bmp",    "B.bmp",    "a-b.bmp",  "p01.bmp",  "p1.bmp",  "p10.bmp",
+                                            "p2.bmp",   "a/x.bmp",  "a/b/z.bmp", "a/y.bmp", "ab/y.bmp", "a-b/w.bmp"};
+    for (const std::string& file : files) {
+        std::filesystem::create_directories(std::filesystem::path(root + file).parent_path());
+        platform::TBitmap(4, 4).SaveToFile(root + file);
+    }
+    std::vector<std::string> found;
+    const std::atomic<bool> stop{false};
+    ScanFollowedFolder(
+        root, [&](std::vector<std::string>&& batch) { found.insert(found.end(), batch.begin(), batch.end()); }, stop);
+    std::filesystem::remove_all(root);
+    ASSERT_EQ(found.size(), files.size());
+    for (size_t i = 1; i < found.size(); ++i) {
+        EXPECT_TRUE(ScanOrderLess(found[i - 1], found[i])) << found[i - 1] << " before " << found[i];
+        EXPECT_FALSE(ScanOrderLess(found[i], found[i - 1])) << found[i] << " after " << found[i - 1];
+    }
+    EXPECT_FALSE(ScanOrderLess(found[0], found[0]));
+}
