@@ -419,8 +419,10 @@ void TShowSession::buildParts()
     // An earlier show that ended inside a followed folder: this one goes on after that
     // picture, in the folder's order, once the reading has come past it.
     if (ImageIndex == ResumeAfter.index && part_ < parts_.size() && parts_[part_].folder &&
-        ResumeAfter.file.starts_with(images[static_cast<size_t>(ImageIndex)]))
+        ResumeAfter.file.starts_with(images[static_cast<size_t>(ImageIndex)])) {
         resumeInFolder_ = ResumeAfter.file;
+        resumePart_ = part_;
+    }
 }
 
 bool TShowSession::takeFolders()
@@ -456,22 +458,19 @@ bool TShowSession::takeFolders()
             continue;  // started now, or no room yet: looked at again at the next turn
         }
         const bool done = feed->task->WaitUntil(Clock::time_point::min(), {});
-        std::vector<std::string> found;
+        // A folder's part holds only what its reading found: what it holds is what it took.
+        const size_t taken = part.pictures.size();
         uint64_t news = 0;
         {
             std::lock_guard<std::mutex> lock(feed->mutex);
-            found.assign(feed->found.begin() + static_cast<std::ptrdiff_t>(part.taken), feed->found.end());
+            part.pictures.insert(part.pictures.end(), feed->found.begin() + static_cast<std::ptrdiff_t>(taken),
+                                 feed->found.end());
             news = feed->news;
         }
-        part.taken += found.size();
+        total_ += part.pictures.size() - taken;
         if (news != feed->newsSeen) {
             feed->newsSeen = news;
             feed->lastNews = now;
-        }
-        if (!found.empty()) {
-            total_ += found.size();
-            part.pictures.insert(part.pictures.end(), std::make_move_iterator(found.begin()),
-                                 std::make_move_iterator(found.end()));
         }
         // Said once for the shows that share the reading.
         const auto report = [&](const std::string& what) {
@@ -479,7 +478,8 @@ bool TShowSession::takeFolders()
                 TraceLog("Dossier " + feed->folder + " : " + what);
         };
         if (done) {
-            report(std::to_string(part.taken) + (part.taken == 1 ? " image" : " images"));
+            const size_t count = part.pictures.size();
+            report(std::to_string(count) + (count == 1 ? " image" : " images"));
             dropFeed(part);
         } else if (now - feed->lastNews >= std::chrono::milliseconds(LoadDeadlineMs.load())) {
             // A folder on a server that no longer answers: the show goes on with what it has.
@@ -512,9 +512,7 @@ int TShowSession::entryOf(size_t part, size_t offset) const
 
 void TShowSession::skipResumed()
 {
-    Part& part = parts_[part_];
-    if (part.entry != ResumeAfter.index)
-        return;
+    Part& part = parts_[resumePart_];
     while (offset_ < part.pictures.size() && !ScanOrderLess(resumeInFolder_, part.pictures[offset_]))
         ++offset_;
     // Past it, or the folder read whole (the picture was its last, or is gone).
@@ -548,8 +546,7 @@ bool TShowSession::choosePicture(std::string& file, int& index, PreparationInput
             // takes what is known (when nothing else is, even a picture before the one a
             // resumed show goes on after).
             for (size_t looked = 0;; ++looked) {
-                if (!resumeInFolder_.empty() && part_ < parts_.size() && parts_[part_].folder &&
-                    looked <= parts_.size())
+                if (!resumeInFolder_.empty() && part_ == resumePart_ && looked <= parts_.size())
                     skipResumed();
                 if (part_ < parts_.size() && offset_ < parts_[part_].pictures.size())
                     break;

@@ -134,7 +134,6 @@ private:
         int entry = 0;  // index in the list of its first entry
         std::vector<std::string> pictures;
         std::shared_ptr<FolderFeed> feed;  // a folder still being read
-        size_t taken = 0;                  // of what its reading has found
         bool folder = false;
     };
     using LoadTask = platform::BackgroundTask<std::shared_ptr<Load>>;
@@ -152,8 +151,8 @@ private:
     void buildParts();
     // Takes in what the folders' readings have found; false while one may still find more.
     bool takeFolders();
-    // In the part of the followed folder a resumed show goes on in, past the pictures up to
-    // the one the earlier show ended on.
+    // In the part of the followed folder a resumed show goes on in (the part in play), past
+    // the pictures up to the one the earlier show ended on.
     void skipResumed();
     // The list's entry a picture stands for (a followed folder's own, for its pictures).
     int entryOf(size_t part, size_t offset) const;
@@ -188,8 +187,10 @@ private:
     size_t part_ = 0, offset_ = 0;  // the next picture in list order
     bool firstChosen_ = false;
     bool waitingForFolder_ = false;
-    // The picture of a followed folder an earlier show ended on, until this one is past it.
+    // The picture of a followed folder an earlier show ended on, until this one is past it,
+    // and the folder's part.
     std::string resumeInFolder_;
+    size_t resumePart_ = 0;
     // The chosen picture until its reading starts: chosen while every reading thread was
     // taken, it is read once there is room rather than chosen again (which would skip it).
     struct Chosen {

@@ -193,10 +193,9 @@ void TMainForm::FormActivate()
                                     // A show there too, unless the shows are over.
                                     if (turns_ && display_ && !StopRequested)
                                         startCoverShow(i);
-                                    else if (turns_)
-                                        others_.emplace_back();
                                 },
                                 [this](size_t i) {
+                                    // Covers with no show come last, if any.
                                     if (i < others_.size()) {
                                         TShowSession::Shutdown(others_[i]);
                                         others_.erase(others_.begin() + static_cast<std::ptrdiff_t>(i));

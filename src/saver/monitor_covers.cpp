@@ -63,12 +63,11 @@ TMonitorCovers::TMonitorCovers(uint32_t colour, Input input, Changes changes)
     // over the show.
     QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, &context_, [this](QScreen* screen) {
         for (size_t i = 0; i < covers_.size(); ++i) {
-            if (screens_[i] != screen)
+            if (covers_[i].screen != screen)
                 continue;
             if (changes_.removing)
                 changes_.removing(i);
             covers_.erase(covers_.begin() + static_cast<std::ptrdiff_t>(i));
-            screens_.erase(screens_.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }
     });
@@ -84,8 +83,7 @@ void TMonitorCovers::cover(QScreen* screen)
         cover->showFullScreen();
     else
         cover->show();
-    covers_.push_back(std::move(cover));
-    screens_.push_back(screen);
+    covers_.push_back({std::move(cover), screen});
 }
 
 TMonitorCovers::~TMonitorCovers() = default;
@@ -93,5 +91,6 @@ TMonitorCovers::~TMonitorCovers() = default;
 QSize TMonitorCovers::ScreenPixels(size_t i) const
 {
     // As its canvas counts them, which the show draws on.
-    return platform::DevicePixels(covers_[i]->size(), covers_[i]->devicePixelRatioF());
+    const platform::CanvasWidget& cover = *covers_[i].widget;
+    return platform::DevicePixels(cover.size(), cover.devicePixelRatioF());
 }

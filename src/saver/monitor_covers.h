@@ -38,7 +38,7 @@ public:
     TMonitorCovers& operator=(const TMonitorCovers&) = delete;
 
     size_t count() const { return covers_.size(); }
-    platform::TWindowCanvas& Canvas(size_t i) { return covers_[i]->Canvas(); }
+    platform::TWindowCanvas& Canvas(size_t i) { return covers_[i].widget->Canvas(); }
     // The size of the cover's screen in device pixels: the area a show there fills.
     QSize ScreenPixels(size_t i) const;
 
@@ -48,7 +48,10 @@ private:
     uint32_t colour_;
     Input input_;  // the covers hold on to it
     Changes changes_;
-    std::vector<std::unique_ptr<platform::CanvasWidget>> covers_;
-    std::vector<QScreen*> screens_;  // each cover's, as it was made for it
+    struct Covering {
+        std::unique_ptr<platform::CanvasWidget> widget;
+        QScreen* screen;  // as it was made for it
+    };
+    std::vector<Covering> covers_;
     QObject context_;  // the screens' signals reach the covers while they are there
 };
