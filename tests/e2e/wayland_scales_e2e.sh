@@ -82,20 +82,11 @@ centred_on() { # OUTPUT, 1280 x 960 at scale 2
   for at in "2 122" "1277 837" "640 480"; do [ "$(image_pixel "$work/$1.png" $at)" != 000080 ] || return 1; done
   for at in "2 117" "1277 842" "640 2" "640 957"; do [ "$(image_pixel "$work/$1.png" $at)" = 000080 ] || return 1; done
 }
-centred_on_second() { centred_on HEADLESS-2; }
 "$lumivane" /s 2>> "$work/saver.err" & pid=$!
 until_true 30 striped HEADLESS-1 1 && pass "with TousLesEcrans, the first output has its picture one for one" \
   || fail "with TousLesEcrans, the first output is not striped"
-until_true 30 centred_on_second && pass "with TousLesEcrans, the scaled second output has its own picture at its device pixels" \
+until_true 30 centred_on HEADLESS-2 && pass "with TousLesEcrans, the scaled second output has its own picture at its device pixels" \
   || fail "with TousLesEcrans, the second output shows $(image_pixel "$work/HEADLESS-2.png" 640 480) at its centre"
-# The second output is switched off and on again: the shows go on.
-swaymsg -q output HEADLESS-2 disable
-sleep 1
-kill -0 $pid 2>/dev/null && until_true 30 striped HEADLESS-1 1 \
-  && pass "an output that goes away leaves the show of the other as it was" || fail "the show did not outlive an output"
-swaymsg -q output HEADLESS-2 enable
-until_true 30 centred_on_second && pass "and back, the output has its show again" \
-  || fail "the output back shows $(image_pixel "$work/HEADLESS-2.png" 640 480) at its centre"
 # A monitor plugged in during the show has a show of its own; without TousLesEcrans, a cover.
 # Its mode is the compositor's from the start, as a desktop applies a known monitor's.
 swaymsg -q output HEADLESS-3 resolution 1280x960 scale 2 position 3840 0
